@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QFlags>
+#include <QString>
+
+class QWidget;
+
+namespace tavro {
+
+// The short title of every box that gives none of its own.
+QString applicationTitle();
+
+enum class MsgIcon { None, Critical, Question, Warning, Information };
+
+enum MsgButton { NoButton = 0x0, Ok = 0x1, Yes = 0x2, No = 0x4, Cancel = 0x8 };
+Q_DECLARE_FLAGS(MsgButtons, MsgButton)
+Q_DECLARE_OPERATORS_FOR_FLAGS(MsgButtons)
+
+struct MessageSpec {
+    QString text;
+    QString title = applicationTitle();
+    MsgButtons buttons = Ok;
+    MsgIcon icon = MsgIcon::None;
+    MsgButton defaultButton = NoButton; // NoButton: the first of the buttons
+    bool rightToLeft = false;           // text right-aligned, right-to-left reading order
+};
+
+// Every message box and input box of the program goes through here, so tests
+// answer them from a script instead of a modal loop.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Shows a modal message box and returns the button pressed.
+    virtual MsgButton message(QWidget *parent, const MessageSpec &spec) = 0;
+
+    // Shows a modal input box with an empty field; returns the typed text, or
+    // the empty text on Cancel.
+    virtual QString input(QWidget *parent, const QString &prompt, const QString &title) = 0;
+
+    // The dialogs in use: the real boxes unless a test installed its own.
+    static Dialogs &current();
+    // Not owned; nullptr brings back the real boxes.
+    static void install(Dialogs *dialogs);
+};
+
+// Shorthand for the common box: text, OK only, no icon, application title.
+MsgButton inform(QWidget *parent, const QString &text);
+
+} // namespace tavro

@@ -1,0 +1,163 @@
+#include "app/mainwindow.h"
+
+#include "app/dialogs.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+
+namespace tavro {
+
+namespace {
+
+// The edit password the record windows compare against; the help box shows it.
+const QString kHelpText = QStringLiteral("MOT DE PASS: QXV ");
+const QString kHelpTitle = QStringLiteral("POUR MODIFIER UTILISER MOT DE PASS ");
+
+// A child frame that forgets its window the moment it closes, so a window
+// being deleted is never taken for an open one.
+class ChildFrame : public QMdiSubWindow {
+public:
+    using QMdiSubWindow::QMdiSubWindow;
+    std::function<void()> onClosed;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        QMdiSubWindow::closeEvent(event);
+        if (event->isAccepted() && onClosed)
+            onClosed();
+    }
+};
+
+} // namespace
+
+QString authorName()
+{
+    return QStringLiteral("Idriss Tamaloukt");
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_area(new QMdiArea(this))
+{
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(authorName());
+    m_area->setObjectName(QStringLiteral("MDIClient"));
+    m_area->setBackground(QColor(64, 64, 64));
+    setCentralWidget(m_area);
+    createMenus();
+}
+
+void MainWindow::createMenus()
+{
+    // Captions upper case, no access keys, no shortcuts: as the users know them.
+    QMenu *fich = menuBar()->addMenu(QStringLiteral("FICHIER"));
+    fich->setObjectName(QStringLiteral("FICH"));
+    fich->menuAction()->setObjectName(QStringLiteral("FICH"));
+    auto item = [this](QMenu *menu, const char *name, const char *caption, auto slot) {
+        QAction *a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    item(fich, "CPO", "CODE POSTALE", [this] { openWindow(QStringLiteral("cp")); });
+    item(fich, "TELE", "TELEPHONE", [this] { openAlone(QStringLiteral("tel")); });
+    item(fich, "ADRE", "ADRESSES", [this] { openWindow(QStringLiteral("adr")); });
+    item(fich, "SIM", "SIMULATEUR", [this] { openAlone(QStringLiteral("simu")); });
+    fich->addSeparator()->setObjectName(QStringLiteral("sep"));
+    item(fich, "QUIT", "QUITTER", [this] { Q_EMIT quitRequested(); });
+
+    QMenu *inter = menuBar()->addMenu(QStringLiteral("?"));
+    inter->setObjectName(QStringLiteral("INTER"));
+    inter->menuAction()->setObjectName(QStringLiteral("INTER"));
+    item(inter, "AID", "AIDE", [this] { showHelp(); });
+    item(inter, "APRO", "A PROPOS", [this] { openAlone(QStringLiteral("aprop")); });
+}
+
+void MainWindow::addChildSpec(const ChildSpec &spec)
+{
+    m_specs.insert(spec.name, spec);
+}
+
+void MainWindow::showInitial()
+{
+    showMaximized();
+}
+
+QWidget *MainWindow::child(const QString &name) const
+{
+    const QPointer<QMdiSubWindow> frame = m_open.value(name);
+    return frame ? frame->widget() : nullptr;
+}
+
+QWidget *MainWindow::openWindow(const QString &name)
+{
+    if (!isVisible())
+        showInitial();
+    if (QMdiSubWindow *frame = m_open.value(name)) {
+        m_area->setActiveSubWindow(frame);
+        frame->raise();
+        return frame->widget();
+    }
+    const auto spec = m_specs.constFind(name);
+    if (spec == m_specs.constEnd() || !spec->create)
+        return nullptr;
+
+    QWidget *contents = spec->create();
+    contents->setObjectName(spec->name);
+    auto *frame = new ChildFrame;
+    frame->setWidget(contents);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowTitle(spec->caption);
+    frame->onClosed = [this, name, frame] {
+        if (m_open.value(name) == frame)
+            m_open.remove(name);
+    };
+    m_area->addSubWindow(frame);
+    m_open.insert(name, frame);
+    if (spec->maximised)
+        frame->showMaximized();
+    else
+        frame->show();
+    m_area->setActiveSubWindow(frame);
+    return contents;
+}
+
+bool MainWindow::closeAllChildren()
+{
+    m_area->closeAllSubWindows();
+    return m_open.isEmpty();
+}
+
+QWidget *MainWindow::openAlone(const QString &name)
+{
+    // The main window closes with all its children, then opens again in its
+    // initial state holding the chosen window alone.
+    closeAllChildren();
+    const auto frames = m_area->subWindowList();
+    for (QMdiSubWindow *frame : frames)
+        delete frame;
+    m_open.clear();
+    showInitial();
+    return openWindow(name);
+}
+
+void MainWindow::showHelp()
+{
+    MessageSpec spec;
+    spec.text = kHelpText;
+    spec.title = kHelpTitle;
+    Dialogs::current().message(this, spec);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (closeAllChildren())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace tavro

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace tavro {
+
+// The frame of the whole program: a dark working area holding every other
+// window, and the only menu bar.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // How a child window is made: its objectName, its caption, whether it
+    // opens maximised (or at its own designed size), and the factory that
+    // builds its contents (running its load handling).
+    struct ChildSpec {
+        QString name;
+        QString caption;
+        bool maximised = true;
+        std::function<QWidget *()> create;
+    };
+
+    explicit MainWindow(QWidget *parent = nullptr);
+
+    void addChildSpec(const ChildSpec &spec);
+
+    // Shows the named window, or brings it to the front with its state when
+    // it is already open.
+    QWidget *openWindow(const QString &name);
+    // Closes every child window, then shows the named window afresh.
+    QWidget *openAlone(const QString &name);
+    // Closes every child window through its ordinary close path.
+    bool closeAllChildren();
+
+    // The named child window's contents while it is open, else nullptr.
+    QWidget *child(const QString &name) const;
+    QMdiArea *workArea() const { return m_area; }
+
+    // Shows the main window in its initial state.
+    void showInitial();
+
+Q_SIGNALS:
+    // "QUITTER": the program ends at once.
+    void quitRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createMenus();
+    void showHelp();
+
+    QMdiArea *m_area;
+    QHash<QString, ChildSpec> m_specs;
+    QHash<QString, QPointer<QMdiSubWindow>> m_open;
+};
+
+// The author named in the main window's caption and last in the staff list.
+QString authorName();
+
+} // namespace tavro

@@ -1,0 +1,49 @@
+#include "data/module1.h"
+
+#include "data/opendb.h"
+#include "data/schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <SQLiteCpp/Database.h>
+
+#include <memory>
+
+namespace Module1 {
+namespace {
+std::unique_ptr<SQLite::Database> g_connection;
+QString g_folderOverride;
+int g_connectCount = 0;
+} // namespace
+
+QString programFolder()
+{
+    return g_folderOverride.isEmpty() ? QCoreApplication::applicationDirPath() : g_folderOverride;
+}
+
+void setProgramFolder(const QString &folder)
+{
+    g_folderOverride = folder;
+}
+
+QString connect()
+{
+    ++g_connectCount;
+    // The old connection goes first: after a failed opening nothing stale remains.
+    g_connection.reset();
+    tavro::OpenResult opened = tavro::openDatabase(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName)));
+    g_connection = std::move(opened.db);
+    return opened.error;
+}
+
+SQLite::Database *connection()
+{
+    return g_connection.get();
+}
+
+int connectCount()
+{
+    return g_connectCount;
+}
+
+} // namespace Module1

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace SQLite { class Database; }
+
+// The program-wide shared connection the record windows read their pick lists
+// through. Every call of connect() replaces it with a newly opened connection.
+namespace Module1 {
+
+// Replaces the shared connection with a new connection to BD2003.mdb in the
+// program's folder. On failure the shared connection is left unopened
+// (connection() returns nullptr) and the reason is returned; an empty text
+// means success.
+QString connect();
+
+// The connection opened by the last connect(), or nullptr.
+SQLite::Database *connection();
+
+// The folder the shared connection looks in: the program's own folder
+// unless a test points it elsewhere.
+QString programFolder();
+void setProgramFolder(const QString &folder);
+
+// How many times connect() ran in this process (tests and benchmarks).
+int connectCount();
+
+} // namespace Module1

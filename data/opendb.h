@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace SQLite { class Database; }
+
+namespace tavro {
+
+// How long a write waits for another copy of the program to release the file.
+inline constexpr int kBusyTimeoutMs = 4000;
+
+struct OpenResult {
+    std::unique_ptr<SQLite::Database> db;
+    QString error; // in French, names the file and what to do; empty on success
+    explicit operator bool() const { return db != nullptr; }
+};
+
+// Opens an existing database file for reading and writing. Never creates,
+// alters or empties it: a missing file, a file that is not a database and an
+// Access (Jet) file each come back as an error, the file left as it was.
+OpenResult openDatabase(const QString &path);
+
+// Gives a connection the program's text rules and busy timeout. Every
+// connection the program or its tools open goes through here.
+void prepareConnection(SQLite::Database &db);
+
+// Tools only: creates a new, empty database file (fails if it exists).
+std::unique_ptr<SQLite::Database> createDatabaseFile(const QString &path);
+
+// True when the file starts like an Access (Jet or ACE) database.
+bool looksLikeAccessFile(const QString &path);
+
+// The command a user runs to convert an Access file into our format.
+QString importCommandFor(const QString &accessFile);
+
+} // namespace tavro

@@ -1,0 +1,24 @@
+#include "data/schema.h"
+
+#include <SQLiteCpp/Database.h>
+
+namespace tavro {
+
+QString createTableSql(const TableDef &table)
+{
+    QString sql = QStringLiteral("CREATE TABLE %1 (").arg(QLatin1String(table.name));
+    for (int i = 0; i < table.columnCount; ++i) {
+        if (i)
+            sql += QLatin1String(", ");
+        sql += QLatin1String(table.columns[i]) + QLatin1String(" TEXT COLLATE NOCASE");
+    }
+    return sql + QLatin1Char(')');
+}
+
+void createSchema(SQLite::Database &db)
+{
+    for (const TableDef &table : kTables)
+        db.exec(createTableSql(table).toStdString());
+}
+
+} // namespace tavro
