@@ -1,0 +1,65 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <QString>
+#include <QWidget>
+
+class QLineEdit;
+class QTableView;
+
+namespace tavro {
+
+class RecordSource;
+
+// The data control "Adodc1" of a record window: owns the window's
+// RecordSource, shows the navigation bar (first, previous, next, last) with
+// an empty caption, binds text fields by column name, and reports every
+// failure in a French message box of its own through Dialogs. The window
+// calls it and goes on: a failure never ends the program.
+class DataControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit DataControl(QWidget *parent = nullptr);
+
+    RecordSource *source() const { return m_source; }
+
+    // Binds a text field to a column of the current result. A column the
+    // result lacks shows empty; typing records a pending change.
+    void bindField(QLineEdit *field, const QString &column);
+
+    // Operations of the window's handlers; each reports its own failure and
+    // returns it.
+    void setRecordSource(const QString &sql);
+    Status refresh();
+    qint64 recordCount() const;
+    Status addNew();
+    Status update();
+    Status deleteCurrent();
+
+private:
+    RecordSource *m_source;
+    struct Binding;
+    // implementation detail lives in datacontrol.cpp
+};
+
+// The grid "DataGrid1": the columns a window declares (caption, column name),
+// showing the data control's rows; its current row follows the source's and
+// choosing a row moves the source. An optional caption line above the rows.
+class DataGrid : public QWidget {
+    Q_OBJECT
+public:
+    struct Column {
+        QString caption;
+        QString name;
+    };
+    DataGrid(DataControl *control, const QList<Column> &columns, QWidget *parent = nullptr);
+
+    void setCaption(const QString &caption); // empty: no caption line
+    QTableView *view() const { return m_view; }
+
+private:
+    QTableView *m_view;
+};
+
+} // namespace tavro

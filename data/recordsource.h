@@ -1,0 +1,88 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <memory>
+
+namespace tavro {
+
+// A record window's rows: the result of its current query text, loaded whole
+// (a client-side static cursor) with an exact count, a current row, and the
+// editing operations of the window's data control. Holds no widget; the data
+// control Adodc1 (datacontrol.h) reports failures to the user.
+//
+// Every column of the current result is a model column, in result order,
+// headed by its result name. Row identity: the rowid of each base table is
+// kept for every row, so an update writes each changed column to its own
+// base table, for that row only, and only if the value is still the one read
+// (optimistic locking).
+class RecordSource : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit RecordSource(QObject *parent = nullptr);
+    ~RecordSource() override;
+
+    // The file the source opens at its first refresh: "BD2003.mdb" in the
+    // current folder unless set otherwise.
+    void setDatabasePath(const QString &path);
+    QString databasePath() const;
+
+    // Stores the query text; nothing runs until refresh().
+    void setRecordSource(const QString &sql);
+    QString recordSource() const;
+
+    // Runs the query text, loads every row and makes the first row current.
+    // On failure the previous rows stay and the error is returned.
+    Status refresh();
+
+    // The exact number of rows of the current result (a pending new row
+    // counts once it is written).
+    qint64 recordCount() const;
+
+    // Current row: -1 when the result is empty. Moves past either end stay
+    // on the first or last row.
+    int currentRow() const;
+    void setCurrentRow(int row);
+    void moveFirst();
+    void movePrevious();
+    void moveNext();
+    void moveLast();
+
+    // Column of the current result by name (case-insensitive, "TEL" finds a
+    // "TELE.TEL" result column named TEL), or -1 when the result lacks it.
+    int columnIndex(const QString &name) const;
+
+    // Value of a cell as text; a missing column or a null reads as "".
+    QString text(int row, const QString &column) const;
+    bool isNull(int row, const QString &column) const;
+
+    // Editing the current row. setData() on the model (what bound fields and
+    // the grid use) records a pending change; update() writes it.
+    Status addNew();
+    Status update();
+    Status deleteCurrent();
+    bool hasPendingChanges() const;
+    void cancelPendingChanges();
+
+    // QAbstractTableModel
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+Q_SIGNALS:
+    void currentRowChanged(int row);
+    // After a refresh replaced the result (columns may differ).
+    void refreshed();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace tavro
