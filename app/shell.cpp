@@ -1,5 +1,6 @@
 #include "app/shell.h"
 
+#include "app/aboutwindow.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
@@ -41,7 +42,7 @@ void registerWindows(MainWindow &mainWindow)
     mainWindow.addChildSpec({QStringLiteral("tel"), QStringLiteral("Téléphone"), true, placeholder});
     mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, placeholder});
     mainWindow.addChildSpec({QStringLiteral("simu"), QStringLiteral("Simulateur"), true, placeholder});
-    mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, placeholder});
+    mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, [] { return new AboutWindow; }});
 }
 
 } // namespace tavro
