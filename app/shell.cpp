@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QTimer>
 
 namespace tavro {
 
@@ -43,6 +44,27 @@ void registerWindows(MainWindow &mainWindow)
     mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, placeholder});
     mainWindow.addChildSpec({QStringLiteral("simu"), QStringLiteral("Simulateur"), true, placeholder});
     mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, [] { return new AboutWindow; }});
+}
+
+int runProgram(int argc, char *argv[], StartMode mode)
+{
+    QApplication app(argc, argv);
+    setupApplication(app);
+
+    MainWindow mainWindow;
+    registerWindows(mainWindow);
+    // "QUITTER" ends the program at once: no window's close handling runs.
+    QObject::connect(&mainWindow, &MainWindow::quitRequested, &app, [] { QCoreApplication::exit(0); });
+
+    // The postal-code window is the start-up window.
+    mainWindow.showInitial();
+    mainWindow.openWindow(QStringLiteral("cp"));
+    if (mode == StartMode::QuitWhenShown) {
+        QCoreApplication::processEvents();
+        mainWindow.grab();
+        QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
+    }
+    return app.exec();
 }
 
 } // namespace tavro
