@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tavro {
+
+struct ImportOptions {
+    QString source; // the Access file, only ever read
+    QString target; // the BD2003.mdb to write
+    bool force = false; // replace an existing target, keeping it as a backup
+    QByteArray charset; // code page of a Jet 3 file's text; empty: the header's
+};
+
+struct ImportedTable {
+    QString name;
+    qint64 rows = 0;
+};
+
+struct ImportReport {
+    int jetVersion = 0;
+    QList<ImportedTable> tables; // CODE, TELE, QRT with the rows copied
+    QStringList leftOut; // tables and TABLE.COLUMN of the source we do not copy
+    QString backup; // where the replaced target now is; empty if none was there
+};
+
+// Copies every row of CODE, TELE and QRT, in the source's order and with
+// NULL kept apart from the empty text, into a new file with the program's
+// schema and text rules. The target appears whole or not at all: the rows go
+// to a temporary file beside it that is renamed into place at the end, and
+// any failure leaves neither that file nor a target behind.
+Status importAccessFile(const ImportOptions &options, ImportReport *report);
+
+// Where --force keeps the file it replaces: beside it, stamped with the time.
+QString backupPathFor(const QString &target, const QDateTime &when);
+
+} // namespace tavro
