@@ -2,9 +2,11 @@
 
 #include "data/textrules.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <SQLiteCpp/Database.h>
 #include <sqlite3.h>
 
@@ -30,9 +32,26 @@ bool looksLikeAccessFile(const QString &path)
         && (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB");
 }
 
+QString shellQuoted(const QString &word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    QString quoted = word;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
 QString importCommandFor(const QString &accessFile)
 {
-    return QStringLiteral("tavro-import \"%1\"").arg(shown(accessFile));
+    // The converter is built beside the program. It writes the new file where
+    // the Access one is and keeps that one beside it as a backup, so the
+    // command fits whichever of the two paths found the Access file.
+    const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QString tool = folder.isEmpty() ? QStringLiteral("tavro-import")
+                                          : QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("tavro-import")));
+    const QString file = shellQuoted(shown(accessFile));
+    return QStringLiteral("%1 --force -o %2 %2").arg(shellQuoted(tool), file);
 }
 
 void prepareConnection(SQLite::Database &db)
@@ -60,6 +79,7 @@ OpenResult openDatabase(const QString &path)
     if (looksLikeAccessFile(path)) {
         result.error = QStringLiteral("Le fichier %1 est une base Access (Jet) que ce programme ne lit pas directement.\n"
                                       "Convertissez-la une fois avec la commande :\n%2\n"
+                                      "(l'ancienne base est gardée à côté, renommée BD2003.mdb.bak-...), "
                                       "puis relancez le programme.")
                            .arg(shown(path), importCommandFor(path));
         return result;

@@ -32,7 +32,11 @@ std::unique_ptr<SQLite::Database> createDatabaseFile(const QString &path);
 // True when the file starts like an Access (Jet or ACE) database.
 bool looksLikeAccessFile(const QString &path);
 
-// The command a user runs to convert an Access file into our format.
+// The command a user runs to convert an Access file into our format, in
+// place: the tool beside the program, the file named in full.
 QString importCommandFor(const QString &accessFile);
+
+// A word as a POSIX shell reads it back unchanged: quoted only when needed.
+QString shellQuoted(const QString &word);
 
 } // namespace tavro

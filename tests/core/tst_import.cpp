@@ -1,0 +1,460 @@
+// The Access reader and the conversion, on the real Jet files of
+// tests/data/jet (see its README for where each comes from and what it holds).
+#include "data/opendb.h"
+#include "data/sampledata.h"
+#include "data/schema.h"
+#include "tools/accessfile.h"
+#include "tools/accessimport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
+using namespace tavro;
+
+namespace {
+
+QString jetFile(const char *name)
+{
+    return QStringLiteral(TAVRO_JET_DATA "/") + QLatin1String(name);
+}
+
+QString cell(const access::Value &value)
+{
+    return value ? QString::fromUtf8(*value) : QStringLiteral("<null>");
+}
+
+// Every row of the named columns, each joined with '|', NULL as "<null>".
+QStringList readerRows(const QString &file, const QByteArray &charset, const QString &table, const QStringList &columns)
+{
+    QString error;
+    auto access = access::AccessFile::open(file, {charset}, &error);
+    if (!access)
+        return {QStringLiteral("open failed: ") + error};
+    auto cursor = access->rows(table, columns, &error);
+    if (!cursor)
+        return {QStringLiteral("rows failed: ") + error};
+    QStringList rows;
+    while (cursor->next()) {
+        QStringList cells;
+        for (const access::Value &v : cursor->values())
+            cells << cell(v);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    if (!cursor->error().isEmpty())
+        rows << QStringLiteral("read failed: ") + cursor->error();
+    return rows;
+}
+
+QStringList sqliteRows(const QString &path, const QString &sql)
+{
+    OpenResult opened = openDatabase(path);
+    if (!opened)
+        return {QStringLiteral("open failed: ") + opened.error};
+    SQLite::Statement st(*opened.db, sql.toStdString());
+    QStringList rows;
+    while (st.executeStep()) {
+        QStringList cells;
+        for (int i = 0; i < st.getColumnCount(); ++i) {
+            const SQLite::Column c = st.getColumn(i);
+            cells << (c.isNull() ? QStringLiteral("<null>") : QString::fromUtf8(c.getText()));
+        }
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+QByteArray sha256(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+}
+
+// The rows of codes_tele_qrt_jet4.mdb as its README gives them.
+const QStringList kCodeRows = {
+    QStringLiteral("RECETTE PRINCIPALE|10000|CENTRE-VILLE|DR NORD"),
+    QStringLiteral("Agence Élysée-Château|10010|CENTRE-VILLE|DR NORD"),
+    QStringLiteral("BUREAU DE LA GARE|20000|Hôtel de Ville|DR SUD"),
+    QStringLiteral("Guichet Saint-Éloi|20050|Hôtel de Ville|<null>"),
+    QStringLiteral("Agence Ça-Va||Forêt|DR SUD"),
+};
+const QStringList kTeleRows = {
+    QStringLiteral("RECETTE PRINCIPALE|01 23 45 67|CENTRE-VILLE|DR NORD|1, place de l'Église|01 23 45 68"),
+    QStringLiteral("Agence Élysée-Château|01 23 45 70|CENTRE-VILLE|DR NORD|12, rue du Maréchal|<null>"),
+    QStringLiteral("BUREAU DE LA GARE|02 11 22 33|Hôtel de Ville|DR SUD|Avenue de la Gare|02 11 22 34"),
+    QStringLiteral("BUREAU DE LA GARE|02 11 22 35|Hôtel de Ville|DR SUD|Avenue de la Gare (annexe)|"),
+};
+const QStringList kQrtRows = {
+    QStringLiteral("Quartier des Œillets|10020|VILLE-A"),
+    QStringLiteral("Rue Émile Zola|10030|VILLE-A"),
+    QStringLiteral("Cité « Les Pins »|20010|VILLE-B"),
+    QStringLiteral("Boulevard de l'Indépendance|20020|VILLE-B"),
+};
+
+QStringList columnsOf(const TableDef &table)
+{
+    QStringList names;
+    for (int i = 0; i < table.columnCount; ++i)
+        names << QLatin1String(table.columns[i]);
+    return names;
+}
+
+// A copy of a Jet file with one name (a table's or a column's, stored once
+// as UTF-16) spelt otherwise: a real file that lacks that table or column.
+bool writeRenamedCopy(const QString &from, const QString &to, const QString &name, const QString &other)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray bytes = in.readAll();
+    const QByteArray needle(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
+    const QByteArray replacement(reinterpret_cast<const char *>(other.utf16()), other.size() * 2);
+    const qsizetype at = bytes.indexOf(needle);
+    if (at < 0 || bytes.indexOf(needle, at + 1) >= 0 || needle.size() != replacement.size())
+        return false;
+    bytes.replace(at, needle.size(), replacement);
+    QFile out(to);
+    return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsRowsInOrder_data();
+    void readsRowsInOrder();
+    void readsWholeLongMemo();
+    void readsEveryCodePointOfCompressedUnicode();
+    void listsTablesAndColumns();
+    void refusesWhatItCannotRead_data();
+    void refusesWhatItCannotRead();
+    void refusesMissingColumn();
+
+    void convertsEveryRow();
+    void givesTheSampleSchemaAndRules();
+    void leavesSourceUnchanged();
+    void failedImportLeavesNothing_data();
+    void failedImportLeavesNothing();
+    void refusesToOverwrite();
+    void forceKeepsBackup();
+
+private:
+    QString convertCodes(const QTemporaryDir &dir, ImportReport *report);
+};
+
+void TestImport::readsRowsInOrder_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("charset");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString codes = jetFile("codes_tele_qrt_jet4.mdb");
+    QTest::newRow("CODE: NULL region, empty postal code") << codes << QByteArray() << "CODE" << columnsOf(kTables[0]) << kCodeRows;
+    QTest::newRow("TELE: duplicated office, NULL and empty fax") << codes << QByteArray() << "TELE" << columnsOf(kTables[1]) << kTeleRows;
+    QTest::newRow("QRT: ligature and guillemets") << codes << QByteArray() << "QRT" << columnsOf(kTables[2]) << kQrtRows;
+    QTest::newRow("names in another case") << codes << QByteArray() << "qrt" << QStringList{"quartier", "Province"}
+                                           << QStringList{"Quartier des Œillets|VILLE-A", "Rue Émile Zola|VILLE-A",
+                                                          "Cité « Les Pins »|VILLE-B", "Boulevard de l'Indépendance|VILLE-B"};
+    QTest::newRow("short memo and NULL memo") << codes << QByteArray() << "LONGTEXT" << QStringList{"CLE", "NOTE"}
+                                              << QStringList{"court|Mémo court : déjà vu.", "vide|<null>"};
+    QTest::newRow("rows shorter than their table are NULL")
+        << jetFile("overflowTestV2000.mdb") << QByteArray() << "Table1" << QStringList{"data1", "data3", "data4", "data7", "data9", "data10"}
+        << QStringList{"row1col1|<null>|<null>|<null>|<null>|<null>",  "row2col1|row2col3|<null>|<null>|<null>|<null>",
+                       "row4col1|row4col2|<null>|<null>|<null>|<null>", "<null>|row6col2|row6col3|<null>|<null>|<null>",
+                       "row7col1|<null>|<null>|row7col7|<null>|<null>", "<null>|row3col3|<null>|<null>|row3col9|<null>",
+                       "<null>|row5col2|<null>|<null>|<null>|<null>"};
+    QTest::newRow("compressed Unicode, numbers as text")
+        << jetFile("testUnicodeCompV2003.mdb") << QByteArray() << "Table" << QStringList{"ID", "Unicode"}
+        << QStringList{"1|only ascii chars", "2|ääkkösiä", "3|Мир", QString::fromUtf16(u"4|\u03f0\u03b1\u1f76 \u03c4\u1f79\u03c4' \u1f10\u03b3\u1f7c \u039a\u1f7b\u03f0\u03bb\u03c9\u03c0\u03b1"), "5|漢字仮名交じり文",
+                       QString::fromUtf16(u"6|3L9\u001d52\u0002_AB(\u00a5\u0005!!V"), "7|ümlaut"};
+    QTest::newRow("Jet 3 code page named") << jetFile("charsetGBK.mdb") << QByteArray("GBK") << "table1" << QStringList{"field1"}
+                                           << QStringList{"GBK编码"};
+    QTest::newRow("Jet 3 code page of the header") << jetFile("charsetGBK.mdb") << QByteArray() << "table1" << QStringList{"field1"}
+                                                   << QStringList{"GBK±àÂë"};
+}
+
+void TestImport::readsRowsInOrder()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, charset);
+    QFETCH(QString, table);
+    QFETCH(QStringList, columns);
+    QFETCH(QStringList, expected);
+
+    QStringList rows = readerRows(file, charset, table, columns);
+    // The long memo and the 255 code points have tests of their own.
+    rows.removeIf([](const QString &r) { return r.startsWith(QLatin1String("long|")) || r.startsWith(QLatin1String("8|")); });
+    QCOMPARE(rows, expected);
+}
+
+void TestImport::readsWholeLongMemo()
+{
+    const QStringList rows = readerRows(jetFile("codes_tele_qrt_jet4.mdb"), {}, QStringLiteral("LONGTEXT"), {"CLE", "NOTE"});
+    const auto it = std::find_if(rows.begin(), rows.end(), [](const QString &r) { return r.startsWith(QLatin1String("long|")); });
+    QVERIFY(it != rows.end());
+    const QString memo = it->mid(5);
+    QCOMPARE(memo.toUtf8().size(), 81503);
+    // Made of one sentence repeated with growing numbers: a page read twice,
+    // skipped or cut would break the sequence or the sentence.
+    static const QRegularExpression sentence(QStringLiteral("Ligne (\\d+) : « élève », cœur, garçon, où, naïf\\. "));
+    qsizetype at = 0;
+    qint64 previous = 0;
+    int count = 0;
+    for (auto match = sentence.match(memo); match.hasMatch(); match = sentence.match(memo, at)) {
+        QCOMPARE(match.capturedStart(), at);
+        const qint64 number = match.captured(1).toLongLong();
+        QVERIFY2(number > previous, qPrintable(match.captured(0)));
+        previous = number;
+        at = match.capturedEnd();
+        ++count;
+    }
+    QCOMPARE(at, memo.size());
+    QVERIFY(memo.startsWith(QLatin1String("Ligne 6 : ")));
+    QCOMPARE(previous, 69988);
+    QVERIFY(count > 1400);
+}
+
+void TestImport::readsEveryCodePointOfCompressedUnicode()
+{
+    const QStringList rows = readerRows(jetFile("testUnicodeCompV2003.mdb"), {}, QStringLiteral("Table"), {"ID", "Unicode"});
+    QCOMPARE(rows.size(), 8);
+    QString all;
+    for (char16_t c = 1; c <= 0xff; ++c)
+        all += QChar(c);
+    QCOMPARE(rows.at(7), QStringLiteral("8|") + all);
+}
+
+void TestImport::listsTablesAndColumns()
+{
+    QString error;
+    auto file = access::AccessFile::open(jetFile("codes_tele_qrt_jet4.mdb"), {}, &error);
+    QVERIFY2(file, qPrintable(error));
+    QCOMPARE(file->jetVersion(), 4);
+    QCOMPARE(file->tableNames(), (QStringList{"CODE", "TELE", "QRT", "LONGTEXT"}));
+    QCOMPARE(file->findTable(QStringLiteral("longText")), QStringLiteral("LONGTEXT"));
+    QVERIFY(file->findTable(QStringLiteral("MSysObjects")).isEmpty());
+    const QList<access::Column> columns = file->columns(QStringLiteral("LONGTEXT"), &error);
+    QCOMPARE(columns.size(), 2);
+    QCOMPARE(columns.at(0).name, QStringLiteral("CLE"));
+    QCOMPARE(columns.at(0).typeName, QStringLiteral("Texte"));
+    QCOMPARE(columns.at(1).typeName, QStringLiteral("Mémo"));
+
+    auto jet3 = access::AccessFile::open(jetFile("charsetGBK.mdb"), {}, &error);
+    QVERIFY2(jet3, qPrintable(error));
+    QCOMPARE(jet3->jetVersion(), 3);
+}
+
+void TestImport::refusesWhatItCannotRead_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<QByteArray>("charset");
+    QTest::addColumn<QString>("message");
+
+    QFile real(jetFile("codes_tele_qrt_jet4.mdb"));
+    QVERIFY(real.open(QIODevice::ReadOnly));
+    const QByteArray jet = real.readAll();
+
+    QTest::newRow("missing") << QByteArray() << QByteArray() << "est introuvable";
+    QTest::newRow("text file") << QByteArray("AGENCE;CPOSTALE\nRECETTE;10000\n") << QByteArray() << "n'est pas une base Access";
+    QTest::newRow("SQLite file") << QByteArray("SQLite format 3").append(4096, '\0') << QByteArray() << "n'est pas une base Access";
+    QTest::newRow("Jet header only") << jet.left(3000) << QByteArray() << "ne peut pas être lu comme base Access";
+    QTest::newRow("unknown code page") << jet << QByteArray("NO-SUCH-PAGE") << "« NO-SUCH-PAGE » est inconnu";
+}
+
+void TestImport::refusesWhatItCannotRead()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, charset);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.mdb"));
+    if (!content.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QString error;
+    QVERIFY(!access::AccessFile::open(path, {charset}, &error));
+    QVERIFY2(error.contains(message), qPrintable(error));
+}
+
+void TestImport::refusesMissingColumn()
+{
+    QString error;
+    auto file = access::AccessFile::open(jetFile("codes_tele_qrt_jet4.mdb"), {}, &error);
+    QVERIFY2(file, qPrintable(error));
+    QVERIFY(!file->rows(QStringLiteral("TELE"), {"AGENCE", "COURRIEL"}, &error));
+    QVERIFY2(error.contains(QLatin1String("La colonne COURRIEL est absente de la table TELE")), qPrintable(error));
+    QVERIFY(!file->rows(QStringLiteral("AGENCES"), {"AGENCE"}, &error));
+    QVERIFY2(error.contains(QLatin1String("La table AGENCES est absente")), qPrintable(error));
+}
+
+QString TestImport::convertCodes(const QTemporaryDir &dir, ImportReport *report)
+{
+    const QString target = dir.filePath(QLatin1String(kDatabaseFileName));
+    const Status status = importAccessFile({jetFile("codes_tele_qrt_jet4.mdb"), target, false, {}}, report);
+    if (!status)
+        qWarning("%s", qPrintable(status.error));
+    return status ? target : QString();
+}
+
+void TestImport::convertsEveryRow()
+{
+    QTemporaryDir dir;
+    ImportReport report;
+    const QString target = convertCodes(dir, &report);
+    QVERIFY(!target.isEmpty());
+
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT AGENCE, CPOSTALE, PROVINCE, REGION FROM CODE ORDER BY rowid")), kCodeRows);
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT AGENCE, TEL, PROVINCE, REGION, ADRESSE, FAX FROM TELE ORDER BY rowid")), kTeleRows);
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT QUARTIER, CPOSTALE, PROVINCE FROM QRT ORDER BY rowid")), kQrtRows);
+    // NULL and the empty text stay apart in the stored file, not only in display.
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT count(*) FROM CODE WHERE CPOSTALE = '' OR REGION IS NULL")), QStringList{"2"});
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT typeof(FAX) FROM TELE ORDER BY rowid")),
+             (QStringList{"text", "null", "text", "text"}));
+    // The duplicated office shows twice in the postal-code window's join.
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT count(*) FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.AGENCE = 'BUREAU DE LA GARE'")),
+             QStringList{"2"});
+
+    QCOMPARE(report.jetVersion, 4);
+    QCOMPARE(report.tables.size(), 3);
+    QCOMPARE(report.tables.at(0).name, QStringLiteral("CODE"));
+    QCOMPARE(report.tables.at(0).rows, 5);
+    QCOMPARE(report.tables.at(1).rows, 4);
+    QCOMPARE(report.tables.at(2).rows, 4);
+    QCOMPARE(report.leftOut, QStringList{"LONGTEXT"});
+    QVERIFY(report.backup.isEmpty());
+}
+
+void TestImport::givesTheSampleSchemaAndRules()
+{
+    QTemporaryDir dir;
+    ImportReport report;
+    const QString target = convertCodes(dir, &report);
+    QVERIFY(!target.isEmpty());
+    const QString sample = dir.filePath(QStringLiteral("sample.mdb"));
+    QVERIFY(writeSampleDatabase(sample, SampleOptions{}));
+
+    const QString schema = QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_schema ORDER BY rowid");
+    QCOMPARE(sqliteRows(target, schema), sqliteRows(sample, schema));
+    QCOMPARE(sqliteRows(target, QStringLiteral("PRAGMA journal_mode")), sqliteRows(sample, QStringLiteral("PRAGMA journal_mode")));
+    QCOMPARE(sqliteRows(target, QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
+    // The columns compare as the old engine did: accents and case alike.
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT AGENCE FROM CODE WHERE AGENCE = 'AGENCE ÉLYSÉE-CHÂTEAU'")),
+             QStringList{"Agence Élysée-Château"});
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT QUARTIER FROM QRT WHERE QUARTIER LIKE 'quartier des œ%'")),
+             QStringList{"Quartier des Œillets"});
+}
+
+void TestImport::leavesSourceUnchanged()
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("old.mdb"));
+    QVERIFY(QFile::copy(jetFile("codes_tele_qrt_jet4.mdb"), source));
+    const QByteArray before = sha256(source);
+    const QDateTime modified = QFileInfo(source).lastModified();
+    ImportReport report;
+    const Status status = importAccessFile({source, dir.filePath(QStringLiteral("new.mdb")), false, {}}, &report);
+    QVERIFY2(status, qPrintable(status.error));
+    QCOMPARE(sha256(source), before);
+    QCOMPARE(QFileInfo(source).lastModified(), modified);
+}
+
+void TestImport::failedImportLeavesNothing_data()
+{
+    QTest::addColumn<QString>("rename");   // name to spell otherwise in a copy of the real file
+    QTest::addColumn<QByteArray>("garbage"); // or the bytes of a file that is no Access file
+    QTest::addColumn<QByteArray>("charset");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("missing table") << "QRT" << QByteArray() << QByteArray() << "La table QRT est absente";
+    QTest::newRow("missing column") << "FAX" << QByteArray() << QByteArray() << "La colonne FAX est absente de la table TELE";
+    QTest::newRow("not an Access file") << QString() << QByteArray("PK\x03\x04 not a database") << QByteArray() << "n'est pas une base Access";
+    QTest::newRow("unknown code page") << QString() << QByteArray() << QByteArray("KLINGON") << "« KLINGON » est inconnu";
+}
+
+void TestImport::failedImportLeavesNothing()
+{
+    QFETCH(QString, rename);
+    QFETCH(QByteArray, garbage);
+    QFETCH(QByteArray, charset);
+    QFETCH(QString, message);
+
+    QTemporaryDir sources;
+    QTemporaryDir targets;
+    const QString source = sources.filePath(QStringLiteral("old.mdb"));
+    if (!rename.isEmpty()) {
+        QString other = rename;
+        other.back() = QLatin1Char('Z');
+        QVERIFY(writeRenamedCopy(jetFile("codes_tele_qrt_jet4.mdb"), source, rename, other));
+    } else if (!garbage.isEmpty()) {
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(garbage);
+    } else {
+        QVERIFY(QFile::copy(jetFile("codes_tele_qrt_jet4.mdb"), source));
+    }
+
+    ImportReport report;
+    const Status status = importAccessFile({source, targets.filePath(QLatin1String(kDatabaseFileName)), false, charset}, &report);
+    QVERIFY(!status);
+    QVERIFY2(status.error.contains(message), qPrintable(status.error));
+    QCOMPARE(QDir(targets.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestImport::refusesToOverwrite()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QLatin1String(kDatabaseFileName));
+    QVERIFY(writeSampleDatabase(target, SampleOptions{}));
+    const QByteArray before = sha256(target);
+
+    ImportReport report;
+    const Status status = importAccessFile({jetFile("codes_tele_qrt_jet4.mdb"), target, false, {}}, &report);
+    QVERIFY(!status);
+    QVERIFY2(status.error.contains(QStringLiteral("existe déjà")), qPrintable(status.error));
+    QVERIFY2(status.error.contains(QLatin1String("--force")), qPrintable(status.error));
+    QCOMPARE(sha256(target), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{kDatabaseFileName});
+}
+
+void TestImport::forceKeepsBackup()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QLatin1String(kDatabaseFileName));
+    QVERIFY(writeSampleDatabase(target, SampleOptions{}));
+    const QByteArray before = sha256(target);
+
+    ImportReport report;
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+    const Status status = importAccessFile({jetFile("codes_tele_qrt_jet4.mdb"), target, true, {}}, &report);
+    QVERIFY2(status, qPrintable(status.error));
+
+    static const QRegularExpression stamp(QStringLiteral("^BD2003\\.mdb\\.bak-(\\d{8}-\\d{6})$"));
+    const QRegularExpressionMatch match = stamp.match(QFileInfo(report.backup).fileName());
+    QVERIFY2(match.hasMatch(), qPrintable(report.backup));
+    const QDateTime when = QDateTime::fromString(match.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+    QVERIFY(when >= started.addSecs(-1) && when <= QDateTime::currentDateTime());
+    QCOMPARE(sha256(report.backup), before);
+    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT count(*) FROM CODE")), QStringList{"5"});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    // A second run keeps both older files, even within the same second.
+    QVERIFY(importAccessFile({jetFile("codes_tele_qrt_jet4.mdb"), target, true, {}}, &report));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "tst_import.moc"
