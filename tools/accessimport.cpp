@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace tavro {
@@ -112,7 +113,9 @@ Status checkSource(access::AccessFile &file, const QString &source, ImportReport
 
 Status copyRows(access::AccessFile &file, SQLite::Database &db, ImportReport *report)
 {
+    // Schema and rows in one transaction: one commit, one wait for the disk.
     SQLite::Transaction transaction(db);
+    createSchema(db);
     for (const TableDef &table : kTables) {
         const QString name = QLatin1String(table.name);
         const QStringList columns = schemaColumns(table);
@@ -188,6 +191,16 @@ Status placeFile(const QString &temporary, const ImportOptions &options, ImportR
     return Status::success();
 }
 
+bool flushToDisk(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
 } // namespace
 
 QString backupPathFor(const QString &target, const QDateTime &when)
@@ -222,16 +235,22 @@ Status importAccessFile(const ImportOptions &options, ImportReport *report)
     TemporaryTarget temporary(name);
     try {
         auto db = createDatabaseFile(temporary.path());
-        db->exec("PRAGMA journal_mode = DELETE");
-        createSchema(*db);
+        // A file nobody else knows yet needs no journal: a failure deletes
+        // it. One flush to disk before the rename makes it durable.
+        db->exec("PRAGMA journal_mode = OFF");
+        db->exec("PRAGMA synchronous = OFF");
         if (Status copied = copyRows(*file, *db, report); !copied)
             return copied;
     } catch (const std::exception &e) {
         return Status::failure(QStringLiteral("Écriture de %1 impossible : %2").arg(shown(temporary.path()), QString::fromUtf8(e.what())));
     }
+    if (!flushToDisk(temporary.path()))
+        return Status::failure(QStringLiteral("Écriture de %1 impossible : le disque refuse l'enregistrement.").arg(shown(temporary.path())));
     if (Status placed = placeFile(temporary.path(), options, report); !placed)
         return placed;
     temporary.keep();
+    // The rename itself lives in the folder: flush it too (best effort).
+    flushToDisk(QFileInfo(options.target).absolutePath());
     return Status::success();
 }
 
