@@ -1,9 +1,12 @@
 #include "simulator/conversions.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
+#include <string_view>
 
 namespace tavro::simu {
 
@@ -14,11 +17,36 @@ bool isAsciiDigit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-// strtod on an ASCII number that the callers have already checked; the C
-// locale's "." is the decimal point here whatever the user's locale.
+// An ASCII number that the callers have already checked, read with "." as
+// decimal point whatever the process's C locale says. Beyond a double it is
+// an infinity, below the smallest one zero.
 double toDouble(const std::string &ascii)
 {
-    return std::strtod(ascii.c_str(), nullptr);
+    double value = 0;
+    const char *first = ascii.data();
+    const char *last = first + ascii.size();
+    const bool negative = first != last && *first == '-';
+    if (negative)
+        ++first;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc::result_out_of_range)
+        return negative ? -value : value;
+
+    // Out of range: the power of ten of the first significant digit says
+    // which way.
+    const std::string_view text(first, std::size_t(last - first));
+    const std::size_t e = text.find_first_of("eE");
+    const std::string_view mantissa = text.substr(0, e);
+    long long power = e == std::string_view::npos ? 0 : std::strtoll(std::string(text.substr(e + 1)).c_str(), nullptr, 10);
+    power = std::clamp(power, -1000000LL, 1000000LL);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t firstDigit = mantissa.find_first_of("123456789");
+    if (firstDigit < point)
+        power += (long long)(point - firstDigit) - 1;
+    else if (firstDigit != std::string_view::npos)
+        power -= (long long)(firstDigit - point);
+    const double magnitude = power > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -magnitude : magnitude;
 }
 
 // Drops the ASCII zeros at the end of a decimal part.
@@ -44,7 +72,8 @@ double prefixReading(QStringView text)
             continue;
         const char a = c.toLatin1();
         if (part == Part::Sign && (a == '+' || a == '-')) {
-            number += a;
+            if (a == '-')
+                number += a;
             part = Part::Integer;
         } else if (isAsciiDigit(c) && part <= Part::Fraction) {
             number += a;
@@ -138,8 +167,8 @@ std::optional<QString> numberText(double value, const QLocale &locale)
 
     // Fifteen significant digits and the power of ten of the first one.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-    const QString scientific = QString::fromLatin1(buffer);
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+    const QString scientific = QString::fromLatin1(buffer, written.ptr - buffer);
     const qsizetype e = scientific.indexOf(QLatin1Char('e'));
     const QString digits = scientific.left(e).remove(QLatin1Char('.'));
     const int exponent = scientific.mid(e + 1).toInt();
@@ -189,10 +218,19 @@ std::optional<QString> formatPattern(double value, QStringView pattern, const QL
             ++places;
     }
 
-    const QString fixed = QString::number(std::fabs(value), 'f', places);
-    const qsizetype dot = fixed.indexOf(QLatin1Char('.'));
-    QString wholeDigits = dot < 0 ? fixed : fixed.left(dot);
-    const QString fractionDigits = withoutTrailingZeros(dot < 0 ? QString() : fixed.mid(dot + 1));
+    QString wholeDigits;
+    QString fractionDigits;
+    if (std::fabs(value) < 1e15) {
+        const QString fixed = QString::number(std::fabs(value), 'f', places);
+        const qsizetype dot = fixed.indexOf(QLatin1Char('.'));
+        wholeDigits = dot < 0 ? fixed : fixed.left(dot);
+        fractionDigits = withoutTrailingZeros(dot < 0 ? QString() : fixed.mid(dot + 1));
+    } else {
+        // A double holds no more than fifteen sure digits; the rest of a
+        // huge amount is written as zeros, as the number text does.
+        const std::optional<QString> text = numberText(std::fabs(value), QLocale::c());
+        wholeDigits = text ? *text : QString();
+    }
     while (wholeDigits.startsWith(QLatin1Char('0')))
         wholeDigits.remove(0, 1);
     const bool negative = value < 0 && !(wholeDigits.isEmpty() && fractionDigits.isEmpty());

@@ -3,7 +3,9 @@
 
 #include <QTest>
 
+#include <clocale>
 #include <cmath>
+#include <limits>
 
 using namespace tavro::simu;
 
@@ -22,6 +24,7 @@ const QString kFortyDigits = QStringLiteral("12345678901234567890123456789012345
 class TestSimuConversions : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void prefixReading_data();
     void prefixReading();
     void localeReading_data();
@@ -37,6 +40,13 @@ private Q_SLOTS:
     void tabsAlignUnderHeader_data();
     void tabsAlignUnderHeader();
 };
+
+void TestSimuConversions::initTestCase()
+{
+    // The program runs with the user's C locale, whose decimal separator may
+    // be a comma; the conversions must not depend on it.
+    QVERIFY(std::setlocale(LC_ALL, "fr_FR.UTF-8"));
+}
 
 void TestSimuConversions::prefixReading_data()
 {
@@ -60,6 +70,8 @@ void TestSimuConversions::prefixReading_data()
     QTest::newRow("comma is no decimal point") << "25,2" << 25.0;
     QTest::newRow("grouped principal") << "  100 000 , " << 100000.0;
     QTest::newRow("forty digits") << kFortyDigits << 1.2345678901234568e39;
+    QTest::newRow("beyond a double") << "1e999" << std::numeric_limits<double>::infinity();
+    QTest::newRow("below the smallest double") << "0.1e-999" << 0.0;
 }
 
 void TestSimuConversions::prefixReading()
