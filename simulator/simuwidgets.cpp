@@ -44,6 +44,8 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
 
 namespace {
 
+constexpr int kPadding = 6;
+
 TextWidth widthIn(const QFontMetricsF &metrics)
 {
     return [metrics](const QString &text) { return metrics.horizontalAdvance(text); };
@@ -63,7 +65,7 @@ void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 
     const QFontMetricsF metrics(opt.font);
     const TextWidth width = widthIn(metrics);
-    const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(kPadding, 0, 0, 0);
     painter->save();
     painter->setFont(opt.font);
     painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
@@ -83,7 +85,7 @@ QSize TabStopDelegate::sizeHint(const QStyleOptionViewItem &option, const QModel
     const TextWidth width = widthIn(metrics);
     const QList<TabPiece> pieces = layOutTabs(opt.text, tableTabStops(width), width);
     if (!pieces.isEmpty())
-        size.setWidth(int(pieces.last().x + width(pieces.last().text)) + 8);
+        size.setWidth(int(pieces.last().x + width(pieces.last().text)) + 2 * kPadding);
     return size;
 }
 

@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -250,10 +251,17 @@ void SimuWindow::buildLayout()
     header->addWidget(m_title, 1);
     header->addWidget(m_picture2);
 
+    // The table is as wide as its rule line; a wide screen keeps the
+    // window's grey around it rather than white space inside it.
+    const qreal rule = QFontMetricsF(m_table->font()).horizontalAdvance(ruleLine());
+    m_table->setFixedWidth(int(rule) + 2 * 6 + m_table->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
+
     auto *body = new QHBoxLayout;
     body->setSpacing(16);
+    body->addStretch(1);
     body->addWidget(leftPanel);
-    body->addWidget(m_table, 1);
+    body->addWidget(m_table);
+    body->addStretch(1);
 
     // The clock banner keeps its own place above the layout.
     auto *root = new QVBoxLayout(this);
