@@ -53,9 +53,6 @@ private Q_SLOTS:
     void schedule();
     void refusedInput_data();
     void refusedInput();
-    void twoCalculationsAppendTwoTables();
-    void durationRule_data();
-    void durationRule();
 };
 
 void TestSimuLoan::schedule_data()
@@ -165,52 +162,6 @@ void TestSimuLoan::refusedInput()
     QVERIFY(sheet.payment.isEmpty());
     QCOMPARE(sheet.lines, QStringList{kTableTitle});
     QCOMPARE(state.factor, 0.5);
-}
-
-void TestSimuLoan::twoCalculationsAppendTwoTables()
-{
-    LoanState state;
-    Sheet sheet(localeNamed(QStringLiteral("fr")));
-    sheet.enter(QStringLiteral("100000"), QStringLiteral("10"), QStringLiteral("6"));
-    QCOMPARE(calculate(state, sheet, sheet.locale), Outcome::Done);
-    sheet.enter(QStringLiteral("12000"), QStringLiteral("1"), QStringLiteral("5"));
-    QCOMPARE(calculate(state, sheet, sheet.locale), Outcome::Done);
-
-    QCOMPARE(sheet.lines.size(), 1 + (3 + 120) + (3 + 12));
-    QCOMPARE(sheet.lines.first(), kTableTitle);
-    QCOMPARE(sheet.lines.at(1 + 3 + 119), QStringLiteral("120\t1110,21\t\t5,52\t\t1104,68\t\t0"));
-    QCOMPARE(sheet.lines.at(124), ruleLine());
-    QCOMPARE(sheet.lines.at(125), headerLine());
-    QCOMPARE(sheet.lines.at(127), QStringLiteral("1\t1027,29\t\t50\t\t977,29\t\t11022,71"));
-    QCOMPARE(sheet.payment, QStringLiteral("  1 027,29 "));
-}
-
-void TestSimuLoan::durationRule_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("years");
-    QTest::addColumn<QString>("months"); // null: refused
-    QTest::newRow("ten") << "fr" << "10" << "120";
-    QTest::newRow("two and a half") << "fr" << "2.5" << "30";
-    QTest::newRow("thirty") << "fr" << "30" << "360";
-    QTest::newRow("first digit of 30") << "fr" << "3" << "36";
-    QTest::newRow("thirty and a half") << "fr" << "30.5" << QString();
-    QTest::newRow("thirty-one") << "fr" << "31" << QString();
-    QTest::newRow("empty") << "fr" << "" << "0";
-    QTest::newRow("points") << "fr" << "...." << "0";
-    QTest::newRow("2.1 in French") << "fr" << "2.1" << "25,2";
-    QTest::newRow("2.1 in English") << "en" << "2.1" << "25.2";
-    QTest::newRow("1.2.3") << "fr" << "1.2.3" << "14,4";
-}
-
-void TestSimuLoan::durationRule()
-{
-    QFETCH(QString, locale);
-    QFETCH(QString, years);
-    QFETCH(QString, months);
-    const QString got = monthsForDuration(years, localeNamed(locale));
-    QCOMPARE(got.isNull(), months.isNull());
-    QCOMPARE(got, months);
 }
 
 QTEST_APPLESS_MAIN(TestSimuLoan)

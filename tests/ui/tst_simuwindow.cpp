@@ -1,6 +1,4 @@
-#include "app/mainwindow.h"
 #include "app/shell.h"
-#include "simulator/lineprinter.h"
 #include "simulator/loan.h"
 #include "simulator/simuwindow.h"
 #include "support/scripteddialogs.h"
@@ -11,9 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -36,7 +32,6 @@ QStringList listLines(const QListWidget *list)
 class TestSimuWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -59,8 +54,6 @@ private Q_SLOTS:
     void inputThatOnceEndedTheProgram();
     void twoCalculationsAppendTwoTables();
     void resetWithTableShown();
-    void stateOutlivesTheWindow();
-    void printingWithoutPrinter();
 
 private:
     template <class T>
@@ -75,19 +68,9 @@ private:
     void calculate(const QString &principal, const QString &years, const QString &rate);
     void click(const char *button);
 
-    QTemporaryDir m_noCups;
     std::unique_ptr<test::ScriptedDialogs> m_dialogs;
     std::unique_ptr<SimuWindow> m_window;
 };
-
-void TestSimuWindow::initTestCase()
-{
-    // Printing must find no print server, whatever the machine has.
-    QVERIFY(m_noCups.isValid());
-    qputenv("CUPS_SERVER", QFile::encodeName(m_noCups.filePath(QStringLiteral("no-server.sock"))));
-    qunsetenv("PRINTER");
-    qunsetenv("LPDEST");
-}
 
 void TestSimuWindow::init()
 {
@@ -483,48 +466,6 @@ void TestSimuWindow::resetWithTableShown()
     QCOMPARE(list->count(), 3 + 12);
     QCOMPARE(list->item(0)->text(), ruleLine());
     QVERIFY(get<QPushButton>("Command1")->isVisible());
-}
-
-void TestSimuWindow::stateOutlivesTheWindow()
-{
-    m_window.reset();
-    MainWindow main;
-    registerWindows(main);
-    main.showInitial();
-    QPointer<QWidget> first = main.openAlone(QStringLiteral("simu"));
-    QVERIFY(first);
-    auto *years = first->findChild<QLineEdit *>(QStringLiteral("Text1"));
-    QTest::keyClicks(first->findChild<QLineEdit *>(QStringLiteral("Txt_Principal")), QStringLiteral("100000"));
-    QTest::keyClicks(years, QStringLiteral("10"));
-    QTest::keyClicks(first->findChild<QLineEdit *>(QStringLiteral("Txt_Interest")), QStringLiteral("6"));
-    QTest::mouseClick(first->findChild<QPushButton *>(QStringLiteral("Cmd_Calculate")), Qt::LeftButton);
-    const LoanState after = LoanState::process();
-    QVERIFY(after.factor > 0.0111 && after.factor < 0.0112);
-
-    QTest::mouseClick(first->findChild<QPushButton *>(QStringLiteral("cmdfermer")), Qt::LeftButton);
-    QTRY_VERIFY(!first);
-    QVERIFY(!main.child(QStringLiteral("simu")));
-
-    QWidget *second = main.openAlone(QStringLiteral("simu"));
-    QVERIFY(second);
-    QCOMPARE(second->findChild<QLineEdit *>(QStringLiteral("Txt_Principal"))->text(), QString());
-    QCOMPARE(second->findChild<QListWidget *>(QStringLiteral("List_Amortization"))->count(), 1);
-    QVERIFY(second->findChild<QGroupBox *>(QStringLiteral("Frame3"))->isHidden());
-    QCOMPARE(LoanState::process().factor, after.factor);
-    QCOMPARE(LoanState::process().balance, after.balance);
-    QCOMPARE(LoanState::process().periodNo, qint16(0));
-}
-
-void TestSimuWindow::printingWithoutPrinter()
-{
-    calculate(QStringLiteral("100000"), QStringLiteral("10"), QStringLiteral("6"));
-    click("Check1");
-    const QStringList before = listLines(get<QListWidget>("List_Amortization"));
-    click("Command1");
-    QCOMPARE(m_dialogs->messageTexts(), QStringList{kNoPrinterMessage});
-    QCOMPARE(listLines(get<QListWidget>("List_Amortization")), before);
-    QVERIFY(get<QListWidget>("List_Amortization")->isVisible());
-    QCOMPARE(get<QLabel>("Lbl_Amtpayment")->text(), QStringLiteral("  1 110,21 "));
 }
 
 int main(int argc, char **argv)
