@@ -80,12 +80,27 @@ QGroupBox *frame(const QString &name, const QString &caption, QWidget *parent)
     return g;
 }
 
-// Label, field, unit on one row of a frame.
-void addRow(QGridLayout *grid, int row, QWidget *caption, QWidget *value, QWidget *unit)
+// A frame's rows: caption, value, unit, with the value column stretching.
+struct Row {
+    const char *captionName;
+    const char *caption;
+    QWidget *value;
+    const char *unitName;
+    const char *unit;
+};
+
+void fillRows(QGroupBox *frame, std::initializer_list<Row> rows)
 {
-    grid->addWidget(caption, row, 0);
-    grid->addWidget(value, row, 1);
-    grid->addWidget(unit, row, 2);
+    auto *grid = new QGridLayout(frame);
+    int r = 0;
+    for (const Row &row : rows) {
+        grid->addWidget(label(QLatin1String(row.captionName), QString::fromUtf8(row.caption), frame), r, 0);
+        grid->addWidget(row.value, r, 1);
+        grid->addWidget(label(QLatin1String(row.unitName), QString::fromUtf8(row.unit), frame), r, 2);
+        ++r;
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setVerticalSpacing(10);
 }
 
 } // namespace
@@ -202,31 +217,18 @@ void SimuWindow::buildLayout()
         result->setMinimumSize(150, 26);
     }
 
-    auto *dataGrid = new QGridLayout(m_data);
-    addRow(dataGrid, 0, label(QStringLiteral("Label1"), QStringLiteral("Mnt du crédit :"), m_data), m_principal,
-           label(QStringLiteral("Label9"), QStringLiteral("DH"), m_data));
-    addRow(dataGrid, 1, label(QStringLiteral("Label8"), QStringLiteral("Durée en Année :"), m_data), m_years,
-           label(QStringLiteral("Label10"), QStringLiteral("ANS"), m_data));
-    addRow(dataGrid, 2, label(QStringLiteral("Label2"), QStringLiteral("Durée en mois :"), m_data), m_months,
-           label(QStringLiteral("Label11"), QStringLiteral("MOIS"), m_data));
-    addRow(dataGrid, 3, label(QStringLiteral("Label3"), QStringLiteral("Taux d'Intéret :"), m_data), m_rate,
-           label(QStringLiteral("Label12"), QStringLiteral("%"), m_data));
-    dataGrid->setColumnStretch(1, 1);
-    dataGrid->setVerticalSpacing(10);
+    fillRows(m_data, {{"Label1", "Mnt du crédit :", m_principal, "Label9", "DH"},
+                      {"Label8", "Durée en Année :", m_years, "Label10", "ANS"},
+                      {"Label2", "Durée en mois :", m_months, "Label11", "MOIS"},
+                      {"Label3", "Taux d'Intéret :", m_rate, "Label12", "%"}});
 
     auto *calcRow = new QHBoxLayout(m_calc);
     calcRow->addWidget(m_calculate);
     calcRow->addWidget(m_reset);
 
-    auto *resultGrid = new QGridLayout(m_results);
-    addRow(resultGrid, 0, label(QStringLiteral("Label4"), QStringLiteral("Mensualité :"), m_results), m_payment,
-           label(QStringLiteral("Label13"), QStringLiteral("DH"), m_results));
-    addRow(resultGrid, 1, label(QStringLiteral("Label6"), QStringLiteral(" Intérêts :"), m_results), m_interest,
-           label(QStringLiteral("Label14"), QStringLiteral("DH"), m_results));
-    addRow(resultGrid, 2, label(QStringLiteral("Label16"), QStringLiteral("Coût Total "), m_results), m_totalCost,
-           label(QStringLiteral("Label17"), QStringLiteral("DH"), m_results));
-    resultGrid->setColumnStretch(1, 1);
-    resultGrid->setVerticalSpacing(10);
+    fillRows(m_results, {{"Label4", "Mensualité :", m_payment, "Label13", "DH"},
+                         {"Label6", " Intérêts :", m_interest, "Label14", "DH"},
+                         {"Label16", "Coût Total ", m_totalCost, "Label17", "DH"}});
 
     auto *printRow = new QHBoxLayout(m_printing);
     printRow->addWidget(m_showTable);
