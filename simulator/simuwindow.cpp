@@ -257,6 +257,10 @@ void SimuWindow::buildLayout()
     // window's grey around it rather than white space inside it.
     const qreal rule = QFontMetricsF(m_table->font()).horizontalAdvance(ruleLine());
     m_table->setFixedWidth(int(rule) + 2 * 6 + m_table->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
+    // The inputs stay where they are when the box shows or hides the table.
+    QSizePolicy keepPlace = m_table->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_table->setSizePolicy(keepPlace);
 
     auto *body = new QHBoxLayout;
     body->setSpacing(16);

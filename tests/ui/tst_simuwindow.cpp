@@ -121,7 +121,6 @@ void TestSimuWindow::openingControls_data()
             << QString::fromLatin1(name) << QString::fromLatin1(container) << QByteArray(property) << value << shown;
     };
     row("Label5", "simu", "text", QStringLiteral("Simulateur d'emprunts"));
-    row("Label19", "simu", "text", QString());
     row("cmdfermer", "simu", "text", QStringLiteral("&Fermer"));
     row("cmdfermer", "simu", "toolTip", QStringLiteral("SORTIR"));
     row("Frame1", "simu", "title", QStringLiteral("Données"));
