@@ -2,6 +2,7 @@
 
 #include "app/aboutwindow.h"
 #include "app/mainwindow.h"
+#include "simulator/simuwindow.h"
 
 #include <QApplication>
 #include <QFont>
@@ -42,7 +43,7 @@ void registerWindows(MainWindow &mainWindow)
     mainWindow.addChildSpec({QStringLiteral("cp"), QStringLiteral("Code postale"), true, placeholder});
     mainWindow.addChildSpec({QStringLiteral("tel"), QStringLiteral("Téléphone"), true, placeholder});
     mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, placeholder});
-    mainWindow.addChildSpec({QStringLiteral("simu"), QStringLiteral("Simulateur"), true, placeholder});
+    mainWindow.addChildSpec({QStringLiteral("simu"), QStringLiteral("Simulateur"), true, [] { return new simu::SimuWindow; }});
     mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, [] { return new AboutWindow; }});
 }
 

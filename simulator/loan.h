@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+namespace tavro::simu {
+
+inline const QString kTableTitle = QStringLiteral("Tableau d'Amortissement");
+inline const QString kIncompleteMessage = QStringLiteral("veuillez saisir tous les champs");
+inline const QString kDurationTooLongMessage = QStringLiteral("la durée est très longue! Entrez une Durée <=30 ans");
+inline const QString kBadMonthsMessage =
+    QStringLiteral("La durée en mois doit être un nombre entier de 1 à 360.\nEntrez une autre durée en années.");
+inline const QString kBadPrincipalMessage =
+    QStringLiteral("Le montant du crédit n'est pas un nombre valide.\nEntrez le montant en chiffres.");
+
+inline constexpr double kMaxYears = 30;
+inline constexpr int kMaxMonths = 360;
+
+// The simulator's window-level variables: zero when the program starts,
+// kept for the whole run, also while the window is closed.
+struct LoanState {
+    double balance = 0;
+    double numPayment = 0;
+    double interestRate = 0;
+    double rate = 0;
+    double factor = 0;
+    double amtpayment = 0;
+    double periodInterest = 0;
+    double periodCapital = 0;
+    qint16 periodNo = 0;
+
+    // The one the window uses; it outlives every window.
+    static LoanState &process();
+};
+
+// What the calculation reads from the window and writes into it.
+class LoanControls {
+public:
+    virtual ~LoanControls() = default;
+    virtual QString principalText() const = 0;
+    virtual QString durationText() const = 0;
+    virtual QString monthsText() const = 0;
+    virtual QString rateText() const = 0;
+    // The results frame and the printing frame.
+    virtual void showResults() = 0;
+    // A result caption is reformatted inside the write, so interest()
+    // returns the displayed text.
+    virtual void setPayment(const QString &caption) = 0;
+    virtual void setInterest(const QString &caption) = 0;
+    virtual QString interest() const = 0;
+    virtual void setTotalCost(const QString &caption) = 0;
+    // Appends a line to the table and shows it at once.
+    virtual void appendLine(const QString &line) = 0;
+};
+
+enum class Outcome {
+    Done,
+    Incomplete,   // a field left empty: nothing changed
+    BadPrincipal, // the principal does not read as a number: nothing changed
+    BadMonths,    // the month count is not a whole number 1..360: nothing changed
+};
+
+// The calculation behind "Calculer ". A step that cannot be done (a value
+// too large for a double, say) is skipped and leaves its variables as they
+// were; the others still run. Returns Done once the steps have run.
+Outcome calculate(LoanState &state, LoanControls &controls, const QLocale &locale);
+
+// The rule of 82 "_" and the column header of every table.
+QString ruleLine();
+QString headerLine();
+
+// The month count for a typed duration in years, or a null text when the
+// duration is over 30 years.
+QString monthsForDuration(QStringView years, const QLocale &locale);
+
+} // namespace tavro::simu

@@ -1,0 +1,92 @@
+#include "simulator/simuwidgets.h"
+
+#include "simulator/conversions.h"
+#include "simulator/tabstops.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+
+namespace tavro::simu {
+
+ResultLabel::ResultLabel(const QString &name, const QLocale &locale, QWidget *parent)
+    : QLabel(parent)
+    , m_locale(locale)
+{
+    setObjectName(name);
+}
+
+void ResultLabel::write(const QString &caption)
+{
+    setText(reformat(caption, kAmountPattern, m_locale).value_or(caption));
+}
+
+KeyFilter::KeyFilter(QLineEdit *field, std::function<bool(QChar)> accepts)
+    : QObject(field)
+    , m_accepts(std::move(accepts))
+{
+    field->installEventFilter(this);
+}
+
+bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QString text = key->text();
+        // Only typed characters are judged; control characters come from
+        // editing keys and shortcuts.
+        if (!text.isEmpty() && text.at(0).isPrint() && !m_accepts(text.at(0)))
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+namespace {
+
+constexpr int kPadding = 6;
+
+TextWidth widthIn(const QFontMetricsF &metrics)
+{
+    return [metrics](const QString &text) { return metrics.horizontalAdvance(text); };
+}
+
+} // namespace
+
+void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString line = opt.text;
+    opt.text.clear();
+    const QWidget *widget = opt.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+    const QFontMetricsF metrics(opt.font);
+    const TextWidth width = widthIn(metrics);
+    const QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(kPadding, 0, 0, 0);
+    painter->save();
+    painter->setFont(opt.font);
+    painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+    for (const TabPiece &piece : layOutTabs(line, tableTabStops(width), width)) {
+        const QRectF at(text.left() + piece.x, text.top(), width(piece.text) + 1, text.height());
+        painter->drawText(at, Qt::AlignLeft | Qt::AlignVCenter, piece.text);
+    }
+    painter->restore();
+}
+
+QSize TabStopDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QFontMetricsF metrics(opt.font);
+    const TextWidth width = widthIn(metrics);
+    const QList<TabPiece> pieces = layOutTabs(opt.text, tableTabStops(width), width);
+    if (!pieces.isEmpty())
+        size.setWidth(int(pieces.last().x + width(pieces.last().text)) + 2 * kPadding);
+    return size;
+}
+
+} // namespace tavro::simu

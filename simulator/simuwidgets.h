@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QLabel>
+#include <QLocale>
+#include <QObject>
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+class QLineEdit;
+
+namespace tavro::simu {
+
+// A result caption that shows itself in the amount pattern: the write
+// reformats at once, so whoever reads the caption back gets the shown text.
+class ResultLabel : public QLabel {
+    Q_OBJECT
+public:
+    ResultLabel(const QString &name, const QLocale &locale, QWidget *parent);
+    // A caption that does not read as a number (an empty one) stays as given.
+    void write(const QString &caption);
+
+private:
+    QLocale m_locale;
+};
+
+// Discards the typed characters a field does not take; editing keys
+// (backspace, arrows, shortcuts) pass.
+class KeyFilter : public QObject {
+    Q_OBJECT
+public:
+    KeyFilter(QLineEdit *field, std::function<bool(QChar)> accepts);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    std::function<bool(QChar)> m_accepts;
+};
+
+// Draws a list line's tab-separated columns at the table's tab stops.
+class TabStopDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+};
+
+} // namespace tavro::simu

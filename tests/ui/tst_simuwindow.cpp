@@ -1,0 +1,478 @@
+#include "app/shell.h"
+#include "simulator/loan.h"
+#include "simulator/simuwindow.h"
+#include "support/scripteddialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace tavro;
+using namespace tavro::simu;
+
+namespace {
+
+QStringList listLines(const QListWidget *list)
+{
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+
+} // namespace
+
+class TestSimuWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void openingControls_data();
+    void openingControls();
+    void focusOrder_data();
+    void focusOrder();
+    void keyFilters_data();
+    void keyFilters();
+    void durationRule_data();
+    void durationRule();
+    void principalReformatting_data();
+    void principalReformatting();
+    void exampleLoanAndTableSwitch();
+    void emptyFieldMessage_data();
+    void emptyFieldMessage();
+    void refusedMonthCount_data();
+    void refusedMonthCount();
+    void inputThatOnceEndedTheProgram_data();
+    void inputThatOnceEndedTheProgram();
+    void twoCalculationsAppendTwoTables();
+    void resetWithTableShown();
+
+private:
+    template <class T>
+    T *get(const char *name) const
+    {
+        T *w = m_window->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    void type(const char *field, const QString &text);
+    void calculate(const QString &principal, const QString &years, const QString &rate);
+    void click(const char *button);
+
+    std::unique_ptr<test::ScriptedDialogs> m_dialogs;
+    std::unique_ptr<SimuWindow> m_window;
+};
+
+void TestSimuWindow::init()
+{
+    m_dialogs = std::make_unique<test::ScriptedDialogs>();
+    LoanState::process() = LoanState();
+    m_window = std::make_unique<SimuWindow>();
+    m_window->resize(1280, 760);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestSimuWindow::cleanup()
+{
+    m_window.reset();
+    m_dialogs.reset();
+}
+
+void TestSimuWindow::type(const char *field, const QString &text)
+{
+    auto *edit = get<QLineEdit>(field);
+    edit->setFocus();
+    QTest::keyClicks(edit, text);
+}
+
+void TestSimuWindow::click(const char *button)
+{
+    QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton);
+}
+
+void TestSimuWindow::calculate(const QString &principal, const QString &years, const QString &rate)
+{
+    type("Txt_Principal", principal);
+    type("Text1", years);
+    type("Txt_Interest", rate);
+    click("Cmd_Calculate");
+}
+
+void TestSimuWindow::openingControls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("shown");
+    auto row = [](const char *name, const char *container, const char *property, const QVariant &value,
+                  bool shown = true) {
+        QTest::addRow("%s %s", name, property)
+            << QString::fromLatin1(name) << QString::fromLatin1(container) << QByteArray(property) << value << shown;
+    };
+    row("Label5", "simu", "text", QStringLiteral("Simulateur d'emprunts"));
+    row("cmdfermer", "simu", "text", QStringLiteral("&Fermer"));
+    row("cmdfermer", "simu", "toolTip", QStringLiteral("SORTIR"));
+    row("Frame1", "simu", "title", QStringLiteral("Données"));
+    row("Label1", "Frame1", "text", QStringLiteral("Mnt du crédit :"));
+    row("Txt_Principal", "Frame1", "toolTip", QStringLiteral("Entrer le Montant du crédit"));
+    row("Txt_Principal", "Frame1", "text", QString());
+    row("Label9", "Frame1", "text", QStringLiteral("DH"));
+    row("Label8", "Frame1", "text", QStringLiteral("Durée en Année :"));
+    row("Text1", "Frame1", "maxLength", 4);
+    row("Text1", "Frame1", "toolTip", QStringLiteral("Entrer la Durée Annuelle du crédit "));
+    row("Label10", "Frame1", "text", QStringLiteral("ANS"));
+    row("Label2", "Frame1", "text", QStringLiteral("Durée en mois :"));
+    row("Txt_Num_payment", "Frame1", "maxLength", 3);
+    row("Txt_Num_payment", "Frame1", "enabled", false);
+    row("Label11", "Frame1", "text", QStringLiteral("MOIS"));
+    row("Label3", "Frame1", "text", QStringLiteral("Taux d'Intéret :"));
+    row("Txt_Interest", "Frame1", "maxLength", 4);
+    row("Txt_Interest", "Frame1", "toolTip", QStringLiteral("Entrer le Taux dIntérêt "));
+    row("Label12", "Frame1", "text", QStringLiteral("%"));
+    row("Frame2", "simu", "title", QStringLiteral("Calcul"));
+    row("Cmd_Calculate", "Frame2", "text", QStringLiteral("Calculer "));
+    row("Cmd_Calculate", "Frame2", "toolTip", QStringLiteral("CALCULER LA MENSUALITE"));
+    row("Command3", "Frame2", "text", QStringLiteral("Rétablir"));
+    row("Command3", "Frame2", "toolTip", QStringLiteral("EFFACER "));
+    row("Frame3", "simu", "title", QStringLiteral("Résultats"), false);
+    row("Label4", "Frame3", "text", QStringLiteral("Mensualité :"));
+    row("Lbl_Amtpayment", "Frame3", "toolTip", QStringLiteral("MONTANT A PAYER "));
+    row("Label13", "Frame3", "text", QStringLiteral("DH"));
+    row("Label6", "Frame3", "text", QStringLiteral(" Intérêts :"));
+    row("Label7", "Frame3", "enabled", false);
+    row("Label7", "Frame3", "toolTip", QStringLiteral("INTERETS A PAYER"));
+    row("Label14", "Frame3", "text", QStringLiteral("DH"));
+    row("Label16", "Frame3", "text", QStringLiteral("Coût Total "));
+    row("Label18", "Frame3", "enabled", false);
+    row("Label18", "Frame3", "toolTip", QStringLiteral("LE COUT TOTAL DU CREDIT"));
+    row("Label17", "Frame3", "text", QStringLiteral("DH"));
+    row("Frame4", "simu", "title", QStringLiteral("Impression"), false);
+    row("Check1", "Frame4", "text", QStringLiteral("Tableau d'Amortissement"));
+    row("Check1", "Frame4", "checked", false);
+    row("Check1", "Frame4", "toolTip", QStringLiteral("VOIR TABLEAU D'AMORTISSEMENT"));
+    row("Command1", "Frame4", "text", QStringLiteral("Imprimer"), false);
+    row("Command1", "Frame4", "toolTip", QStringLiteral("IMPRIMER T.AM"), false);
+    row("List_Amortization", "simu", "count", 1, false);
+}
+
+void TestSimuWindow::openingControls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QByteArray, property);
+    QFETCH(QVariant, value);
+    QFETCH(bool, shown);
+    auto *w = m_window->findChild<QWidget *>(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->property(property.constData()), value);
+    QCOMPARE(!w->isHidden(), shown);
+    // The container is the nearest named frame, or the window itself.
+    QWidget *parent = w->parentWidget();
+    while (parent && !parent->objectName().startsWith(QLatin1String("Frame")) && parent != m_window.get())
+        parent = parent->parentWidget();
+    QVERIFY(parent);
+    QCOMPARE(parent->objectName(), container);
+}
+
+void TestSimuWindow::focusOrder_data()
+{
+    QTest::addColumn<bool>("calculated");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("opened") << false
+                            << QStringList{"Txt_Principal", "Text1", "Txt_Interest", "Cmd_Calculate", "Command3",
+                                           "cmdfermer", "Txt_Principal"};
+    QTest::newRow("calculated, table on")
+        << true
+        << QStringList{"Txt_Principal", "Text1",    "Txt_Interest",      "Cmd_Calculate", "Check1",
+                       "Command1",      "Command3", "List_Amortization", "cmdfermer",     "Txt_Principal"};
+}
+
+void TestSimuWindow::focusOrder()
+{
+    QFETCH(bool, calculated);
+    QFETCH(QStringList, order);
+    QCOMPARE(QApplication::focusWidget(), get<QLineEdit>("Txt_Principal"));
+    if (calculated) {
+        calculate(QStringLiteral("1000"), QStringLiteral("1"), QStringLiteral("3"));
+        click("Check1");
+        get<QLineEdit>("Txt_Principal")->setFocus();
+    }
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, order);
+}
+
+void TestSimuWindow::keyFilters_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("principal drops a letter") << "Txt_Principal" << "1e5" << "15";
+    QTest::newRow("principal drops sign and separators") << "Txt_Principal" << "-,. " << "";
+    QTest::newRow("principal has no limit") << "Txt_Principal" << QString(40, QLatin1Char('9')) << QString(40, QLatin1Char('9'));
+    QTest::newRow("principal backspace") << "Txt_Principal" << "123\b4" << "124";
+    QTest::newRow("rate with point") << "Txt_Interest" << "5.75" << "5.75";
+    QTest::newRow("rate drops the comma") << "Txt_Interest" << "5,75" << "575";
+    QTest::newRow("rate fifth character refused") << "Txt_Interest" << "5.755" << "5.75";
+    QTest::newRow("rate takes a second point") << "Txt_Interest" << "1.2.3" << "1.2.";
+    QTest::newRow("rate drops letters and sign") << "Txt_Interest" << "-x7" << "7";
+    QTest::newRow("duration only points") << "Text1" << "...." << "....";
+    QTest::newRow("duration drops letters") << "Text1" << "a2b" << "2";
+}
+
+void TestSimuWindow::keyFilters()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    auto *edit = get<QLineEdit>(field.toLatin1().constData());
+    edit->setFocus();
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('\b'))
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(edit, QString(c));
+    }
+    QCOMPARE(edit->text(), expected);
+    QVERIFY(m_dialogs->calls().isEmpty());
+}
+
+void TestSimuWindow::durationRule_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("backspaces");
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("months");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("ten") << "10" << 0 << "10" << "120" << false;
+    QTest::newRow("two and a half") << "2.5" << 0 << "2.5" << "30" << false;
+    QTest::newRow("thirty") << "30" << 0 << "30" << "360" << false;
+    QTest::newRow("thirty and a half") << "30.5" << 0 << "" << "0" << true;
+    QTest::newRow("thirty-one at the second digit") << "31" << 0 << "" << "0" << true;
+    QTest::newRow("2.1 cut to three characters") << "2.1" << 0 << "2.1" << "25," << false;
+    QTest::newRow("emptied") << "10" << 2 << "" << "0" << false;
+    QTest::newRow("back to one digit") << "10" << 1 << "1" << "12" << false;
+}
+
+void TestSimuWindow::durationRule()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, backspaces);
+    QFETCH(bool, refused);
+    type("Text1", typed);
+    for (int i = 0; i < backspaces; ++i)
+        QTest::keyClick(get<QLineEdit>("Text1"), Qt::Key_Backspace);
+    QTEST(get<QLineEdit>("Text1")->text(), "years");
+    QTEST(get<QLineEdit>("Txt_Num_payment")->text(), "months");
+    QCOMPARE(m_dialogs->messageTexts(), refused ? QStringList{kDurationTooLongMessage} : QStringList());
+    if (refused) {
+        QCOMPARE(m_dialogs->calls().first().spec.icon, MsgIcon::None);
+        QCOMPARE(QApplication::focusWidget(), get<QLineEdit>("Text1"));
+    }
+}
+
+void TestSimuWindow::principalReformatting_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("grouped") << "100000" << "  100 000 , ";
+    QTest::newRow("empty stays empty") << "" << "";
+    QTest::newRow("small") << "5" << "   5 , ";
+    QTest::newRow("eleven digits") << "12345678901" << "12 345 678 901 , ";
+}
+
+void TestSimuWindow::principalReformatting()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    type("Txt_Principal", typed);
+    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), typed); // gaining and typing do not group
+    QTest::keyClick(get<QLineEdit>("Txt_Principal"), Qt::Key_Tab);
+    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), expected);
+    // Coming back and leaving again reads the grouped text back unchanged.
+    get<QLineEdit>("Txt_Principal")->setFocus();
+    QTest::keyClick(get<QLineEdit>("Txt_Principal"), Qt::Key_Tab);
+    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), expected);
+}
+
+void TestSimuWindow::exampleLoanAndTableSwitch()
+{
+    calculate(QStringLiteral("100000"), QStringLiteral("10"), QStringLiteral("6"));
+    QVERIFY(m_dialogs->calls().isEmpty());
+    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), QStringLiteral("  100 000 , "));
+    QCOMPARE(get<QLineEdit>("Txt_Num_payment")->text(), QStringLiteral("120"));
+    QCOMPARE(get<QLabel>("Lbl_Amtpayment")->text(), QStringLiteral("  1 110,21 "));
+    QCOMPARE(get<QLabel>("Label7")->text(), QStringLiteral("  33 224,6 "));
+    QCOMPARE(get<QLabel>("Label18")->text(), QStringLiteral("  133 224,6 "));
+    QVERIFY(get<QGroupBox>("Frame3")->isVisible());
+    QVERIFY(get<QGroupBox>("Frame4")->isVisible());
+    QVERIFY(!get<QListWidget>("List_Amortization")->isVisible()); // only the box shows it
+
+    const QStringList lines = listLines(get<QListWidget>("List_Amortization"));
+    QCOMPARE(lines.size(), 1 + 3 + 120);
+    QCOMPARE(lines.mid(0, 6),
+             (QStringList{kTableTitle, QString(82, QLatin1Char('_')), "n\tMensualités\tIntérêts\t\tCapital\t\tReste",
+                          QString(82, QLatin1Char('_')), "1\t1110,21\t\t500\t\t610,21\t\t99389,79",
+                          "2\t1110,21\t\t496,95\t\t613,26\t\t98776,54"}));
+    QCOMPARE(lines.last(), QStringLiteral("120\t1110,21\t\t5,52\t\t1104,68\t\t0"));
+
+    click("Check1");
+    QVERIFY(get<QListWidget>("List_Amortization")->isVisible());
+    QVERIFY(get<QPushButton>("Command1")->isVisible());
+    click("Check1");
+    QVERIFY(!get<QListWidget>("List_Amortization")->isVisible());
+    QVERIFY(!get<QPushButton>("Command1")->isVisible());
+    click("Check1");
+    QCOMPARE(listLines(get<QListWidget>("List_Amortization")), lines);
+}
+
+void TestSimuWindow::emptyFieldMessage_data()
+{
+    QTest::addColumn<QString>("principal");
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<bool>("calculatedBefore");
+    QTest::newRow("no rate") << "100000" << "10" << "" << false;
+    QTest::newRow("no principal") << "" << "10" << "6" << false;
+    QTest::newRow("no duration") << "100000" << "" << "6" << false;
+    QTest::newRow("no rate after a calculation") << "100000" << "10" << "" << true;
+}
+
+void TestSimuWindow::emptyFieldMessage()
+{
+    QFETCH(QString, principal);
+    QFETCH(QString, years);
+    QFETCH(QString, rate);
+    QFETCH(bool, calculatedBefore);
+    if (calculatedBefore) {
+        calculate(QStringLiteral("12000"), QStringLiteral("1"), QStringLiteral("5"));
+        click("Command3");
+        calculate(QStringLiteral("12000"), QStringLiteral("1"), QStringLiteral("5"));
+        get<QLineEdit>("Txt_Interest")->clear();
+        get<QLineEdit>("Text1")->clear();
+        get<QLineEdit>("Txt_Principal")->clear();
+    }
+    const QString payment = get<QLabel>("Lbl_Amtpayment")->text();
+    const int lines = get<QListWidget>("List_Amortization")->count();
+    calculate(principal, years, rate);
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{kIncompleteMessage});
+    QCOMPARE(m_dialogs->calls().first().spec.title, applicationTitle());
+    QCOMPARE(QApplication::focusWidget(), get<QLineEdit>("Txt_Principal"));
+    QCOMPARE(get<QLabel>("Lbl_Amtpayment")->text(), payment);
+    QCOMPARE(get<QListWidget>("List_Amortization")->count(), lines);
+    QCOMPARE(get<QGroupBox>("Frame3")->isVisible(), calculatedBefore);
+}
+
+void TestSimuWindow::refusedMonthCount_data()
+{
+    QTest::addColumn<QString>("years");
+    QTest::newRow("zero years") << "0";
+    QTest::newRow("a tenth of a year") << "0.1";
+    QTest::newRow("points") << "....";
+    QTest::newRow("point alone") << ".";
+}
+
+void TestSimuWindow::refusedMonthCount()
+{
+    QFETCH(QString, years);
+    calculate(QStringLiteral("100000"), years, QStringLiteral("6"));
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{kBadMonthsMessage});
+    QCOMPARE(QApplication::focusWidget(), get<QLineEdit>("Text1"));
+    QVERIFY(!get<QGroupBox>("Frame3")->isVisible());
+    QCOMPARE(get<QListWidget>("List_Amortization")->count(), 1);
+    QCOMPARE(LoanState::process().periodNo, qint16(0));
+}
+
+void TestSimuWindow::inputThatOnceEndedTheProgram_data()
+{
+    QTest::addColumn<QString>("principal");
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QString>("payment");
+    QTest::newRow("forty-digit amount") << QString(40, QLatin1Char('9')) << "1" << "5" << 1 + 3 + 12
+                                        << "856074817884674000000000000000 000 000 000, ";
+    QTest::newRow("points as rate") << "12000" << "1" << "...." << 1 + 3 + 12 << "  1 000, ";
+    QTest::newRow("1.2.3 as rate") << "12000" << "1" << "1.2." << 1 + 3 + 12 << "  1 006,51 ";
+    QTest::newRow("zero rate") << "36000" << "3" << "0" << 1 + 3 + 36 << "  1 000, ";
+}
+
+void TestSimuWindow::inputThatOnceEndedTheProgram()
+{
+    QFETCH(QString, principal);
+    QFETCH(QString, years);
+    QFETCH(QString, rate);
+    QFETCH(int, lines);
+    calculate(principal, years, rate);
+    QVERIFY(m_dialogs->calls().isEmpty());
+    QCOMPARE(get<QListWidget>("List_Amortization")->count(), lines);
+    QTEST(get<QLabel>("Lbl_Amtpayment")->text(), "payment");
+    // The table ends with the last month.
+    const QString last = get<QListWidget>("List_Amortization")->item(lines - 1)->text();
+    QCOMPARE(last.section(QLatin1Char('\t'), 0, 0), QString::number(lines - 4));
+}
+
+void TestSimuWindow::twoCalculationsAppendTwoTables()
+{
+    calculate(QStringLiteral("100000"), QStringLiteral("10"), QStringLiteral("6"));
+    get<QLineEdit>("Text1")->clear();
+    calculate(QString(), QStringLiteral("1"), QString());
+    const QStringList lines = listLines(get<QListWidget>("List_Amortization"));
+    QCOMPARE(lines.size(), 1 + (3 + 120) + (3 + 12));
+    QCOMPARE(lines.first(), kTableTitle);
+    QCOMPARE(lines.at(124), ruleLine());
+    QCOMPARE(lines.at(125), headerLine());
+    // The second table: the same principal and rate over one year.
+    QCOMPARE(lines.at(127), QStringLiteral("1\t8606,64\t\t500\t\t8106,64\t\t91893,36"));
+    QCOMPARE(lines.last(), QStringLiteral("12\t8606,64\t\t42,82\t\t8563,82\t\t0"));
+}
+
+void TestSimuWindow::resetWithTableShown()
+{
+    calculate(QStringLiteral("100000"), QStringLiteral("10"), QStringLiteral("6"));
+    click("Check1");
+    click("Command3");
+
+    auto *list = get<QListWidget>("List_Amortization");
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->count(), 0);
+    for (const char *field : {"Txt_Principal", "Text1", "Txt_Num_payment", "Txt_Interest"})
+        QCOMPARE(get<QLineEdit>(field)->text(), QString());
+    QCOMPARE(get<QLabel>("Lbl_Amtpayment")->text(), QString());
+    QCOMPARE(get<QLabel>("Label7")->text(), QString());
+    QCOMPARE(get<QLabel>("Label18")->text(), QStringLiteral("  133 224,6 ")); // left for the next calculation
+    QVERIFY(get<QGroupBox>("Frame3")->isHidden());
+    QVERIFY(get<QGroupBox>("Frame4")->isHidden());
+    QVERIFY(get<QCheckBox>("Check1")->isChecked());
+    QCOMPARE(QApplication::focusWidget(), get<QLineEdit>("Txt_Principal"));
+    QCOMPARE(LoanState::process().periodNo, qint16(0));
+
+    calculate(QStringLiteral("12000"), QStringLiteral("1"), QStringLiteral("5"));
+    QCOMPARE(list->count(), 3 + 12);
+    QCOMPARE(list->item(0)->text(), ruleLine());
+    QVERIFY(get<QPushButton>("Command1")->isVisible());
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    tavro::setupApplication(app);
+    TestSimuWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_simuwindow.moc"
