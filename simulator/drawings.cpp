@@ -69,27 +69,4 @@ QPixmap calculatorPicture(int size)
     return pixmap;
 }
 
-QPixmap exitPicture(int size)
-{
-    QPixmap pixmap = blank(size);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(90, 60, 30), size / 16.0));
-    p.setBrush(QColor(170, 120, 60));
-    p.drawRect(QRectF(size * 0.12, size * 0.1, size * 0.45, size * 0.8));
-    QPainterPath arrow;
-    arrow.moveTo(size * 0.45, size * 0.42);
-    arrow.lineTo(size * 0.7, size * 0.42);
-    arrow.lineTo(size * 0.7, size * 0.3);
-    arrow.lineTo(size * 0.92, size * 0.5);
-    arrow.lineTo(size * 0.7, size * 0.7);
-    arrow.lineTo(size * 0.7, size * 0.58);
-    arrow.lineTo(size * 0.45, size * 0.58);
-    arrow.closeSubpath();
-    p.setPen(QPen(QColor(120, 20, 20), size / 24.0));
-    p.setBrush(QColor(210, 45, 45));
-    p.drawPath(arrow);
-    return pixmap;
-}
-
 } // namespace tavro::simu

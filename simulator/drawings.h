@@ -7,6 +7,5 @@ namespace tavro::simu {
 // The window's own decorations, drawn here rather than shipped as files.
 QPixmap coinsPicture(int size);      // Picture1: a stack of coins
 QPixmap calculatorPicture(int size); // Picture2: a pocket calculator
-QPixmap exitPicture(int size);       // cmdfermer: a door with an arrow
 
 } // namespace tavro::simu
