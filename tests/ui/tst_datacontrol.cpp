@@ -1,0 +1,333 @@
+// The data control, its grid and bound fields as real widgets over a real
+// database file: navigation, choosing in the grid, typing, failures in the
+// control's own box.
+#include "app/shell.h"
+#include "data/datacontrol.h"
+#include "data/recordsource.h"
+#include "support/scripteddialogs.h"
+#include "support/testdb.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtTest>
+
+using tavro::DataControl;
+using tavro::DataGrid;
+using tavro::test::ScriptedDialogs;
+using tavro::test::TestDatabase;
+
+namespace {
+
+const QString kJoin = QStringLiteral("SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE "
+                                     "WHERE CODE.AGENCE = TELE.AGENCE ");
+
+// A record window in small: grid, the bar directly under it, bound fields.
+class RecordPane : public QWidget {
+public:
+    explicit RecordPane(const QString &databasePath)
+    {
+        control = new DataControl(this);
+        control->source()->setDatabasePath(databasePath);
+        grid = new DataGrid(control,
+                            {{QStringLiteral("AGENCES ZOLT/KIRB"), QStringLiteral("AGENCE")},
+                             {QStringLiteral("CP"), QStringLiteral("CPOSTALE")},
+                             {QStringLiteral("ZOLT PAL"), QStringLiteral("PROVINCE")},
+                             {QStringLiteral("DR KIRB"), QStringLiteral("REGION")},
+                             {QStringLiteral("TEL"), QStringLiteral("TEL")}},
+                            this);
+        auto *layout = new QVBoxLayout(this);
+        layout->addWidget(grid, 1);
+        layout->addWidget(control);
+        auto *form = new QFormLayout;
+        const std::pair<const char *, const char *> fields[] = {
+            {"AGENCE:", "AGENCE"}, {"CODE POSTALE:", "CPOSTALE"}, {"ZOLT PAL:", "PROVINCE"}, {"DR ZOLT:", "REGION"}, {"TEL:", "TEL"}};
+        int n = 1;
+        for (const auto &[label, column] : fields) {
+            auto *edit = new QLineEdit(this);
+            edit->setObjectName(QStringLiteral("Text%1").arg(n++));
+            control->bindField(edit, QLatin1String(column));
+            form->addRow(QLatin1String(label), edit);
+            edits << edit;
+        }
+        layout->addLayout(form);
+    }
+    QStringList shown() const
+    {
+        QStringList out;
+        for (QLineEdit *e : edits)
+            out << e->text();
+        return out;
+    }
+
+    DataControl *control;
+    DataGrid *grid;
+    QList<QLineEdit *> edits;
+};
+
+void fillOffices(TestDatabase &db)
+{
+    db.create();
+    const char *offices[][5] = {
+        {"ZOLT KARBELOU CENTRE", "60020", "KARBELOU", "DR CENTRE-SUD", "0500-600001"},
+        {"ZOLT KARBELOU GARE", "60040", "KARBELOU", "DR CENTRE-SUD", "0500-600002"},
+        {"KIRB IMINTAR PLATEAU", "62020", "IMINTAR", "DR CENTRE-SUD", "0500-620001"},
+        {"ZOLT IMINTAR STADE", "62040", "IMINTAR", "DR CENTRE-SUD", "0500-620002"},
+    };
+    for (const auto &o : offices) {
+        db.insert("CODE", {o[0], o[1], o[2], o[3]});
+        db.insert("TELE", {o[0], o[4], o[2], o[3], QVariant(), QVariant()});
+    }
+}
+
+QToolButton *button(QWidget *pane, const char *name)
+{
+    return pane->findChild<QToolButton *>(QLatin1String(name));
+}
+
+} // namespace
+
+class TestDataControl : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void barGridAndFieldsFollow_data();
+    void barGridAndFieldsFollow();
+    void choosingInTheGridMovesTheFields();
+    void typingIsWrittenByUpdate();
+    void missingColumnShowsEmpty();
+    void failuresComeInTheControlsBox_data();
+    void failuresComeInTheControlsBox();
+    void refusedMoveKeepsTypingAndRow();
+    void captionLine();
+    void screenshot();
+};
+
+void TestDataControl::initTestCase()
+{
+    tavro::setupApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+}
+
+void TestDataControl::barGridAndFieldsFollow_data()
+{
+    QTest::addColumn<QStringList>("presses");
+    QTest::addColumn<int>("row");
+    QTest::newRow("start on the first row") << QStringList{} << 0;
+    QTest::newRow("next twice") << QStringList{"Next", "Next"} << 2;
+    QTest::newRow("last") << QStringList{"Last"} << 3;
+    QTest::newRow("past the end stays last") << QStringList{"Last", "Next", "Next"} << 3;
+    QTest::newRow("before the start stays first") << QStringList{"Previous"} << 0;
+    QTest::newRow("last then previous") << QStringList{"Last", "Previous"} << 2;
+    QTest::newRow("back to first") << QStringList{"Next", "Next", "First"} << 0;
+}
+
+void TestDataControl::barGridAndFieldsFollow()
+{
+    QFETCH(QStringList, presses);
+    QFETCH(int, row);
+    TestDatabase db;
+    fillOffices(db);
+    ScriptedDialogs dialogs;
+    RecordPane pane(db.path());
+    pane.show();
+    pane.control->setRecordSource(kJoin + QStringLiteral("ORDER BY CODE.AGENCE"));
+    QVERIFY(pane.control->refresh().ok());
+    for (const QString &name : presses)
+        QTest::mouseClick(button(&pane, qPrintable(name)), Qt::LeftButton);
+    const QStringList expected =
+        db.rows(QStringLiteral("SELECT CODE.AGENCE, CPOSTALE, CODE.PROVINCE, CODE.REGION, TEL FROM CODE, TELE "
+                               "WHERE CODE.AGENCE = TELE.AGENCE ORDER BY CODE.AGENCE"))
+            .at(row)
+            .split(QLatin1Char('|'));
+    QCOMPARE(pane.control->source()->currentRow(), row);
+    QCOMPARE(pane.shown(), expected);
+    QCOMPARE(pane.grid->view()->currentIndex().row(), row);
+    QCOMPARE(pane.grid->view()->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(pane.grid->view()->model()->index(row, 4).data().toString(), expected.at(4));
+    QVERIFY(dialogs.calls().isEmpty());
+}
+
+void TestDataControl::choosingInTheGridMovesTheFields()
+{
+    TestDatabase db;
+    fillOffices(db);
+    RecordPane pane(db.path());
+    pane.resize(700, 400);
+    pane.show();
+    pane.control->setRecordSource(QStringLiteral(" SELECT * FROM CODE "));
+    QVERIFY(pane.control->refresh().ok());
+    QTableView *view = pane.grid->view();
+    const QRect cell = view->visualRect(view->model()->index(2, 1));
+    QVERIFY(cell.isValid());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(pane.control->source()->currentRow(), 2);
+    QCOMPARE(pane.edits[0]->text(), QStringLiteral("KIRB IMINTAR PLATEAU"));
+    QCOMPARE(pane.edits[1]->text(), QStringLiteral("62020"));
+    QCOMPARE(pane.edits[4]->text(), QString()); // no TEL in this result
+}
+
+void TestDataControl::typingIsWrittenByUpdate()
+{
+    TestDatabase db;
+    fillOffices(db);
+    ScriptedDialogs dialogs;
+    RecordPane pane(db.path());
+    pane.show();
+    pane.control->setRecordSource(kJoin);
+    QVERIFY(pane.control->refresh().ok());
+    QTest::mouseClick(button(&pane, "Next"), Qt::LeftButton);
+    QLineEdit *tel = pane.edits[4];
+    tel->selectAll();
+    QTest::keyClicks(tel, QStringLiteral("0500-609999"));
+    QVERIFY(pane.control->update().ok());
+    QVERIFY(dialogs.calls().isEmpty());
+    QCOMPARE(db.rows(QStringLiteral("SELECT TEL FROM TELE WHERE AGENCE = 'ZOLT KARBELOU GARE'")), QStringList{"0500-609999"});
+    QCOMPARE(pane.grid->view()->model()->index(1, 4).data().toString(), QStringLiteral("0500-609999"));
+}
+
+void TestDataControl::missingColumnShowsEmpty()
+{
+    TestDatabase db;
+    fillOffices(db);
+    ScriptedDialogs dialogs;
+    RecordPane pane(db.path());
+    pane.show();
+    pane.control->setRecordSource(QStringLiteral("SELECT * FROM CODE WHERE CPOSTALE like '62%'"));
+    QVERIFY(pane.control->refresh().ok());
+    QAbstractItemModel *grid = pane.grid->view()->model();
+    QCOMPARE(grid->rowCount(), 2);
+    QCOMPARE(grid->headerData(4, Qt::Horizontal).toString(), QStringLiteral("TEL"));
+    QCOMPARE(grid->index(0, 4).data().toString(), QString());
+    QCOMPARE(grid->index(0, 0).data().toString(), QStringLiteral("KIRB IMINTAR PLATEAU"));
+    QCOMPARE(pane.edits[4]->text(), QString());
+
+    // Typing where the result has no column changes nothing in the file,
+    // and the save says so instead of claiming success.
+    const QStringList before = db.rows(QStringLiteral("SELECT * FROM TELE"));
+    QTest::keyClicks(pane.edits[4], QStringLiteral("0500-629999"));
+    QVERIFY(!pane.control->update().ok());
+    QCOMPARE(dialogs.messageTexts().size(), 1);
+    QVERIFY(dialogs.messageTexts().at(0).contains(QStringLiteral("TEL")));
+    QCOMPARE(db.rows(QStringLiteral("SELECT * FROM TELE")), before);
+
+    // Back to the join: the column is there again.
+    pane.control->setRecordSource(kJoin);
+    QVERIFY(pane.control->refresh().ok());
+    QCOMPARE(pane.edits[4]->text(), QStringLiteral("0500-600001"));
+}
+
+void TestDataControl::failuresComeInTheControlsBox_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("missing file") << "missing" << "introuvable";
+    QTest::newRow("bad query") << "query" << "requête";
+    QTest::newRow("delete of a summary row") << "delete" << "ne peuvent pas être modifiées";
+    QTest::newRow("update with nothing shown") << "empty" << "Aucun enregistrement";
+}
+
+void TestDataControl::failuresComeInTheControlsBox()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, says);
+    TestDatabase db;
+    if (what != QLatin1String("missing"))
+        fillOffices(db);
+    ScriptedDialogs dialogs;
+    RecordPane pane(db.path());
+    tavro::Status status;
+    if (what == QLatin1String("missing") || what == QLatin1String("query")) {
+        pane.control->setRecordSource(what == QLatin1String("query") ? QStringLiteral("SELECT * FROM CODE WHERE AGENCE = 'L'OASIS'")
+                                                                     : QStringLiteral("select * from QRT "));
+        status = pane.control->refresh();
+    } else if (what == QLatin1String("delete")) {
+        pane.control->setRecordSource(QStringLiteral("SELECT DISTINCT REGION FROM CODE "));
+        QVERIFY(pane.control->refresh().ok());
+        status = pane.control->deleteCurrent();
+    } else {
+        pane.control->setRecordSource(QStringLiteral("SELECT * FROM CODE WHERE AGENCE = 'personne'"));
+        QVERIFY(pane.control->refresh().ok());
+        status = pane.control->update();
+    }
+    QVERIFY(!status.ok());
+    QCOMPARE(dialogs.calls().size(), 1);
+    const tavro::MessageSpec &box = dialogs.calls().at(0).spec;
+    QCOMPARE(box.text, status.error);
+    QVERIFY2(box.text.contains(says), qPrintable(box.text));
+    QCOMPARE(box.icon, tavro::MsgIcon::Critical);
+    QCOMPARE(box.buttons, tavro::MsgButtons(tavro::Ok));
+    QCOMPARE(box.title, tavro::applicationTitle());
+    if (what == QLatin1String("missing"))
+        QVERIFY(box.text.contains(QDir::toNativeSeparators(db.path())));
+}
+
+void TestDataControl::refusedMoveKeepsTypingAndRow()
+{
+    TestDatabase db;
+    fillOffices(db);
+    ScriptedDialogs dialogs;
+    RecordPane pane(db.path());
+    pane.show();
+    pane.control->setRecordSource(QStringLiteral(" SELECT * FROM CODE "));
+    QVERIFY(pane.control->refresh().ok());
+    QLineEdit *cp = pane.edits[1];
+    cp->selectAll();
+    QTest::keyClicks(cp, QStringLiteral("60099"));
+    db.exec(QStringLiteral("UPDATE CODE SET CPOSTALE = '60021' WHERE rowid = 1")); // a colleague, meanwhile
+    QTableView *view = pane.grid->view();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(3, 0)).center());
+    QCOMPARE(dialogs.messageTexts().size(), 1);
+    QVERIFY(dialogs.messageTexts().at(0).contains(QStringLiteral("autre utilisateur")));
+    QCOMPARE(pane.control->source()->currentRow(), 0);
+    QCOMPARE(view->currentIndex().row(), 0);
+    QCOMPARE(cp->text(), QStringLiteral("60099"));
+    QCOMPARE(db.rows(QStringLiteral("SELECT CPOSTALE FROM CODE WHERE rowid = 1")), QStringList{"60021"});
+}
+
+void TestDataControl::captionLine()
+{
+    TestDatabase db;
+    RecordPane pane(db.path());
+    auto *caption = pane.grid->findChild<QLabel *>(QStringLiteral("Caption"));
+    QVERIFY(caption);
+    pane.show();
+    QVERIFY(!caption->isVisible());
+    pane.grid->setCaption(QStringLiteral("LISTE DES AGENCES"));
+    QVERIFY(caption->isVisible());
+    QCOMPARE(caption->text(), QStringLiteral("LISTE DES AGENCES"));
+    pane.grid->setCaption(QString());
+    QVERIFY(!caption->isVisible());
+    // The bar's own caption is empty.
+    auto *barCaption = pane.control->findChild<QLabel *>(QStringLiteral("Caption"));
+    QVERIFY(barCaption);
+    QCOMPARE(barCaption->text(), QString());
+}
+
+void TestDataControl::screenshot()
+{
+    TestDatabase db;
+    db.createSample();
+    RecordPane pane(db.path());
+    pane.resize(720, 460);
+    pane.show();
+    pane.control->setRecordSource(kJoin);
+    QVERIFY(pane.control->refresh().ok());
+    QTest::mouseClick(button(&pane, "Next"), Qt::LeftButton);
+    QCOMPARE(pane.control->objectName(), QStringLiteral("Adodc1"));
+    QCOMPARE(pane.grid->objectName(), QStringLiteral("DataGrid1"));
+    // The bar sits directly under the grid.
+    QCOMPARE(pane.control->geometry().top() - pane.grid->geometry().bottom(), 1 + pane.layout()->spacing());
+    const QPixmap shot = pane.grab();
+    QVERIFY(!shot.isNull());
+    const QString folder = qEnvironmentVariable("TAVRO_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        QVERIFY(shot.save(QDir(folder).filePath(QStringLiteral("datacontrol.png"))));
+}
+
+QTEST_MAIN(TestDataControl)
+#include "tst_datacontrol.moc"
