@@ -37,6 +37,19 @@ void load(RecordSource &source, const TestDatabase &db, const QString &sql)
     QVERIFY2(status.ok(), qPrintable(status.error));
 }
 
+// The two offices, read through a record source.
+struct Offices {
+    TestDatabase db;
+    RecordSource source;
+    tavro::Status show(const QString &sql)
+    {
+        fillOffices(db);
+        source.setDatabasePath(db.path());
+        source.setRecordSource(sql);
+        return source.refresh();
+    }
+};
+
 bool setField(RecordSource &source, const QString &column, const QString &text)
 {
     return source.setData(source.index(source.currentRow(), source.columnIndex(column)), text);
@@ -123,16 +136,14 @@ void TestRecordSource::keepsQueryTextAndColumns()
 
 void TestRecordSource::failedRefreshKeepsRows()
 {
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, QStringLiteral("select * from TELE"));
-    source.setRecordSource(QStringLiteral("SELECT * FROM TELE WHERE AGENCE = 'L'ÉTOILE'"));
-    const tavro::Status status = source.refresh();
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    fx.source.setRecordSource(QStringLiteral("SELECT * FROM TELE WHERE AGENCE = 'L'ÉTOILE'"));
+    const tavro::Status status = fx.source.refresh();
     QVERIFY(!status.ok());
     QVERIFY(status.error.contains(QStringLiteral("requête")));
-    QCOMPARE(source.recordCount(), qint64(2));
-    QCOMPARE(source.text(1, QStringLiteral("TEL")), QStringLiteral("0500-222222"));
+    QCOMPARE(fx.source.recordCount(), qint64(2));
+    QCOMPARE(fx.source.text(1, QStringLiteral("TEL")), QStringLiteral("0500-222222"));
 }
 
 void TestRecordSource::updateThroughJoinReachesItsTable_data()
@@ -159,20 +170,18 @@ void TestRecordSource::updateThroughJoinReachesItsTable()
     QFETCH(QString, value);
     QFETCH(QStringList, code);
     QFETCH(QStringList, tele);
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, kJoin);
-    const int row = source.text(0, QStringLiteral("AGENCE")).startsWith(QLatin1String("KIRB")) ? 0 : 1;
-    source.setCurrentRow(row);
-    QVERIFY(setField(source, column, value));
-    QVERIFY(source.hasPendingChanges());
-    const tavro::Status status = source.update();
+    Offices fx;
+    QVERIFY(fx.show(kJoin).ok());
+    const int row = fx.source.text(0, QStringLiteral("AGENCE")).startsWith(QLatin1String("KIRB")) ? 0 : 1;
+    fx.source.setCurrentRow(row);
+    QVERIFY(setField(fx.source, column, value));
+    QVERIFY(fx.source.hasPendingChanges());
+    const tavro::Status status = fx.source.update();
     QVERIFY2(status.ok(), qPrintable(status.error));
-    QVERIFY(!source.hasPendingChanges());
-    QCOMPARE(source.text(row, column), value);
-    QCOMPARE(db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid")), code);
-    QCOMPARE(db.rows(QStringLiteral("SELECT AGENCE, TEL FROM TELE ORDER BY rowid")), tele);
+    QVERIFY(!fx.source.hasPendingChanges());
+    QCOMPARE(fx.source.text(row, column), value);
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid")), code);
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE, TEL FROM TELE ORDER BY rowid")), tele);
 }
 
 void TestRecordSource::onlyTheShownDuplicateChanges_data()
@@ -213,25 +222,23 @@ void TestRecordSource::otherUsersChangeRefusesUpdate()
 {
     QFETCH(QString, otherSql);
     QFETCH(bool, refused);
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, QStringLiteral(" SELECT * FROM CODE "));
-    QVERIFY(setField(source, QStringLiteral("PROVINCE"), QStringLiteral("BÉLOUMAR")));
-    QVERIFY(setField(source, QStringLiteral("CPOSTALE"), QStringLiteral("30060")));
-    db.exec(otherSql); // a second connection, as another copy of the program
-    const QStringList before = db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid"));
-    const tavro::Status status = source.update();
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral(" SELECT * FROM CODE ")).ok());
+    QVERIFY(setField(fx.source, QStringLiteral("PROVINCE"), QStringLiteral("BÉLOUMAR")));
+    QVERIFY(setField(fx.source, QStringLiteral("CPOSTALE"), QStringLiteral("30060")));
+    fx.db.exec(otherSql); // a second connection, as another copy of the program
+    const QStringList before = fx.db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid"));
+    const tavro::Status status = fx.source.update();
     QCOMPARE(!status.ok(), refused);
     if (refused) {
         QVERIFY(status.error.contains(QStringLiteral("modifié ou supprimé par un autre utilisateur")));
         QVERIFY(status.error.contains(QStringLiteral("vos saisies sont conservées")));
-        QVERIFY(source.hasPendingChanges());
-        QCOMPARE(source.text(0, QStringLiteral("PROVINCE")), QStringLiteral("BÉLOUMAR"));
-        QCOMPARE(source.text(0, QStringLiteral("CPOSTALE")), QStringLiteral("30060"));
-        QCOMPARE(db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid")), before);
+        QVERIFY(fx.source.hasPendingChanges());
+        QCOMPARE(fx.source.text(0, QStringLiteral("PROVINCE")), QStringLiteral("BÉLOUMAR"));
+        QCOMPARE(fx.source.text(0, QStringLiteral("CPOSTALE")), QStringLiteral("30060"));
+        QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid")), before);
     } else {
-        QCOMPARE(db.rows(QStringLiteral("SELECT * FROM CODE WHERE rowid = 1")),
+        QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE WHERE rowid = 1")),
                  QStringList{"ZOLT IFRASSEN GARE|30060|BÉLOUMAR|DR SUD"});
     }
 }
@@ -247,38 +254,36 @@ void TestRecordSource::lockedFileLosesNothing_data()
 void TestRecordSource::lockedFileLosesNothing()
 {
     QFETCH(QString, operation);
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, QStringLiteral("select * from TELE"));
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
     if (operation == QLatin1String("new"))
-        QVERIFY(source.addNew().ok());
+        QVERIFY(fx.source.addNew().ok());
     if (operation != QLatin1String("delete"))
-        QVERIFY(setField(source, QStringLiteral("AGENCE"), QStringLiteral("ZOLT LEMSARA STADE")));
+        QVERIFY(setField(fx.source, QStringLiteral("AGENCE"), QStringLiteral("ZOLT LEMSARA STADE")));
 
     // Another copy of the program in the middle of writing.
-    tavro::OpenResult other = tavro::openDatabase(db.path());
+    tavro::OpenResult other = tavro::openDatabase(fx.db.path());
     QVERIFY(other);
     auto lock = std::make_unique<SQLite::Transaction>(*other.db, SQLite::TransactionBehavior::IMMEDIATE);
     other.db->exec("UPDATE QRT SET CPOSTALE = CPOSTALE");
 
-    const tavro::Status status = operation == QLatin1String("delete") ? source.deleteCurrent() : source.update();
+    const tavro::Status status = operation == QLatin1String("delete") ? fx.source.deleteCurrent() : fx.source.update();
     QVERIFY(!status.ok());
     QVERIFY2(status.error.contains(QStringLiteral("autre poste")), qPrintable(status.error));
-    QVERIFY(status.error.contains(QDir::toNativeSeparators(db.path())));
+    QVERIFY(status.error.contains(QDir::toNativeSeparators(fx.db.path())));
     lock.reset(); // rolled back: the file is free again
 
     if (operation == QLatin1String("delete")) {
-        QCOMPARE(source.recordCount(), qint64(2));
-        QVERIFY(source.deleteCurrent().ok());
-        QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM TELE")), QStringList{"1"});
+        QCOMPARE(fx.source.recordCount(), qint64(2));
+        QVERIFY(fx.source.deleteCurrent().ok());
+        QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE")), QStringList{"1"});
         return;
     }
-    QVERIFY(source.hasPendingChanges());
-    QCOMPARE(source.text(source.currentRow(), QStringLiteral("AGENCE")), QStringLiteral("ZOLT LEMSARA STADE"));
-    const tavro::Status again = source.update();
+    QVERIFY(fx.source.hasPendingChanges());
+    QCOMPARE(fx.source.text(fx.source.currentRow(), QStringLiteral("AGENCE")), QStringLiteral("ZOLT LEMSARA STADE"));
+    const tavro::Status again = fx.source.update();
     QVERIFY2(again.ok(), qPrintable(again.error));
-    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = 'zolt lemsara stade'")), QStringList{"1"});
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = 'zolt lemsara stade'")), QStringList{"1"});
 }
 
 void TestRecordSource::readOnlyFileLosesNothing()
@@ -311,50 +316,46 @@ void TestRecordSource::readOnlyFileLosesNothing()
 
 void TestRecordSource::newRowThroughJoin()
 {
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, kJoin);
-    QSignalSpy moved(&source, &RecordSource::currentRowChanged);
-    QVERIFY(source.addNew().ok());
-    QCOMPARE(source.currentRow(), 2);
-    QCOMPARE(source.rowCount(), 3);
-    QCOMPARE(source.recordCount(), qint64(2)); // not written yet
+    Offices fx;
+    QVERIFY(fx.show(kJoin).ok());
+    QSignalSpy moved(&fx.source, &RecordSource::currentRowChanged);
+    QVERIFY(fx.source.addNew().ok());
+    QCOMPARE(fx.source.currentRow(), 2);
+    QCOMPARE(fx.source.rowCount(), 3);
+    QCOMPARE(fx.source.recordCount(), qint64(2)); // not written yet
     QCOMPARE(moved.count(), 1);
-    QCOMPARE(source.text(2, QStringLiteral("AGENCE")), QString());
-    QVERIFY(setField(source, QStringLiteral("AGENCE"), QStringLiteral("ZOLT AÏN SAMRIT L'OASIS")));
-    QVERIFY(setField(source, QStringLiteral("CPOSTALE"), QStringLiteral("36040")));
-    QVERIFY(setField(source, QStringLiteral("REGION"), QStringLiteral("DR SUD")));
-    QVERIFY(setField(source, QStringLiteral("TEL"), QStringLiteral("0500-444444")));
-    const tavro::Status status = source.update();
+    QCOMPARE(fx.source.text(2, QStringLiteral("AGENCE")), QString());
+    QVERIFY(setField(fx.source, QStringLiteral("AGENCE"), QStringLiteral("ZOLT AÏN SAMRIT L'OASIS")));
+    QVERIFY(setField(fx.source, QStringLiteral("CPOSTALE"), QStringLiteral("36040")));
+    QVERIFY(setField(fx.source, QStringLiteral("REGION"), QStringLiteral("DR SUD")));
+    QVERIFY(setField(fx.source, QStringLiteral("TEL"), QStringLiteral("0500-444444")));
+    const tavro::Status status = fx.source.update();
     QVERIFY2(status.ok(), qPrintable(status.error));
-    QCOMPARE(source.recordCount(), qint64(3));
-    QCOMPARE(db.rows(QStringLiteral("SELECT * FROM CODE WHERE rowid = 3")),
+    QCOMPARE(fx.source.recordCount(), qint64(3));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE WHERE rowid = 3")),
              QStringList{"ZOLT AÏN SAMRIT L'OASIS|36040|<null>|DR SUD"});
     // The telephone row takes the office name (the join key) and directorate.
-    QCOMPARE(db.rows(QStringLiteral("SELECT * FROM TELE WHERE rowid = 3")),
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM TELE WHERE rowid = 3")),
              QStringList{"ZOLT AÏN SAMRIT L'OASIS|0500-444444|<null>|DR SUD|<null>|<null>"});
     // Now an ordinary row: a later change reaches the rows just written.
-    QVERIFY(setField(source, QStringLiteral("TEL"), QStringLiteral("0500-555555")));
-    QVERIFY(source.update().ok());
-    QCOMPARE(db.rows(QStringLiteral("SELECT TEL FROM TELE ORDER BY rowid")),
+    QVERIFY(setField(fx.source, QStringLiteral("TEL"), QStringLiteral("0500-555555")));
+    QVERIFY(fx.source.update().ok());
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT TEL FROM TELE ORDER BY rowid")),
              (QStringList{"0500-111111", "0500-222222", "0500-555555"}));
-    source.refresh();
-    QCOMPARE(source.recordCount(), qint64(3));
+    fx.source.refresh();
+    QCOMPARE(fx.source.recordCount(), qint64(3));
 }
 
 void TestRecordSource::blankNewRowIsGivenUp()
 {
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, QStringLiteral("select * from TELE"));
-    QVERIFY(source.addNew().ok());
-    QVERIFY(!source.update().ok()); // nothing typed: nothing to write, and said so
-    source.moveFirst();
-    QCOMPARE(source.rowCount(), 2);
-    QCOMPARE(source.currentRow(), 0);
-    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM TELE")), QStringList{"2"});
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    QVERIFY(fx.source.addNew().ok());
+    QVERIFY(!fx.source.update().ok()); // nothing typed: nothing to write, and said so
+    fx.source.moveFirst();
+    QCOMPARE(fx.source.rowCount(), 2);
+    QCOMPARE(fx.source.currentRow(), 0);
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE")), QStringList{"2"});
 }
 
 void TestRecordSource::deleteRemovesFirstTablesRowOnly_data()
@@ -369,63 +370,55 @@ void TestRecordSource::deleteRemovesFirstTablesRowOnly()
 {
     QFETCH(int, row);
     QFETCH(int, currentAfter);
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, kJoin + QStringLiteral("ORDER BY CODE.AGENCE"));
-    source.setCurrentRow(row);
-    const QString gone = source.text(row, QStringLiteral("AGENCE"));
-    const QString stays = source.text(1 - row, QStringLiteral("AGENCE"));
-    QVERIFY(source.deleteCurrent().ok());
-    QCOMPARE(source.recordCount(), qint64(1));
-    QCOMPARE(source.currentRow(), currentAfter);
-    QCOMPARE(source.text(source.currentRow(), QStringLiteral("AGENCE")), stays);
-    QCOMPARE(db.rows(QStringLiteral("SELECT AGENCE FROM CODE")), QStringList{stays});
-    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = '%1'").arg(gone)), QStringList{"1"});
+    Offices fx;
+    QVERIFY(fx.show(kJoin + QStringLiteral("ORDER BY CODE.AGENCE")).ok());
+    fx.source.setCurrentRow(row);
+    const QString gone = fx.source.text(row, QStringLiteral("AGENCE"));
+    const QString stays = fx.source.text(1 - row, QStringLiteral("AGENCE"));
+    QVERIFY(fx.source.deleteCurrent().ok());
+    QCOMPARE(fx.source.recordCount(), qint64(1));
+    QCOMPARE(fx.source.currentRow(), currentAfter);
+    QCOMPARE(fx.source.text(fx.source.currentRow(), QStringLiteral("AGENCE")), stays);
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE FROM CODE")), QStringList{stays});
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = '%1'").arg(gone)), QStringList{"1"});
 }
 
 void TestRecordSource::deleteOfVanishedRow()
 {
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, QStringLiteral("select * from TELE"));
-    db.exec(QStringLiteral("DELETE FROM TELE WHERE rowid = 1"));
-    const tavro::Status status = source.deleteCurrent();
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    fx.db.exec(QStringLiteral("DELETE FROM TELE WHERE rowid = 1"));
+    const tavro::Status status = fx.source.deleteCurrent();
     QVERIFY(!status.ok());
     QVERIFY(status.error.contains(QStringLiteral("déjà été supprimé")));
-    QCOMPARE(source.recordCount(), qint64(1));
-    QCOMPARE(db.rows(QStringLiteral("SELECT AGENCE FROM TELE")), QStringList{"KIRB TIZNOUK PORT"});
+    QCOMPARE(fx.source.recordCount(), qint64(1));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE FROM TELE")), QStringList{"KIRB TIZNOUK PORT"});
 }
 
 void TestRecordSource::movingWritesPendingChanges()
 {
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, QStringLiteral("select * from TELE"));
-    QVERIFY(setField(source, QStringLiteral("FAX"), QStringLiteral("0500-666666")));
-    source.moveNext();
-    QCOMPARE(source.currentRow(), 1);
-    QVERIFY(!source.hasPendingChanges());
-    QCOMPARE(db.rows(QStringLiteral("SELECT FAX FROM TELE ORDER BY rowid")), (QStringList{"0500-666666", "<null>"}));
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    QVERIFY(setField(fx.source, QStringLiteral("FAX"), QStringLiteral("0500-666666")));
+    fx.source.moveNext();
+    QCOMPARE(fx.source.currentRow(), 1);
+    QVERIFY(!fx.source.hasPendingChanges());
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT FAX FROM TELE ORDER BY rowid")), (QStringList{"0500-666666", "<null>"}));
 }
 
 void TestRecordSource::refusedWriteRefusesMove()
 {
-    TestDatabase db;
-    fillOffices(db);
-    RecordSource source;
-    load(source, db, QStringLiteral("select * from TELE"));
-    QSignalSpy failed(&source, &RecordSource::moveFailed);
-    QVERIFY(setField(source, QStringLiteral("FAX"), QStringLiteral("0500-666666")));
-    db.exec(QStringLiteral("UPDATE TELE SET FAX = '0500-777777' WHERE rowid = 1"));
-    source.moveLast();
-    QCOMPARE(source.currentRow(), 0);
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    QSignalSpy failed(&fx.source, &RecordSource::moveFailed);
+    QVERIFY(setField(fx.source, QStringLiteral("FAX"), QStringLiteral("0500-666666")));
+    fx.db.exec(QStringLiteral("UPDATE TELE SET FAX = '0500-777777' WHERE rowid = 1"));
+    fx.source.moveLast();
+    QCOMPARE(fx.source.currentRow(), 0);
     QCOMPARE(failed.count(), 1);
     QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("autre utilisateur")));
-    QCOMPARE(source.text(0, QStringLiteral("FAX")), QStringLiteral("0500-666666"));
-    QCOMPARE(db.rows(QStringLiteral("SELECT FAX FROM TELE WHERE rowid = 1")), QStringList{"0500-777777"});
+    QCOMPARE(fx.source.text(0, QStringLiteral("FAX")), QStringLiteral("0500-666666"));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT FAX FROM TELE WHERE rowid = 1")), QStringList{"0500-777777"});
 }
 
 void TestRecordSource::groupedResultsAreReadOnly_data()

@@ -85,6 +85,21 @@ void fillOffices(TestDatabase &db)
     }
 }
 
+// Four offices shown through a pane, boxes answered by script.
+struct ShownOffices {
+    TestDatabase db;
+    ScriptedDialogs dialogs;
+    RecordPane pane{db.path()};
+    tavro::Status show(const QString &sql)
+    {
+        fillOffices(db);
+        pane.resize(700, 400);
+        pane.show();
+        pane.control->setRecordSource(sql);
+        return pane.control->refresh();
+    }
+};
+
 QToolButton *button(QWidget *pane, const char *name)
 {
     return pane->findChild<QToolButton *>(QLatin1String(name));
@@ -130,95 +145,75 @@ void TestDataControl::barGridAndFieldsFollow()
 {
     QFETCH(QStringList, presses);
     QFETCH(int, row);
-    TestDatabase db;
-    fillOffices(db);
-    ScriptedDialogs dialogs;
-    RecordPane pane(db.path());
-    pane.show();
-    pane.control->setRecordSource(kJoin + QStringLiteral("ORDER BY CODE.AGENCE"));
-    QVERIFY(pane.control->refresh().ok());
+    ShownOffices fx;
+    QVERIFY(fx.show(kJoin + QStringLiteral("ORDER BY CODE.AGENCE")).ok());
     for (const QString &name : presses)
-        QTest::mouseClick(button(&pane, qPrintable(name)), Qt::LeftButton);
+        QTest::mouseClick(button(&fx.pane, qPrintable(name)), Qt::LeftButton);
     const QStringList expected =
-        db.rows(QStringLiteral("SELECT CODE.AGENCE, CPOSTALE, CODE.PROVINCE, CODE.REGION, TEL FROM CODE, TELE "
+        fx.db.rows(QStringLiteral("SELECT CODE.AGENCE, CPOSTALE, CODE.PROVINCE, CODE.REGION, TEL FROM CODE, TELE "
                                "WHERE CODE.AGENCE = TELE.AGENCE ORDER BY CODE.AGENCE"))
             .at(row)
             .split(QLatin1Char('|'));
-    QCOMPARE(pane.control->source()->currentRow(), row);
-    QCOMPARE(pane.shown(), expected);
-    QCOMPARE(pane.grid->view()->currentIndex().row(), row);
-    QCOMPARE(pane.grid->view()->selectionModel()->selectedRows().size(), 1);
-    QCOMPARE(pane.grid->view()->model()->index(row, 4).data().toString(), expected.at(4));
-    QVERIFY(dialogs.calls().isEmpty());
+    QCOMPARE(fx.pane.control->source()->currentRow(), row);
+    QCOMPARE(fx.pane.shown(), expected);
+    QCOMPARE(fx.pane.grid->view()->currentIndex().row(), row);
+    QCOMPARE(fx.pane.grid->view()->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(fx.pane.grid->view()->model()->index(row, 4).data().toString(), expected.at(4));
+    QVERIFY(fx.dialogs.calls().isEmpty());
 }
 
 void TestDataControl::choosingInTheGridMovesTheFields()
 {
-    TestDatabase db;
-    fillOffices(db);
-    RecordPane pane(db.path());
-    pane.resize(700, 400);
-    pane.show();
-    pane.control->setRecordSource(QStringLiteral(" SELECT * FROM CODE "));
-    QVERIFY(pane.control->refresh().ok());
-    QTableView *view = pane.grid->view();
+    ShownOffices fx;
+    QVERIFY(fx.show(QStringLiteral(" SELECT * FROM CODE ")).ok());
+    QTableView *view = fx.pane.grid->view();
     const QRect cell = view->visualRect(view->model()->index(2, 1));
     QVERIFY(cell.isValid());
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(pane.control->source()->currentRow(), 2);
-    QCOMPARE(pane.edits[0]->text(), QStringLiteral("KIRB IMINTAR PLATEAU"));
-    QCOMPARE(pane.edits[1]->text(), QStringLiteral("62020"));
-    QCOMPARE(pane.edits[4]->text(), QString()); // no TEL in this result
+    QCOMPARE(fx.pane.control->source()->currentRow(), 2);
+    QCOMPARE(fx.pane.edits[0]->text(), QStringLiteral("KIRB IMINTAR PLATEAU"));
+    QCOMPARE(fx.pane.edits[1]->text(), QStringLiteral("62020"));
+    QCOMPARE(fx.pane.edits[4]->text(), QString()); // no TEL in this result
 }
 
 void TestDataControl::typingIsWrittenByUpdate()
 {
-    TestDatabase db;
-    fillOffices(db);
-    ScriptedDialogs dialogs;
-    RecordPane pane(db.path());
-    pane.show();
-    pane.control->setRecordSource(kJoin);
-    QVERIFY(pane.control->refresh().ok());
-    QTest::mouseClick(button(&pane, "Next"), Qt::LeftButton);
-    QLineEdit *tel = pane.edits[4];
+    ShownOffices fx;
+    QVERIFY(fx.show(kJoin).ok());
+    QTest::mouseClick(button(&fx.pane, "Next"), Qt::LeftButton);
+    QLineEdit *tel = fx.pane.edits[4];
     tel->selectAll();
     QTest::keyClicks(tel, QStringLiteral("0500-609999"));
-    QVERIFY(pane.control->update().ok());
-    QVERIFY(dialogs.calls().isEmpty());
-    QCOMPARE(db.rows(QStringLiteral("SELECT TEL FROM TELE WHERE AGENCE = 'ZOLT KARBELOU GARE'")), QStringList{"0500-609999"});
-    QCOMPARE(pane.grid->view()->model()->index(1, 4).data().toString(), QStringLiteral("0500-609999"));
+    QVERIFY(fx.pane.control->update().ok());
+    QVERIFY(fx.dialogs.calls().isEmpty());
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT TEL FROM TELE WHERE AGENCE = 'ZOLT KARBELOU GARE'")), QStringList{"0500-609999"});
+    QCOMPARE(fx.pane.grid->view()->model()->index(1, 4).data().toString(), QStringLiteral("0500-609999"));
 }
 
 void TestDataControl::missingColumnShowsEmpty()
 {
-    TestDatabase db;
-    fillOffices(db);
-    ScriptedDialogs dialogs;
-    RecordPane pane(db.path());
-    pane.show();
-    pane.control->setRecordSource(QStringLiteral("SELECT * FROM CODE WHERE CPOSTALE like '62%'"));
-    QVERIFY(pane.control->refresh().ok());
-    QAbstractItemModel *grid = pane.grid->view()->model();
+    ShownOffices fx;
+    QVERIFY(fx.show(QStringLiteral("SELECT * FROM CODE WHERE CPOSTALE like '62%'")).ok());
+    QAbstractItemModel *grid = fx.pane.grid->view()->model();
     QCOMPARE(grid->rowCount(), 2);
     QCOMPARE(grid->headerData(4, Qt::Horizontal).toString(), QStringLiteral("TEL"));
     QCOMPARE(grid->index(0, 4).data().toString(), QString());
     QCOMPARE(grid->index(0, 0).data().toString(), QStringLiteral("KIRB IMINTAR PLATEAU"));
-    QCOMPARE(pane.edits[4]->text(), QString());
+    QCOMPARE(fx.pane.edits[4]->text(), QString());
 
     // Typing where the result has no column changes nothing in the file,
     // and the save says so instead of claiming success.
-    const QStringList before = db.rows(QStringLiteral("SELECT * FROM TELE"));
-    QTest::keyClicks(pane.edits[4], QStringLiteral("0500-629999"));
-    QVERIFY(!pane.control->update().ok());
-    QCOMPARE(dialogs.messageTexts().size(), 1);
-    QVERIFY(dialogs.messageTexts().at(0).contains(QStringLiteral("TEL")));
-    QCOMPARE(db.rows(QStringLiteral("SELECT * FROM TELE")), before);
+    const QStringList before = fx.db.rows(QStringLiteral("SELECT * FROM TELE"));
+    QTest::keyClicks(fx.pane.edits[4], QStringLiteral("0500-629999"));
+    QVERIFY(!fx.pane.control->update().ok());
+    QCOMPARE(fx.dialogs.messageTexts().size(), 1);
+    QVERIFY(fx.dialogs.messageTexts().at(0).contains(QStringLiteral("TEL")));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM TELE")), before);
 
     // Back to the join: the column is there again.
-    pane.control->setRecordSource(kJoin);
-    QVERIFY(pane.control->refresh().ok());
-    QCOMPARE(pane.edits[4]->text(), QStringLiteral("0500-600001"));
+    fx.pane.control->setRecordSource(kJoin);
+    QVERIFY(fx.pane.control->refresh().ok());
+    QCOMPARE(fx.pane.edits[4]->text(), QStringLiteral("0500-600001"));
 }
 
 void TestDataControl::failuresComeInTheControlsBox_data()
@@ -268,25 +263,20 @@ void TestDataControl::failuresComeInTheControlsBox()
 
 void TestDataControl::refusedMoveKeepsTypingAndRow()
 {
-    TestDatabase db;
-    fillOffices(db);
-    ScriptedDialogs dialogs;
-    RecordPane pane(db.path());
-    pane.show();
-    pane.control->setRecordSource(QStringLiteral(" SELECT * FROM CODE "));
-    QVERIFY(pane.control->refresh().ok());
-    QLineEdit *cp = pane.edits[1];
+    ShownOffices fx;
+    QVERIFY(fx.show(QStringLiteral(" SELECT * FROM CODE ")).ok());
+    QLineEdit *cp = fx.pane.edits[1];
     cp->selectAll();
     QTest::keyClicks(cp, QStringLiteral("60099"));
-    db.exec(QStringLiteral("UPDATE CODE SET CPOSTALE = '60021' WHERE rowid = 1")); // a colleague, meanwhile
-    QTableView *view = pane.grid->view();
+    fx.db.exec(QStringLiteral("UPDATE CODE SET CPOSTALE = '60021' WHERE rowid = 1")); // a colleague, meanwhile
+    QTableView *view = fx.pane.grid->view();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(3, 0)).center());
-    QCOMPARE(dialogs.messageTexts().size(), 1);
-    QVERIFY(dialogs.messageTexts().at(0).contains(QStringLiteral("autre utilisateur")));
-    QCOMPARE(pane.control->source()->currentRow(), 0);
+    QCOMPARE(fx.dialogs.messageTexts().size(), 1);
+    QVERIFY(fx.dialogs.messageTexts().at(0).contains(QStringLiteral("autre utilisateur")));
+    QCOMPARE(fx.pane.control->source()->currentRow(), 0);
     QCOMPARE(view->currentIndex().row(), 0);
     QCOMPARE(cp->text(), QStringLiteral("60099"));
-    QCOMPARE(db.rows(QStringLiteral("SELECT CPOSTALE FROM CODE WHERE rowid = 1")), QStringList{"60021"});
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT CPOSTALE FROM CODE WHERE rowid = 1")), QStringList{"60021"});
 }
 
 void TestDataControl::captionLine()
