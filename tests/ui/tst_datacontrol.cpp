@@ -116,6 +116,7 @@ private Q_SLOTS:
     void choosingInTheGridMovesTheFields();
     void typingIsWrittenByUpdate();
     void missingColumnShowsEmpty();
+    void newAndDeletedRowsShowEverywhere();
     void failuresComeInTheControlsBox_data();
     void failuresComeInTheControlsBox();
     void refusedMoveKeepsTypingAndRow();
@@ -214,6 +215,35 @@ void TestDataControl::missingColumnShowsEmpty()
     fx.pane.control->setRecordSource(kJoin);
     QVERIFY(fx.pane.control->refresh().ok());
     QCOMPARE(fx.pane.edits[4]->text(), QStringLiteral("0500-600001"));
+}
+
+void TestDataControl::newAndDeletedRowsShowEverywhere()
+{
+    ShownOffices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    QAbstractItemModel *grid = fx.pane.grid->view()->model();
+    QVERIFY(fx.pane.control->addNew().ok());
+    QCOMPARE(grid->rowCount(), 5);
+    QCOMPARE(fx.pane.grid->view()->currentIndex().row(), 4);
+    QCOMPARE(fx.pane.shown(), QStringList(5, QString()));
+    QCOMPARE(fx.pane.control->recordCount(), qint64(4));
+    QTest::keyClicks(fx.pane.edits[0], QStringLiteral("ZOLT IMINTAR GARE"));
+    QTest::keyClicks(fx.pane.edits[4], QStringLiteral("0500-620003"));
+    QVERIFY(fx.pane.control->update().ok());
+    QCOMPARE(fx.pane.control->recordCount(), qint64(5));
+    QCOMPARE(grid->index(4, 0).data().toString(), QStringLiteral("ZOLT IMINTAR GARE"));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE, TEL FROM TELE WHERE rowid = 5")),
+             QStringList{"ZOLT IMINTAR GARE|0500-620003"});
+
+    // Deleting the second row: the third takes its place and is shown.
+    QTest::mouseClick(button(&fx.pane, "First"), Qt::LeftButton);
+    QTest::mouseClick(button(&fx.pane, "Next"), Qt::LeftButton);
+    QVERIFY(fx.pane.control->deleteCurrent().ok());
+    QCOMPARE(grid->rowCount(), 4);
+    QCOMPARE(fx.pane.grid->view()->currentIndex().row(), 1);
+    QCOMPARE(fx.pane.edits[0]->text(), QStringLiteral("KIRB IMINTAR PLATEAU"));
+    QCOMPARE(fx.pane.control->recordCount(), qint64(4));
+    QVERIFY(fx.dialogs.calls().isEmpty());
 }
 
 void TestDataControl::failuresComeInTheControlsBox_data()
