@@ -73,6 +73,7 @@ private Q_SLOTS:
     void lockedFileLosesNothing_data();
     void lockedFileLosesNothing();
     void readOnlyFileLosesNothing();
+    void busyFileRefusesRefresh();
     void newRowThroughJoin();
     void blankNewRowIsGivenUp();
     void deleteRemovesFirstTablesRowOnly_data();
@@ -284,6 +285,22 @@ void TestRecordSource::lockedFileLosesNothing()
     const tavro::Status again = fx.source.update();
     QVERIFY2(again.ok(), qPrintable(again.error));
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = 'zolt lemsara stade'")), QStringList{"1"});
+}
+
+void TestRecordSource::busyFileRefusesRefresh()
+{
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    tavro::OpenResult other = tavro::openDatabase(fx.db.path());
+    QVERIFY(other);
+    // An exclusive lock, as another copy holds while committing, stops readers too.
+    SQLite::Transaction lock(*other.db, SQLite::TransactionBehavior::EXCLUSIVE);
+    fx.source.setRecordSource(QStringLiteral(" select * from TELE"));
+    const tavro::Status status = fx.source.refresh();
+    QVERIFY(!status.ok());
+    QVERIFY2(status.error.contains(QStringLiteral("occupé par un autre poste")), qPrintable(status.error));
+    QCOMPARE(fx.source.recordCount(), qint64(2));
+    QCOMPARE(fx.source.text(1, QStringLiteral("AGENCE")), QStringLiteral("KIRB TIZNOUK PORT"));
 }
 
 void TestRecordSource::readOnlyFileLosesNothing()
