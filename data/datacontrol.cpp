@@ -132,6 +132,19 @@ void DataControl::setRecordSource(const QString &sql)
 
 Status DataControl::refresh()
 {
+    // A search or a pick replaces the rows: typing not saved yet is written
+    // first, as a move would. The refresh is also the way back from a refused
+    // write (a colleague's newer version shows only after it), so it goes on
+    // either way and the user is told plainly what was not saved.
+    if (m_source->hasTypedChanges()) {
+        if (const Status written = m_source->update(); !written) {
+            QString reason = written.error.section(QLatin1Char('\n'), 0, 0);
+            reason.remove(QStringLiteral(" Rien n'a été enregistré ; vos saisies sont conservées."));
+            report(Status::failure(QStringLiteral("Les modifications de l'enregistrement affiché n'ont pas été "
+                                                  "enregistrées.\n")
+                                   + reason));
+        }
+    }
     return report(m_source->refresh());
 }
 

@@ -276,6 +276,11 @@ bool RecordSource::hasPendingChanges() const
     return !d->pending.empty() || d->newRow;
 }
 
+bool RecordSource::hasTypedChanges() const
+{
+    return !d->pending.empty();
+}
+
 void RecordSource::cancelPendingChanges()
 {
     if (d->newRow) {

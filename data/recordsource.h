@@ -68,6 +68,9 @@ public:
     Status update();
     Status deleteCurrent();
     bool hasPendingChanges() const;
+    // Values typed into the current row and not written yet (a blank new row
+    // has none).
+    bool hasTypedChanges() const;
     // True when the rows carry no identity (grouped, distinct or otherwise
     // unmatched to base rows): they can be read, not edited.
     bool isReadOnly() const;

@@ -120,6 +120,8 @@ private Q_SLOTS:
     void failuresComeInTheControlsBox_data();
     void failuresComeInTheControlsBox();
     void refusedMoveKeepsTypingAndRow();
+    void refreshWritesTypingFirst_data();
+    void refreshWritesTypingFirst();
     void captionLine();
     void screenshot();
 };
@@ -307,6 +309,44 @@ void TestDataControl::refusedMoveKeepsTypingAndRow()
     QCOMPARE(view->currentIndex().row(), 0);
     QCOMPARE(cp->text(), QStringLiteral("60099"));
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT CPOSTALE FROM CODE WHERE rowid = 1")), QStringList{"60021"});
+}
+
+void TestDataControl::refreshWritesTypingFirst_data()
+{
+    QTest::addColumn<bool>("colleagueFirst");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("boxes");
+    QTest::newRow("written") << false << "60099" << 0;
+    QTest::newRow("refused, told, rows replaced") << true << "60021" << 1;
+}
+
+void TestDataControl::refreshWritesTypingFirst()
+{
+    QFETCH(bool, colleagueFirst);
+    QFETCH(QString, stored);
+    QFETCH(int, boxes);
+
+    ShownOffices fx;
+    QVERIFY(fx.show(QStringLiteral(" SELECT * FROM CODE ")).ok());
+    QLineEdit *cp = fx.pane.edits[1];
+    cp->selectAll();
+    QTest::keyClicks(cp, QStringLiteral("60099"));
+    if (colleagueFirst)
+        fx.db.exec(QStringLiteral("UPDATE CODE SET CPOSTALE = '60021' WHERE rowid = 1"));
+
+    fx.pane.control->setRecordSource(QStringLiteral("SELECT * FROM CODE WHERE REGION ='DR CENTRE-SUD' ORDER BY AGENCE"));
+    QVERIFY(fx.pane.control->refresh().ok());
+
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT CPOSTALE FROM CODE WHERE rowid = 1")), QStringList{stored});
+    QCOMPARE(fx.dialogs.messageTexts().size(), boxes);
+    if (boxes) {
+        const QString told = fx.dialogs.messageTexts().first();
+        QVERIFY2(told.contains(QStringLiteral("n'ont pas été enregistrées")), qPrintable(told));
+        QVERIFY2(!told.contains(QStringLiteral("conservées")), qPrintable(told));
+    }
+    // The new rows are shown, ordered by office name.
+    QCOMPARE(fx.pane.shown().first(), QStringLiteral("KIRB IMINTAR PLATEAU"));
+    QVERIFY(!fx.pane.control->source()->hasPendingChanges());
 }
 
 void TestDataControl::captionLine()
