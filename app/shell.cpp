@@ -1,6 +1,9 @@
 #include "app/shell.h"
 
 #include "app/mainwindow.h"
+#include "records/adrwindow.h"
+#include "records/cpwindow.h"
+#include "records/telwindow.h"
 
 #include <QApplication>
 #include <QFont>
@@ -33,13 +36,22 @@ QWidget *placeholder()
     return w;
 }
 
+// A record window is built, then loaded: initial query and pick lists.
+template <typename Window>
+QWidget *recordWindow()
+{
+    auto *w = new Window;
+    w->load();
+    return w;
+}
+
 } // namespace
 
 void registerWindows(MainWindow &mainWindow)
 {
-    mainWindow.addChildSpec({QStringLiteral("cp"), QStringLiteral("Code postale"), true, placeholder});
-    mainWindow.addChildSpec({QStringLiteral("tel"), QStringLiteral("Téléphone"), true, placeholder});
-    mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, placeholder});
+    mainWindow.addChildSpec({QStringLiteral("cp"), QStringLiteral("Code postale"), true, recordWindow<CpWindow>});
+    mainWindow.addChildSpec({QStringLiteral("tel"), QStringLiteral("Téléphone"), true, recordWindow<TelWindow>});
+    mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, recordWindow<AdrWindow>});
     mainWindow.addChildSpec({QStringLiteral("simu"), QStringLiteral("Simulateur"), true, placeholder});
     mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, placeholder});
 }
