@@ -75,7 +75,22 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
     body->addLayout(right);
     outer->addWidget(m_body, 1);
 
-    setFocusProxy(m_grid->view());
+    putGridFirst();
+}
+
+void RecordWindow::putGridFirst()
+{
+    // The grid heads the tab order and holds the focus when the window opens;
+    // what a window adds to its search frame later follows at the end.
+    QWidget *previous = m_grid->view();
+    const QList<QWidget *> widgets = findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (w == m_grid->view() || w->focusProxy() || !(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    m_grid->view()->setFocus();
 }
 
 void RecordWindow::buildTopRow()

@@ -115,6 +115,7 @@ protected:
 
 private:
     void buildTopRow();
+    void putGridFirst();
     QGroupBox *buildDisplayFrame();
     QWidget *buildMiddleColumn();
     QPushButton *makeButton(QWidget *parent, const RecordWindowSpec::Button &b, const QString &picture = {});
