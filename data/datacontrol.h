@@ -5,6 +5,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
+class QLabel;
 class QLineEdit;
 class QTableView;
 
@@ -21,6 +25,7 @@ class DataControl : public QWidget {
     Q_OBJECT
 public:
     explicit DataControl(QWidget *parent = nullptr);
+    ~DataControl() override;
 
     RecordSource *source() const { return m_source; }
 
@@ -37,10 +42,18 @@ public:
     Status update();
     Status deleteCurrent();
 
+    // Shows a failure in the control's own box (French text, OK, critical
+    // icon, application title) and returns it; success passes through.
+    Status report(const Status &status);
+
 private:
-    RecordSource *m_source;
     struct Binding;
-    // implementation detail lives in datacontrol.cpp
+    void showCurrent();
+    void fieldEdited(Binding *binding, const QString &text);
+
+    RecordSource *m_source;
+    QLabel *m_caption;
+    std::vector<std::unique_ptr<Binding>> m_bindings;
 };
 
 // The grid "DataGrid1": the columns a window declares (caption, column name),
@@ -59,7 +72,13 @@ public:
     QTableView *view() const { return m_view; }
 
 private:
+    void followSource(int row);
+    void followView(int row);
+
+    DataControl *m_control;
+    QLabel *m_caption;
     QTableView *m_view;
+    bool m_syncing = false;
 };
 
 } // namespace tavro

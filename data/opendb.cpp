@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
 
 namespace tavro {
@@ -70,7 +71,14 @@ OpenResult openDatabase(const QString &path)
                                                      SQLite::OPEN_READWRITE);
         prepareConnection(*db);
         // open() accepts any file; the first read tells whether it is a database.
-        db->exec("SELECT count(*) FROM sqlite_schema");
+        SQLite::Statement tables(*db, "SELECT count(*) FROM sqlite_schema");
+        // An empty file opens as an empty database: it holds none of our tables.
+        if (tables.executeStep() && tables.getColumn(0).getInt() == 0) {
+            result.error = QStringLiteral("Le fichier %1 est vide : il ne contient aucune des tables du programme.\n"
+                                          "Remplacez-le par une copie valide de BD2003.mdb.")
+                               .arg(shown(path));
+            return result;
+        }
         result.db = std::move(db);
     } catch (const SQLite::Exception &e) {
         const int code = e.getErrorCode() & 0xff;

@@ -43,9 +43,12 @@ public:
     qint64 recordCount() const;
 
     // Current row: -1 when the result is empty. Moves past either end stay
-    // on the first or last row.
+    // on the first or last row. Leaving a row with pending changes writes
+    // them first; when that fails the move is refused, the typed values stay
+    // and moveFailed() tells why.
     int currentRow() const;
     void setCurrentRow(int row);
+    Status moveTo(int row);
     void moveFirst();
     void movePrevious();
     void moveNext();
@@ -65,6 +68,9 @@ public:
     Status update();
     Status deleteCurrent();
     bool hasPendingChanges() const;
+    // True when the rows carry no identity (grouped, distinct or otherwise
+    // unmatched to base rows): they can be read, not edited.
+    bool isReadOnly() const;
     void cancelPendingChanges();
 
     // QAbstractTableModel
@@ -79,6 +85,8 @@ Q_SIGNALS:
     void currentRowChanged(int row);
     // After a refresh replaced the result (columns may differ).
     void refreshed();
+    // A move was refused because the current row could not be written.
+    void moveFailed(const QString &error);
 
 private:
     struct Impl;

@@ -1,0 +1,181 @@
+#include "data/datacontrol.h"
+
+#include "app/dialogs.h"
+#include "data/recordsource.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QToolButton>
+
+namespace tavro {
+
+namespace {
+
+enum class Arrow { First, Previous, Next, Last };
+
+// The bar's four arrows, drawn here: a triangle, with a stop bar at either end.
+QIcon arrowIcon(Arrow arrow)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    const bool left = arrow == Arrow::First || arrow == Arrow::Previous;
+    QPolygonF triangle;
+    if (left)
+        triangle << QPointF(5, 8) << QPointF(12, 3) << QPointF(12, 13);
+    else
+        triangle << QPointF(11, 8) << QPointF(4, 3) << QPointF(4, 13);
+    p.drawPolygon(triangle);
+    if (arrow == Arrow::First)
+        p.drawRect(QRectF(2.5, 3, 2, 10));
+    if (arrow == Arrow::Last)
+        p.drawRect(QRectF(11.5, 3, 2, 10));
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+struct DataControl::Binding {
+    QPointer<QLineEdit> field;
+    QString column;
+    bool refusedTyping = false; // typed while the result had no place for it
+};
+
+DataControl::DataControl(QWidget *parent)
+    : QWidget(parent)
+    , m_source(new RecordSource(this))
+    , m_caption(new QLabel(this))
+{
+    setObjectName(QStringLiteral("Adodc1"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto addButton = [&](const char *name, Arrow arrow, const QString &tip, void (RecordSource::*move)()) {
+        auto *b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setIcon(arrowIcon(arrow));
+        b->setToolTip(tip);
+        b->setAutoRaise(false);
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, m_source, move);
+        layout->addWidget(b);
+    };
+    addButton("First", Arrow::First, QStringLiteral("Premier enregistrement"), &RecordSource::moveFirst);
+    addButton("Previous", Arrow::Previous, QStringLiteral("Enregistrement précédent"), &RecordSource::movePrevious);
+    // The control's caption, empty in every window.
+    m_caption->setObjectName(QStringLiteral("Caption"));
+    m_caption->setFrameShape(QFrame::Panel);
+    m_caption->setFrameShadow(QFrame::Sunken);
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_caption->setMinimumWidth(40);
+    layout->addWidget(m_caption, 1);
+    addButton("Next", Arrow::Next, QStringLiteral("Enregistrement suivant"), &RecordSource::moveNext);
+    addButton("Last", Arrow::Last, QStringLiteral("Dernier enregistrement"), &RecordSource::moveLast);
+
+    connect(m_source, &RecordSource::currentRowChanged, this, &DataControl::showCurrent);
+    connect(m_source, &RecordSource::refreshed, this, &DataControl::showCurrent);
+    connect(m_source, &QAbstractItemModel::dataChanged, this, &DataControl::showCurrent);
+    connect(m_source, &RecordSource::moveFailed, this, [this](const QString &error) { report(Status::failure(error)); });
+}
+
+DataControl::~DataControl() = default;
+
+void DataControl::bindField(QLineEdit *field, const QString &column)
+{
+    auto binding = std::make_unique<Binding>();
+    binding->field = field;
+    binding->column = column;
+    Binding *b = binding.get();
+    m_bindings.push_back(std::move(binding));
+    // textEdited: the user's typing only, not the control filling the field.
+    connect(field, &QLineEdit::textEdited, this, [this, b](const QString &text) { fieldEdited(b, text); });
+    showCurrent();
+}
+
+void DataControl::showCurrent()
+{
+    const int row = m_source->currentRow();
+    for (const auto &b : m_bindings) {
+        if (!b->field)
+            continue;
+        const QString text = row >= 0 ? m_source->text(row, b->column) : QString();
+        // Only a field whose text differs is rewritten, so a field being
+        // typed into keeps its cursor.
+        if (b->field->text() != text) {
+            b->field->setText(text);
+            b->field->setCursorPosition(0);
+        }
+        b->refusedTyping = false;
+    }
+}
+
+void DataControl::fieldEdited(Binding *binding, const QString &text)
+{
+    const int row = m_source->currentRow();
+    const int column = m_source->columnIndex(binding->column);
+    if (row < 0 || column < 0 || !m_source->setData(m_source->index(row, column), text))
+        binding->refusedTyping = true;
+}
+
+void DataControl::setRecordSource(const QString &sql)
+{
+    m_source->setRecordSource(sql);
+}
+
+Status DataControl::refresh()
+{
+    return report(m_source->refresh());
+}
+
+qint64 DataControl::recordCount() const
+{
+    return m_source->recordCount();
+}
+
+Status DataControl::addNew()
+{
+    return report(m_source->addNew());
+}
+
+Status DataControl::update()
+{
+    // Typing the result had no column for stays in its field, and the user
+    // hears it was not saved rather than believing it was.
+    QStringList refused;
+    for (const auto &b : m_bindings) {
+        if (b->refusedTyping)
+            refused << b->column;
+    }
+    Status status = m_source->update();
+    if (status && !refused.isEmpty()) {
+        status = Status::failure(QStringLiteral("La saisie du champ %1 n'a pas été enregistrée : les lignes affichées "
+                                                "ne permettent pas de modifier cette colonne.")
+                                     .arg(refused.join(QLatin1String(", "))));
+    }
+    return report(status);
+}
+
+Status DataControl::deleteCurrent()
+{
+    return report(m_source->deleteCurrent());
+}
+
+Status DataControl::report(const Status &status)
+{
+    if (!status) {
+        MessageSpec spec;
+        spec.text = status.error;
+        spec.buttons = Ok;
+        spec.icon = MsgIcon::Critical;
+        Dialogs::current().message(window(), spec);
+    }
+    return status;
+}
+
+} // namespace tavro

@@ -1,0 +1,348 @@
+#include "data/recordsource.h"
+#include "data/recordsource_p.h"
+
+#include "data/opendb.h"
+#include "data/rowstore.h"
+#include "data/schema.h"
+#include "data/selecttext.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <SQLiteCpp/Database.h>
+#include <sqlite3.h>
+
+
+namespace tavro {
+
+namespace {
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt *s) const { sqlite3_finalize(s); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+StatementPtr prepare(sqlite3 *db, const QByteArray &sql)
+{
+    sqlite3_stmt *s = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &s, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(s);
+        return nullptr;
+    }
+    return StatementPtr(s);
+}
+
+QString utf8(const char *s)
+{
+    return s ? QString::fromUtf8(s) : QString();
+}
+
+// Aggregates show in the compiled program as Agg* instructions.
+bool usesAggregates(sqlite3 *db, const QByteArray &sql)
+{
+    StatementPtr explain = prepare(db, "EXPLAIN " + sql);
+    if (!explain)
+        return true;
+    while (sqlite3_step(explain.get()) == SQLITE_ROW) {
+        const auto *opcode = reinterpret_cast<const char *>(sqlite3_column_text(explain.get(), 1));
+        if (opcode && qstrncmp(opcode, "Agg", 3) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Status RecordSource::Impl::open()
+{
+    if (db)
+        return Status::success();
+    OpenResult opened = openDatabase(path);
+    if (!opened)
+        return Status::failure(opened.error);
+    db = std::move(opened.db);
+    return Status::success();
+}
+
+Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &tabs, bool &ro, RowStore &rows)
+{
+    sqlite3 *h = db->getHandle();
+    const QByteArray original = sql.toUtf8();
+    StatementPtr st = prepare(h, original);
+    if (!st) {
+        return Status::failure(QStringLiteral("La requête n'a pas pu être exécutée :\n%1\n\n%2")
+                                   .arg(utf8(sqlite3_errmsg(h)), sql.trimmed()));
+    }
+    const int n = sqlite3_column_count(st.get());
+    cols.assign(std::size_t(n), {});
+    tabs.clear();
+    for (int i = 0; i < n; ++i) {
+        cols[i].name = utf8(sqlite3_column_name(st.get(), i));
+        const QString table = utf8(sqlite3_column_table_name(st.get(), i));
+        if (table.isEmpty())
+            continue;
+        int t = int(tabs.indexOf(table));
+        if (t < 0) {
+            t = int(tabs.size());
+            tabs << table;
+        }
+        cols[i].table = t;
+        cols[i].origin = utf8(sqlite3_column_origin_name(st.get(), i));
+    }
+
+    // Rows of DISTINCT, grouped or compound results stand for several base
+    // rows or none: they get no identity and stay read-only.
+    ro = true;
+    int hidden = 0;
+    static const QStringList grouping = {QStringLiteral("DISTINCT"), QStringLiteral("GROUP"), QStringLiteral("UNION"),
+                                         QStringLiteral("INTERSECT"), QStringLiteral("EXCEPT")};
+    if (!tabs.isEmpty() && !containsKeyword(sql, grouping) && !usesAggregates(h, original)) {
+        const QByteArray rewritten = withRowids(sql, tabs).toUtf8();
+        StatementPtr keyed = rewritten.isEmpty() ? nullptr : prepare(h, rewritten);
+        if (keyed && sqlite3_column_count(keyed.get()) == n + int(tabs.size())) {
+            st = std::move(keyed);
+            hidden = int(tabs.size());
+            ro = false;
+        }
+    }
+    if (ro)
+        tabs.clear();
+    for (auto &c : cols) {
+        if (ro)
+            c.table = -1;
+    }
+
+    rows.reset(n, hidden);
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        const int row = rows.appendRow();
+        for (int k = 0; k < hidden; ++k) {
+            if (sqlite3_column_type(st.get(), k) != SQLITE_NULL)
+                rows.setKey(row, k, sqlite3_column_int64(st.get(), k));
+        }
+        for (int i = 0; i < n; ++i) {
+            const int c = hidden + i;
+            if (sqlite3_column_type(st.get(), c) == SQLITE_NULL)
+                continue;
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st.get(), c));
+            if (!rows.setCell(row, i, text, sqlite3_column_bytes(st.get(), c)))
+                return Status::failure(QStringLiteral("Le résultat de la requête est trop volumineux pour être affiché.\n"
+                                                      "Précisez la recherche."));
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        const int code = rc & 0xff;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            return Status::failure(QStringLiteral("Le fichier de données %1 est occupé par un autre poste.\n"
+                                                  "Réessayez dans un instant.").arg(shownPath()));
+        return Status::failure(QStringLiteral("Les lignes de la requête n'ont pas pu être lues :\n%1").arg(utf8(sqlite3_errmsg(h))));
+    }
+    return Status::success();
+}
+
+QString RecordSource::Impl::typed(int column) const
+{
+    const auto it = pending.find(column);
+    if (it != pending.end())
+        return it->second.value_or(QString());
+    return store.text(current, column);
+}
+
+RecordSource::RecordSource(QObject *parent)
+    : QAbstractTableModel(parent)
+    , d(std::make_unique<Impl>())
+{
+}
+
+RecordSource::~RecordSource() = default;
+
+void RecordSource::setDatabasePath(const QString &path)
+{
+    if (path == d->path)
+        return;
+    d->path = path;
+    d->db.reset(); // the next refresh opens the new file
+}
+
+QString RecordSource::databasePath() const
+{
+    return d->path;
+}
+
+void RecordSource::setRecordSource(const QString &sql)
+{
+    d->sql = sql;
+}
+
+QString RecordSource::recordSource() const
+{
+    return d->sql;
+}
+
+Status RecordSource::refresh()
+{
+    if (Status opened = d->open(); !opened)
+        return opened;
+    std::vector<ResultColumn> cols;
+    QStringList tabs;
+    bool ro = true;
+    RowStore rows;
+    try {
+        if (Status loaded = d->load(cols, tabs, ro, rows); !loaded)
+            return loaded;
+    } catch (const std::bad_alloc &) {
+        return Status::failure(QStringLiteral("La mémoire manque pour afficher ce résultat.\nPrécisez la recherche."));
+    }
+    beginResetModel();
+    d->columns = std::move(cols);
+    d->tables = std::move(tabs);
+    d->readOnly = ro;
+    d->store = std::move(rows);
+    d->pending.clear();
+    d->newRow = false;
+    d->current = d->store.rowCount() > 0 ? 0 : -1;
+    endResetModel();
+    Q_EMIT refreshed();
+    Q_EMIT currentRowChanged(d->current);
+    return Status::success();
+}
+
+qint64 RecordSource::recordCount() const
+{
+    return d->store.rowCount() - (d->newRow ? 1 : 0);
+}
+
+int RecordSource::currentRow() const
+{
+    return d->current;
+}
+
+bool RecordSource::isReadOnly() const
+{
+    return d->readOnly;
+}
+
+int RecordSource::columnIndex(const QString &name) const
+{
+    for (std::size_t i = 0; i < d->columns.size(); ++i) {
+        if (d->columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    // "TELE.TEL": the table and the column it comes from.
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        const QString table = name.left(dot), column = name.mid(dot + 1);
+        for (std::size_t i = 0; i < d->columns.size(); ++i) {
+            const ResultColumn &c = d->columns[i];
+            if (c.table >= 0 && d->tables[c.table].compare(table, Qt::CaseInsensitive) == 0
+                && c.origin.compare(column, Qt::CaseInsensitive) == 0)
+                return int(i);
+        }
+    }
+    return -1;
+}
+
+QString RecordSource::text(int row, const QString &column) const
+{
+    const int c = columnIndex(column);
+    if (c < 0 || row < 0 || row >= d->store.rowCount())
+        return {};
+    if (row == d->current)
+        return d->typed(c);
+    return d->store.text(row, c);
+}
+
+bool RecordSource::isNull(int row, const QString &column) const
+{
+    const int c = columnIndex(column);
+    if (c < 0 || row < 0 || row >= d->store.rowCount())
+        return true;
+    if (row == d->current) {
+        const auto it = d->pending.find(c);
+        if (it != d->pending.end())
+            return !it->second.has_value();
+    }
+    return d->store.isNull(row, c);
+}
+
+bool RecordSource::hasPendingChanges() const
+{
+    return !d->pending.empty() || d->newRow;
+}
+
+void RecordSource::cancelPendingChanges()
+{
+    if (d->newRow) {
+        const int row = d->store.rowCount() - 1;
+        beginRemoveRows({}, row, row);
+        d->store.removeRow(row);
+        d->newRow = false;
+        d->pending.clear();
+        endRemoveRows();
+        d->current = qMin(d->current, d->store.rowCount() - 1);
+        Q_EMIT currentRowChanged(d->current);
+        return;
+    }
+    if (d->pending.empty())
+        return;
+    d->pending.clear();
+    Q_EMIT dataChanged(index(d->current, 0), index(d->current, columnCount() - 1));
+}
+
+int RecordSource::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : d->store.rowCount();
+}
+
+int RecordSource::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(d->columns.size());
+}
+
+QVariant RecordSource::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    if (index.row() == d->current)
+        return d->typed(index.column());
+    return d->store.text(index.row(), index.column());
+}
+
+QVariant RecordSource::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < columnCount() ? d->columns[section].name : QVariant();
+    return section + 1;
+}
+
+Qt::ItemFlags RecordSource::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (!d->readOnly && d->columns[index.column()].table >= 0)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool RecordSource::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || index.row() != d->current
+        || !flags(index).testFlag(Qt::ItemIsEditable))
+        return false;
+    const int c = index.column();
+    // An emptied field stores no value, as the old engine's text fields did.
+    const QString text = value.toString();
+    const std::optional<QString> typed = text.isEmpty() ? std::nullopt : std::optional(text);
+    const bool wasNull = d->store.isNull(d->current, c);
+    const bool same = typed ? (!wasNull && d->store.text(d->current, c) == *typed) : wasNull;
+    if (same)
+        d->pending.erase(c);
+    else
+        d->pending[c] = typed;
+    Q_EMIT dataChanged(index, index);
+    return true;
+}
+
+} // namespace tavro

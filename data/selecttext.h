@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tavro {
+
+// Reading a query text the way SQLite tokenises it, enough to add hidden
+// rowid columns: literals, quoted names and comments are skipped over.
+
+// Position just after the leading SELECT keyword (after blanks and
+// comments), or -1 when the text does not start with one.
+qsizetype selectKeywordEnd(const QString &sql);
+
+// True when one of the words (compared without regard to case) occurs as a
+// keyword anywhere in the text, outside literals, quoted names and comments.
+bool containsKeyword(const QString &sql, const QStringList &words);
+
+// The text with "<table>".rowid of each table put first in the select list:
+// "SELECT CODE.AGENCE ..." -> "SELECT "CODE".rowid, CODE.AGENCE ...". The
+// text after SELECT is kept byte for byte. Empty when there is no SELECT.
+QString withRowids(const QString &sql, const QStringList &tables);
+
+} // namespace tavro
