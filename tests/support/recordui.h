@@ -7,6 +7,7 @@
 #include "data/recordsource.h"
 #include "records/adrwindow.h"
 #include "records/cpwindow.h"
+#include "records/pickcombo.h"
 #include "records/telwindow.h"
 
 #include <QAbstractItemView>
@@ -115,13 +116,27 @@ inline void clickGridRow(QWidget *window, int row)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
 }
 
+// Types a text key by key; letters beyond ASCII (accents) arrive as the
+// text of a key the keyboard map does not name, as a French keyboard sends them.
+inline void typeText(QWidget *field, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128) {
+            QTest::keyClick(field, char(c.unicode()));
+        } else {
+            QTest::sendKeyEvent(QTest::Press, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
 // Replaces a field's text by typing, as a clerk does.
 inline void typeInto(QWidget *field, const QString &text)
 {
     field->setFocus();
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, text);
+    typeText(field, text);
 }
 
 } // namespace tavro::test

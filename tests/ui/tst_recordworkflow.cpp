@@ -33,6 +33,9 @@ QString tableOf(const QString &kind)
     return kind == "cp" ? "CODE" : kind == "tel" ? "TELE" : "QRT";
 }
 
+// How long a key press may take to be released on a loaded machine.
+constexpr int kPatience = 30000;
+
 } // namespace
 
 class TestRecordWorkflow : public QObject {
@@ -165,7 +168,7 @@ void TestRecordWorkflow::countAndShowAll_data()
     QTest::addColumn<int>("pickIndex");
     QTest::addColumn<int>("pickedRows");
     QTest::addColumn<QString>("comboText");
-    QTest::newRow("cp") << "cp" << 1 << 6 << "DR ZOLT";      // DR OUZZANE
+    QTest::newRow("cp") << "cp" << 1 << 5 << "DR ZOLT";      // DR OUZZANE
     QTest::newRow("tel") << "tel" << 4 << 2 << "AGENCES ZOLT"; // ÉLIANE PLATEAU
     QTest::newRow("adr") << "adr" << 0 << 3 << "VILLES";      // TAMELLAHT
 }
@@ -451,23 +454,26 @@ void TestRecordWorkflow::mnemonicsPressTheActiveWindowsButtons()
     QCOMPARE(QApplication::focusWidget()->window(), &main);
     QVERIFY(adr->isAncestorOf(QApplication::focusWidget()));
 
+    // A mnemonic presses its button the way a click does, released a moment
+    // later; wait for the release.
     m_dialogs->answerInput(kEditPassword);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::AltModifier);
-    QCOMPARE(m_dialogs->calls().size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->calls().size(), 1, kPatience);
     QVERIFY(adr->isUnlocked());
     QVERIFY(!cp->isUnlocked());
 
-    const int rows = gridOf(adr)->model()->rowCount();
+    typeInto(child<QLineEdit>(adr, "Text2"), "Rue Haute");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
-    QCOMPARE(child<QLineEdit>(adr, "Text2")->text(), QString()); // a blank new row
-    QVERIFY(gridOf(adr)->model()->rowCount() >= rows);
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>(adr, "Text2")->text(), QString(), kPatience); // a blank new row
 
     m_dialogs->clear();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
-    QCOMPARE(m_dialogs->messageTexts().value(0), QString("Veuillez confirmer la suppression du fichier"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialogs->messageTexts().value(0), QString("Veuillez confirmer la suppression du fichier"),
+                              kPatience);
 
+    QPointer<RecordWindow> watch(adr);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::AltModifier);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTRY_VERIFY_WITH_TIMEOUT(watch.isNull(), kPatience);
     QVERIFY(!main.child("adr"));
     QCOMPARE(main.child("cp"), cp);
 }
