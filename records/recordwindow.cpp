@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -166,6 +167,9 @@ QWidget *RecordWindow::buildMiddleColumn()
     m_grid->setObjectName(QStringLiteral("DataGrid1"));
     m_grid->setCaption(m_spec.gridCaption);
     look::paintGrid(m_grid);
+    // On a wide screen the last column takes the room left, so the grid
+    // reads as one table instead of a strip.
+    m_grid->view()->horizontalHeader()->setStretchLastSection(true);
     column->addWidget(m_grid, 1);
     column->addWidget(m_control);
 
