@@ -1,0 +1,279 @@
+// The telephone window driven by objectName on the offscreen platform,
+// against a generated database, with scripted boxes.
+#include "data/module1.h"
+#include "records/telqueries.h"
+#include "support/recordrows.h"
+#include "support/recordui.h"
+#include "support/scripteddialogs.h"
+#include "support/testdb.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace tavro;
+using namespace tavro::test;
+
+namespace {
+
+const QStringList kTeleAgences{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "IGHIL OUFELLA", "BORDJ L'HIRONDELLE",
+                               "ÉLIANE PLATEAU",   "ÉLIANE PLATEAU", "",              "KIRB OUZZANE"};
+
+QString containerOf(QWidget *w)
+{
+    for (QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
+        if (qobject_cast<QGroupBox *>(p) || qobject_cast<RecordWindow *>(p))
+            return p->objectName();
+    }
+    return {};
+}
+
+QString shownText(QWidget *w)
+{
+    if (auto *l = qobject_cast<QLabel *>(w))
+        return l->text();
+    if (auto *g = qobject_cast<QGroupBox *>(w))
+        return g->title();
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        return b->text();
+    if (auto *c = qobject_cast<QComboBox *>(w))
+        return c->currentText();
+    if (auto *e = qobject_cast<QLineEdit *>(w))
+        return e->text();
+    return {};
+}
+
+} // namespace
+
+class TestTelWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void controls_data();
+    void controls();
+    void gridAndLoading();
+    void listThatCannotBeReadStaysEmpty();
+    void pick_data();
+    void pick();
+    void typedTextRunsNothing();
+    void search_data();
+    void search();
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<RecordWindow> m_window;
+};
+
+void TestTelWindow::init()
+{
+    m_db = std::make_unique<TestDatabase>();
+    m_db->create();
+    fillRecordRows(*m_db);
+    m_db->makeCurrent();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_window = makeRecordWindow("tel");
+    m_window->resize(1280, 760);
+    m_window->show();
+}
+
+void TestTelWindow::cleanup()
+{
+    m_window.reset();
+    m_dialogs.reset();
+    m_db.reset();
+}
+
+void TestTelWindow::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<bool>("enabled");
+    auto row = [](const char *name, const char *kind, const char *container, const QString &text, bool shown = true,
+                  bool enabled = true) {
+        QTest::newRow(name) << QString(name) << QString(kind) << QString(container) << text << shown << enabled;
+    };
+    row("Picture1", "QLabel", "tel", "");
+    row("Label9", "QLabel", "tel", "TELEPHONES AGENCE ZOLT/KIRB");
+    row("Picture2", "QLabel", "tel", "");
+    row("Frame1", "QGroupBox", "tel", "AFFICHAGE", true, false);
+    row("Label1", "QLabel", "Frame1", "AGENCE:", true, false);
+    row("Text1", "QLineEdit", "Frame1", "TAMELLAHT CENTRE", true, false);
+    row("Label5", "QLabel", "Frame1", "TEL:", true, false);
+    row("Text5", "QLineEdit", "Frame1", "0700 11 01", true, false);
+    row("Label3", "QLabel", "Frame1", "ZOLT PAL:", true, false);
+    row("Text3", "QLineEdit", "Frame1", "TAMELLAHT RP", true, false);
+    row("Label4", "QLabel", "Frame1", "DR ZOLT:", true, false);
+    row("Text4", "QLineEdit", "Frame1", "DR TAMELLAHT", true, false);
+    row("DataGrid1", "tavro::DataGrid", "tel", "");
+    row("Adodc1", "tavro::DataControl", "tel", "");
+    row("Frame4", "QGroupBox", "tel", "MANIPULATION");
+    row("Command1", "QPushButton", "Frame4", "&Modifier");
+    row("Command3", "QPushButton", "Frame4", "NOMBRE AGENCES");
+    row("Command10", "QPushButton", "Frame4", "AFFICHER TOUT");
+    row("Frame2", "QGroupBox", "tel", "MODIFICATION", false);
+    row("Command4", "QPushButton", "Frame2", "&Nouveau", false);
+    row("Command6", "QPushButton", "Frame2", "&Supprimer", false);
+    row("Command5", "QPushButton", "Frame2", "ENREGISTRER", false);
+    row("Frame3", "QGroupBox", "tel", "RECHERCHE");
+    row("Combo1", "tavro::PickCombo", "Frame3", "AGENCES ZOLT");
+    row("Command9", "QPushButton", "Frame3", "RECHERCHE PAR AGENCE");
+    row("Command8", "QPushButton", "Frame3", "RECHERCHE PAR ZOLT PAL");
+    row("cmdfermer", "QPushButton", "tel", "&Fermer");
+}
+
+void TestTelWindow::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QString, container);
+    QFETCH(QString, text);
+    QFETCH(bool, shown);
+    QFETCH(bool, enabled);
+    const QList<QWidget *> found = m_window->findChildren<QWidget *>(name);
+    QCOMPARE(found.size(), 1);
+    QWidget *w = found.first();
+    QCOMPARE(QString(w->metaObject()->className()), kind);
+    QCOMPARE(containerOf(w), container);
+    QCOMPARE(shownText(w), text);
+    QCOMPARE(w->toolTip(), QString()); // no control of this window has one
+    QCOMPARE(w->isVisibleTo(m_window.get()), shown);
+    QCOMPARE(w->isEnabledTo(m_window.get()), enabled);
+}
+
+void TestTelWindow::gridAndLoading()
+{
+    QCOMPARE(gridCaptions(m_window.get()), (QStringList{"AGENCE", "TEL", "ZOLT PAL", "DR ZOLT", "ADRESSE", "FAX"}));
+    auto *combo = child<QComboBox>(m_window.get(), "Combo1");
+    QStringList withoutNull = kTeleAgences;
+    withoutNull.removeAll(QString()); // a null name adds no item
+    QCOMPARE(comboItems(combo), withoutNull);
+    QCOMPARE(combo->currentText(), QString("AGENCES ZOLT"));
+    QCOMPARE(sourceOf(m_window.get())->recordSource(), telq::kInitial);
+    QCOMPARE(gridColumn(m_window.get(), "AGENCE"), kTeleAgences);
+    QVERIFY(m_dialogs->calls().isEmpty());
+
+    const int before = Module1::connectCount();
+    auto again = makeRecordWindow("tel");
+    QCOMPARE(Module1::connectCount() - before, 1);
+}
+
+void TestTelWindow::listThatCannotBeReadStaysEmpty()
+{
+    m_db->exec("ALTER TABLE TELE RENAME COLUMN AGENCE TO NOM");
+    auto window = makeRecordWindow("tel");
+    auto *combo = child<QComboBox>(window.get(), "Combo1");
+    QCOMPARE(combo->count(), 0);
+    QCOMPARE(combo->currentText(), QString("AGENCES ZOLT"));
+    QCOMPARE(gridOf(window.get())->model()->rowCount(), 8); // the table itself still shows
+    QVERIFY(m_dialogs->calls().isEmpty());
+}
+
+void TestTelWindow::pick_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("tels");
+    QTest::newRow("office with two telephones") << 4
+        << "SELECT *  From TELE  WHERE AGENCE='ÉLIANE PLATEAU' ORDER BY AGENCE"
+        << QStringList{"0700 31 05", "0700 31 06"};
+    QTest::newRow("second entry of the same office") << 5
+        << "SELECT *  From TELE  WHERE AGENCE='ÉLIANE PLATEAU' ORDER BY AGENCE"
+        << QStringList{"0700 31 05", "0700 31 06"};
+    QTest::newRow("apostrophe") << 3
+        << "SELECT *  From TELE  WHERE AGENCE='BORDJ L''HIRONDELLE' ORDER BY AGENCE" << QStringList{"0700 31 04"};
+}
+
+void TestTelWindow::pick()
+{
+    QFETCH(int, index);
+    QFETCH(QString, query);
+    QFETCH(QStringList, tels);
+    auto *combo = child<QComboBox>(m_window.get(), "Combo1");
+    const int before = Module1::connectCount();
+    pickFromList(combo, index);
+    QCOMPARE(Module1::connectCount() - before, 1);
+    QCOMPARE(sourceOf(m_window.get())->recordSource(), query);
+    QCOMPARE(sorted(gridColumn(m_window.get(), "TEL")), tels);
+    QCOMPARE(combo->currentText(), QString("AGENCES ZOLT"));
+    QVERIFY(m_dialogs->calls().isEmpty());
+}
+
+void TestTelWindow::typedTextRunsNothing()
+{
+    auto *combo = child<PickCombo>(m_window.get(), "Combo1");
+    QSignalSpy chosen(combo, &PickCombo::chosen);
+    const int before = Module1::connectCount();
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(combo, "IGHIL OUFELLA");
+    QTest::keyClick(combo, Qt::Key_Return);
+    child<QPushButton>(m_window.get(), "Command9")->setFocus();
+    QCOMPARE(chosen.count(), 0);
+    QCOMPARE(Module1::connectCount(), before);
+    QCOMPARE(sourceOf(m_window.get())->recordSource(), telq::kInitial);
+}
+
+void TestTelWindow::search_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("tels");
+
+    const QString byProvince = "Entrer le nom de la Poste Principale svp ";
+    const QString byName = "Entrer le code postale svp ";
+    const QStringList all{"0700 11 01", "0700 11 02", "0700 12 03", "0700 31 04",
+                          "0700 31 05", "0700 31 06", "0700 31 07", "0700 99 99"};
+    QTest::newRow("principal office, lower case") << "Command8" << false << "ouz" << byProvince
+        << " select * from TELE  where PROVINCE like 'ouz%'"
+        << QStringList{"0700 31 04", "0700 31 05", "0700 31 06", "0700 31 07"};
+    QTest::newRow("principal office, beginning only") << "Command8" << false << "RP" << byProvince
+        << " select * from TELE  where PROVINCE like 'RP%'" << QStringList();
+    QTest::newRow("principal office, cancel") << "Command8" << true << "" << byProvince
+        << " select * from TELE  where PROVINCE like '%'" << all;
+    QTest::newRow("name, accent") << "Command9" << false << "éli" << byName
+        << " SELECT * FROM TELE  where  AGENCE like 'éli%'" << QStringList{"0700 31 05", "0700 31 06"};
+    QTest::newRow("name, apostrophe") << "Command9" << false << "BORDJ L'" << byName
+        << " SELECT * FROM TELE  where  AGENCE like 'BORDJ L''%'" << QStringList{"0700 31 04"};
+    QTest::newRow("name, a postal code finds nothing") << "Command9" << false << "16010" << byName
+        << " SELECT * FROM TELE  where  AGENCE like '16010%'" << QStringList();
+    QTest::newRow("name, empty: every named office") << "Command9" << false << "" << byName
+        << " SELECT * FROM TELE  where  AGENCE like '%'" << all.mid(0, 7);
+}
+
+void TestTelWindow::search()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, cancel);
+    QFETCH(QString, typed);
+    QFETCH(QString, prompt);
+    QFETCH(QString, query);
+    QFETCH(QStringList, tels);
+
+    auto *combo = child<QComboBox>(m_window.get(), "Combo1");
+    pickFromList(combo, 0);
+    if (!cancel)
+        m_dialogs->answerInput(typed);
+    QTest::mouseClick(child<QPushButton>(m_window.get(), button), Qt::LeftButton);
+    QCOMPARE(m_dialogs->calls().size(), 1);
+    QCOMPARE(m_dialogs->calls().first().kind, ScriptedDialogs::Call::Input);
+    QCOMPARE(m_dialogs->calls().first().spec.text, prompt);
+    QCOMPARE(m_dialogs->calls().first().spec.title, applicationTitle());
+    QCOMPARE(sourceOf(m_window.get())->recordSource(), query);
+    QCOMPARE(sorted(gridColumn(m_window.get(), "TEL")), tels);
+    QCOMPARE(combo->currentText(), QString("AGENCES ZOLT"));
+}
+
+QTEST_MAIN(TestTelWindow)
+#include "tst_telwindow.moc"
