@@ -223,6 +223,27 @@ QPushButton *RecordWindow::makeSearchButton(const QString &name, const QString &
     return makeButton(m_searchFrame, {name, caption, toolTip});
 }
 
+PickCombo *RecordWindow::buildListAndSearches(const RecordWindowSpec::Button &list, qreal listPointSize,
+                                              const QueryFragments &pick, const QList<InputSearch> &searches)
+{
+    auto *column = new QVBoxLayout(m_searchFrame);
+    column->setContentsMargins(10, 16, 10, 12);
+    column->setSpacing(12);
+    // The list's caption is also its text after a choice.
+    auto *combo = new PickCombo(list.name, list.caption, list.toolTip, m_searchFrame);
+    look::setFont(combo, listPointSize);
+    column->addWidget(combo);
+    connectPick(combo, pick, list.caption);
+    for (const InputSearch &search : searches) {
+        QPushButton *button = makeSearchButton(search.button.name, search.button.caption, search.button.toolTip);
+        column->addWidget(button);
+        connect(button, &QPushButton::clicked, this,
+                [this, search] { searchByInput(search.prompt, *search.fragments); });
+    }
+    column->addStretch(1);
+    return combo;
+}
+
 void RecordWindow::load()
 {
     runQuery(m_spec.initialQuery);

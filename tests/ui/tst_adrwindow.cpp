@@ -2,10 +2,7 @@
 // against a generated database, with scripted boxes.
 #include "data/module1.h"
 #include "records/adrqueries.h"
-#include "support/recordrows.h"
 #include "support/recordui.h"
-#include "support/scripteddialogs.h"
-#include "support/testdb.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -21,30 +18,6 @@ namespace {
 
 const QStringList kAllStreets{"Rue de l'Église", "Cité des Oliviers",   "Boulevard des Tisserands", "Quartier Haut",
                               "Rue Basse",       "Impasse des Rosiers", "Place Neuve",              "école du Bas"};
-
-QString containerOf(QWidget *w)
-{
-    for (QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
-        if (qobject_cast<QGroupBox *>(p) || qobject_cast<RecordWindow *>(p))
-            return p->objectName();
-    }
-    return {};
-}
-
-QString shownText(QWidget *w)
-{
-    if (auto *l = qobject_cast<QLabel *>(w))
-        return l->text();
-    if (auto *g = qobject_cast<QGroupBox *>(w))
-        return g->title();
-    if (auto *b = qobject_cast<QAbstractButton *>(w))
-        return b->text();
-    if (auto *c = qobject_cast<QComboBox *>(w))
-        return c->currentText();
-    if (auto *e = qobject_cast<QLineEdit *>(w))
-        return e->text();
-    return {};
-}
 
 } // namespace
 
@@ -64,28 +37,17 @@ private Q_SLOTS:
     void search();
 
 private:
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<RecordWindow> m_window;
+    RecordFixture m_f;
 };
 
 void TestAdrWindow::init()
 {
-    m_db = std::make_unique<TestDatabase>();
-    m_db->create();
-    fillRecordRows(*m_db);
-    m_db->makeCurrent();
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_window = makeRecordWindow("adr");
-    m_window->resize(1280, 760);
-    m_window->show();
+    m_f.setUp("adr");
 }
 
 void TestAdrWindow::cleanup()
 {
-    m_window.reset();
-    m_dialogs.reset();
-    m_db.reset();
+    m_f.tearDown();
 }
 
 void TestAdrWindow::controls_data()
@@ -137,26 +99,26 @@ void TestAdrWindow::controls()
     QFETCH(QString, toolTip);
     QFETCH(bool, shown);
     QFETCH(bool, enabled);
-    const QList<QWidget *> found = m_window->findChildren<QWidget *>(name);
+    const QList<QWidget *> found = m_f.window->findChildren<QWidget *>(name);
     QCOMPARE(found.size(), 1);
     QWidget *w = found.first();
     QCOMPARE(QString(w->metaObject()->className()), kind);
     QCOMPARE(containerOf(w), container);
     QCOMPARE(shownText(w), text);
     QCOMPARE(w->toolTip(), toolTip);
-    QCOMPARE(w->isVisibleTo(m_window.get()), shown);
-    QCOMPARE(w->isEnabledTo(m_window.get()), enabled);
+    QCOMPARE(w->isVisibleTo(m_f.window.get()), shown);
+    QCOMPARE(w->isEnabledTo(m_f.window.get()), enabled);
 }
 
 void TestAdrWindow::gridAndLoading()
 {
-    QCOMPARE(gridCaptions(m_window.get()), (QStringList{"ADRESSE", "C P", "VILLE"}));
-    auto *combo = child<QComboBox>(m_window.get(), "Combo1");
+    QCOMPARE(gridCaptions(m_f.window.get()), (QStringList{"ADRESSE", "C P", "VILLE"}));
+    auto *combo = child<QComboBox>(m_f.window.get(), "Combo1");
     QCOMPARE(comboItems(combo), (QStringList{"TAMELLAHT", "OUZZANE", "ASSIRDANE"})); // distinct, null skipped
     QCOMPARE(combo->currentText(), QString("VILLES"));
-    QCOMPARE(sourceOf(m_window.get())->recordSource(), adrq::kInitial);
-    QCOMPARE(gridColumn(m_window.get(), "ADRESSE"), kAllStreets);
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QCOMPARE(sourceOf(m_f.window.get())->recordSource(), adrq::kInitial);
+    QCOMPARE(gridColumn(m_f.window.get(), "ADRESSE"), kAllStreets);
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
 void TestAdrWindow::pick_data()
@@ -175,22 +137,22 @@ void TestAdrWindow::pick()
     QFETCH(int, index);
     QFETCH(QString, query);
     QFETCH(QStringList, streets);
-    auto *combo = child<QComboBox>(m_window.get(), "Combo1");
+    auto *combo = child<QComboBox>(m_f.window.get(), "Combo1");
     for (int round = 0; round < 2; ++round) {
         const int before = Module1::connectCount();
         pickFromList(combo, index);
         QCOMPARE(Module1::connectCount() - before, 1);
-        QCOMPARE(sourceOf(m_window.get())->recordSource(), query);
-        QCOMPARE(sorted(gridColumn(m_window.get(), "ADRESSE")), sorted(streets));
+        QCOMPARE(sourceOf(m_f.window.get())->recordSource(), query);
+        QCOMPARE(sorted(gridColumn(m_f.window.get(), "ADRESSE")), sorted(streets));
         QCOMPARE(combo->currentText(), QString("VILLES"));
         QCOMPARE(combo->count(), 3);
     }
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
 void TestAdrWindow::typedTextRunsNothing()
 {
-    auto *combo = child<PickCombo>(m_window.get(), "Combo1");
+    auto *combo = child<PickCombo>(m_f.window.get(), "Combo1");
     QSignalSpy chosen(combo, &PickCombo::chosen);
     const int before = Module1::connectCount();
     combo->setFocus();
@@ -198,10 +160,10 @@ void TestAdrWindow::typedTextRunsNothing()
     QTest::keyClicks(combo, "OUZZANE");
     QTest::keyClick(combo, Qt::Key_Return);
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-    child<QPushButton>(m_window.get(), "Command8")->setFocus();
+    child<QPushButton>(m_f.window.get(), "Command8")->setFocus();
     QCOMPARE(chosen.count(), 0);
     QCOMPARE(Module1::connectCount(), before);
-    QCOMPARE(sourceOf(m_window.get())->recordSource(), adrq::kInitial);
+    QCOMPARE(sourceOf(m_f.window.get())->recordSource(), adrq::kInitial);
 }
 
 void TestAdrWindow::search_data()
@@ -244,15 +206,15 @@ void TestAdrWindow::search()
     QFETCH(QStringList, streets);
 
     // A city chosen before does not narrow the search.
-    pickFromList(child<QComboBox>(m_window.get(), "Combo1"), 1);
+    pickFromList(child<QComboBox>(m_f.window.get(), "Combo1"), 1);
     if (!cancel)
-        m_dialogs->answerInput(typed);
-    QTest::mouseClick(child<QPushButton>(m_window.get(), button), Qt::LeftButton);
-    QCOMPARE(m_dialogs->calls().size(), 1);
-    QCOMPARE(m_dialogs->calls().first().spec.text, prompt);
-    QCOMPARE(m_dialogs->calls().first().spec.title, applicationTitle());
-    QCOMPARE(sourceOf(m_window.get())->recordSource(), query);
-    QCOMPARE(sorted(gridColumn(m_window.get(), "ADRESSE")), sorted(streets));
+        m_f.dialogs->answerInput(typed);
+    QTest::mouseClick(child<QPushButton>(m_f.window.get(), button), Qt::LeftButton);
+    QCOMPARE(m_f.dialogs->calls().size(), 1);
+    QCOMPARE(m_f.dialogs->calls().first().spec.text, prompt);
+    QCOMPARE(m_f.dialogs->calls().first().spec.title, applicationTitle());
+    QCOMPARE(sourceOf(m_f.window.get())->recordSource(), query);
+    QCOMPARE(sorted(gridColumn(m_f.window.get(), "ADRESSE")), sorted(streets));
 }
 
 QTEST_MAIN(TestAdrWindow)

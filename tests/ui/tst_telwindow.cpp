@@ -2,10 +2,7 @@
 // against a generated database, with scripted boxes.
 #include "data/module1.h"
 #include "records/telqueries.h"
-#include "support/recordrows.h"
 #include "support/recordui.h"
-#include "support/scripteddialogs.h"
-#include "support/testdb.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -21,30 +18,6 @@ namespace {
 
 const QStringList kTeleAgences{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "IGHIL OUFELLA", "BORDJ L'HIRONDELLE",
                                "ÉLIANE PLATEAU",   "ÉLIANE PLATEAU", "",              "KIRB OUZZANE"};
-
-QString containerOf(QWidget *w)
-{
-    for (QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
-        if (qobject_cast<QGroupBox *>(p) || qobject_cast<RecordWindow *>(p))
-            return p->objectName();
-    }
-    return {};
-}
-
-QString shownText(QWidget *w)
-{
-    if (auto *l = qobject_cast<QLabel *>(w))
-        return l->text();
-    if (auto *g = qobject_cast<QGroupBox *>(w))
-        return g->title();
-    if (auto *b = qobject_cast<QAbstractButton *>(w))
-        return b->text();
-    if (auto *c = qobject_cast<QComboBox *>(w))
-        return c->currentText();
-    if (auto *e = qobject_cast<QLineEdit *>(w))
-        return e->text();
-    return {};
-}
 
 } // namespace
 
@@ -65,28 +38,17 @@ private Q_SLOTS:
     void search();
 
 private:
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<RecordWindow> m_window;
+    RecordFixture m_f;
 };
 
 void TestTelWindow::init()
 {
-    m_db = std::make_unique<TestDatabase>();
-    m_db->create();
-    fillRecordRows(*m_db);
-    m_db->makeCurrent();
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_window = makeRecordWindow("tel");
-    m_window->resize(1280, 760);
-    m_window->show();
+    m_f.setUp("tel");
 }
 
 void TestTelWindow::cleanup()
 {
-    m_window.reset();
-    m_dialogs.reset();
-    m_db.reset();
+    m_f.tearDown();
 }
 
 void TestTelWindow::controls_data()
@@ -138,28 +100,28 @@ void TestTelWindow::controls()
     QFETCH(QString, text);
     QFETCH(bool, shown);
     QFETCH(bool, enabled);
-    const QList<QWidget *> found = m_window->findChildren<QWidget *>(name);
+    const QList<QWidget *> found = m_f.window->findChildren<QWidget *>(name);
     QCOMPARE(found.size(), 1);
     QWidget *w = found.first();
     QCOMPARE(QString(w->metaObject()->className()), kind);
     QCOMPARE(containerOf(w), container);
     QCOMPARE(shownText(w), text);
     QCOMPARE(w->toolTip(), QString()); // no control of this window has one
-    QCOMPARE(w->isVisibleTo(m_window.get()), shown);
-    QCOMPARE(w->isEnabledTo(m_window.get()), enabled);
+    QCOMPARE(w->isVisibleTo(m_f.window.get()), shown);
+    QCOMPARE(w->isEnabledTo(m_f.window.get()), enabled);
 }
 
 void TestTelWindow::gridAndLoading()
 {
-    QCOMPARE(gridCaptions(m_window.get()), (QStringList{"AGENCE", "TEL", "ZOLT PAL", "DR ZOLT", "ADRESSE", "FAX"}));
-    auto *combo = child<QComboBox>(m_window.get(), "Combo1");
+    QCOMPARE(gridCaptions(m_f.window.get()), (QStringList{"AGENCE", "TEL", "ZOLT PAL", "DR ZOLT", "ADRESSE", "FAX"}));
+    auto *combo = child<QComboBox>(m_f.window.get(), "Combo1");
     QStringList withoutNull = kTeleAgences;
     withoutNull.removeAll(QString()); // a null name adds no item
     QCOMPARE(comboItems(combo), withoutNull);
     QCOMPARE(combo->currentText(), QString("AGENCES ZOLT"));
-    QCOMPARE(sourceOf(m_window.get())->recordSource(), telq::kInitial);
-    QCOMPARE(gridColumn(m_window.get(), "AGENCE"), kTeleAgences);
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QCOMPARE(sourceOf(m_f.window.get())->recordSource(), telq::kInitial);
+    QCOMPARE(gridColumn(m_f.window.get(), "AGENCE"), kTeleAgences);
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 
     const int before = Module1::connectCount();
     auto again = makeRecordWindow("tel");
@@ -168,13 +130,13 @@ void TestTelWindow::gridAndLoading()
 
 void TestTelWindow::listThatCannotBeReadStaysEmpty()
 {
-    m_db->exec("ALTER TABLE TELE RENAME COLUMN AGENCE TO NOM");
+    m_f.db->exec("ALTER TABLE TELE RENAME COLUMN AGENCE TO NOM");
     auto window = makeRecordWindow("tel");
     auto *combo = child<QComboBox>(window.get(), "Combo1");
     QCOMPARE(combo->count(), 0);
     QCOMPARE(combo->currentText(), QString("AGENCES ZOLT"));
     QCOMPARE(gridOf(window.get())->model()->rowCount(), 8); // the table itself still shows
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
 void TestTelWindow::pick_data()
@@ -197,29 +159,29 @@ void TestTelWindow::pick()
     QFETCH(int, index);
     QFETCH(QString, query);
     QFETCH(QStringList, tels);
-    auto *combo = child<QComboBox>(m_window.get(), "Combo1");
+    auto *combo = child<QComboBox>(m_f.window.get(), "Combo1");
     const int before = Module1::connectCount();
     pickFromList(combo, index);
     QCOMPARE(Module1::connectCount() - before, 1);
-    QCOMPARE(sourceOf(m_window.get())->recordSource(), query);
-    QCOMPARE(sorted(gridColumn(m_window.get(), "TEL")), tels);
+    QCOMPARE(sourceOf(m_f.window.get())->recordSource(), query);
+    QCOMPARE(sorted(gridColumn(m_f.window.get(), "TEL")), tels);
     QCOMPARE(combo->currentText(), QString("AGENCES ZOLT"));
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
 void TestTelWindow::typedTextRunsNothing()
 {
-    auto *combo = child<PickCombo>(m_window.get(), "Combo1");
+    auto *combo = child<PickCombo>(m_f.window.get(), "Combo1");
     QSignalSpy chosen(combo, &PickCombo::chosen);
     const int before = Module1::connectCount();
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(combo, "IGHIL OUFELLA");
     QTest::keyClick(combo, Qt::Key_Return);
-    child<QPushButton>(m_window.get(), "Command9")->setFocus();
+    child<QPushButton>(m_f.window.get(), "Command9")->setFocus();
     QCOMPARE(chosen.count(), 0);
     QCOMPARE(Module1::connectCount(), before);
-    QCOMPARE(sourceOf(m_window.get())->recordSource(), telq::kInitial);
+    QCOMPARE(sourceOf(m_f.window.get())->recordSource(), telq::kInitial);
 }
 
 void TestTelWindow::search_data()
@@ -261,17 +223,17 @@ void TestTelWindow::search()
     QFETCH(QString, query);
     QFETCH(QStringList, tels);
 
-    auto *combo = child<QComboBox>(m_window.get(), "Combo1");
+    auto *combo = child<QComboBox>(m_f.window.get(), "Combo1");
     pickFromList(combo, 0);
     if (!cancel)
-        m_dialogs->answerInput(typed);
-    QTest::mouseClick(child<QPushButton>(m_window.get(), button), Qt::LeftButton);
-    QCOMPARE(m_dialogs->calls().size(), 1);
-    QCOMPARE(m_dialogs->calls().first().kind, ScriptedDialogs::Call::Input);
-    QCOMPARE(m_dialogs->calls().first().spec.text, prompt);
-    QCOMPARE(m_dialogs->calls().first().spec.title, applicationTitle());
-    QCOMPARE(sourceOf(m_window.get())->recordSource(), query);
-    QCOMPARE(sorted(gridColumn(m_window.get(), "TEL")), tels);
+        m_f.dialogs->answerInput(typed);
+    QTest::mouseClick(child<QPushButton>(m_f.window.get(), button), Qt::LeftButton);
+    QCOMPARE(m_f.dialogs->calls().size(), 1);
+    QCOMPARE(m_f.dialogs->calls().first().kind, ScriptedDialogs::Call::Input);
+    QCOMPARE(m_f.dialogs->calls().first().spec.text, prompt);
+    QCOMPARE(m_f.dialogs->calls().first().spec.title, applicationTitle());
+    QCOMPARE(sourceOf(m_f.window.get())->recordSource(), query);
+    QCOMPARE(sorted(gridColumn(m_f.window.get(), "TEL")), tels);
     QCOMPARE(combo->currentText(), QString("AGENCES ZOLT"));
 }
 
