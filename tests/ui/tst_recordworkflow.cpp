@@ -61,6 +61,7 @@ private Q_SLOTS:
 
 private:
     void unlockWindow(RecordWindow *w, const QString &kind);
+    std::unique_ptr<RecordWindow> openForEditing(const QString &kind, bool wholeTable = true);
 
     RecordFixture m_f;
 };
@@ -81,6 +82,16 @@ void TestRecordWorkflow::unlockWindow(RecordWindow *w, const QString &kind)
     QTest::mouseClick(child<QPushButton>(w, specOf(kind).unlock.name), Qt::LeftButton);
     QVERIFY(w->isUnlocked());
     m_f.dialogs->clear();
+}
+
+// A window on the whole table (or on its opening query), unlocked.
+std::unique_ptr<RecordWindow> TestRecordWorkflow::openForEditing(const QString &kind, bool wholeTable)
+{
+    auto w = RecordFixture::show(kind);
+    if (wholeTable)
+        QTest::mouseClick(child<QPushButton>(w.get(), specOf(kind).showAll.name), Qt::LeftButton);
+    unlockWindow(w.get(), kind);
+    return w;
 }
 
 void TestRecordWorkflow::unlock_data()
@@ -245,11 +256,8 @@ void TestRecordWorkflow::saveRoundTrip()
     QFETCH(QString, readBack);
     QFETCH(QStringList, expected);
 
-    auto w = RecordFixture::show(kind);
+    auto w = openForEditing(kind, showAllFirst);
     const RecordWindowSpec spec = specOf(kind);
-    if (showAllFirst)
-        QTest::mouseClick(child<QPushButton>(w.get(), spec.showAll.name), Qt::LeftButton);
-    unlockWindow(w.get(), kind);
     clickGridRow(w.get(), row);
     typeInto(child<QLineEdit>(w.get(), field), typed);
     QTest::mouseClick(child<QPushButton>(w.get(), spec.save.name), Qt::LeftButton);
@@ -292,10 +300,8 @@ void TestRecordWorkflow::newRoundTrip()
     QFETCH(QString, readBack);
     QFETCH(QString, expected);
 
-    auto w = RecordFixture::show(kind);
+    auto w = openForEditing(kind);
     const RecordWindowSpec spec = specOf(kind);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.showAll.name), Qt::LeftButton);
-    unlockWindow(w.get(), kind);
     QTest::mouseClick(child<QPushButton>(w.get(), spec.addNew.name), Qt::LeftButton);
     QVERIFY(m_f.dialogs->calls().isEmpty());
     for (const QString &f : fields)
@@ -336,10 +342,8 @@ void TestRecordWorkflow::deleteRoundTrip()
     QFETCH(int, answer);
     QFETCH(QString, readBack);
 
-    auto w = RecordFixture::show(kind);
+    auto w = openForEditing(kind);
     const RecordWindowSpec spec = specOf(kind);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.showAll.name), Qt::LeftButton);
-    unlockWindow(w.get(), kind);
     clickGridRow(w.get(), row);
     if (answer != NoButton)
         m_f.dialogs->answerMessage(MsgButton(answer));
@@ -387,10 +391,8 @@ void TestRecordWorkflow::saveRefusedByConcurrentChange()
     QFETCH(QString, readBack);
     QFETCH(QStringList, expected);
 
-    auto w = RecordFixture::show(kind);
+    auto w = openForEditing(kind);
     const RecordWindowSpec spec = specOf(kind);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.showAll.name), Qt::LeftButton);
-    unlockWindow(w.get(), kind);
     clickGridRow(w.get(), 0);
     typeInto(child<QLineEdit>(w.get(), field), "0700 11 99");
     m_f.db->exec(otherUser);
