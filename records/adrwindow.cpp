@@ -36,6 +36,7 @@ RecordWindowSpec AdrWindow::spec()
     s.fieldPointSize = 11.25;
     s.largePointSize = 14.25;
     s.labelPointSize = 11.25;
+    s.smallPointSize = 9.75;
     return s;
 }
 
@@ -43,7 +44,7 @@ AdrWindow::AdrWindow(QWidget *parent)
     : RecordWindow(spec(), parent)
 {
     setObjectName(QStringLiteral("adr"));
-    m_cities = buildListAndSearches({QStringLiteral("Combo1"), kCitiesCaption, QStringLiteral("CHOISIR LA VILLE")}, 9.75,
+    m_cities = buildListAndSearches({QStringLiteral("Combo1"), kCitiesCaption, QStringLiteral("CHOISIR LA VILLE")},
                                     adrq::kCityPick,
                                     {{{QStringLiteral("Command8"), QStringLiteral("RECHERCHE PAR ADRESSE"),
                                        QStringLiteral("SAISIR L'ADRESSE ")},

@@ -166,7 +166,7 @@ QWidget *RecordWindow::buildMiddleColumn()
     m_grid = new DataGrid(m_control, columns, middle);
     m_grid->setObjectName(QStringLiteral("DataGrid1"));
     m_grid->setCaption(m_spec.gridCaption);
-    look::paintGrid(m_grid);
+    look::paintGrid(m_grid, m_spec.smallPointSize);
     // On a wide screen the last column takes the room left, so the grid
     // reads as one table instead of a strip.
     m_grid->view()->horizontalHeader()->setStretchLastSection(true);
@@ -214,7 +214,7 @@ QPushButton *RecordWindow::makeButton(QWidget *parent, const RecordWindowSpec::B
     auto *button = new QPushButton(b.caption, parent);
     button->setObjectName(b.name);
     button->setToolTip(b.toolTip);
-    look::paintButton(button, picture);
+    look::paintButton(button, m_spec.smallPointSize, picture);
     return button;
 }
 
@@ -223,15 +223,21 @@ QPushButton *RecordWindow::makeSearchButton(const QString &name, const QString &
     return makeButton(m_searchFrame, {name, caption, toolTip});
 }
 
-PickCombo *RecordWindow::buildListAndSearches(const RecordWindowSpec::Button &list, qreal listPointSize,
-                                              const QueryFragments &pick, const QList<InputSearch> &searches)
+PickCombo *RecordWindow::makePickList(const RecordWindowSpec::Button &list)
+{
+    auto *combo = new PickCombo(list.name, list.caption, list.toolTip, m_searchFrame);
+    look::setFont(combo, m_spec.smallPointSize);
+    return combo;
+}
+
+PickCombo *RecordWindow::buildListAndSearches(const RecordWindowSpec::Button &list, const QueryFragments &pick,
+                                              const QList<InputSearch> &searches)
 {
     auto *column = new QVBoxLayout(m_searchFrame);
     column->setContentsMargins(10, 16, 10, 12);
     column->setSpacing(12);
     // The list's caption is also its text after a choice.
-    auto *combo = new PickCombo(list.name, list.caption, list.toolTip, m_searchFrame);
-    look::setFont(combo, listPointSize);
+    PickCombo *combo = makePickList(list);
     column->addWidget(combo);
     connectPick(combo, pick, list.caption);
     for (const InputSearch &search : searches) {

@@ -67,6 +67,8 @@ struct RecordWindowSpec {
     qreal fieldPointSize = 9.75;
     qreal largePointSize = 12;
     qreal labelPointSize = 9.75;
+    // Buttons, lists, option buttons and the grid.
+    qreal smallPointSize = 8.25;
 };
 
 // A record window: clock banner, pictures, title, display frame with the
@@ -120,8 +122,11 @@ protected:
         QString prompt;
         const QueryFragments *fragments;
     };
-    PickCombo *buildListAndSearches(const RecordWindowSpec::Button &list, qreal listPointSize,
-                                    const QueryFragments &pick, const QList<InputSearch> &searches);
+    PickCombo *buildListAndSearches(const RecordWindowSpec::Button &list, const QueryFragments &pick,
+                                    const QList<InputSearch> &searches);
+    // The window's own controls in its smaller face.
+    PickCombo *makePickList(const RecordWindowSpec::Button &list);
+    qreal smallPointSize() const { return m_spec.smallPointSize; }
 
 private:
     void buildTopRow();

@@ -39,7 +39,7 @@ TelWindow::TelWindow(QWidget *parent)
     : RecordWindow(spec(), parent)
 {
     setObjectName(QStringLiteral("tel"));
-    m_agences = buildListAndSearches({QStringLiteral("Combo1"), kAgencesCaption, {}}, 8.25, telq::kAgencePick,
+    m_agences = buildListAndSearches({QStringLiteral("Combo1"), kAgencesCaption, {}}, telq::kAgencePick,
                                      {{{QStringLiteral("Command9"), QStringLiteral("RECHERCHE PAR AGENCE"), {}},
                                        telq::kAgencePrompt, &telq::kAgenceSearch},
                                       {{QStringLiteral("Command8"), QStringLiteral("RECHERCHE PAR ZOLT PAL"), {}},

@@ -47,6 +47,8 @@ private Q_SLOTS:
     void countAndShowAll();
     void countAfterEmptySearch_data();
     void countAfterEmptySearch();
+    void deleteWithoutRowSaysSo_data();
+    void deleteWithoutRowSaysSo();
     void saveRoundTrip_data();
     void saveRoundTrip();
     void newRoundTrip_data();
@@ -62,6 +64,7 @@ private Q_SLOTS:
 private:
     void unlockWindow(RecordWindow *w, const QString &kind);
     std::unique_ptr<RecordWindow> openForEditing(const QString &kind, bool wholeTable = true);
+    void searchNothing(RecordWindow *w, const QString &kind, const QString &button);
 
     RecordFixture m_f;
 };
@@ -201,22 +204,47 @@ void TestRecordWorkflow::countAfterEmptySearch_data()
     QTest::newRow("adr postal code") << "adr" << "Command9";
 }
 
+void TestRecordWorkflow::searchNothing(RecordWindow *w, const QString &kind, const QString &button)
+{
+    if (kind == "cp") {
+        QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
+        QTest::keyClicks(child<QLineEdit>(w, "Text9"), "999");
+    } else {
+        m_f.dialogs->answerInput("999");
+    }
+    QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
+    QCOMPARE(gridOf(w)->model()->rowCount(), 0);
+    m_f.dialogs->clear();
+}
+
 void TestRecordWorkflow::countAfterEmptySearch()
 {
     QFETCH(QString, kind);
     QFETCH(QString, button);
     auto w = RecordFixture::show(kind);
-    if (kind == "cp") {
-        QTest::mouseClick(child<QRadioButton>(w.get(), "Option4"), Qt::LeftButton);
-        QTest::keyClicks(child<QLineEdit>(w.get(), "Text9"), "999");
-    } else {
-        m_f.dialogs->answerInput("999");
-    }
-    QTest::mouseClick(child<QPushButton>(w.get(), button), Qt::LeftButton);
-    QCOMPARE(gridOf(w.get())->model()->rowCount(), 0);
-    m_f.dialogs->clear();
+    searchNothing(w.get(), kind, button);
     QTest::mouseClick(child<QPushButton>(w.get(), specOf(kind).count.name), Qt::LeftButton);
     QCOMPARE(m_f.dialogs->messageTexts(), QStringList{"0"});
+}
+
+void TestRecordWorkflow::deleteWithoutRowSaysSo_data()
+{
+    countAfterEmptySearch_data();
+}
+
+void TestRecordWorkflow::deleteWithoutRowSaysSo()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, button);
+    auto w = openForEditing(kind, false);
+    searchNothing(w.get(), kind, button);
+    m_f.dialogs->answerMessage(Yes);
+    QTest::mouseClick(child<QPushButton>(w.get(), specOf(kind).remove.name), Qt::LeftButton);
+    // The confirmation, then the data control's own explanation; never a
+    // confirmation of a deletion that did not happen.
+    QCOMPARE(m_f.dialogs->messageTexts().size(), 2);
+    QVERIFY(!m_f.dialogs->messageTexts().contains("Suppression confirmée"));
+    QCOMPARE(m_f.db->rows("SELECT COUNT(*) FROM " + tableOf(kind)), QStringList{QString::number(tableRows(kind))});
 }
 
 void TestRecordWorkflow::saveRoundTrip_data()
