@@ -63,6 +63,8 @@ DataControl::DataControl(QWidget *parent)
         b->setToolTip(tip);
         b->setAutoRaise(false);
         b->setFocusPolicy(Qt::NoFocus);
+        // Held down, the step buttons keep stepping, as the old bar did.
+        b->setAutoRepeat(arrow == Arrow::Previous || arrow == Arrow::Next);
         connect(b, &QToolButton::clicked, m_source, move);
         layout->addWidget(b);
     };

@@ -41,6 +41,7 @@ DataGrid::DataGrid(DataControl *control, const QList<Column> &columns, QWidget *
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setFixedWidth(16);
+    m_view->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_view->horizontalHeader()->setHighlightSections(false);
     // Widths from the first rows only: a million rows are never measured.
     m_view->horizontalHeader()->setResizeContentsPrecision(50);

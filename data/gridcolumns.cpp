@@ -21,6 +21,14 @@ GridColumns::GridColumns(RecordSource *source, const QList<Column> &columns, QOb
     connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) { beginRemoveRows({}, first, last); });
     connect(source, &QAbstractItemModel::rowsRemoved, this, &GridColumns::endRemoveRows);
+    connect(source, &RecordSource::currentRowChanged, this, [this](int row) {
+        const int marked = m_marked;
+        m_marked = row;
+        if (marked >= 0 && marked < rowCount())
+            Q_EMIT headerDataChanged(Qt::Vertical, marked, marked);
+        if (row >= 0)
+            Q_EMIT headerDataChanged(Qt::Vertical, row, row);
+    });
     connect(source, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &from, const QModelIndex &to) {
         if (!m_columns.isEmpty())
             Q_EMIT dataChanged(index(from.row(), 0), index(to.row(), columnCount() - 1));
@@ -65,7 +73,8 @@ QVariant GridColumns::headerData(int section, Qt::Orientation orientation, int r
         return {};
     if (orientation == Qt::Horizontal)
         return section >= 0 && section < m_columns.size() ? m_columns[section].caption : QVariant();
-    return QString(); // the record selector column carries no numbers
+    // The record selector column carries no numbers, only the current row's mark.
+    return m_source && section == m_source->currentRow() ? QStringLiteral("\u25B6") : QString();
 }
 
 Qt::ItemFlags GridColumns::flags(const QModelIndex &index) const

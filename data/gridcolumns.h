@@ -37,6 +37,7 @@ private:
     QPointer<RecordSource> m_source;
     QList<Column> m_columns;
     QList<int> m_map;
+    int m_marked = -1;
 };
 
 } // namespace tavro

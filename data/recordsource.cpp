@@ -69,6 +69,8 @@ Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &ta
     const QByteArray original = sql.toUtf8();
     StatementPtr st = prepare(h, original);
     if (!st) {
+        if (const int code = sqlite3_errcode(h) & 0xff; code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            return busyFailure();
         return Status::failure(QStringLiteral("La requête n'a pas pu être exécutée :\n%1\n\n%2")
                                    .arg(utf8(sqlite3_errmsg(h)), sql.trimmed()));
     }
@@ -132,11 +134,16 @@ Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &ta
     if (rc != SQLITE_DONE) {
         const int code = rc & 0xff;
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            return Status::failure(QStringLiteral("Le fichier de données %1 est occupé par un autre poste.\n"
-                                                  "Réessayez dans un instant.").arg(shownPath()));
+            return busyFailure();
         return Status::failure(QStringLiteral("Les lignes de la requête n'ont pas pu être lues :\n%1").arg(utf8(sqlite3_errmsg(h))));
     }
     return Status::success();
+}
+
+Status RecordSource::Impl::busyFailure() const
+{
+    return Status::failure(QStringLiteral("Le fichier de données %1 est occupé par un autre poste.\n"
+                                          "Réessayez dans un instant.").arg(shownPath()));
 }
 
 QString RecordSource::Impl::typed(int column) const

@@ -40,6 +40,7 @@ struct RecordSource::Impl {
     Status open();
     Status load(std::vector<ResultColumn> &cols, QStringList &tabs, bool &ro, RowStore &rows);
     QString typed(int column) const;
+    Status busyFailure() const;
 };
 
 } // namespace tavro

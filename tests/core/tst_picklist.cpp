@@ -1,0 +1,75 @@
+// Filling a pick list from a query over a connection.
+#include "data/opendb.h"
+#include "data/picklist.h"
+#include "support/testdb.h"
+
+#include <QtTest>
+#include <SQLiteCpp/Database.h>
+
+using tavro::test::TestDatabase;
+
+class TestPickList : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void reads_data();
+    void reads();
+    void noConnectionIsAFailure();
+
+private:
+    TestDatabase m_db;
+};
+
+void TestPickList::initTestCase()
+{
+    m_db.create();
+    m_db.insert("TELE", {"ZOLT MIRZABA GARE", "0500-300001", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+    m_db.insert("TELE", {QVariant(), "0500-300002", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+    m_db.insert("TELE", {"", "0500-300003", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+    m_db.insert("TELE", {"KIRB MIRZABA SOUK", "0500-300004", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+    m_db.insert("TELE", {"KIRB MIRZABA SOUK", "0500-300005", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+}
+
+void TestPickList::reads_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("null skipped, empty kept, duplicates kept")
+        << "SELECT AGENCE FROM TELE " << "AGENCE" << true
+        << QStringList{"ZOLT MIRZABA GARE", "", "KIRB MIRZABA SOUK", "KIRB MIRZABA SOUK"};
+    QTest::newRow("column named in another case") << "SELECT DISTINCT region FROM TELE " << "REGION" << true << QStringList{"DR SUD"};
+    QTest::newRow("nothing found") << "SELECT AGENCE FROM TELE WHERE TEL = 'x'" << "AGENCE" << true << QStringList{};
+    QTest::newRow("query that cannot run") << "SELECT AGENCE FROM NOWHERE" << "AGENCE" << false << QStringList{};
+    QTest::newRow("column not in the result") << "SELECT TEL FROM TELE" << "AGENCE" << false << QStringList{};
+    // abs() of the smallest integer fails while the third row is read.
+    QTest::newRow("failure halfway keeps what was read")
+        << "SELECT CASE WHEN rowid < 3 THEN TEL ELSE abs(-9223372036854775807 - 1) END AS TEL FROM TELE ORDER BY rowid"
+        << "TEL" << false << QStringList{"0500-300001", "0500-300002"};
+}
+
+void TestPickList::reads()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, column);
+    QFETCH(bool, ok);
+    QFETCH(QStringList, items);
+    tavro::OpenResult opened = tavro::openDatabase(m_db.path());
+    QVERIFY(opened);
+    QStringList list{QStringLiteral("VILLES")}; // what the list held before
+    const tavro::Status status = tavro::readPickList(opened.db.get(), sql, column, list);
+    QCOMPARE(status.ok(), ok);
+    QCOMPARE(status.error.isEmpty(), ok);
+    QCOMPARE(list, QStringList{QStringLiteral("VILLES")} + items);
+}
+
+void TestPickList::noConnectionIsAFailure()
+{
+    QStringList list;
+    QVERIFY(!tavro::readPickList(nullptr, QStringLiteral("SELECT AGENCE FROM TELE "), QStringLiteral("AGENCE"), list).ok());
+    QVERIFY(list.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestPickList)
+#include "tst_picklist.moc"

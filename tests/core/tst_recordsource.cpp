@@ -1,0 +1,511 @@
+// The record source against real database files: loading, row identity,
+// optimistic writes, locked and read-only files.
+#include "data/opendb.h"
+#include "data/recordsource.h"
+#include "support/testdb.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Transaction.h>
+
+using tavro::RecordSource;
+using tavro::test::TestDatabase;
+
+namespace {
+
+const QString kJoin = QStringLiteral("SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE "
+                                     "WHERE CODE.AGENCE = TELE.AGENCE ");
+
+// Two offices in two cities, each with its telephone row.
+void fillOffices(TestDatabase &db)
+{
+    db.create();
+    db.insert("CODE", {"ZOLT IFRASSEN GARE", "30020", "IFRASSEN", "DR CENTRE"});
+    db.insert("CODE", {"KIRB TIZNOUK PORT", "40040", "TIZNOUK", "DR OUEST"});
+    db.insert("TELE", {"ZOLT IFRASSEN GARE", "0500-111111", "IFRASSEN", "DR CENTRE", "3, Rue des Potiers", "0500-111112"});
+    db.insert("TELE", {"KIRB TIZNOUK PORT", "0500-222222", "TIZNOUK", "DR OUEST", "9, Place du Phare", QVariant()});
+}
+
+void load(RecordSource &source, const TestDatabase &db, const QString &sql)
+{
+    source.setDatabasePath(db.path());
+    source.setRecordSource(sql);
+    const tavro::Status status = source.refresh();
+    QVERIFY2(status.ok(), qPrintable(status.error));
+}
+
+// The two offices, read through a record source.
+struct Offices {
+    TestDatabase db;
+    RecordSource source;
+    tavro::Status show(const QString &sql)
+    {
+        fillOffices(db);
+        source.setDatabasePath(db.path());
+        source.setRecordSource(sql);
+        return source.refresh();
+    }
+};
+
+bool setField(RecordSource &source, const QString &column, const QString &text)
+{
+    return source.setData(source.index(source.currentRow(), source.columnIndex(column)), text);
+}
+
+} // namespace
+
+class TestRecordSource : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void loadsEveryRowWithExactCount_data();
+    void loadsEveryRowWithExactCount();
+    void keepsQueryTextAndColumns();
+    void failedRefreshKeepsRows();
+    void updateThroughJoinReachesItsTable_data();
+    void updateThroughJoinReachesItsTable();
+    void onlyTheShownDuplicateChanges_data();
+    void onlyTheShownDuplicateChanges();
+    void otherUsersChangeRefusesUpdate_data();
+    void otherUsersChangeRefusesUpdate();
+    void lockedFileLosesNothing_data();
+    void lockedFileLosesNothing();
+    void readOnlyFileLosesNothing();
+    void busyFileRefusesRefresh();
+    void newRowThroughJoin();
+    void blankNewRowIsGivenUp();
+    void deleteRemovesFirstTablesRowOnly_data();
+    void deleteRemovesFirstTablesRowOnly();
+    void deleteOfVanishedRow();
+    void movingWritesPendingChanges();
+    void refusedWriteRefusesMove();
+    void groupedResultsAreReadOnly_data();
+    void groupedResultsAreReadOnly();
+    void missingFileIsReportedThenFound();
+    void integrityStaysOkAfterWrites();
+};
+
+void TestRecordSource::loadsEveryRowWithExactCount_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("none") << 0;
+    QTest::newRow("one") << 1;
+    // Far past any fetch batch a lazy cursor would use.
+    QTest::newRow("5000") << 5000;
+}
+
+void TestRecordSource::loadsEveryRowWithExactCount()
+{
+    QFETCH(int, rows);
+    TestDatabase db;
+    db.create();
+    db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                           "INSERT INTO QRT SELECT 'Rue ' || i, printf('%05d', i), CASE WHEN i % 7 = 0 THEN NULL ELSE 'Lemsara' END "
+                           "FROM n WHERE %1 > 0").arg(rows));
+    RecordSource source;
+    load(source, db, QStringLiteral("select * from QRT "));
+    QCOMPARE(source.recordCount(), qint64(rows));
+    QCOMPARE(source.rowCount(), rows);
+    QCOMPARE(source.currentRow(), rows ? 0 : -1);
+    if (rows) {
+        QCOMPARE(source.text(rows - 1, QStringLiteral("quartier")), QStringLiteral("Rue %1").arg(rows));
+        const int seventh = rows >= 7 ? 6 : 0;
+        QCOMPARE(source.isNull(seventh, QStringLiteral("PROVINCE")), rows >= 7);
+    }
+}
+
+void TestRecordSource::keepsQueryTextAndColumns()
+{
+    TestDatabase db;
+    fillOffices(db);
+    RecordSource source;
+    const QString sql = QStringLiteral(" SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE "
+                                       "WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'kirb%' order by CODE.PROVINCE");
+    load(source, db, sql);
+    QCOMPARE(source.recordSource(), sql); // byte for byte, hidden columns are not in it
+    QCOMPARE(source.columnCount(), 5);
+    QCOMPARE(source.headerData(4, Qt::Horizontal).toString(), QStringLiteral("TEL"));
+    QCOMPARE(source.columnIndex(QStringLiteral("tel")), 4);
+    QCOMPARE(source.columnIndex(QStringLiteral("TELE.TEL")), 4);
+    QCOMPARE(source.columnIndex(QStringLiteral("FAX")), -1);
+    QCOMPARE(source.text(0, QStringLiteral("FAX")), QString());
+    QVERIFY(source.isNull(0, QStringLiteral("FAX")));
+    QCOMPARE(source.text(0, QStringLiteral("TEL")), QStringLiteral("0500-222222"));
+}
+
+void TestRecordSource::failedRefreshKeepsRows()
+{
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    fx.source.setRecordSource(QStringLiteral("SELECT * FROM TELE WHERE AGENCE = 'L'ÉTOILE'"));
+    const tavro::Status status = fx.source.refresh();
+    QVERIFY(!status.ok());
+    QVERIFY(status.error.contains(QStringLiteral("requête")));
+    QCOMPARE(fx.source.recordCount(), qint64(2));
+    QCOMPARE(fx.source.text(1, QStringLiteral("TEL")), QStringLiteral("0500-222222"));
+}
+
+void TestRecordSource::updateThroughJoinReachesItsTable_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QStringList>("code");
+    QTest::addColumn<QStringList>("tele");
+    const QStringList code = {"ZOLT IFRASSEN GARE|30020|IFRASSEN|DR CENTRE", "KIRB TIZNOUK PORT|40040|TIZNOUK|DR OUEST"};
+    const QStringList tele = {"ZOLT IFRASSEN GARE|0500-111111", "KIRB TIZNOUK PORT|0500-222222"};
+    QTest::newRow("TEL goes to TELE") << "TEL" << "0500-999999" << code
+                                      << QStringList{tele[0], "KIRB TIZNOUK PORT|0500-999999"};
+    QTest::newRow("CPOSTALE goes to CODE") << "CPOSTALE" << "40060"
+                                           << QStringList{code[0], "KIRB TIZNOUK PORT|40060|TIZNOUK|DR OUEST"} << tele;
+    QTest::newRow("REGION goes to CODE") << "REGION" << "DR LITTORAL"
+                                         << QStringList{code[0], "KIRB TIZNOUK PORT|40040|TIZNOUK|DR LITTORAL"} << tele;
+    QTest::newRow("emptied PROVINCE is null") << "PROVINCE" << ""
+                                              << QStringList{code[0], "KIRB TIZNOUK PORT|40040|<null>|DR OUEST"} << tele;
+}
+
+void TestRecordSource::updateThroughJoinReachesItsTable()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, value);
+    QFETCH(QStringList, code);
+    QFETCH(QStringList, tele);
+    Offices fx;
+    QVERIFY(fx.show(kJoin).ok());
+    const int row = fx.source.text(0, QStringLiteral("AGENCE")).startsWith(QLatin1String("KIRB")) ? 0 : 1;
+    fx.source.setCurrentRow(row);
+    QVERIFY(setField(fx.source, column, value));
+    QVERIFY(fx.source.hasPendingChanges());
+    const tavro::Status status = fx.source.update();
+    QVERIFY2(status.ok(), qPrintable(status.error));
+    QVERIFY(!fx.source.hasPendingChanges());
+    QCOMPARE(fx.source.text(row, column), value);
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid")), code);
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE, TEL FROM TELE ORDER BY rowid")), tele);
+}
+
+void TestRecordSource::onlyTheShownDuplicateChanges_data()
+{
+    QTest::addColumn<int>("shown");
+    QTest::newRow("first of two") << 0;
+    QTest::newRow("second of two") << 1;
+}
+
+void TestRecordSource::onlyTheShownDuplicateChanges()
+{
+    QFETCH(int, shown);
+    TestDatabase db;
+    db.create();
+    db.insert("QRT", {"Derb des Tisserands", "50100", "Kestarane"});
+    db.insert("QRT", {"Derb des Tisserands", "50100", "Kestarane"});
+    RecordSource source;
+    load(source, db, QStringLiteral("select * from QRT "));
+    source.setCurrentRow(shown);
+    QVERIFY(setField(source, QStringLiteral("CPOSTALE"), QStringLiteral("50120")));
+    QVERIFY(source.update().ok());
+    const QStringList expected = shown == 0 ? QStringList{"50120", "50100"} : QStringList{"50100", "50120"};
+    QCOMPARE(db.rows(QStringLiteral("SELECT CPOSTALE FROM QRT ORDER BY rowid")), expected);
+}
+
+void TestRecordSource::otherUsersChangeRefusesUpdate_data()
+{
+    QTest::addColumn<QString>("otherSql");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("same column changed") << "UPDATE CODE SET CPOSTALE = '30040' WHERE AGENCE = 'ZOLT IFRASSEN GARE'" << true;
+    QTest::newRow("only case changed") << "UPDATE CODE SET CPOSTALE = '30020', PROVINCE = 'Ifrassen' WHERE AGENCE = 'ZOLT IFRASSEN GARE'"
+                                       << true;
+    QTest::newRow("row deleted") << "DELETE FROM CODE WHERE AGENCE = 'ZOLT IFRASSEN GARE'" << true;
+    QTest::newRow("other column changed") << "UPDATE CODE SET REGION = 'DR SUD' WHERE AGENCE = 'ZOLT IFRASSEN GARE'" << false;
+}
+
+void TestRecordSource::otherUsersChangeRefusesUpdate()
+{
+    QFETCH(QString, otherSql);
+    QFETCH(bool, refused);
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral(" SELECT * FROM CODE ")).ok());
+    QVERIFY(setField(fx.source, QStringLiteral("PROVINCE"), QStringLiteral("BÉLOUMAR")));
+    QVERIFY(setField(fx.source, QStringLiteral("CPOSTALE"), QStringLiteral("30060")));
+    fx.db.exec(otherSql); // a second connection, as another copy of the program
+    const QStringList before = fx.db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid"));
+    const tavro::Status status = fx.source.update();
+    QCOMPARE(!status.ok(), refused);
+    if (refused) {
+        QVERIFY(status.error.contains(QStringLiteral("modifié ou supprimé par un autre utilisateur")));
+        QVERIFY(status.error.contains(QStringLiteral("vos saisies sont conservées")));
+        QVERIFY(fx.source.hasPendingChanges());
+        QCOMPARE(fx.source.text(0, QStringLiteral("PROVINCE")), QStringLiteral("BÉLOUMAR"));
+        QCOMPARE(fx.source.text(0, QStringLiteral("CPOSTALE")), QStringLiteral("30060"));
+        QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid")), before);
+    } else {
+        QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE WHERE rowid = 1")),
+                 QStringList{"ZOLT IFRASSEN GARE|30060|BÉLOUMAR|DR SUD"});
+    }
+}
+
+void TestRecordSource::lockedFileLosesNothing_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("update") << "update";
+    QTest::newRow("new row") << "new";
+    QTest::newRow("delete") << "delete";
+}
+
+void TestRecordSource::lockedFileLosesNothing()
+{
+    QFETCH(QString, operation);
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    if (operation == QLatin1String("new"))
+        QVERIFY(fx.source.addNew().ok());
+    if (operation != QLatin1String("delete"))
+        QVERIFY(setField(fx.source, QStringLiteral("AGENCE"), QStringLiteral("ZOLT LEMSARA STADE")));
+
+    // Another copy of the program in the middle of writing.
+    tavro::OpenResult other = tavro::openDatabase(fx.db.path());
+    QVERIFY(other);
+    auto lock = std::make_unique<SQLite::Transaction>(*other.db, SQLite::TransactionBehavior::IMMEDIATE);
+    other.db->exec("UPDATE QRT SET CPOSTALE = CPOSTALE");
+
+    const tavro::Status status = operation == QLatin1String("delete") ? fx.source.deleteCurrent() : fx.source.update();
+    QVERIFY(!status.ok());
+    QVERIFY2(status.error.contains(QStringLiteral("autre poste")), qPrintable(status.error));
+    QVERIFY(status.error.contains(QDir::toNativeSeparators(fx.db.path())));
+    lock.reset(); // rolled back: the file is free again
+
+    if (operation == QLatin1String("delete")) {
+        QCOMPARE(fx.source.recordCount(), qint64(2));
+        QVERIFY(fx.source.deleteCurrent().ok());
+        QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE")), QStringList{"1"});
+        return;
+    }
+    QVERIFY(fx.source.hasPendingChanges());
+    QCOMPARE(fx.source.text(fx.source.currentRow(), QStringLiteral("AGENCE")), QStringLiteral("ZOLT LEMSARA STADE"));
+    const tavro::Status again = fx.source.update();
+    QVERIFY2(again.ok(), qPrintable(again.error));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = 'zolt lemsara stade'")), QStringList{"1"});
+}
+
+void TestRecordSource::busyFileRefusesRefresh()
+{
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    tavro::OpenResult other = tavro::openDatabase(fx.db.path());
+    QVERIFY(other);
+    // An exclusive lock, as another copy holds while committing, stops readers too.
+    SQLite::Transaction lock(*other.db, SQLite::TransactionBehavior::EXCLUSIVE);
+    fx.source.setRecordSource(QStringLiteral(" select * from TELE"));
+    const tavro::Status status = fx.source.refresh();
+    QVERIFY(!status.ok());
+    QVERIFY2(status.error.contains(QStringLiteral("occupé par un autre poste")), qPrintable(status.error));
+    QCOMPARE(fx.source.recordCount(), qint64(2));
+    QCOMPARE(fx.source.text(1, QStringLiteral("AGENCE")), QStringLiteral("KIRB TIZNOUK PORT"));
+}
+
+void TestRecordSource::readOnlyFileLosesNothing()
+{
+    TestDatabase db;
+    fillOffices(db);
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), db.path()}) != 0)
+        QSKIP("chattr +i is not possible here (needs root on a file system that supports it)");
+    auto undo = qScopeGuard([&] { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), db.path()}); });
+    QFile probe(db.path());
+    if (probe.open(QIODevice::ReadWrite))
+        QSKIP("the immutable flag does not stop writing here");
+    const QByteArray before = [&] { QFile f(db.path()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+
+    RecordSource source;
+    load(source, db, QStringLiteral("select * from TELE"));
+    QVERIFY(setField(source, QStringLiteral("TEL"), QStringLiteral("0500-333333")));
+    const tavro::Status status = source.update();
+    QVERIFY(!status.ok());
+    QVERIFY2(status.error.contains(QStringLiteral("lecture seule")), qPrintable(status.error));
+    QVERIFY(status.error.contains(QStringLiteral("vos saisies sont conservées")));
+    QCOMPARE(source.text(0, QStringLiteral("TEL")), QStringLiteral("0500-333333"));
+    QVERIFY(source.hasPendingChanges());
+    QVERIFY(!source.deleteCurrent().ok());
+    QCOMPARE(source.recordCount(), qint64(2));
+    QFile after(db.path());
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
+}
+
+void TestRecordSource::newRowThroughJoin()
+{
+    Offices fx;
+    QVERIFY(fx.show(kJoin).ok());
+    QSignalSpy moved(&fx.source, &RecordSource::currentRowChanged);
+    QVERIFY(fx.source.addNew().ok());
+    QCOMPARE(fx.source.currentRow(), 2);
+    QCOMPARE(fx.source.rowCount(), 3);
+    QCOMPARE(fx.source.recordCount(), qint64(2)); // not written yet
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(fx.source.text(2, QStringLiteral("AGENCE")), QString());
+    QVERIFY(setField(fx.source, QStringLiteral("AGENCE"), QStringLiteral("ZOLT AÏN SAMRIT L'OASIS")));
+    QVERIFY(setField(fx.source, QStringLiteral("CPOSTALE"), QStringLiteral("36040")));
+    QVERIFY(setField(fx.source, QStringLiteral("REGION"), QStringLiteral("DR SUD")));
+    QVERIFY(setField(fx.source, QStringLiteral("TEL"), QStringLiteral("0500-444444")));
+    const tavro::Status status = fx.source.update();
+    QVERIFY2(status.ok(), qPrintable(status.error));
+    QCOMPARE(fx.source.recordCount(), qint64(3));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE WHERE rowid = 3")),
+             QStringList{"ZOLT AÏN SAMRIT L'OASIS|36040|<null>|DR SUD"});
+    // The telephone row takes the office name (the join key) and directorate.
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM TELE WHERE rowid = 3")),
+             QStringList{"ZOLT AÏN SAMRIT L'OASIS|0500-444444|<null>|DR SUD|<null>|<null>"});
+    // Now an ordinary row: a later change reaches the rows just written.
+    QVERIFY(setField(fx.source, QStringLiteral("TEL"), QStringLiteral("0500-555555")));
+    QVERIFY(fx.source.update().ok());
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT TEL FROM TELE ORDER BY rowid")),
+             (QStringList{"0500-111111", "0500-222222", "0500-555555"}));
+    fx.source.refresh();
+    QCOMPARE(fx.source.recordCount(), qint64(3));
+}
+
+void TestRecordSource::blankNewRowIsGivenUp()
+{
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    QVERIFY(fx.source.addNew().ok());
+    QVERIFY(!fx.source.update().ok()); // nothing typed: nothing to write, and said so
+    fx.source.moveFirst();
+    QCOMPARE(fx.source.rowCount(), 2);
+    QCOMPARE(fx.source.currentRow(), 0);
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE")), QStringList{"2"});
+}
+
+void TestRecordSource::deleteRemovesFirstTablesRowOnly_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("currentAfter");
+    QTest::newRow("first row") << 0 << 0;
+    QTest::newRow("last row") << 1 << 0;
+}
+
+void TestRecordSource::deleteRemovesFirstTablesRowOnly()
+{
+    QFETCH(int, row);
+    QFETCH(int, currentAfter);
+    Offices fx;
+    QVERIFY(fx.show(kJoin + QStringLiteral("ORDER BY CODE.AGENCE")).ok());
+    fx.source.setCurrentRow(row);
+    const QString gone = fx.source.text(row, QStringLiteral("AGENCE"));
+    const QString stays = fx.source.text(1 - row, QStringLiteral("AGENCE"));
+    QVERIFY(fx.source.deleteCurrent().ok());
+    QCOMPARE(fx.source.recordCount(), qint64(1));
+    QCOMPARE(fx.source.currentRow(), currentAfter);
+    QCOMPARE(fx.source.text(fx.source.currentRow(), QStringLiteral("AGENCE")), stays);
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE FROM CODE")), QStringList{stays});
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = '%1'").arg(gone)), QStringList{"1"});
+}
+
+void TestRecordSource::deleteOfVanishedRow()
+{
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    fx.db.exec(QStringLiteral("DELETE FROM TELE WHERE rowid = 1"));
+    const tavro::Status status = fx.source.deleteCurrent();
+    QVERIFY(!status.ok());
+    QVERIFY(status.error.contains(QStringLiteral("déjà été supprimé")));
+    QCOMPARE(fx.source.recordCount(), qint64(1));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE FROM TELE")), QStringList{"KIRB TIZNOUK PORT"});
+}
+
+void TestRecordSource::movingWritesPendingChanges()
+{
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    QVERIFY(setField(fx.source, QStringLiteral("FAX"), QStringLiteral("0500-666666")));
+    fx.source.moveNext();
+    QCOMPARE(fx.source.currentRow(), 1);
+    QVERIFY(!fx.source.hasPendingChanges());
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT FAX FROM TELE ORDER BY rowid")), (QStringList{"0500-666666", "<null>"}));
+}
+
+void TestRecordSource::refusedWriteRefusesMove()
+{
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    QSignalSpy failed(&fx.source, &RecordSource::moveFailed);
+    QVERIFY(setField(fx.source, QStringLiteral("FAX"), QStringLiteral("0500-666666")));
+    fx.db.exec(QStringLiteral("UPDATE TELE SET FAX = '0500-777777' WHERE rowid = 1"));
+    fx.source.moveLast();
+    QCOMPARE(fx.source.currentRow(), 0);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("autre utilisateur")));
+    QCOMPARE(fx.source.text(0, QStringLiteral("FAX")), QStringLiteral("0500-666666"));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT FAX FROM TELE WHERE rowid = 1")), QStringList{"0500-777777"});
+}
+
+void TestRecordSource::groupedResultsAreReadOnly_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("distinct") << "SELECT DISTINCT PROVINCE FROM CODE " << 2;
+    QTest::newRow("group by") << "SELECT REGION FROM CODE GROUP BY REGION" << 2;
+    QTest::newRow("aggregate") << "SELECT max(AGENCE) AS AGENCE FROM CODE" << 1;
+    QTest::newRow("bare column beside an aggregate") << "SELECT AGENCE, count(*) FROM TELE" << 1;
+    QTest::newRow("compound") << "SELECT AGENCE FROM CODE UNION SELECT AGENCE FROM TELE" << 2;
+    QTest::newRow("table under another name") << "SELECT c.AGENCE FROM CODE c" << 2;
+}
+
+void TestRecordSource::groupedResultsAreReadOnly()
+{
+    QFETCH(QString, sql);
+    QFETCH(int, rows);
+    TestDatabase db;
+    fillOffices(db);
+    const QStringList before = db.rows(QStringLiteral("SELECT * FROM CODE"));
+    RecordSource source;
+    load(source, db, sql);
+    QCOMPARE(source.recordCount(), qint64(rows));
+    QVERIFY(source.isReadOnly());
+    QVERIFY(!source.flags(source.index(0, 0)).testFlag(Qt::ItemIsEditable));
+    QVERIFY(!source.setData(source.index(0, 0), QStringLiteral("X")));
+    QVERIFY(!source.addNew().ok());
+    QVERIFY(!source.deleteCurrent().ok());
+    QCOMPARE(source.recordCount(), qint64(rows));
+    QCOMPARE(db.rows(QStringLiteral("SELECT * FROM CODE")), before);
+}
+
+void TestRecordSource::missingFileIsReportedThenFound()
+{
+    TestDatabase db;
+    RecordSource source;
+    source.setDatabasePath(db.path());
+    source.setRecordSource(QStringLiteral("select * from QRT "));
+    const tavro::Status status = source.refresh();
+    QVERIFY(!status.ok());
+    QVERIFY(status.error.contains(QDir::toNativeSeparators(db.path())));
+    QVERIFY(!QFile::exists(db.path()));
+    // The file arrives: the next refresh opens it.
+    db.create();
+    db.insert("QRT", {"Allée des Cèdres", "20040", "Tazroukt"});
+    QVERIFY(source.refresh().ok());
+    QCOMPARE(source.recordCount(), qint64(1));
+}
+
+void TestRecordSource::integrityStaysOkAfterWrites()
+{
+    TestDatabase db;
+    db.createSample();
+    RecordSource source;
+    load(source, db, QStringLiteral("select * from QRT "));
+    for (int i = 0; i < 20; ++i) {
+        source.setCurrentRow(i * 7);
+        QVERIFY(setField(source, QStringLiteral("QUARTIER"), QStringLiteral("Ruelle de l'École %1").arg(i)));
+    }
+    QVERIFY(source.update().ok());
+    QVERIFY(source.addNew().ok());
+    QVERIFY(setField(source, QStringLiteral("QUARTIER"), QStringLiteral("ÉTOILE")));
+    QVERIFY(source.update().ok());
+    QVERIFY(source.deleteCurrent().ok());
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {db.path(), QStringLiteral("PRAGMA integrity_check;")});
+    QVERIFY2(sqlite.waitForFinished(), "the sqlite3 command line tool is needed");
+    QCOMPARE(QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed(), QStringLiteral("ok"));
+}
+
+QTEST_GUILESS_MAIN(TestRecordSource)
+#include "tst_recordsource.moc"
