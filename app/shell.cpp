@@ -1,5 +1,6 @@
 #include "app/shell.h"
 
+#include "app/aboutwindow.h"
 #include "app/mainwindow.h"
 #include "records/adrwindow.h"
 #include "records/cpwindow.h"
@@ -53,7 +54,7 @@ void registerWindows(MainWindow &mainWindow)
     mainWindow.addChildSpec({QStringLiteral("tel"), QStringLiteral("Téléphone"), true, recordWindow<TelWindow>});
     mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, recordWindow<AdrWindow>});
     mainWindow.addChildSpec({QStringLiteral("simu"), QStringLiteral("Simulateur"), true, placeholder});
-    mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, placeholder});
+    mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, [] { return new AboutWindow; }});
 }
 
 } // namespace tavro

@@ -10,10 +10,12 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
 #include <QTextStream>
 
 #include <functional>
+#include <initializer_list>
 
 namespace {
 
@@ -47,11 +49,25 @@ QImage render(int width, int height, const QColor &background, const std::functi
     return big.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-// A letter seen from the front with its flap folded down.
-void drawEnvelope(QPainter &p, const QRectF &r, const QColor &paper, const QColor &line, qreal pen)
+// A closed outline through the given corners.
+QPainterPath outline(std::initializer_list<QPointF> corners)
 {
-    p.setPen(QPen(line, pen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(paper);
+    QPainterPath path;
+    path.addPolygon(QPolygonF(corners));
+    path.closeSubpath();
+    return path;
+}
+
+// A letter seen from the front with its flap folded down, centred on
+// centre and turned by angle degrees.
+void drawEnvelope(QPainter &p, QPointF centre, QSizeF size, qreal angle, qreal pen)
+{
+    p.save();
+    p.translate(centre);
+    p.rotate(angle);
+    const QRectF r(QPointF(-size.width() / 2, -size.height() / 2), size);
+    p.setPen(QPen(kNavy, pen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::white);
     p.drawRoundedRect(r, pen, pen);
     QPainterPath flap;
     flap.moveTo(r.topLeft());
@@ -59,6 +75,7 @@ void drawEnvelope(QPainter &p, const QRectF &r, const QColor &paper, const QColo
     flap.lineTo(r.topRight());
     p.setBrush(Qt::NoBrush);
     p.drawPath(flap);
+    p.restore();
 }
 
 void drawLogo(QPainter &p)
@@ -75,11 +92,7 @@ void drawLogo(QPainter &p)
     p.drawLine(QPointF(6, 30), QPointF(20, 30));
     p.drawLine(QPointF(9, 38), QPointF(22, 38));
 
-    p.save();
-    p.translate(46, 30);
-    p.rotate(-8);
-    drawEnvelope(p, QRectF(-21, -14, 42, 28), Qt::white, kNavy, 2.6);
-    p.restore();
+    drawEnvelope(p, QPointF(46, 30), QSizeF(42, 28), -8, 2.6);
 
     // A small wing on the letter's back edge.
     QPainterPath wing;
@@ -117,24 +130,14 @@ void drawCounter(QPainter &p)
     p.setBrush(QColor(120, 176, 90));
     p.drawRect(QRectF(0, 88, 160, 32));
     p.setBrush(QColor(180, 180, 176));
-    QPainterPath path;
-    path.moveTo(62, 120);
-    path.lineTo(74, 92);
-    path.lineTo(86, 92);
-    path.lineTo(98, 120);
-    path.closeSubpath();
-    p.drawPath(path);
+    p.drawPath(outline({{62, 120}, {74, 92}, {86, 92}, {98, 120}})); // the footpath to the door
 
     // Building.
     p.setPen(QPen(QColor(90, 70, 60), 1));
     p.setBrush(QColor(236, 224, 200));
     p.drawRect(QRectF(30, 40, 100, 52));
     p.setBrush(QColor(170, 60, 46));
-    QPainterPath roof;
-    roof.moveTo(24, 42);
-    roof.lineTo(80, 18);
-    roof.lineTo(136, 42);
-    roof.closeSubpath();
+    const QPainterPath roof = outline({{24, 42}, {80, 18}, {136, 42}});
     p.drawPath(roof);
 
     // Sign over the door.
@@ -169,16 +172,8 @@ void drawCounter(QPainter &p)
     p.drawLine(QPointF(137, 78), QPointF(146, 78));
 
     // Letters flying to the box.
-    p.save();
-    p.translate(20, 24);
-    p.rotate(-12);
-    drawEnvelope(p, QRectF(-8, -5, 16, 10), Qt::white, kNavy, 1);
-    p.restore();
-    p.save();
-    p.translate(14, 106);
-    p.rotate(8);
-    drawEnvelope(p, QRectF(-9, -6, 18, 12), Qt::white, kNavy, 1);
-    p.restore();
+    drawEnvelope(p, QPointF(20, 24), QSizeF(16, 10), -12, 1);
+    drawEnvelope(p, QPointF(14, 106), QSizeF(18, 12), 8, 1);
 }
 
 void drawClose(QPainter &p)
@@ -187,27 +182,14 @@ void drawClose(QPainter &p)
     p.setPen(QPen(QColor(70, 50, 40), 1.2));
     p.setBrush(QColor(60, 60, 60));
     p.drawRect(QRectF(6, 4, 16, 28));
-    QPainterPath door;
-    door.moveTo(6, 4);
-    door.lineTo(16, 7);
-    door.lineTo(16, 34);
-    door.lineTo(6, 32);
-    door.closeSubpath();
+    const QPainterPath door = outline({{6, 4}, {16, 7}, {16, 34}, {6, 32}});
     p.setBrush(QColor(150, 96, 58));
     p.drawPath(door);
     p.setBrush(QColor(240, 200, 80));
     p.setPen(Qt::NoPen);
     p.drawEllipse(QPointF(14, 20), 1.2, 1.2);
 
-    QPainterPath arrow;
-    arrow.moveTo(18, 16);
-    arrow.lineTo(26, 16);
-    arrow.lineTo(26, 11);
-    arrow.lineTo(34, 19);
-    arrow.lineTo(26, 27);
-    arrow.lineTo(26, 22);
-    arrow.lineTo(18, 22);
-    arrow.closeSubpath();
+    const QPainterPath arrow = outline({{18, 16}, {26, 16}, {26, 11}, {34, 19}, {26, 27}, {26, 22}, {18, 22}});
     p.setPen(QPen(QColor(20, 100, 30), 1));
     p.setBrush(QColor(60, 170, 60));
     p.drawPath(arrow);
@@ -243,13 +225,7 @@ void drawUnlock(QPainter &p)
 void drawNew(QPainter &p)
 {
     // A blank page with its corner turned, and a green plus.
-    QPainterPath page;
-    page.moveTo(7, 3);
-    page.lineTo(21, 3);
-    page.lineTo(28, 10);
-    page.lineTo(28, 33);
-    page.lineTo(7, 33);
-    page.closeSubpath();
+    const QPainterPath page = outline({{7, 3}, {21, 3}, {28, 10}, {28, 33}, {7, 33}});
     p.setPen(QPen(QColor(110, 110, 120), 1.2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.setBrush(Qt::white);
     p.drawPath(page);
