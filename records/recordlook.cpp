@@ -1,5 +1,7 @@
 #include "records/recordlook.h"
 
+#include "app/designfont.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +21,7 @@ const QColor kYellow(255, 255, 0);
 
 QFont arial(qreal pointSize, bool bold)
 {
-    QFont f(QStringLiteral("Arial"));
-    f.setPointSizeF(pointSize);
-    f.setBold(bold);
-    return f;
+    return designFont(QStringLiteral("Arial"), pointSize, bold);
 }
 
 // setColor(role, colour) sets every colour group, so a disabled frame keeps
