@@ -56,8 +56,7 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
     auto *body = new QHBoxLayout(m_body);
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(10);
-    // The grid is made first so it heads the tab order and takes the focus
-    // when the window opens.
+    // The data control comes first: the display frame's fields bind to it.
     QWidget *middle = buildMiddleColumn();
     QGroupBox *display = buildDisplayFrame();
     body->addWidget(display, 0, Qt::AlignTop);
