@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/dialogs.h"
+#include "records/querytext.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
@@ -11,8 +12,8 @@ namespace tavro {
 
 namespace {
 
-// The edit password the record windows compare against; the help box shows it.
-const QString kHelpText = QStringLiteral("MOT DE PASS: QXV ");
+// The help box shows the very password the record windows compare against.
+const QString kHelpText = QStringLiteral("MOT DE PASS: ") + kEditPassword + QStringLiteral(" ");
 const QString kHelpTitle = QStringLiteral("POUR MODIFIER UTILISER MOT DE PASS ");
 
 // A child frame that forgets its window the moment it closes, so a window
