@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 
 namespace tavro {
 
@@ -84,6 +85,12 @@ void MainWindow::addChildSpec(const ChildSpec &spec)
 
 void MainWindow::showInitial()
 {
+    // Without a window manager (a bare X server, a kiosk session) "maximised"
+    // is only a wish: take the whole screen explicitly as well.
+    if (!isVisible()) {
+        if (const QScreen *s = screen())
+            setGeometry(s->availableGeometry());
+    }
     showMaximized();
 }
 
