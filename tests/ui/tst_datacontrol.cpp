@@ -384,7 +384,7 @@ void TestDataControl::screenshot()
     QCOMPARE(pane.control->geometry().top() - pane.grid->geometry().bottom(), 1 + pane.layout()->spacing());
     const QPixmap shot = pane.grab();
     QVERIFY(!shot.isNull());
-    const QString folder = qEnvironmentVariable("TAVRO_SCREENSHOT_DIR");
+    const QString folder = qEnvironmentVariable("TAVRO_SCREENSHOTS");
     if (!folder.isEmpty())
         QVERIFY(shot.save(QDir(folder).filePath(QStringLiteral("datacontrol.png"))));
 }
