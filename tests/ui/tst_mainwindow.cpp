@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/shell.h"
+#include "support/openwindows.h"
 #include "support/scripteddialogs.h"
 #include "support/testdb.h"
 
@@ -24,19 +25,6 @@ private:
 
     QAction *action(const char *name) const { return m_main->findChild<QAction *>(QLatin1String(name)); }
 
-    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-    QStringList openChildren() const
-    {
-        QStringList names;
-        for (QMdiSubWindow *frame : m_main->workArea()->subWindowList()) {
-            if (frame->widget())
-                names << frame->widget()->objectName();
-        }
-        names.sort();
-        return names;
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -54,7 +42,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_main.reset();
-        flushDeletes();
+        test::flushDeletes();
     }
 
     void appearance()
@@ -123,7 +111,7 @@ private Q_SLOTS:
         m_main->openWindow(QStringLiteral("simu"));
 
         action(qPrintable(item))->trigger();
-        flushDeletes();
+        test::flushDeletes();
         QVERIFY(first);
         QCOMPARE(m_main->child(window), first.data());
         QCOMPARE(first->property("mark").toInt(), 42);
@@ -151,14 +139,14 @@ private Q_SLOTS:
         action(qPrintable(item))->trigger();
         QPointer<QWidget> first = m_main->child(window);
         QVERIFY(first);
-        flushDeletes();
-        QCOMPARE(openChildren(), QStringList{window});
+        test::flushDeletes();
+        QCOMPARE(test::openChildNames(*m_main), QStringList{window});
 
         action(qPrintable(item))->trigger();
-        flushDeletes();
+        test::flushDeletes();
         QVERIFY2(!first, "the window was not made afresh");
         QVERIFY(m_main->child(window));
-        QCOMPARE(openChildren(), QStringList{window});
+        QCOMPARE(test::openChildNames(*m_main), QStringList{window});
         QVERIFY(m_main->isVisible());
         QVERIFY(m_main->isMaximized());
     }
@@ -208,7 +196,7 @@ private Q_SLOTS:
         const auto frames = m_main->workArea()->subWindowList();
         for (QMdiSubWindow *frame : frames)
             frame->close();
-        flushDeletes();
+        test::flushDeletes();
         QVERIFY(m_main->workArea()->subWindowList().isEmpty());
         QVERIFY(!m_main->child(QStringLiteral("cp")));
         QVERIFY(m_main->isVisible());
@@ -222,7 +210,7 @@ private Q_SLOTS:
         QPointer<QWidget> cp = m_main->openWindow(QStringLiteral("cp"));
         QPointer<QWidget> adr = m_main->openWindow(QStringLiteral("adr"));
         QVERIFY(m_main->close());
-        flushDeletes();
+        test::flushDeletes();
         QVERIFY(!cp);
         QVERIFY(!adr);
         QVERIFY(!m_main->isVisible());

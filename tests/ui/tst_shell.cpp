@@ -5,6 +5,7 @@
 #include "data/datacontrol.h"
 #include "data/module1.h"
 #include "data/recordsource.h"
+#include "support/openwindows.h"
 #include "support/scripteddialogs.h"
 #include "support/testdb.h"
 
@@ -40,8 +41,6 @@ class TestShell : public QObject {
 
     void trigger(const char *item) { m_main->findChild<QAction *>(QLatin1String(item))->trigger(); }
 
-    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
     static void click(QWidget *window, const char *name)
     {
         auto *button = window->findChild<QAbstractButton *>(QLatin1String(name));
@@ -54,17 +53,6 @@ class TestShell : public QObject {
         auto *control = window->findChild<DataControl *>(QStringLiteral("Adodc1"));
         return {control->source()->recordSource(), control->source()->currentRow(),
                 window->findChild<QGroupBox *>(QLatin1String(displayFrame))->isEnabled()};
-    }
-
-    QStringList openChildren() const
-    {
-        QStringList names;
-        for (QMdiSubWindow *frame : m_main->workArea()->subWindowList()) {
-            if (frame->widget())
-                names << frame->widget()->objectName();
-        }
-        names.sort();
-        return names;
     }
 
 private Q_SLOTS:
@@ -86,7 +74,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_main.reset();
-        flushDeletes();
+        test::flushDeletes();
     }
 
     void bringingToFrontKeepsState_data()
@@ -132,14 +120,14 @@ private Q_SLOTS:
         QVERIFY(m_main->workArea()->activeSubWindow()->widget() != w.data());
         const int connections = Module1::connectCount();
         trigger(qPrintable(item));
-        flushDeletes();
+        test::flushDeletes();
 
         QVERIFY(w);
         QCOMPARE(m_main->workArea()->activeSubWindow()->widget(), w.data());
         QCOMPARE(stateOf(w, qPrintable(display)), before);
         // Its load handling did not run again: no list was read anew.
         QCOMPARE(Module1::connectCount(), connections);
-        QCOMPARE(openChildren().size(), 2);
+        QCOMPARE(test::openChildNames(*m_main).size(), 2);
     }
 
     void telephoneReopensLockedAndRefilled()
@@ -158,7 +146,7 @@ private Q_SLOTS:
 
         const int connections = Module1::connectCount();
         trigger("TELE");
-        flushDeletes();
+        test::flushDeletes();
         QVERIFY(!first);
         QWidget *again = m_main->child(QStringLiteral("tel"));
         QVERIFY(again);
@@ -166,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(!again->findChild<QGroupBox *>(QStringLiteral("Frame2"))->isVisible());
         QCOMPARE(again->findChild<QComboBox *>(QStringLiteral("Combo1"))->count(), items);
         QCOMPARE(Module1::connectCount(), connections + 1);
-        QCOMPARE(openChildren(), QStringList{"tel"});
+        QCOMPARE(test::openChildNames(*m_main), QStringList{"tel"});
     }
 
     void openAloneClosesEveryOtherWindow_data()
@@ -185,17 +173,17 @@ private Q_SLOTS:
         QPointer<QWidget> cp = m_main->openWindow(QStringLiteral("cp"));
         QPointer<QWidget> adr = m_main->openWindow(QStringLiteral("adr"));
         trigger(qPrintable(item));
-        flushDeletes();
+        test::flushDeletes();
         QVERIFY(!cp);
         QVERIFY(!adr);
-        QCOMPARE(openChildren(), QStringList{window});
+        QCOMPARE(test::openChildNames(*m_main), QStringList{window});
     }
 
     void addressesBesideTelephone()
     {
         trigger("TELE");
         trigger("ADRE");
-        QCOMPARE(openChildren(), (QStringList{"adr", "tel"}));
+        QCOMPARE(test::openChildNames(*m_main), (QStringList{"adr", "tel"}));
         QCOMPARE(m_main->workArea()->activeSubWindow()->widget()->objectName(), QStringLiteral("adr"));
     }
 
@@ -207,9 +195,9 @@ private Q_SLOTS:
             QWidget *w = m_main->child(QLatin1String(name));
             QVERIFY(w);
             click(w, "cmdfermer");
-            flushDeletes();
+            test::flushDeletes();
         }
-        QVERIFY(openChildren().isEmpty());
+        QVERIFY(test::openChildNames(*m_main).isEmpty());
         QVERIFY(m_main->isVisible());
         trigger("CPO");
         QVERIFY(m_main->child(QStringLiteral("cp")));
