@@ -2,6 +2,9 @@
 
 #include "app/aboutwindow.h"
 #include "app/mainwindow.h"
+#include "records/adrwindow.h"
+#include "records/cpwindow.h"
+#include "records/telwindow.h"
 #include "simulator/simuwindow.h"
 
 #include <QApplication>
@@ -25,14 +28,12 @@ void setupApplication(QApplication &app)
 
 namespace {
 
-// Windows not built yet show as empty frames with their caption.
-QWidget *placeholder()
+// A record window is built, then loaded: initial query and pick lists.
+template <typename Window>
+QWidget *recordWindow()
 {
-    auto *w = new QWidget;
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, QColor(64, 64, 64));
-    w->setPalette(pal);
+    auto *w = new Window;
+    w->load();
     return w;
 }
 
@@ -40,9 +41,9 @@ QWidget *placeholder()
 
 void registerWindows(MainWindow &mainWindow)
 {
-    mainWindow.addChildSpec({QStringLiteral("cp"), QStringLiteral("Code postale"), true, placeholder});
-    mainWindow.addChildSpec({QStringLiteral("tel"), QStringLiteral("Téléphone"), true, placeholder});
-    mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, placeholder});
+    mainWindow.addChildSpec({QStringLiteral("cp"), QStringLiteral("Code postale"), true, recordWindow<CpWindow>});
+    mainWindow.addChildSpec({QStringLiteral("tel"), QStringLiteral("Téléphone"), true, recordWindow<TelWindow>});
+    mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, recordWindow<AdrWindow>});
     mainWindow.addChildSpec({QStringLiteral("simu"), QStringLiteral("Simulateur"), true, [] { return new simu::SimuWindow; }});
     mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, [] { return new AboutWindow; }});
 }

@@ -1,0 +1,116 @@
+#include "records/recordlook.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace tavro::look {
+
+namespace {
+
+const QColor kDarkGrey(64, 64, 64);
+const QColor kSilver(192, 192, 192);
+const QColor kLightGrey(224, 224, 224);
+const QColor kWhite(255, 255, 255);
+const QColor kBlue(0, 0, 255);
+const QColor kYellow(255, 255, 0);
+
+QFont arial(qreal pointSize, bool bold)
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+// setColor(role, colour) sets every colour group, so a disabled frame keeps
+// showing its record in the colours the clerks read it in.
+void setColours(QWidget *w, std::initializer_list<std::pair<QPalette::ColorRole, QColor>> colours)
+{
+    QPalette pal = w->palette();
+    for (const auto &[role, colour] : colours)
+        pal.setColor(role, colour);
+    w->setPalette(pal);
+}
+
+} // namespace
+
+void setFont(QWidget *widget, qreal pointSize, bool bold)
+{
+    widget->setFont(arial(pointSize, bold));
+}
+
+void paintWindow(QWidget *window)
+{
+    window->setAutoFillBackground(true);
+    setColours(window, {{QPalette::Window, kDarkGrey}, {QPalette::WindowText, kWhite}});
+    setFont(window, 9.75);
+}
+
+void paintTitle(QLabel *title)
+{
+    title->setAutoFillBackground(true);
+    title->setAlignment(Qt::AlignCenter);
+    title->setMargin(4);
+    setColours(title, {{QPalette::Window, kYellow}, {QPalette::WindowText, kBlue}});
+    setFont(title, 13.5);
+    title->setMinimumWidth(420);
+}
+
+void paintFrame(QGroupBox *frame, bool silver)
+{
+    frame->setAutoFillBackground(true);
+    setColours(frame, {{QPalette::Window, silver ? kSilver : kDarkGrey}, {QPalette::WindowText, kWhite}});
+    setFont(frame, 9.75);
+}
+
+void paintBoundField(QLineEdit *field, qreal pointSize)
+{
+    setColours(field, {{QPalette::Base, kWhite}, {QPalette::Text, kBlue}});
+    setFont(field, pointSize);
+}
+
+void paintSearchEntry(QLineEdit *entry)
+{
+    setColours(entry, {{QPalette::Base, kLightGrey}, {QPalette::Text, kBlue}});
+    setFont(entry, 9.75);
+}
+
+void paintButton(QPushButton *button, const QString &picture)
+{
+    setFont(button, 8.25);
+    setColours(button, {{QPalette::ButtonText, Qt::black}, {QPalette::WindowText, Qt::black}});
+    if (!picture.isEmpty()) {
+        button->setIcon(QIcon(picture));
+        button->setIconSize({36, 36});
+        button->setMinimumHeight(46);
+    } else {
+        button->setMinimumHeight(32);
+    }
+}
+
+void paintGrid(QWidget *grid)
+{
+    setColours(grid, {{QPalette::Base, kWhite}, {QPalette::Text, Qt::black}, {QPalette::WindowText, kWhite}});
+    setFont(grid, 8.25);
+}
+
+void paintOnSilver(QWidget *widget)
+{
+    setColours(widget, {{QPalette::WindowText, Qt::black}, {QPalette::ButtonText, Qt::black}});
+    setFont(widget, 8.25);
+}
+
+QLabel *picture(QWidget *parent, const QString &name, const QString &resource, QSize size)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setFixedSize(size);
+    label->setPixmap(QPixmap(resource)); // a missing picture shows nothing
+    label->setScaledContents(true);
+    return label;
+}
+
+} // namespace tavro::look

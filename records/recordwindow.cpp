@@ -1,0 +1,339 @@
+#include "records/recordwindow.h"
+
+#include "app/bannertext.h"
+#include "app/clockbanner.h"
+#include "app/dialogs.h"
+#include "data/datacontrol.h"
+#include "data/module1.h"
+#include "data/picklist.h"
+#include "records/pickcombo.h"
+#include "records/querytext.h"
+#include "records/recordlook.h"
+#include "records/steps.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace tavro {
+
+namespace {
+
+const QString kUnlockPrompt = QStringLiteral("Entrer le Mot de Pass svp ");
+const QString kWrongPassword = QStringLiteral("Mot de Pass incorect");
+const QString kSaved = QStringLiteral("ENREGISTREMENT AVEC SUCCES");
+const QString kSavedTitle = QStringLiteral("ENREGISTREMENT");
+const QString kConfirmDelete = QStringLiteral("Veuillez confirmer la suppression du fichier");
+const QString kConfirmDeleteTitle = QStringLiteral("Attention");
+const QString kDeleted = QStringLiteral("Suppression confirmée");
+
+// Widths that keep the grid readable from 1280 pixels up.
+constexpr int kDisplayFrameWidth = 330;
+constexpr int kSearchFrameWidth = 270;
+
+} // namespace
+
+RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
+    : QWidget(parent)
+    , m_spec(spec)
+{
+    look::paintWindow(this);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(8, 6, 8, 8);
+    outer->setSpacing(6);
+    buildTopRow();
+    outer->addWidget(m_topRow);
+
+    m_body = new QWidget(this);
+    auto *body = new QHBoxLayout(m_body);
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(10);
+    // The grid is made first so it heads the tab order and takes the focus
+    // when the window opens.
+    QWidget *middle = buildMiddleColumn();
+    QGroupBox *display = buildDisplayFrame();
+    body->addWidget(display, 0, Qt::AlignTop);
+    body->addWidget(middle, 1);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(10);
+    m_searchFrame = makeFrame(spec.searchFrame, QStringLiteral("RECHERCHE"), spec.silverFrames);
+    m_searchFrame->setFixedWidth(kSearchFrameWidth);
+    right->addWidget(m_searchFrame);
+    QPushButton *close = makeButton(this, {QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), {}},
+                                    QStringLiteral(":/pictures/close.jpg"));
+    connect(close, &QPushButton::clicked, this, &RecordWindow::closeWindow);
+    right->addWidget(close, 0, Qt::AlignRight);
+    right->addStretch(1);
+    body->addLayout(right);
+    outer->addWidget(m_body, 1);
+
+    putGridFirst();
+}
+
+void RecordWindow::putGridFirst()
+{
+    // The grid heads the tab order and holds the focus when the window opens;
+    // what a window adds to its search frame later follows at the end.
+    QWidget *previous = m_grid->view();
+    const QList<QWidget *> widgets = findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (w == m_grid->view() || w->focusProxy() || !(w->focusPolicy() & Qt::TabFocus))
+            continue;
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    m_grid->view()->setFocus();
+}
+
+void RecordWindow::buildTopRow()
+{
+    m_topRow = new QWidget(this);
+    auto *row = new QHBoxLayout(m_topRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(look::picture(m_topRow, QStringLiteral("Picture1"), QStringLiteral(":/pictures/logo.jpg"), {80, 89}),
+                   0, Qt::AlignTop);
+    row->addStretch(1);
+
+    auto *centre = new QVBoxLayout;
+    centre->setSpacing(8);
+    m_banner = new ClockBanner(m_topRow, QStringLiteral("Label7"), kRecordBannerOpening, 1440, 120);
+    m_banner->setFixedSize(m_banner->size());
+    centre->addWidget(m_banner, 0, Qt::AlignHCenter);
+    auto *title = new QLabel(m_spec.titleText, m_topRow);
+    title->setObjectName(m_spec.titleName);
+    look::paintTitle(title);
+    centre->addWidget(title, 0, Qt::AlignHCenter);
+    centre->addStretch(1);
+    row->addLayout(centre);
+
+    row->addStretch(1);
+    row->addWidget(
+        look::picture(m_topRow, QStringLiteral("Picture2"), QStringLiteral(":/pictures/picture2.jpg"), {160, 120}),
+        0, Qt::AlignTop);
+}
+
+QGroupBox *RecordWindow::buildDisplayFrame()
+{
+    m_displayFrame = makeFrame(m_spec.displayFrame, QStringLiteral("AFFICHAGE"), false);
+    m_displayFrame->setFixedWidth(kDisplayFrameWidth);
+    auto *grid = new QGridLayout(m_displayFrame);
+    grid->setContentsMargins(10, 14, 10, 12);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(14);
+    int row = 0;
+    for (const RecordWindowSpec::Field &f : m_spec.fields) {
+        auto *label = new QLabel(f.caption, m_displayFrame);
+        label->setObjectName(f.labelName);
+        look::setFont(label, m_spec.labelPointSize);
+        auto *edit = new QLineEdit(m_displayFrame);
+        edit->setObjectName(f.editName);
+        look::paintBoundField(edit, f.large ? m_spec.largePointSize : m_spec.fieldPointSize);
+        if (f.tall)
+            edit->setMinimumHeight(edit->sizeHint().height() * 3 / 2);
+        label->setBuddy(edit);
+        grid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(edit, row, 1);
+        m_control->bindField(edit, f.column);
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+    // Locked until the edit password is given.
+    m_displayFrame->setEnabled(false);
+    return m_displayFrame;
+}
+
+QWidget *RecordWindow::buildMiddleColumn()
+{
+    auto *middle = new QWidget(m_body);
+    auto *column = new QVBoxLayout(middle);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+
+    m_control = new DataControl(middle);
+    m_control->setObjectName(QStringLiteral("Adodc1"));
+    QList<DataGrid::Column> columns;
+    for (const RecordWindowSpec::Column &c : m_spec.columns)
+        columns.append({c.caption, c.name});
+    m_grid = new DataGrid(m_control, columns, middle);
+    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid->setCaption(m_spec.gridCaption);
+    look::paintGrid(m_grid);
+    column->addWidget(m_grid, 1);
+    column->addWidget(m_control);
+
+    auto *handling = makeFrame(m_spec.handlingFrame, m_spec.handlingCaption, m_spec.silverFrames);
+    auto *hRow = new QHBoxLayout(handling);
+    QPushButton *unlockButton = makeButton(handling, m_spec.unlock, QStringLiteral(":/pictures/unlock.jpg"));
+    QPushButton *countButton = makeButton(handling, m_spec.count);
+    QPushButton *showAllButton = makeButton(handling, m_spec.showAll);
+    for (QPushButton *b : {unlockButton, countButton, showAllButton})
+        hRow->addWidget(b);
+    connect(unlockButton, &QPushButton::clicked, this, &RecordWindow::unlock);
+    connect(countButton, &QPushButton::clicked, this, &RecordWindow::showCount);
+    connect(showAllButton, &QPushButton::clicked, this, &RecordWindow::showAll);
+    column->addWidget(handling);
+
+    m_modificationFrame = makeFrame(m_spec.modificationFrame, m_spec.modificationCaption, m_spec.silverFrames);
+    auto *mRow = new QHBoxLayout(m_modificationFrame);
+    QPushButton *newButton = makeButton(m_modificationFrame, m_spec.addNew, QStringLiteral(":/pictures/new.jpg"));
+    QPushButton *deleteButton =
+        makeButton(m_modificationFrame, m_spec.remove, QStringLiteral(":/pictures/delete.jpg"));
+    QPushButton *saveButton = makeButton(m_modificationFrame, m_spec.save);
+    for (QPushButton *b : {newButton, deleteButton, saveButton})
+        mRow->addWidget(b);
+    connect(newButton, &QPushButton::clicked, this, &RecordWindow::addNew);
+    connect(saveButton, &QPushButton::clicked, this, &RecordWindow::save);
+    connect(deleteButton, &QPushButton::clicked, this, &RecordWindow::deleteCurrent);
+    m_modificationFrame->setVisible(false);
+    column->addWidget(m_modificationFrame);
+    return middle;
+}
+
+QGroupBox *RecordWindow::makeFrame(const QString &name, const QString &caption, bool silver)
+{
+    auto *frame = new QGroupBox(caption, this);
+    frame->setObjectName(name);
+    look::paintFrame(frame, silver);
+    return frame;
+}
+
+QPushButton *RecordWindow::makeButton(QWidget *parent, const RecordWindowSpec::Button &b, const QString &picture)
+{
+    auto *button = new QPushButton(b.caption, parent);
+    button->setObjectName(b.name);
+    button->setToolTip(b.toolTip);
+    look::paintButton(button, picture);
+    return button;
+}
+
+QPushButton *RecordWindow::makeSearchButton(const QString &name, const QString &caption, const QString &toolTip)
+{
+    return makeButton(m_searchFrame, {name, caption, toolTip});
+}
+
+void RecordWindow::load()
+{
+    runQuery(m_spec.initialQuery);
+    runStep([this] { loadPickLists(); });
+}
+
+bool RecordWindow::isUnlocked() const
+{
+    return m_displayFrame->isEnabledTo(this) && !m_modificationFrame->isHidden();
+}
+
+void RecordWindow::runQuery(const QString &sql)
+{
+    // The data control reports a failed query itself; the handler goes on.
+    runStep([&] {
+        m_control->setRecordSource(sql);
+        m_control->refresh();
+    });
+}
+
+void RecordWindow::fillPickList(PickCombo *combo, const QString &sql, const QString &column)
+{
+    runStep([] { Module1::connect(); });
+    // A list that fails part-way keeps what it read; loading goes on, silently.
+    QStringList items;
+    runStep([&] { readPickList(Module1::connection(), sql, column, items); });
+    combo->appendItems(items);
+}
+
+void RecordWindow::connectPick(PickCombo *combo, const QueryFragments &fragments, const QString &textAfter)
+{
+    connect(combo, &PickCombo::chosen, this, [this, combo, fragments, textAfter](const QString &item) {
+        runStep([] { Module1::connect(); });
+        runQuery(fragments.with(item));
+        combo->setEditText(textAfter);
+    });
+}
+
+void RecordWindow::searchByInput(const QString &prompt, const QueryFragments &fragments)
+{
+    const QString typed = Dialogs::current().input(this, prompt, applicationTitle());
+    runQuery(fragments.with(typed));
+}
+
+void RecordWindow::unlock()
+{
+    const QString typed = Dialogs::current().input(this, kUnlockPrompt, applicationTitle());
+    if (!isEditPassword(typed)) {
+        // A wrong password never locks a window that is already unlocked.
+        inform(this, kWrongPassword);
+        return;
+    }
+    m_displayFrame->setEnabled(true);
+    m_modificationFrame->setVisible(true);
+}
+
+void RecordWindow::addNew()
+{
+    runStep([this] { m_control->addNew(); });
+}
+
+void RecordWindow::save()
+{
+    // Success is announced only when the row reached the file; otherwise the
+    // data control has said why, and the typed values stay in the fields.
+    bool written = false;
+    runStep([&] { written = m_control->update().ok(); });
+    if (!written)
+        return;
+    MessageSpec spec;
+    spec.text = kSaved;
+    spec.title = kSavedTitle;
+    spec.rightToLeft = true;
+    Dialogs::current().message(this, spec);
+}
+
+void RecordWindow::deleteCurrent()
+{
+    MessageSpec confirm;
+    confirm.text = kConfirmDelete;
+    confirm.title = kConfirmDeleteTitle;
+    confirm.buttons = MsgButtons(Yes) | No;
+    confirm.icon = MsgIcon::Critical;
+    confirm.defaultButton = No;
+    if (Dialogs::current().message(this, confirm) != Yes)
+        return;
+    bool removed = false;
+    runStep([&] { removed = m_control->deleteCurrent().ok(); });
+    if (removed)
+        inform(this, kDeleted);
+}
+
+void RecordWindow::showCount()
+{
+    qint64 count = -1;
+    runStep([&] { count = m_control->recordCount(); });
+    if (count >= 0)
+        inform(this, QString::number(count));
+}
+
+void RecordWindow::showAll()
+{
+    runQuery(m_spec.showAllQuery);
+}
+
+void RecordWindow::closeWindow()
+{
+    // Inside the main window the frame goes, and with it this window.
+    for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto *frame = qobject_cast<QMdiSubWindow *>(w)) {
+            frame->close();
+            return;
+        }
+    }
+    close();
+}
+
+} // namespace tavro

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tavro {
+
+class ClockBanner;
+class DataControl;
+class DataGrid;
+class PickCombo;
+struct QueryFragments;
+
+// What one record window declares; the shared workflow does the rest.
+struct RecordWindowSpec {
+    struct Button {
+        QString name;
+        QString caption;
+        QString toolTip;
+    };
+    struct Field {
+        QString labelName;
+        QString caption;
+        QString editName;
+        QString column;
+        bool tall = false;  // the name field stands out
+        bool large = false; // the postal code reads larger
+    };
+    struct Column {
+        QString caption;
+        QString name;
+    };
+
+    QString titleName; // the blue-on-yellow title under the banner
+    QString titleText;
+
+    QString displayFrame; // caption "AFFICHAGE"
+    QList<Field> fields;
+
+    QList<Column> columns;
+    QString gridCaption; // empty: no caption line
+    QString initialQuery;
+    QString showAllQuery;
+
+    QString handlingFrame;
+    QString handlingCaption;
+    Button unlock;
+    Button count;
+    Button showAll;
+
+    QString modificationFrame;
+    QString modificationCaption;
+    Button addNew;
+    Button save;
+    Button remove;
+
+    QString searchFrame; // caption "RECHERCHE"
+    // The postal-code and telephone windows paint their working frames silver;
+    // the addresses window keeps every frame dark.
+    bool silverFrames = true;
+    qreal fieldPointSize = 9.75;
+    qreal largePointSize = 12;
+    qreal labelPointSize = 9.75;
+};
+
+// A record window: clock banner, pictures, title, display frame with the
+// bound fields, grid with its data control, the handling and modification
+// frames, a search frame the window fills, and the close button. Holds the
+// editing workflow every record window shares; the lock state lives only in
+// the display frame's enabled flag and the modification frame's visibility.
+class RecordWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit RecordWindow(const RecordWindowSpec &spec, QWidget *parent = nullptr);
+
+    // Opens the initial query and fills the pick lists.
+    void load();
+
+    DataControl *dataControl() const { return m_control; }
+    bool isUnlocked() const;
+
+    // The handlers of the shared buttons.
+    void unlock();
+    void addNew();
+    void save();
+    void deleteCurrent();
+    void showCount();
+    void showAll();
+    void closeWindow();
+
+protected:
+    // The window's own loading, after the initial query: its pick lists.
+    virtual void loadPickLists() = 0;
+
+    QGroupBox *searchFrame() const { return m_searchFrame; }
+
+    // Points the record source at a query and shows its first row.
+    void runQuery(const QString &sql);
+    // A fresh shared connection, then the list's rows in the order returned.
+    void fillPickList(PickCombo *combo, const QString &sql, const QString &column);
+    // A pick: fresh shared connection, the item's rows, then the combo's
+    // text after a choice.
+    void connectPick(PickCombo *combo, const QueryFragments &fragments, const QString &textAfter);
+    // An input-box search by prefix: Cancel gives the empty text, which
+    // lists every row that has a value there.
+    void searchByInput(const QString &prompt, const QueryFragments &fragments);
+
+    QPushButton *makeSearchButton(const QString &name, const QString &caption, const QString &toolTip);
+
+private:
+    void buildTopRow();
+    void putGridFirst();
+    QGroupBox *buildDisplayFrame();
+    QWidget *buildMiddleColumn();
+    QPushButton *makeButton(QWidget *parent, const RecordWindowSpec::Button &b, const QString &picture = {});
+    QGroupBox *makeFrame(const QString &name, const QString &caption, bool silver);
+
+    RecordWindowSpec m_spec;
+    ClockBanner *m_banner = nullptr;
+    DataControl *m_control = nullptr;
+    DataGrid *m_grid = nullptr;
+    QGroupBox *m_displayFrame = nullptr;
+    QGroupBox *m_modificationFrame = nullptr;
+    QGroupBox *m_searchFrame = nullptr;
+    QWidget *m_topRow = nullptr;
+    QWidget *m_body = nullptr;
+};
+
+} // namespace tavro

@@ -1,0 +1,270 @@
+// Every query text the record windows run, taken from the windows' own
+// constants, against a generated database: the texts are byte-exact, and
+// each returns the rows the clerks expect.
+#include "records/adrqueries.h"
+#include "records/cpqueries.h"
+#include "records/telqueries.h"
+#include "support/recordrows.h"
+#include "support/testdb.h"
+
+#include <QTest>
+
+using namespace tavro;
+using tavro::test::TestDatabase;
+
+class TestRecordQueries : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void texts_data();
+    void texts();
+    void rows_data();
+    void rows();
+    void password_data();
+    void password();
+
+private:
+    TestDatabase m_db;
+};
+
+void TestRecordQueries::initTestCase()
+{
+    m_db.create();
+    tavro::test::fillRecordRows(m_db);
+}
+
+void TestRecordQueries::texts_data()
+{
+    QTest::addColumn<QString>("built");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("cp initial") << cpq::kInitial
+        << "SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE ";
+    QTest::newRow("cp show all") << cpq::kShowAll << " SELECT * FROM CODE ";
+    QTest::newRow("cp regions") << cpq::kRegionList << "SELECT DISTINCT REGION FROM CODE ";
+    QTest::newRow("cp provinces") << cpq::kProvinceList << "SELECT DISTINCT PROVINCE FROM CODE ";
+    QTest::newRow("cp agences") << cpq::kAgenceList << "SELECT AGENCE FROM CODE ";
+    QTest::newRow("cp region pick") << cpq::kRegionPick.with("DR OUZZANE")
+        << "SELECT * FROM CODE WHERE REGION ='DR OUZZANE' ORDER BY  CODE.PROVINCE ,code.AGENCE";
+    QTest::newRow("cp province pick") << cpq::kProvincePick.with("AZROU RP")
+        << "SELECT * From CODE  WHERE PROVINCE ='AZROU RP' ORDER BY AGENCE";
+    QTest::newRow("cp agence pick") << cpq::kAgencePick.with("AZROU NORD")
+        << "SELECT *  From CODE  WHERE AGENCE  ='AZROU NORD' ORDER BY AGENCE";
+    QTest::newRow("cp agence pick, apostrophe") << cpq::kAgencePick.with("BORDJ L'HIRONDELLE")
+        << "SELECT *  From CODE  WHERE AGENCE  ='BORDJ L''HIRONDELLE' ORDER BY AGENCE";
+    QTest::newRow("cp postal code") << cpq::kPostalCodeSearch.with("161")
+        << "SELECT * FROM CODE WHERE CPOSTALE like '161%'";
+    QTest::newRow("cp postal code, empty") << cpq::kPostalCodeSearch.with("")
+        << "SELECT * FROM CODE WHERE CPOSTALE like '%'";
+    QTest::newRow("cp name with tel") << cpq::kNameWithTelSearch.with("TAM")
+        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'TAM%' order by CODE.PROVINCE";
+    QTest::newRow("tel initial") << telq::kInitial << "select * from TELE";
+    QTest::newRow("tel show all") << telq::kShowAll << " select * from TELE";
+    QTest::newRow("tel agences") << telq::kAgenceList << "SELECT AGENCE FROM TELE ";
+    QTest::newRow("tel agence pick") << telq::kAgencePick.with("IGHIL OUFELLA")
+        << "SELECT *  From TELE  WHERE AGENCE='IGHIL OUFELLA' ORDER BY AGENCE";
+    QTest::newRow("tel province prompt") << telq::kProvincePrompt << "Entrer le nom de la Poste Principale svp ";
+    QTest::newRow("tel province search") << telq::kProvinceSearch.with("SA")
+        << " select * from TELE  where PROVINCE like 'SA%'";
+    QTest::newRow("tel agence prompt") << telq::kAgencePrompt << "Entrer le code postale svp ";
+    QTest::newRow("tel agence search") << telq::kAgenceSearch.with("16")
+        << " SELECT * FROM TELE  where  AGENCE like '16%'";
+    QTest::newRow("adr initial") << adrq::kInitial << "select * from QRT ";
+    QTest::newRow("adr show all") << adrq::kShowAll << " select * from QRT";
+    QTest::newRow("adr cities") << adrq::kCityList << "SELECT DISTINCT PROVINCE FROM QRT ";
+    QTest::newRow("adr city pick") << adrq::kCityPick.with("OUZZANE")
+        << "SELECT *  From QRT  WHERE PROVINCE='OUZZANE' ORDER BY PROVINCE";
+    QTest::newRow("adr street prompt") << adrq::kStreetPrompt << "Entrer le nom Quartier ou de Rue svp ";
+    QTest::newRow("adr street search") << adrq::kStreetSearch.with("Rue de l'")
+        << " select * from QRT  where  QUARTIER like 'Rue de l''%'";
+    QTest::newRow("adr code prompt") << adrq::kCodePrompt << "Entrer le Code Postale svp ";
+    QTest::newRow("adr code search") << adrq::kCodeSearch.with("160")
+        << " SELECT * FROM QRT  where  CPOSTALE like '160%'";
+}
+
+void TestRecordQueries::texts()
+{
+    QFETCH(QString, built);
+    QFETCH(QString, expected);
+    QCOMPARE(built, expected);
+}
+
+namespace {
+
+const QString kCentre = "TAMELLAHT CENTRE|16010|TAMELLAHT RP|DR TAMELLAHT";
+const QString kGare1 = "TAMELLAHT GARE|16012|TAMELLAHT RP|DR TAMELLAHT";
+const QString kIghil = "IGHIL OUFELLA|16230|AZROU RP|DR TAMELLAHT";
+const QString kAzrou = "AZROU NORD|61100|AZROU RP|DR OUZZANE";
+const QString kBordj = "BORDJ L'HIRONDELLE|61450|OUZZANE RP|DR OUZZANE";
+const QString kEliane = "ÉLIANE PLATEAU|61460|OUZZANE RP|DR OUZZANE";
+const QString kKirb = "KIRB OUZZANE|61001|OUZZANE RP|<null>";
+const QString kGare2 = "TAMELLAHT GARE|16013|TAMELLAHT RP|DR TAMELLAHT";
+const QString kAghbalou = "AGHBALOU|62010|<null>|DR OUZZANE";
+const QString kHammam = "HAMMAM SOUK|<null>|AZROU RP|DR OUZZANE";
+
+const QString kTelCentre = "TAMELLAHT CENTRE|0700 11 01|TAMELLAHT RP|DR TAMELLAHT|1 place du Puits|0700 11 91";
+const QString kTelGare = "TAMELLAHT GARE|0700 11 02|TAMELLAHT RP|DR TAMELLAHT|4 rue des Tanneurs|<null>";
+const QString kTelIghil = "IGHIL OUFELLA|0700 12 03|AZROU RP|DR TAMELLAHT|route du Col|0700 12 93";
+const QString kTelBordj = "BORDJ L'HIRONDELLE|0700 31 04|OUZZANE RP|DR OUZZANE|rue de l'Oued|<null>";
+const QString kTelEliane1 = "ÉLIANE PLATEAU|0700 31 05|OUZZANE RP|DR OUZZANE|cité des Pins|<null>";
+const QString kTelEliane2 = "ÉLIANE PLATEAU|0700 31 06|OUZZANE RP|DR OUZZANE|cité des Pins|<null>";
+const QString kTelNoName = "<null>|0700 99 99|SANS NOM RP|DR OUZZANE|<null>|<null>";
+const QString kTelKirb = "KIRB OUZZANE|0700 31 07|OUZZANE RP|<null>|bd du Centre|0700 31 97";
+
+const QString kEglise = "Rue de l'Église|16001|TAMELLAHT";
+const QString kOliviers = "Cité des Oliviers|16002|TAMELLAHT";
+const QString kTisserands = "Boulevard des Tisserands|61011|OUZZANE";
+const QString kHaut = "Quartier Haut|61012|OUZZANE";
+const QString kBasse = "Rue Basse|16003|TAMELLAHT";
+const QString kRosiers = "Impasse des Rosiers|70001|<null>";
+const QString kNeuve = "Place Neuve|<null>|ASSIRDANE";
+const QString kEcole = "école du Bas|70002|ASSIRDANE";
+
+// The joined rows of the postal-code window: CODE's four columns and TEL.
+QString joined(const QString &code, const QString &tel) { return code + '|' + tel; }
+
+QStringList column(const QStringList &rows, int index)
+{
+    QStringList out;
+    for (const QString &r : rows)
+        out << r.split('|').value(index);
+    return out;
+}
+
+} // namespace
+
+void TestRecordQueries::rows_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("expected"); // compared as a set of rows
+    QTest::addColumn<int>("orderColumn");      // -1: the order is the engine's
+    QTest::addColumn<QStringList>("order");    // that column, in this order
+
+    const QStringList allCode{kCentre, kGare1, kIghil, kAzrou, kBordj, kEliane, kKirb, kGare2, kAghbalou, kHammam};
+    const QStringList joinedAll{joined(kCentre, "0700 11 01"),     joined(kGare1, "0700 11 02"),
+                                joined(kIghil, "0700 12 03"),      joined(kBordj, "0700 31 04"),
+                                joined(kEliane, "0700 31 05"),     joined(kEliane, "0700 31 06"),
+                                joined(kKirb, "0700 31 07"),       joined(kGare2, "0700 11 02")};
+    const QStringList allTele{kTelCentre, kTelGare, kTelIghil, kTelBordj, kTelEliane1, kTelEliane2, kTelNoName, kTelKirb};
+    const QStringList allQrt{kEglise, kOliviers, kTisserands, kHaut, kBasse, kRosiers, kNeuve, kEcole};
+
+    QTest::newRow("cp initial: offices with a telephone, once per telephone") << cpq::kInitial << joinedAll << -1 << QStringList();
+    QTest::newRow("cp show all") << cpq::kShowAll << allCode << 0 << column(allCode, 0);
+    QTest::newRow("cp regions: distinct, in order met")
+        << cpq::kRegionList << QStringList{"DR TAMELLAHT", "DR OUZZANE", "<null>"} << 0
+        << QStringList{"DR TAMELLAHT", "DR OUZZANE", "<null>"};
+    QTest::newRow("cp provinces") << cpq::kProvinceList
+        << QStringList{"TAMELLAHT RP", "AZROU RP", "OUZZANE RP", "<null>"} << 0
+        << QStringList{"TAMELLAHT RP", "AZROU RP", "OUZZANE RP", "<null>"};
+    QTest::newRow("cp agences: repeats kept") << cpq::kAgenceList << column(allCode, 0) << 0 << column(allCode, 0);
+    QTest::newRow("cp region pick: by province, then name") << cpq::kRegionPick.with("DR TAMELLAHT")
+        << QStringList{kIghil, kCentre, kGare1, kGare2} << 0
+        << QStringList{"IGHIL OUFELLA", "TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"};
+    QTest::newRow("cp region pick, other case") << cpq::kRegionPick.with("dr ouzzane")
+        << QStringList{kAzrou, kHammam, kBordj, kEliane, kKirb, kAghbalou} << -1 << QStringList();
+    QTest::newRow("cp province pick") << cpq::kProvincePick.with("TAMELLAHT RP")
+        << QStringList{kCentre, kGare1, kGare2} << 0
+        << QStringList{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"};
+    QTest::newRow("cp agence pick: both rows of a repeated name") << cpq::kAgencePick.with("TAMELLAHT GARE")
+        << QStringList{kGare1, kGare2} << -1 << QStringList();
+    QTest::newRow("cp agence pick, apostrophe") << cpq::kAgencePick.with("BORDJ L'HIRONDELLE")
+        << QStringList{kBordj} << -1 << QStringList();
+    QTest::newRow("cp agence pick, accent in lower case") << cpq::kAgencePick.with("éliane plateau")
+        << QStringList{kEliane} << -1 << QStringList();
+    QTest::newRow("cp postal code prefix") << cpq::kPostalCodeSearch.with("16")
+        << QStringList{kCentre, kGare1, kIghil, kGare2} << -1 << QStringList();
+    QTest::newRow("cp postal code, six") << cpq::kPostalCodeSearch.with("6")
+        << QStringList{kAzrou, kBordj, kEliane, kKirb, kAghbalou} << -1 << QStringList();
+    QTest::newRow("cp postal code, empty: every row with a code") << cpq::kPostalCodeSearch.with("")
+        << QStringList{kCentre, kGare1, kIghil, kAzrou, kBordj, kEliane, kKirb, kGare2, kAghbalou} << -1 << QStringList();
+    QTest::newRow("cp postal code, middle digits") << cpq::kPostalCodeSearch.with("010") << QStringList() << -1 << QStringList();
+    QTest::newRow("cp name with tel, lower case") << cpq::kNameWithTelSearch.with("tamellaht")
+        << QStringList{joined(kCentre, "0700 11 01"), joined(kGare1, "0700 11 02"), joined(kGare2, "0700 11 02")}
+        << -1 << QStringList();
+    QTest::newRow("cp name with tel, empty: ordered by province") << cpq::kNameWithTelSearch.with("") << joinedAll << 2
+        << QStringList{"AZROU RP", "OUZZANE RP", "OUZZANE RP", "OUZZANE RP", "OUZZANE RP", "TAMELLAHT RP",
+                       "TAMELLAHT RP", "TAMELLAHT RP"};
+    QTest::newRow("cp name with tel, accent") << cpq::kNameWithTelSearch.with("éli")
+        << QStringList{joined(kEliane, "0700 31 05"), joined(kEliane, "0700 31 06")} << -1 << QStringList();
+    QTest::newRow("cp name with tel, apostrophe") << cpq::kNameWithTelSearch.with("bordj l'")
+        << QStringList{joined(kBordj, "0700 31 04")} << -1 << QStringList();
+    QTest::newRow("cp name with tel, office without telephone") << cpq::kNameWithTelSearch.with("AZROU")
+        << QStringList() << -1 << QStringList();
+
+    QTest::newRow("tel initial") << telq::kInitial << allTele << -1 << QStringList();
+    QTest::newRow("tel show all") << telq::kShowAll << allTele << -1 << QStringList();
+    QTest::newRow("tel agences: repeats and null") << telq::kAgenceList << column(allTele, 0) << 0 << column(allTele, 0);
+    QTest::newRow("tel agence pick: every row of the office") << telq::kAgencePick.with("ÉLIANE PLATEAU")
+        << QStringList{kTelEliane1, kTelEliane2} << -1 << QStringList();
+    QTest::newRow("tel agence pick, apostrophe") << telq::kAgencePick.with("BORDJ L'HIRONDELLE")
+        << QStringList{kTelBordj} << -1 << QStringList();
+    QTest::newRow("tel province search") << telq::kProvinceSearch.with("ouz")
+        << QStringList{kTelBordj, kTelEliane1, kTelEliane2, kTelKirb} << -1 << QStringList();
+    QTest::newRow("tel province search, prefix only") << telq::kProvinceSearch.with("RP") << QStringList() << -1 << QStringList();
+    QTest::newRow("tel province search, empty") << telq::kProvinceSearch.with("") << allTele << -1 << QStringList();
+    QTest::newRow("tel agence search, digits") << telq::kAgenceSearch.with("16") << QStringList() << -1 << QStringList();
+    QTest::newRow("tel agence search") << telq::kAgenceSearch.with("tam")
+        << QStringList{kTelCentre, kTelGare} << -1 << QStringList();
+    QTest::newRow("tel agence search, empty: no null name")
+        << telq::kAgenceSearch.with("")
+        << QStringList{kTelCentre, kTelGare, kTelIghil, kTelBordj, kTelEliane1, kTelEliane2, kTelKirb} << -1 << QStringList();
+
+    QTest::newRow("adr initial") << adrq::kInitial << allQrt << -1 << QStringList();
+    QTest::newRow("adr show all") << adrq::kShowAll << allQrt << -1 << QStringList();
+    QTest::newRow("adr cities: distinct, in order met") << adrq::kCityList
+        << QStringList{"TAMELLAHT", "OUZZANE", "<null>", "ASSIRDANE"} << 0
+        << QStringList{"TAMELLAHT", "OUZZANE", "<null>", "ASSIRDANE"};
+    QTest::newRow("adr city pick") << adrq::kCityPick.with("TAMELLAHT")
+        << QStringList{kEglise, kOliviers, kBasse} << -1 << QStringList();
+    QTest::newRow("adr street search") << adrq::kStreetSearch.with("rue")
+        << QStringList{kEglise, kBasse} << -1 << QStringList();
+    QTest::newRow("adr street search, apostrophe") << adrq::kStreetSearch.with("Rue de l'É")
+        << QStringList{kEglise} << -1 << QStringList();
+    QTest::newRow("adr street search, accent and case") << adrq::kStreetSearch.with("ÉCOLE")
+        << QStringList{kEcole} << -1 << QStringList();
+    QTest::newRow("adr street search, middle word") << adrq::kStreetSearch.with("Oliviers") << QStringList() << -1 << QStringList();
+    QTest::newRow("adr street search, empty") << adrq::kStreetSearch.with("") << allQrt << -1 << QStringList();
+    QTest::newRow("adr code search, three digits") << adrq::kCodeSearch.with("160")
+        << QStringList{kEglise, kOliviers, kBasse} << -1 << QStringList();
+    QTest::newRow("adr code search, empty: every row with a code")
+        << adrq::kCodeSearch.with("")
+        << QStringList{kEglise, kOliviers, kTisserands, kHaut, kBasse, kRosiers, kEcole} << -1 << QStringList();
+}
+
+void TestRecordQueries::rows()
+{
+    QFETCH(QString, sql);
+    QFETCH(QStringList, expected);
+    QFETCH(int, orderColumn);
+    QFETCH(QStringList, order);
+
+    const QStringList got = m_db.rows(sql);
+    QStringList sortedGot = got, sortedExpected = expected;
+    sortedGot.sort();
+    sortedExpected.sort();
+    QCOMPARE(sortedGot, sortedExpected);
+    if (orderColumn >= 0)
+        QCOMPARE(column(got, orderColumn), order);
+}
+
+void TestRecordQueries::password_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("exact") << "QXV" << true;
+    QTest::newRow("lower case") << "qxv" << false;
+    QTest::newRow("mixed case") << "QxV" << false;
+    QTest::newRow("blank before") << " QXV" << false;
+    QTest::newRow("blank after") << "QXV " << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("longer") << "QXVQ" << false;
+}
+
+void TestRecordQueries::password()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QCOMPARE(isEditPassword(typed), accepted);
+}
+
+QTEST_APPLESS_MAIN(TestRecordQueries)
+#include "tst_recordqueries.moc"

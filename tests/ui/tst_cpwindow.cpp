@@ -1,0 +1,466 @@
+// The postal-code window driven by objectName on the offscreen platform,
+// against a generated database, with scripted boxes.
+#include "app/bannertext.h"
+#include "app/clockbanner.h"
+#include "data/module1.h"
+#include "records/cpqueries.h"
+#include "support/recordrows.h"
+#include "support/recordui.h"
+#include "support/scripteddialogs.h"
+#include "support/testdb.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace tavro;
+using namespace tavro::test;
+
+namespace {
+
+const QStringList kAllAgences{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "IGHIL OUFELLA", "AZROU NORD", "BORDJ L'HIRONDELLE",
+                              "ÉLIANE PLATEAU",   "KIRB OUZZANE",   "TAMELLAHT GARE", "AGHBALOU",   "HAMMAM SOUK"};
+// Offices with a telephone row, once per row: the window's opening list.
+const QStringList kJoinedAgences{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "IGHIL OUFELLA",  "BORDJ L'HIRONDELLE",
+                                 "ÉLIANE PLATEAU",   "ÉLIANE PLATEAU", "KIRB OUZZANE",   "TAMELLAHT GARE"};
+
+class FixedClock : public Clock {
+public:
+    QDate currentDate() const override { return {2026, 12, 6}; }
+    QTime currentTime() const override { return {14, 5, 9}; }
+};
+
+// The nearest named frame or window holding a control.
+QString containerOf(QWidget *w)
+{
+    for (QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
+        if (qobject_cast<QGroupBox *>(p) || qobject_cast<RecordWindow *>(p))
+            return p->objectName();
+    }
+    return {};
+}
+
+QString shownText(QWidget *w)
+{
+    if (auto *l = qobject_cast<QLabel *>(w))
+        return l->text();
+    if (auto *g = qobject_cast<QGroupBox *>(w))
+        return g->title();
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        return b->text();
+    if (auto *c = qobject_cast<QComboBox *>(w))
+        return c->currentText();
+    if (auto *e = qobject_cast<QLineEdit *>(w))
+        return e->text();
+    return {};
+}
+
+} // namespace
+
+class TestCpWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void controls_data();
+    void controls();
+    void gridColumnsAndFocus();
+    void loading();
+    void loadingWithoutSharedFile();
+    void pick_data();
+    void pick();
+    void typedTextRunsNothing_data();
+    void typedTextRunsNothing();
+    void optionsShowTheirEntry();
+    void search_data();
+    void search();
+    void postalCodeEntryTakesFiveCharacters();
+    void switchingKeepsTypedTexts();
+    void resultWithoutTelShowsEmpty();
+    void banner_data();
+    void banner();
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<RecordWindow> m_window;
+};
+
+void TestCpWindow::init()
+{
+    m_db = std::make_unique<TestDatabase>();
+    m_db->create();
+    fillRecordRows(*m_db);
+    m_db->makeCurrent();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_window = makeRecordWindow("cp");
+    m_window->resize(1280, 760);
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestCpWindow::cleanup()
+{
+    m_window.reset();
+    m_dialogs.reset();
+    m_db.reset();
+    Clock::install(nullptr);
+}
+
+void TestCpWindow::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<bool>("enabled");
+
+    auto row = [](const char *name, const char *kind, const char *container, const QString &text,
+                  const QString &tip = {}, bool shown = true, bool enabled = true) {
+        QTest::newRow(name) << QString(name) << QString(kind) << QString(container) << text << tip << shown << enabled;
+    };
+    row("Picture1", "QLabel", "cp", "");
+    row("Label7", "tavro::ClockBanner", "cp", "");
+    row("Label6", "QLabel", "cp", "CODE POSTALE ZOLT / KIRB");
+    row("Picture2", "QLabel", "cp", "");
+    row("Frame4", "QGroupBox", "cp", "AFFICHAGE", {}, true, false);
+    row("Label1", "QLabel", "Frame4", "AGENCE:", {}, true, false);
+    row("Text1", "QLineEdit", "Frame4", "TAMELLAHT CENTRE", {}, true, false);
+    row("Label2", "QLabel", "Frame4", "CODE POSTALE:", {}, true, false);
+    row("Text2", "QLineEdit", "Frame4", "16010", {}, true, false);
+    row("Label3", "QLabel", "Frame4", "ZOLT PAL:", {}, true, false);
+    row("Text3", "QLineEdit", "Frame4", "TAMELLAHT RP", {}, true, false);
+    row("Label4", "QLabel", "Frame4", "DR ZOLT:", {}, true, false);
+    row("Text4", "QLineEdit", "Frame4", "DR TAMELLAHT", {}, true, false);
+    row("Label5", "QLabel", "Frame4", "TEL:", {}, true, false);
+    row("Text5", "QLineEdit", "Frame4", "0700 11 01", {}, true, false);
+    row("DataGrid1", "tavro::DataGrid", "cp", "");
+    row("Adodc1", "tavro::DataControl", "cp", "");
+    row("Frame3", "QGroupBox", "cp", "Manipulation");
+    row("Command2", "QPushButton", "Frame3", "&Modifier");
+    row("Command10", "QPushButton", "Frame3", "NOMBRE AGENCES", "CLIQUER POUR VOIR LE NOMBRE");
+    row("Command11", "QPushButton", "Frame3", "AFFICHER TOUT", "CLIQUER POUR AFFICHER TOUS LES AGENCES");
+    row("Frame2", "QGroupBox", "cp", "Modification", {}, false);
+    row("Command5", "QPushButton", "Frame2", "&Nouveau", {}, false);
+    row("Command7", "QPushButton", "Frame2", "&Supprimer", {}, false);
+    row("Command6", "QPushButton", "Frame2", "ENREGISTRER", {}, false);
+    row("Frame5", "QGroupBox", "cp", "RECHERCHE");
+    row("Combo1", "tavro::PickCombo", "Frame5", "DRECTIONS ZOLT", "RECHERCHER DRECTIONS ZOLT");
+    row("Combo2", "tavro::PickCombo", "Frame5", "ZOLT PRINCIPALE", "RECHERCHER ZOLT PAL");
+    row("Combo3", "tavro::PickCombo", "Frame5", "AGENCES ZOLT", "RECHERCHER AGENCES ZOLT");
+    row("Option4", "QRadioButton", "Frame5", "CODE POSTALE", "TROUVEZ UN CODE POSTALE");
+    row("Text9", "QLineEdit", "Frame5", "", "ENTRER LE  CODE POSTALE", false);
+    row("Command22", "QPushButton", "Frame5", "->", "RECHERCHER CODE POSTALE", false);
+    row("Option2", "QRadioButton", "Frame5", "ZOLT TEL", "RECHERCHER TEL AGENCE");
+    row("Text7", "QLineEdit", "Frame5", "", "ENTRER LE NOM D' AGENCE", false);
+    row("Command3", "QPushButton", "Frame5", "->", "RECHERCHER TEL AGENCE", false);
+    row("cmdfermer", "QPushButton", "cp", "&Fermer");
+}
+
+void TestCpWindow::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QString, container);
+    QFETCH(QString, text);
+    QFETCH(QString, toolTip);
+    QFETCH(bool, shown);
+    QFETCH(bool, enabled);
+
+    const QList<QWidget *> found = m_window->findChildren<QWidget *>(name);
+    QCOMPARE(found.size(), 1);
+    QWidget *w = found.first();
+    QCOMPARE(QString(w->metaObject()->className()), kind);
+    QCOMPARE(containerOf(w), container);
+    if (name != "Label7") // the banner is the clock's
+        QCOMPARE(shownText(w), text);
+    QCOMPARE(w->toolTip(), toolTip);
+    QCOMPARE(w->isVisibleTo(m_window.get()), shown);
+    QCOMPARE(w->isEnabledTo(m_window.get()), enabled);
+}
+
+void TestCpWindow::gridColumnsAndFocus()
+{
+    QCOMPARE(gridCaptions(m_window.get()), (QStringList{"AGENCES ZOLT/KIRB", "CP", "ZOLT PAL", "DR KIRB", "TEL"}));
+    QCOMPARE(QApplication::focusWidget(), gridOf(m_window.get()));
+    auto *timer = child<QTimer>(m_window.get(), "Timer1");
+    QCOMPARE(timer->interval(), 500);
+    QVERIFY(timer->isActive());
+    for (const char *name : {"Picture1", "Picture2"})
+        QVERIFY2(!child<QLabel>(m_window.get(), name)->pixmap().isNull(), name);
+    QCOMPARE(child<QLabel>(m_window.get(), "Picture1")->size(), QSize(80, 89));
+    QCOMPARE(child<QLabel>(m_window.get(), "Picture2")->size(), QSize(160, 120));
+}
+
+void TestCpWindow::loading()
+{
+    const int before = Module1::connectCount();
+    auto window = makeRecordWindow("cp");
+    QCOMPARE(Module1::connectCount() - before, 3); // one fresh connection per list
+    QCOMPARE(comboItems(child<QComboBox>(window.get(), "Combo1")), (QStringList{"DR TAMELLAHT", "DR OUZZANE"}));
+    QCOMPARE(comboItems(child<QComboBox>(window.get(), "Combo2")),
+             (QStringList{"TAMELLAHT RP", "AZROU RP", "OUZZANE RP"}));
+    QCOMPARE(comboItems(child<QComboBox>(window.get(), "Combo3")), kAllAgences);
+    QCOMPARE(child<QComboBox>(window.get(), "Combo1")->currentText(), QString("DRECTIONS ZOLT"));
+    QCOMPARE(child<QComboBox>(window.get(), "Combo2")->currentText(), QString("ZOLT PRINCIPALE"));
+    QCOMPARE(child<QComboBox>(window.get(), "Combo3")->currentText(), QString("AGENCES ZOLT"));
+    QCOMPARE(sourceOf(window.get())->recordSource(), cpq::kInitial);
+    QCOMPARE(sorted(gridColumn(window.get(), "AGENCES ZOLT/KIRB")), sorted(kJoinedAgences));
+    QVERIFY(m_dialogs->calls().isEmpty());
+}
+
+void TestCpWindow::loadingWithoutSharedFile()
+{
+    // The program folder holds no database: every list stays empty, loading
+    // goes on, nothing is said; the grid reads the working folder's file.
+    QTemporaryDir empty;
+    Module1::setProgramFolder(empty.path());
+    auto window = makeRecordWindow("cp");
+    for (const char *name : {"Combo1", "Combo2", "Combo3"})
+        QCOMPARE(child<QComboBox>(window.get(), name)->count(), 0);
+    QCOMPARE(child<QComboBox>(window.get(), "Combo3")->currentText(), QString("AGENCES ZOLT"));
+    QCOMPARE(child<QComboBox>(window.get(), "Combo1")->currentText(), QString("DRECTIONS ZOLT"));
+    QCOMPARE(gridColumn(window.get(), "AGENCES ZOLT/KIRB").size(), kJoinedAgences.size());
+    QVERIFY(m_dialogs->calls().isEmpty());
+}
+
+void TestCpWindow::pick_data()
+{
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("agences"); // in the order shown
+    QTest::addColumn<QString>("textAfter");
+
+    QTest::newRow("region") << "Combo1" << 0
+        << "SELECT * FROM CODE WHERE REGION ='DR TAMELLAHT' ORDER BY  CODE.PROVINCE ,code.AGENCE"
+        << QStringList{"IGHIL OUFELLA", "TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"} << "DR ZOLT";
+    QTest::newRow("principal office") << "Combo2" << 0
+        << "SELECT * From CODE  WHERE PROVINCE ='TAMELLAHT RP' ORDER BY AGENCE"
+        << QStringList{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"} << "ZOLT PAL";
+    QTest::newRow("office listed twice") << "Combo3" << 7
+        << "SELECT *  From CODE  WHERE AGENCE  ='TAMELLAHT GARE' ORDER BY AGENCE"
+        << QStringList{"TAMELLAHT GARE", "TAMELLAHT GARE"} << "AGENCES ZOLT";
+    QTest::newRow("office with an apostrophe") << "Combo3" << 4
+        << "SELECT *  From CODE  WHERE AGENCE  ='BORDJ L''HIRONDELLE' ORDER BY AGENCE"
+        << QStringList{"BORDJ L'HIRONDELLE"} << "AGENCES ZOLT";
+}
+
+void TestCpWindow::pick()
+{
+    QFETCH(QString, combo);
+    QFETCH(int, index);
+    QFETCH(QString, query);
+    QFETCH(QStringList, agences);
+    QFETCH(QString, textAfter);
+
+    auto *box = child<QComboBox>(m_window.get(), combo);
+    const QStringList itemsBefore = comboItems(box);
+    for (int round = 0; round < 2; ++round) { // the same entry chosen again runs again
+        const int before = Module1::connectCount();
+        sourceOf(m_window.get())->setRecordSource(cpq::kShowAll);
+        pickFromList(box, index);
+        QCOMPARE(Module1::connectCount() - before, 1);
+        QCOMPARE(sourceOf(m_window.get())->recordSource(), query);
+        QCOMPARE(gridColumn(m_window.get(), "AGENCES ZOLT/KIRB"), agences);
+        QCOMPARE(child<QLineEdit>(m_window.get(), "Text1")->text(), agences.first());
+        QCOMPARE(box->currentText(), textAfter);
+        QCOMPARE(comboItems(box), itemsBefore);
+    }
+    QVERIFY(m_dialogs->calls().isEmpty());
+}
+
+void TestCpWindow::typedTextRunsNothing_data()
+{
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("region") << "Combo1" << "DR OUZZANE";
+    QTest::newRow("principal office") << "Combo2" << "AZROU RP";
+    QTest::newRow("office") << "Combo3" << "AZROU NORD";
+}
+
+void TestCpWindow::typedTextRunsNothing()
+{
+    QFETCH(QString, combo);
+    QFETCH(QString, typed);
+    auto *box = child<PickCombo>(m_window.get(), combo);
+    QSignalSpy chosen(box, &PickCombo::chosen);
+    const int before = Module1::connectCount();
+    const QStringList shown = gridColumn(m_window.get(), "AGENCES ZOLT/KIRB");
+
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, typed);
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Enter);
+    child<QRadioButton>(m_window.get(), "Option4")->setFocus(); // the focus leaves the field
+    QVERIFY(!box->hasFocus());
+
+    QCOMPARE(chosen.count(), 0);
+    QCOMPARE(Module1::connectCount(), before);
+    QCOMPARE(sourceOf(m_window.get())->recordSource(), cpq::kInitial);
+    QCOMPARE(gridColumn(m_window.get(), "AGENCES ZOLT/KIRB"), shown);
+    QCOMPARE(box->currentText(), typed);
+}
+
+void TestCpWindow::optionsShowTheirEntry()
+{
+    QWidget *w = m_window.get();
+    auto shown = [w](const char *name) { return child<QWidget>(w, name)->isVisible(); };
+    QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
+    QVERIFY(shown("Text9") && shown("Command22") && !shown("Text7") && !shown("Command3"));
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>(w, "Text9"));
+    QTest::mouseClick(child<QRadioButton>(w, "Option2"), Qt::LeftButton);
+    QVERIFY(!shown("Text9") && !shown("Command22") && shown("Text7") && shown("Command3"));
+    QVERIFY(!child<QRadioButton>(w, "Option4")->isChecked());
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>(w, "Text7"));
+}
+
+void TestCpWindow::search_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("agences"); // as a set
+
+    QTest::newRow("code prefix") << "Option4" << "Text9" << "Command22" << "16"
+        << "SELECT * FROM CODE WHERE CPOSTALE like '16%'"
+        << QStringList{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "IGHIL OUFELLA", "TAMELLAHT GARE"};
+    QTest::newRow("code, one digit") << "Option4" << "Text9" << "Command22" << "6"
+        << "SELECT * FROM CODE WHERE CPOSTALE like '6%'"
+        << QStringList{"AZROU NORD", "BORDJ L'HIRONDELLE", "ÉLIANE PLATEAU", "KIRB OUZZANE", "AGHBALOU"};
+    QTest::newRow("code, empty: every office with a code") << "Option4" << "Text9" << "Command22" << ""
+        << "SELECT * FROM CODE WHERE CPOSTALE like '%'" << QStringList(kAllAgences.mid(0, 9));
+    QTest::newRow("code, nothing matches") << "Option4" << "Text9" << "Command22" << "99"
+        << "SELECT * FROM CODE WHERE CPOSTALE like '99%'" << QStringList();
+    QTest::newRow("code, apostrophe") << "Option4" << "Text9" << "Command22" << "1'"
+        << "SELECT * FROM CODE WHERE CPOSTALE like '1''%'" << QStringList();
+    QTest::newRow("name, lower case") << "Option2" << "Text7" << "Command3" << "tamellaht"
+        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'tamellaht%' order by CODE.PROVINCE"
+        << QStringList{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"};
+    QTest::newRow("name, accent in lower case") << "Option2" << "Text7" << "Command3" << "éliane"
+        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'éliane%' order by CODE.PROVINCE"
+        << QStringList{"ÉLIANE PLATEAU", "ÉLIANE PLATEAU"};
+    QTest::newRow("name, apostrophe") << "Option2" << "Text7" << "Command3" << "BORDJ L'H"
+        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'BORDJ L''H%' order by CODE.PROVINCE"
+        << QStringList{"BORDJ L'HIRONDELLE"};
+    QTest::newRow("name, empty: every office with a telephone") << "Option2" << "Text7" << "Command3" << ""
+        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like '%' order by CODE.PROVINCE"
+        << kJoinedAgences;
+    QTest::newRow("name, office without telephone") << "Option2" << "Text7" << "Command3" << "AZROU"
+        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'AZROU%' order by CODE.PROVINCE"
+        << QStringList();
+}
+
+void TestCpWindow::search()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, entry);
+    QFETCH(QString, button);
+    QFETCH(QString, typed);
+    QFETCH(QString, query);
+    QFETCH(QStringList, agences);
+
+    QWidget *w = m_window.get();
+    QTest::mouseClick(child<QRadioButton>(w, option), Qt::LeftButton);
+    auto *field = child<QLineEdit>(w, entry);
+    QTest::keyClicks(field, typed);
+    QCOMPARE(sourceOf(w)->recordSource(), cpq::kInitial); // typing runs nothing
+    QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
+
+    QCOMPARE(sourceOf(w)->recordSource(), query);
+    QCOMPARE(sorted(gridColumn(w, "AGENCES ZOLT/KIRB")), sorted(agences));
+    QCOMPARE(field->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), field);
+    // Only the data control may speak, and only for a query it could not run.
+    for (const auto &call : m_dialogs->calls())
+        QVERIFY2(typed.contains('\''), qPrintable(call.spec.text));
+
+    // The count after the search is that of its result.
+    QTest::mouseClick(child<QPushButton>(w, "Command10"), Qt::LeftButton);
+    QCOMPARE(m_dialogs->messageTexts().last(), QString::number(agences.size()));
+}
+
+void TestCpWindow::postalCodeEntryTakesFiveCharacters()
+{
+    QTest::mouseClick(child<QRadioButton>(m_window.get(), "Option4"), Qt::LeftButton);
+    auto *field = child<QLineEdit>(m_window.get(), "Text9");
+    QTest::keyClicks(field, "161234");
+    QCOMPARE(field->text(), QString("16123"));
+}
+
+void TestCpWindow::switchingKeepsTypedTexts()
+{
+    QWidget *w = m_window.get();
+    QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(w, "Text9"), "61");
+    QTest::mouseClick(child<QRadioButton>(w, "Option2"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(w, "Text7"), "KIRB");
+    QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
+    QCOMPARE(child<QLineEdit>(w, "Text9")->text(), QString("61"));
+    QCOMPARE(child<QLineEdit>(w, "Text7")->text(), QString("KIRB"));
+    QCOMPARE(sourceOf(w)->recordSource(), cpq::kInitial);
+}
+
+void TestCpWindow::resultWithoutTelShowsEmpty()
+{
+    QWidget *w = m_window.get();
+    QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(w, "Text9"), "1601");
+    QTest::mouseClick(child<QPushButton>(w, "Command22"), Qt::LeftButton);
+    QCOMPARE(gridColumn(w, "AGENCES ZOLT/KIRB"), QStringList{"TAMELLAHT CENTRE"});
+    QCOMPARE(gridColumn(w, "TEL"), QStringList{QString()});
+    QCOMPARE(child<QLineEdit>(w, "Text5")->text(), QString());
+    QCOMPARE(child<QLineEdit>(w, "Text2")->text(), QString("16010"));
+    QVERIFY(m_dialogs->calls().isEmpty());
+}
+
+void TestCpWindow::banner_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("fr_FR") << "fr_FR" << "KIRB TALMIRT, on est le 06/12/2026 , il est : 14:05:09";
+    QTest::newRow("en_US") << "en_US" << "KIRB TALMIRT, on est le 12/6/26 , il est : 2:05:09 PM";
+}
+
+void TestCpWindow::banner()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, expected);
+    if (QLocale::system().name() != locale) {
+        // The system locale is read once per process: run this row again in
+        // a process started under that locale.
+        QProcess again;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LANG", locale + ".UTF-8");
+        env.insert("LC_ALL", locale + ".UTF-8");
+        again.setProcessEnvironment(env);
+        again.start(QCoreApplication::applicationFilePath(), {QString("banner:%1").arg(locale)});
+        QVERIFY(again.waitForFinished(60000));
+        QVERIFY2(again.exitCode() == 0, again.readAllStandardOutput().constData());
+        return;
+    }
+    auto window = makeRecordWindow("cp");
+    auto *label = child<ClockBanner>(window.get(), "Label7");
+    QCOMPARE(label->text(), QString()); // empty until the first tick
+    FixedClock clock;
+    Clock::install(&clock);
+    label->tick();
+    QCOMPARE(label->text(), expected);
+}
+
+QTEST_MAIN(TestCpWindow)
+#include "tst_cpwindow.moc"
