@@ -1,8 +1,12 @@
 #pragma once
 
+#include "simulator/tabstops.h"
+
 #include <QLabel>
 #include <QLocale>
+#include <QHash>
 #include <QObject>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 
 #include <functional>
@@ -45,6 +49,22 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+private:
+    struct LaidPiece {
+        qreal x;
+        QStaticText text;
+    };
+    static constexpr qsizetype kKeptLines = 4096;
+    const QList<LaidPiece> &laidOut(const QString &line, const QFont &font) const;
+    mutable QString m_linesFont;
+    mutable QHash<QString, QList<LaidPiece>> m_lines;
+
+    // The stops depend on the font only; measuring them for every line
+    // drawn cost more than drawing the line.
+    const QList<qreal> &stopsFor(const QFont &font, const TextWidth &width) const;
+    mutable QString m_stopsFont;
+    mutable QList<qreal> m_stops;
 };
 
 } // namespace tavro::simu

@@ -69,6 +69,7 @@ private:
     QCheckBox *m_showTable;
     QPushButton *m_print;
     QListWidget *m_table;
+    int m_lineHeight = 0; // of every line of the list, once known
     QPushButton *m_close;
     QLabel *m_title;
     QLabel *m_picture1;
