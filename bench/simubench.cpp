@@ -2,6 +2,7 @@
 // in the list, against one frame (16 ms).
 #include "bench/benches.h"
 #include "bench/harness.h"
+#include "bench/paintcounter.h"
 
 #include "simulator/simuwindow.h"
 
@@ -21,7 +22,8 @@ void benchSimulator(int runs)
     auto field = [&](const char *name) { return window.findChild<QLineEdit *>(QLatin1String(name)); };
     auto button = [&](const char *name) { return window.findChild<QAbstractButton *>(QLatin1String(name)); };
     auto *list = window.findChild<QListWidget *>(QStringLiteral("List_Amortization"));
-    std::vector<double> shown, hidden;
+    PaintCounter drawn(list->viewport());
+    std::vector<double> shown, hidden, shownWall, hiddenWall;
     int lines = 0;
     for (int i = 0; i < runs; ++i) {
         for (bool withList : {true, false}) {
@@ -31,21 +33,30 @@ void benchSimulator(int runs)
             field("Text1")->setText(QStringLiteral("30")); // the duration rule writes 360 months
             field("Txt_Interest")->setText(QStringLiteral("6"));
             QCoreApplication::processEvents();
-            const double ms = timeMs([&] {
+            double cpu = 0;
+            const double wall = timeMs([&] { cpu = cpuMs([&] {
                 button("Cmd_Calculate")->click();
+                // The list lays itself out and draws once the click is over;
+                // a hidden list has nothing to draw.
+                const int before = drawn.paints;
+                for (int turn = 0; turn < 10 && withList && drawn.paints == before; ++turn)
+                    QCoreApplication::processEvents();
                 QCoreApplication::processEvents();
-            });
-            (withList ? shown : hidden).push_back(ms);
+            }); });
+            (withList ? shown : hidden).push_back(cpu);
+            (withList ? shownWall : hiddenWall).push_back(wall);
             if (withList)
                 lines = list->count();
         }
     }
-    Table table(QStringLiteral("Simulator, 30 years (median of %1)").arg(runs), QStringLiteral("ms"),
-                QStringLiteral("notes"));
+    Table table(QStringLiteral("Simulator, 30 years: processor time of the click until the list is drawn, against "
+                               "one frame (median of %1)")
+                    .arg(runs),
+                QStringLiteral("ms"), QStringLiteral("notes"));
     table.row(QStringLiteral("calculate and show, table list shown"), median(shown), 16.0, 1.0,
-              QStringLiteral("%1 lines in the list; limit is one frame").arg(lines));
+              QStringLiteral("%1 lines in the list; wall time %2 ms").arg(lines).arg(median(shownWall), 0, 'f', 2));
     table.row(QStringLiteral("calculate and show, table list hidden"), median(hidden), 16.0, 1.0,
-              QStringLiteral("limit is one frame"));
+              QStringLiteral("wall time %1 ms").arg(median(hiddenWall), 0, 'f', 2));
 }
 
 } // namespace tavro::bench

@@ -3,6 +3,7 @@
 #include "bench/benches.h"
 #include "bench/engine.h"
 #include "bench/harness.h"
+#include "bench/paintcounter.h"
 
 #include "data/datacontrol.h"
 #include "data/recordsource.h"
@@ -25,21 +26,6 @@
 namespace tavro::bench {
 
 namespace {
-
-// Counts the paints of a widget, to make sure a figure includes drawing.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 struct Query {
     QString what;
