@@ -33,16 +33,22 @@ double timeMs(F &&f)
     return t.nsecsElapsed() / 1e6;
 }
 
+// Processor time the calling thread has used so far, in milliseconds.
+inline double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
 // Processor time the calling thread spent in one call, in milliseconds: the
 // work done, whatever else the machine is busy with.
 template<typename F>
 double cpuMs(F &&f)
 {
-    timespec a{}, b{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
+    const double start = threadCpuMs();
     f();
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
-    return (b.tv_sec - a.tv_sec) * 1e3 + (b.tv_nsec - a.tv_nsec) / 1e6;
+    return threadCpuMs() - start;
 }
 
 // Median wall time of a callable over several runs, in milliseconds.
@@ -56,15 +62,15 @@ double medianMs(int runs, F &&f)
     return median(std::move(times));
 }
 
-// Medians of two callables run turn about, so that a machine busy with
-// something else weighs on both alike.
+// Medians of the processor time of two callables run turn about: on a
+// machine busy with other work, wall time measures the others as much as us.
 template<typename A, typename B>
-std::pair<double, double> medianPairMs(int runs, A &&ours, B &&limit)
+std::pair<double, double> medianPairCpuMs(int runs, A &&ours, B &&limit)
 {
     std::vector<double> a, b;
     for (int i = 0; i < runs; ++i) {
-        a.push_back(timeMs(ours));
-        b.push_back(timeMs(limit));
+        a.push_back(cpuMs(ours));
+        b.push_back(cpuMs(limit));
     }
     return {median(std::move(a)), median(std::move(b))};
 }

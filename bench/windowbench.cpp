@@ -56,16 +56,15 @@ struct Rig {
     // first row; paintMs receives the drawing's share.
     double refresh(const QString &sql, double *paintMs = nullptr) const
     {
-        QElapsedTimer t;
-        t.start();
+        const double start = threadCpuMs();
         window->dataControl()->setRecordSource(sql);
         window->dataControl()->refresh();
-        const qint64 loaded = t.nsecsElapsed();
+        const double loaded = threadCpuMs();
         QCoreApplication::processEvents();
-        const qint64 shown = t.nsecsElapsed();
+        const double shown = threadCpuMs();
         if (paintMs)
-            *paintMs = (shown - loaded) / 1e6;
-        return shown / 1e6;
+            *paintMs = shown - loaded;
+        return shown - start;
     }
 };
 
@@ -89,7 +88,7 @@ void benchWindow(Rig &rig, const QString &window, const QList<Query> &queries, c
         rig.refresh(q.sql); // warm the file cache and the connection
         const EngineResult stepped = engine.step(q.sql);
         std::vector<double> paintShares;
-        const auto [ours, limit] = medianPairMs(
+        const auto [ours, limit] = medianPairCpuMs(
             runs,
             [&] {
                 double paint = 0;
@@ -112,7 +111,7 @@ void benchWindow(Rig &rig, const QString &window, const QList<Query> &queries, c
         // The count button on the result just loaded: the figure it shows,
         // against the engine counting the same query.
         const qint64 counted = engine.count(q.sql);
-        const auto [click, countMs] = medianPairMs(
+        const auto [click, countMs] = medianPairCpuMs(
             runs, [&] { rig.window->showCount(); }, [&] { engine.count(q.sql); });
         const QString shown = dialogs.messageTexts().value(dialogs.messageTexts().size() - 1);
         dialogs.clear();
@@ -148,14 +147,14 @@ void benchScroll(const ScaleFile &scale, Rig &rig, int runs)
         rig.refresh(adrq::kInitial, &paint);
         firstScreen.push_back(paint);
         const qint64 before = statementsStarted();
-        toEnd.push_back(timeMs([&] {
+        toEnd.push_back(cpuMs([&] {
             view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
             QCoreApplication::processEvents();
             readScreen();
         }));
         view->scrollToTop();
         QCoreApplication::processEvents();
-        lastButton.push_back(timeMs([&] {
+        lastButton.push_back(cpuMs([&] {
             last->click();
             QCoreApplication::processEvents();
             readScreen();
@@ -164,7 +163,7 @@ void benchScroll(const ScaleFile &scale, Rig &rig, int runs)
         QCoreApplication::processEvents();
         statements += statementsStarted() - before;
     }
-    Table table(QStringLiteral("Scrolling the addresses grid to its last row (%1, %2 rows, median of %3)")
+    Table table(QStringLiteral("Scrolling the addresses grid to its last row, processor time (%1, %2 rows, median of %3)")
                     .arg(scale.name)
                     .arg(rows)
                     .arg(runs),
@@ -194,13 +193,13 @@ void benchRecordWindows(const ScaleFile &scale, int runs, bool scroll)
     const QString street = middleValue(engine, QStringLiteral("QRT"), QStringLiteral("QUARTIER"));
     const QString streetCode = middleValue(engine, QStringLiteral("QRT"), QStringLiteral("CPOSTALE"));
 
-    Table refreshTable(QStringLiteral("Refresh, %1: query text set to grid and fields drawn, against the C API stepping "
-                                      "the query (median of %2)")
+    Table refreshTable(QStringLiteral("Refresh, %1: processor time from the query text set to grid and fields drawn, "
+                                      "against the C API stepping the query (median of %2)")
                            .arg(scale.name)
                            .arg(runs),
                        QStringLiteral("ms"), QStringLiteral("notes"));
-    Table countTable(QStringLiteral("Count button, %1: the figure shown, against SELECT COUNT(*) over the query "
-                                    "(median of %2)")
+    Table countTable(QStringLiteral("Count button, %1: processor time of the figure shown, against SELECT COUNT(*) "
+                                    "over the query (median of %2)")
                          .arg(scale.name)
                          .arg(runs),
                      QStringLiteral("ms"), QStringLiteral("figure"));
