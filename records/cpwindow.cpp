@@ -68,14 +68,12 @@ CpWindow::CpWindow(QWidget *parent)
     grid->setContentsMargins(10, 16, 10, 12);
     grid->setVerticalSpacing(12);
 
-    m_regions = new PickCombo(QStringLiteral("Combo1"), kRegionsCaption, QStringLiteral("RECHERCHER DRECTIONS ZOLT"), frame);
-    m_provinces = new PickCombo(QStringLiteral("Combo2"), kProvincesCaption, QStringLiteral("RECHERCHER ZOLT PAL"), frame);
-    m_agences = new PickCombo(QStringLiteral("Combo3"), kAgencesCaption, QStringLiteral("RECHERCHER AGENCES ZOLT"), frame);
+    m_regions = makePickList({QStringLiteral("Combo1"), kRegionsCaption, QStringLiteral("RECHERCHER DRECTIONS ZOLT")});
+    m_provinces = makePickList({QStringLiteral("Combo2"), kProvincesCaption, QStringLiteral("RECHERCHER ZOLT PAL")});
+    m_agences = makePickList({QStringLiteral("Combo3"), kAgencesCaption, QStringLiteral("RECHERCHER AGENCES ZOLT")});
     int row = 0;
-    for (PickCombo *combo : {m_regions, m_provinces, m_agences}) {
-        look::setFont(combo, 8.25);
+    for (PickCombo *combo : {m_regions, m_provinces, m_agences})
         grid->addWidget(combo, row++, 0, 1, 3);
-    }
     connectPick(m_regions, cpq::kRegionPick, QStringLiteral("DR ZOLT"));
     connectPick(m_provinces, cpq::kProvincePick, QStringLiteral("ZOLT PAL"));
     connectPick(m_agences, cpq::kAgencePick, QStringLiteral("AGENCES ZOLT"));
@@ -86,7 +84,7 @@ CpWindow::CpWindow(QWidget *parent)
         optionOut = new QRadioButton(caption, frame);
         optionOut->setObjectName(QLatin1String(option));
         optionOut->setToolTip(optionTip);
-        look::paintOnSilver(optionOut);
+        look::paintOnSilver(optionOut, smallPointSize());
         entryOut = new QLineEdit(frame);
         entryOut->setObjectName(QLatin1String(entry));
         entryOut->setToolTip(entryTip);

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 
 namespace tavro {
 
@@ -15,6 +16,12 @@ PickCombo::PickCombo(const QString &name, const QString &initialText, const QStr
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);
     setMaxVisibleItems(20);
+    // The office list holds every office: measuring each item to size the
+    // field or the drop-down would make opening the window wait on it.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(12);
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
     // The combo turns the line edit's Enter and focus-out into activations
     // when the typed text matches an item; a clerk's typing must run nothing.
     QLineEdit *edit = lineEdit();

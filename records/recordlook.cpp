@@ -1,5 +1,7 @@
 #include "records/recordlook.h"
 
+#include "app/designfont.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,10 +21,7 @@ const QColor kYellow(255, 255, 0);
 
 QFont arial(qreal pointSize, bool bold)
 {
-    QFont f(QStringLiteral("Arial"));
-    f.setPointSizeF(pointSize);
-    f.setBold(bold);
-    return f;
+    return designFont(QStringLiteral("Arial"), pointSize, bold);
 }
 
 // setColor(role, colour) sets every colour group, so a disabled frame keeps
@@ -78,9 +77,9 @@ void paintSearchEntry(QLineEdit *entry)
     setFont(entry, 9.75);
 }
 
-void paintButton(QPushButton *button, const QString &picture)
+void paintButton(QPushButton *button, qreal pointSize, const QString &picture)
 {
-    setFont(button, 8.25);
+    setFont(button, pointSize);
     setColours(button, {{QPalette::ButtonText, Qt::black}, {QPalette::WindowText, Qt::black}});
     if (!picture.isEmpty()) {
         button->setIcon(QIcon(picture));
@@ -91,16 +90,16 @@ void paintButton(QPushButton *button, const QString &picture)
     }
 }
 
-void paintGrid(QWidget *grid)
+void paintGrid(QWidget *grid, qreal pointSize)
 {
     setColours(grid, {{QPalette::Base, kWhite}, {QPalette::Text, Qt::black}, {QPalette::WindowText, kWhite}});
-    setFont(grid, 8.25);
+    setFont(grid, pointSize);
 }
 
-void paintOnSilver(QWidget *widget)
+void paintOnSilver(QWidget *widget, qreal pointSize)
 {
     setColours(widget, {{QPalette::WindowText, Qt::black}, {QPalette::ButtonText, Qt::black}});
-    setFont(widget, 8.25);
+    setFont(widget, pointSize);
 }
 
 QLabel *picture(QWidget *parent, const QString &name, const QString &resource, QSize size)

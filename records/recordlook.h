@@ -19,10 +19,10 @@ void paintFrame(QGroupBox *frame, bool silver);
 void paintBoundField(QLineEdit *field, qreal pointSize);
 // The two search entries: blue on light grey.
 void paintSearchEntry(QLineEdit *entry);
-void paintButton(QPushButton *button, const QString &picture = {});
-void paintGrid(QWidget *grid);
+void paintButton(QPushButton *button, qreal pointSize, const QString &picture = {});
+void paintGrid(QWidget *grid, qreal pointSize);
 // Text drawn dark on a silver frame (option buttons).
-void paintOnSilver(QWidget *widget);
+void paintOnSilver(QWidget *widget, qreal pointSize);
 void setFont(QWidget *widget, qreal pointSize, bool bold = true);
 QLabel *picture(QWidget *parent, const QString &name, const QString &resource, QSize size);
 

@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -55,8 +56,7 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
     auto *body = new QHBoxLayout(m_body);
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(10);
-    // The grid is made first so it heads the tab order and takes the focus
-    // when the window opens.
+    // The data control comes first: the display frame's fields bind to it.
     QWidget *middle = buildMiddleColumn();
     QGroupBox *display = buildDisplayFrame();
     body->addWidget(display, 0, Qt::AlignTop);
@@ -165,7 +165,10 @@ QWidget *RecordWindow::buildMiddleColumn()
     m_grid = new DataGrid(m_control, columns, middle);
     m_grid->setObjectName(QStringLiteral("DataGrid1"));
     m_grid->setCaption(m_spec.gridCaption);
-    look::paintGrid(m_grid);
+    look::paintGrid(m_grid, m_spec.smallPointSize);
+    // On a wide screen the last column takes the room left, so the grid
+    // reads as one table instead of a strip.
+    m_grid->view()->horizontalHeader()->setStretchLastSection(true);
     column->addWidget(m_grid, 1);
     column->addWidget(m_control);
 
@@ -210,13 +213,40 @@ QPushButton *RecordWindow::makeButton(QWidget *parent, const RecordWindowSpec::B
     auto *button = new QPushButton(b.caption, parent);
     button->setObjectName(b.name);
     button->setToolTip(b.toolTip);
-    look::paintButton(button, picture);
+    look::paintButton(button, m_spec.smallPointSize, picture);
     return button;
 }
 
 QPushButton *RecordWindow::makeSearchButton(const QString &name, const QString &caption, const QString &toolTip)
 {
     return makeButton(m_searchFrame, {name, caption, toolTip});
+}
+
+PickCombo *RecordWindow::makePickList(const RecordWindowSpec::Button &list)
+{
+    auto *combo = new PickCombo(list.name, list.caption, list.toolTip, m_searchFrame);
+    look::setFont(combo, m_spec.smallPointSize);
+    return combo;
+}
+
+PickCombo *RecordWindow::buildListAndSearches(const RecordWindowSpec::Button &list, const QueryFragments &pick,
+                                              const QList<InputSearch> &searches)
+{
+    auto *column = new QVBoxLayout(m_searchFrame);
+    column->setContentsMargins(10, 16, 10, 12);
+    column->setSpacing(12);
+    // The list's caption is also its text after a choice.
+    PickCombo *combo = makePickList(list);
+    column->addWidget(combo);
+    connectPick(combo, pick, list.caption);
+    for (const InputSearch &search : searches) {
+        QPushButton *button = makeSearchButton(search.button.name, search.button.caption, search.button.toolTip);
+        column->addWidget(button);
+        connect(button, &QPushButton::clicked, this,
+                [this, search] { searchByInput(search.prompt, *search.fragments); });
+    }
+    column->addStretch(1);
+    return combo;
 }
 
 void RecordWindow::load()

@@ -40,33 +40,35 @@ struct RecordWindowSpec {
     QString titleName; // the blue-on-yellow title under the banner
     QString titleText;
 
-    QString displayFrame; // caption "AFFICHAGE"
     QList<Field> fields;
-
     QList<Column> columns;
     QString gridCaption; // empty: no caption line
     QString initialQuery;
     QString showAllQuery;
 
-    QString handlingFrame;
-    QString handlingCaption;
-    Button unlock;
-    Button count;
-    Button showAll;
+    // The names the telephone and addresses windows share; the postal-code
+    // window has its own.
+    QString displayFrame = QStringLiteral("Frame1"); // caption "AFFICHAGE"
+    QString handlingFrame = QStringLiteral("Frame4");
+    QString handlingCaption = QStringLiteral("MANIPULATION");
+    Button unlock{QStringLiteral("Command1"), QStringLiteral("&Modifier"), {}};
+    Button count{QStringLiteral("Command3"), {}, {}};
+    Button showAll{QStringLiteral("Command10"), QStringLiteral("AFFICHER TOUT"), {}};
+    QString modificationFrame = QStringLiteral("Frame2");
+    QString modificationCaption = QStringLiteral("MODIFICATION");
+    Button addNew{QStringLiteral("Command4"), QStringLiteral("&Nouveau"), {}};
+    Button save{QStringLiteral("Command5"), QStringLiteral("ENREGISTRER"), {}};
+    Button remove{QStringLiteral("Command6"), QStringLiteral("&Supprimer"), {}};
 
-    QString modificationFrame;
-    QString modificationCaption;
-    Button addNew;
-    Button save;
-    Button remove;
-
-    QString searchFrame; // caption "RECHERCHE"
+    QString searchFrame = QStringLiteral("Frame3"); // caption "RECHERCHE"
     // The postal-code and telephone windows paint their working frames silver;
     // the addresses window keeps every frame dark.
     bool silverFrames = true;
     qreal fieldPointSize = 9.75;
     qreal largePointSize = 12;
     qreal labelPointSize = 9.75;
+    // Buttons, lists, option buttons and the grid.
+    qreal smallPointSize = 8.25;
 };
 
 // A record window: clock banner, pictures, title, display frame with the
@@ -112,6 +114,19 @@ protected:
     void searchByInput(const QString &prompt, const QueryFragments &fragments);
 
     QPushButton *makeSearchButton(const QString &name, const QString &caption, const QString &toolTip);
+
+    // A search frame of one pick list over buttons that each search by input
+    // box, the way the telephone and addresses windows have theirs.
+    struct InputSearch {
+        RecordWindowSpec::Button button;
+        QString prompt;
+        const QueryFragments *fragments;
+    };
+    PickCombo *buildListAndSearches(const RecordWindowSpec::Button &list, const QueryFragments &pick,
+                                    const QList<InputSearch> &searches);
+    // The window's own controls in its smaller face.
+    PickCombo *makePickList(const RecordWindowSpec::Button &list);
+    qreal smallPointSize() const { return m_spec.smallPointSize; }
 
 private:
     void buildTopRow();

@@ -7,10 +7,18 @@
 #include "data/recordsource.h"
 #include "records/adrwindow.h"
 #include "records/cpwindow.h"
+#include "records/pickcombo.h"
 #include "records/telwindow.h"
+#include "support/recordrows.h"
+#include "support/scripteddialogs.h"
+#include "support/testdb.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTest>
 
@@ -26,6 +34,32 @@ T *child(QWidget *window, const QString &name)
         qFatal("no %s named %s in %s", T::staticMetaObject.className(), qPrintable(name),
                qPrintable(window->objectName()));
     return w;
+}
+
+// The nearest named frame or window holding a control.
+inline QString containerOf(QWidget *w)
+{
+    for (QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
+        if (qobject_cast<QGroupBox *>(p) || qobject_cast<RecordWindow *>(p))
+            return p->objectName();
+    }
+    return {};
+}
+
+// The caption or text a control shows.
+inline QString shownText(QWidget *w)
+{
+    if (auto *l = qobject_cast<QLabel *>(w))
+        return l->text();
+    if (auto *g = qobject_cast<QGroupBox *>(w))
+        return g->title();
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        return b->text();
+    if (auto *c = qobject_cast<QComboBox *>(w))
+        return c->currentText();
+    if (auto *e = qobject_cast<QLineEdit *>(w))
+        return e->text();
+    return {};
 }
 
 inline std::unique_ptr<RecordWindow> makeRecordWindow(const QString &kind)
@@ -115,13 +149,65 @@ inline void clickGridRow(QWidget *window, int row)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
 }
 
+// Types a text key by key; letters beyond ASCII (accents) arrive as the
+// text of a key the keyboard map does not name, as a French keyboard sends them.
+inline void typeText(QWidget *field, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128) {
+            QTest::keyClick(field, char(c.unicode()));
+        } else {
+            QTest::sendKeyEvent(QTest::Press, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+}
+
 // Replaces a field's text by typing, as a clerk does.
 inline void typeInto(QWidget *field, const QString &text)
 {
     field->setFocus();
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, text);
+    typeText(field, text);
 }
+
+// What every record-window test starts from: the invented rows in a real
+// file made current, scripted boxes, and, when asked, one loaded window on
+// screen at a counter's size.
+struct RecordFixture {
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<ScriptedDialogs> dialogs;
+    std::unique_ptr<RecordWindow> window;
+
+    void setUp(const QString &kind = {})
+    {
+        db = std::make_unique<TestDatabase>();
+        db->create();
+        fillRecordRows(*db);
+        db->makeCurrent();
+        dialogs = std::make_unique<ScriptedDialogs>();
+        if (!kind.isEmpty())
+            window = show(kind);
+    }
+
+    void tearDown()
+    {
+        window.reset();
+        dialogs.reset();
+        db.reset();
+    }
+
+    static std::unique_ptr<RecordWindow> show(const QString &kind)
+    {
+        auto w = makeRecordWindow(kind);
+        w->resize(1280, 760);
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        if (!QTest::qWaitForWindowActive(w.get()))
+            qWarning("the %s window did not become active", qPrintable(kind));
+        return w;
+    }
+};
 
 } // namespace tavro::test

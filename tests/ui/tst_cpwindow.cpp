@@ -4,10 +4,7 @@
 #include "app/clockbanner.h"
 #include "data/module1.h"
 #include "records/cpqueries.h"
-#include "support/recordrows.h"
 #include "support/recordui.h"
-#include "support/scripteddialogs.h"
-#include "support/testdb.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -37,31 +34,6 @@ public:
     QTime currentTime() const override { return {14, 5, 9}; }
 };
 
-// The nearest named frame or window holding a control.
-QString containerOf(QWidget *w)
-{
-    for (QWidget *p = w->parentWidget(); p; p = p->parentWidget()) {
-        if (qobject_cast<QGroupBox *>(p) || qobject_cast<RecordWindow *>(p))
-            return p->objectName();
-    }
-    return {};
-}
-
-QString shownText(QWidget *w)
-{
-    if (auto *l = qobject_cast<QLabel *>(w))
-        return l->text();
-    if (auto *g = qobject_cast<QGroupBox *>(w))
-        return g->title();
-    if (auto *b = qobject_cast<QAbstractButton *>(w))
-        return b->text();
-    if (auto *c = qobject_cast<QComboBox *>(w))
-        return c->currentText();
-    if (auto *e = qobject_cast<QLineEdit *>(w))
-        return e->text();
-    return {};
-}
-
 } // namespace
 
 class TestCpWindow : public QObject {
@@ -70,8 +42,6 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void controls_data();
-    void controls();
     void gridColumnsAndFocus();
     void loading();
     void loadingWithoutSharedFile();
@@ -89,118 +59,30 @@ private Q_SLOTS:
     void banner();
 
 private:
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<RecordWindow> m_window;
+    RecordFixture m_f;
 };
 
 void TestCpWindow::init()
 {
-    m_db = std::make_unique<TestDatabase>();
-    m_db->create();
-    fillRecordRows(*m_db);
-    m_db->makeCurrent();
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-    m_window = makeRecordWindow("cp");
-    m_window->resize(1280, 760);
-    m_window->show();
-    QApplication::setActiveWindow(m_window.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_f.setUp("cp");
 }
 
 void TestCpWindow::cleanup()
 {
-    m_window.reset();
-    m_dialogs.reset();
-    m_db.reset();
+    m_f.tearDown();
     Clock::install(nullptr);
-}
-
-void TestCpWindow::controls_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("toolTip");
-    QTest::addColumn<bool>("shown");
-    QTest::addColumn<bool>("enabled");
-
-    auto row = [](const char *name, const char *kind, const char *container, const QString &text,
-                  const QString &tip = {}, bool shown = true, bool enabled = true) {
-        QTest::newRow(name) << QString(name) << QString(kind) << QString(container) << text << tip << shown << enabled;
-    };
-    row("Picture1", "QLabel", "cp", "");
-    row("Label7", "tavro::ClockBanner", "cp", "");
-    row("Label6", "QLabel", "cp", "CODE POSTALE ZOLT / KIRB");
-    row("Picture2", "QLabel", "cp", "");
-    row("Frame4", "QGroupBox", "cp", "AFFICHAGE", {}, true, false);
-    row("Label1", "QLabel", "Frame4", "AGENCE:", {}, true, false);
-    row("Text1", "QLineEdit", "Frame4", "TAMELLAHT CENTRE", {}, true, false);
-    row("Label2", "QLabel", "Frame4", "CODE POSTALE:", {}, true, false);
-    row("Text2", "QLineEdit", "Frame4", "16010", {}, true, false);
-    row("Label3", "QLabel", "Frame4", "ZOLT PAL:", {}, true, false);
-    row("Text3", "QLineEdit", "Frame4", "TAMELLAHT RP", {}, true, false);
-    row("Label4", "QLabel", "Frame4", "DR ZOLT:", {}, true, false);
-    row("Text4", "QLineEdit", "Frame4", "DR TAMELLAHT", {}, true, false);
-    row("Label5", "QLabel", "Frame4", "TEL:", {}, true, false);
-    row("Text5", "QLineEdit", "Frame4", "0700 11 01", {}, true, false);
-    row("DataGrid1", "tavro::DataGrid", "cp", "");
-    row("Adodc1", "tavro::DataControl", "cp", "");
-    row("Frame3", "QGroupBox", "cp", "Manipulation");
-    row("Command2", "QPushButton", "Frame3", "&Modifier");
-    row("Command10", "QPushButton", "Frame3", "NOMBRE AGENCES", "CLIQUER POUR VOIR LE NOMBRE");
-    row("Command11", "QPushButton", "Frame3", "AFFICHER TOUT", "CLIQUER POUR AFFICHER TOUS LES AGENCES");
-    row("Frame2", "QGroupBox", "cp", "Modification", {}, false);
-    row("Command5", "QPushButton", "Frame2", "&Nouveau", {}, false);
-    row("Command7", "QPushButton", "Frame2", "&Supprimer", {}, false);
-    row("Command6", "QPushButton", "Frame2", "ENREGISTRER", {}, false);
-    row("Frame5", "QGroupBox", "cp", "RECHERCHE");
-    row("Combo1", "tavro::PickCombo", "Frame5", "DRECTIONS ZOLT", "RECHERCHER DRECTIONS ZOLT");
-    row("Combo2", "tavro::PickCombo", "Frame5", "ZOLT PRINCIPALE", "RECHERCHER ZOLT PAL");
-    row("Combo3", "tavro::PickCombo", "Frame5", "AGENCES ZOLT", "RECHERCHER AGENCES ZOLT");
-    row("Option4", "QRadioButton", "Frame5", "CODE POSTALE", "TROUVEZ UN CODE POSTALE");
-    row("Text9", "QLineEdit", "Frame5", "", "ENTRER LE  CODE POSTALE", false);
-    row("Command22", "QPushButton", "Frame5", "->", "RECHERCHER CODE POSTALE", false);
-    row("Option2", "QRadioButton", "Frame5", "ZOLT TEL", "RECHERCHER TEL AGENCE");
-    row("Text7", "QLineEdit", "Frame5", "", "ENTRER LE NOM D' AGENCE", false);
-    row("Command3", "QPushButton", "Frame5", "->", "RECHERCHER TEL AGENCE", false);
-    row("cmdfermer", "QPushButton", "cp", "&Fermer");
-}
-
-void TestCpWindow::controls()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, kind);
-    QFETCH(QString, container);
-    QFETCH(QString, text);
-    QFETCH(QString, toolTip);
-    QFETCH(bool, shown);
-    QFETCH(bool, enabled);
-
-    const QList<QWidget *> found = m_window->findChildren<QWidget *>(name);
-    QCOMPARE(found.size(), 1);
-    QWidget *w = found.first();
-    QCOMPARE(QString(w->metaObject()->className()), kind);
-    QCOMPARE(containerOf(w), container);
-    if (name != "Label7") // the banner is the clock's
-        QCOMPARE(shownText(w), text);
-    QCOMPARE(w->toolTip(), toolTip);
-    QCOMPARE(w->isVisibleTo(m_window.get()), shown);
-    QCOMPARE(w->isEnabledTo(m_window.get()), enabled);
 }
 
 void TestCpWindow::gridColumnsAndFocus()
 {
-    QCOMPARE(gridCaptions(m_window.get()), (QStringList{"AGENCES ZOLT/KIRB", "CP", "ZOLT PAL", "DR KIRB", "TEL"}));
-    QCOMPARE(QApplication::focusWidget(), gridOf(m_window.get()));
-    auto *timer = child<QTimer>(m_window.get(), "Timer1");
+    QCOMPARE(QApplication::focusWidget(), gridOf(m_f.window.get()));
+    auto *timer = child<QTimer>(m_f.window.get(), "Timer1");
     QCOMPARE(timer->interval(), 500);
     QVERIFY(timer->isActive());
     for (const char *name : {"Picture1", "Picture2"})
-        QVERIFY2(!child<QLabel>(m_window.get(), name)->pixmap().isNull(), name);
-    QCOMPARE(child<QLabel>(m_window.get(), "Picture1")->size(), QSize(80, 89));
-    QCOMPARE(child<QLabel>(m_window.get(), "Picture2")->size(), QSize(160, 120));
+        QVERIFY2(!child<QLabel>(m_f.window.get(), name)->pixmap().isNull(), name);
+    QCOMPARE(child<QLabel>(m_f.window.get(), "Picture1")->size(), QSize(80, 89));
+    QCOMPARE(child<QLabel>(m_f.window.get(), "Picture2")->size(), QSize(160, 120));
 }
 
 void TestCpWindow::loading()
@@ -217,7 +99,7 @@ void TestCpWindow::loading()
     QCOMPARE(child<QComboBox>(window.get(), "Combo3")->currentText(), QString("AGENCES ZOLT"));
     QCOMPARE(sourceOf(window.get())->recordSource(), cpq::kInitial);
     QCOMPARE(sorted(gridColumn(window.get(), "AGENCES ZOLT/KIRB")), sorted(kJoinedAgences));
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
 void TestCpWindow::loadingWithoutSharedFile()
@@ -232,7 +114,7 @@ void TestCpWindow::loadingWithoutSharedFile()
     QCOMPARE(child<QComboBox>(window.get(), "Combo3")->currentText(), QString("AGENCES ZOLT"));
     QCOMPARE(child<QComboBox>(window.get(), "Combo1")->currentText(), QString("DRECTIONS ZOLT"));
     QCOMPARE(gridColumn(window.get(), "AGENCES ZOLT/KIRB").size(), kJoinedAgences.size());
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
 void TestCpWindow::pick_data()
@@ -265,20 +147,20 @@ void TestCpWindow::pick()
     QFETCH(QStringList, agences);
     QFETCH(QString, textAfter);
 
-    auto *box = child<QComboBox>(m_window.get(), combo);
+    auto *box = child<QComboBox>(m_f.window.get(), combo);
     const QStringList itemsBefore = comboItems(box);
     for (int round = 0; round < 2; ++round) { // the same entry chosen again runs again
         const int before = Module1::connectCount();
-        sourceOf(m_window.get())->setRecordSource(cpq::kShowAll);
+        sourceOf(m_f.window.get())->setRecordSource(cpq::kShowAll);
         pickFromList(box, index);
         QCOMPARE(Module1::connectCount() - before, 1);
-        QCOMPARE(sourceOf(m_window.get())->recordSource(), query);
-        QCOMPARE(gridColumn(m_window.get(), "AGENCES ZOLT/KIRB"), agences);
-        QCOMPARE(child<QLineEdit>(m_window.get(), "Text1")->text(), agences.first());
+        QCOMPARE(sourceOf(m_f.window.get())->recordSource(), query);
+        QCOMPARE(gridColumn(m_f.window.get(), "AGENCES ZOLT/KIRB"), agences);
+        QCOMPARE(child<QLineEdit>(m_f.window.get(), "Text1")->text(), agences.first());
         QCOMPARE(box->currentText(), textAfter);
         QCOMPARE(comboItems(box), itemsBefore);
     }
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
 void TestCpWindow::typedTextRunsNothing_data()
@@ -294,29 +176,29 @@ void TestCpWindow::typedTextRunsNothing()
 {
     QFETCH(QString, combo);
     QFETCH(QString, typed);
-    auto *box = child<PickCombo>(m_window.get(), combo);
+    auto *box = child<PickCombo>(m_f.window.get(), combo);
     QSignalSpy chosen(box, &PickCombo::chosen);
     const int before = Module1::connectCount();
-    const QStringList shown = gridColumn(m_window.get(), "AGENCES ZOLT/KIRB");
+    const QStringList shown = gridColumn(m_f.window.get(), "AGENCES ZOLT/KIRB");
 
     box->setFocus();
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(box, typed);
     QTest::keyClick(box, Qt::Key_Return);
     QTest::keyClick(box->lineEdit(), Qt::Key_Enter);
-    child<QRadioButton>(m_window.get(), "Option4")->setFocus(); // the focus leaves the field
+    child<QRadioButton>(m_f.window.get(), "Option4")->setFocus(); // the focus leaves the field
     QVERIFY(!box->hasFocus());
 
     QCOMPARE(chosen.count(), 0);
     QCOMPARE(Module1::connectCount(), before);
-    QCOMPARE(sourceOf(m_window.get())->recordSource(), cpq::kInitial);
-    QCOMPARE(gridColumn(m_window.get(), "AGENCES ZOLT/KIRB"), shown);
+    QCOMPARE(sourceOf(m_f.window.get())->recordSource(), cpq::kInitial);
+    QCOMPARE(gridColumn(m_f.window.get(), "AGENCES ZOLT/KIRB"), shown);
     QCOMPARE(box->currentText(), typed);
 }
 
 void TestCpWindow::optionsShowTheirEntry()
 {
-    QWidget *w = m_window.get();
+    QWidget *w = m_f.window.get();
     auto shown = [w](const char *name) { return child<QWidget>(w, name)->isVisible(); };
     QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
     QVERIFY(shown("Text9") && shown("Command22") && !shown("Text7") && !shown("Command3"));
@@ -374,10 +256,10 @@ void TestCpWindow::search()
     QFETCH(QString, query);
     QFETCH(QStringList, agences);
 
-    QWidget *w = m_window.get();
+    QWidget *w = m_f.window.get();
     QTest::mouseClick(child<QRadioButton>(w, option), Qt::LeftButton);
     auto *field = child<QLineEdit>(w, entry);
-    QTest::keyClicks(field, typed);
+    typeText(field, typed);
     QCOMPARE(sourceOf(w)->recordSource(), cpq::kInitial); // typing runs nothing
     QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
 
@@ -386,25 +268,25 @@ void TestCpWindow::search()
     QCOMPARE(field->text(), QString());
     QCOMPARE(QApplication::focusWidget(), field);
     // Only the data control may speak, and only for a query it could not run.
-    for (const auto &call : m_dialogs->calls())
+    for (const auto &call : m_f.dialogs->calls())
         QVERIFY2(typed.contains('\''), qPrintable(call.spec.text));
 
     // The count after the search is that of its result.
     QTest::mouseClick(child<QPushButton>(w, "Command10"), Qt::LeftButton);
-    QCOMPARE(m_dialogs->messageTexts().last(), QString::number(agences.size()));
+    QCOMPARE(m_f.dialogs->messageTexts().last(), QString::number(agences.size()));
 }
 
 void TestCpWindow::postalCodeEntryTakesFiveCharacters()
 {
-    QTest::mouseClick(child<QRadioButton>(m_window.get(), "Option4"), Qt::LeftButton);
-    auto *field = child<QLineEdit>(m_window.get(), "Text9");
+    QTest::mouseClick(child<QRadioButton>(m_f.window.get(), "Option4"), Qt::LeftButton);
+    auto *field = child<QLineEdit>(m_f.window.get(), "Text9");
     QTest::keyClicks(field, "161234");
     QCOMPARE(field->text(), QString("16123"));
 }
 
 void TestCpWindow::switchingKeepsTypedTexts()
 {
-    QWidget *w = m_window.get();
+    QWidget *w = m_f.window.get();
     QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
     QTest::keyClicks(child<QLineEdit>(w, "Text9"), "61");
     QTest::mouseClick(child<QRadioButton>(w, "Option2"), Qt::LeftButton);
@@ -417,15 +299,15 @@ void TestCpWindow::switchingKeepsTypedTexts()
 
 void TestCpWindow::resultWithoutTelShowsEmpty()
 {
-    QWidget *w = m_window.get();
+    QWidget *w = m_f.window.get();
     QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
-    QTest::keyClicks(child<QLineEdit>(w, "Text9"), "1601");
+    QTest::keyClicks(child<QLineEdit>(w, "Text9"), "16010");
     QTest::mouseClick(child<QPushButton>(w, "Command22"), Qt::LeftButton);
     QCOMPARE(gridColumn(w, "AGENCES ZOLT/KIRB"), QStringList{"TAMELLAHT CENTRE"});
     QCOMPARE(gridColumn(w, "TEL"), QStringList{QString()});
     QCOMPARE(child<QLineEdit>(w, "Text5")->text(), QString());
     QCOMPARE(child<QLineEdit>(w, "Text2")->text(), QString("16010"));
-    QVERIFY(m_dialogs->calls().isEmpty());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
 void TestCpWindow::banner_data()
@@ -441,15 +323,18 @@ void TestCpWindow::banner()
     QFETCH(QString, locale);
     QFETCH(QString, expected);
     if (QLocale::system().name() != locale) {
+        QVERIFY2(qEnvironmentVariableIsEmpty("TAVRO_LOCALE_RUN"), "the locale asked for is not installed");
         // The system locale is read once per process: run this row again in
         // a process started under that locale.
         QProcess again;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("LANG", locale + ".UTF-8");
         env.insert("LC_ALL", locale + ".UTF-8");
+        env.insert("LANGUAGE", locale); // it would override LC_ALL otherwise
+        env.insert("TAVRO_LOCALE_RUN", "1");
         again.setProcessEnvironment(env);
         again.start(QCoreApplication::applicationFilePath(), {QString("banner:%1").arg(locale)});
-        QVERIFY(again.waitForFinished(60000));
+        QVERIFY(again.waitForFinished(-1)); // bounded by the test run's own timeout
         QVERIFY2(again.exitCode() == 0, again.readAllStandardOutput().constData());
         return;
     }
