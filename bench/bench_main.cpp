@@ -1,6 +1,7 @@
 // Speed and memory of the record windows and the simulator, each beside its
 // limit in the same run. Figures only; nothing here passes or fails.
 //   tavro-bench [--quick] [--scales bundled,x10,large] [--parts windows,memory,simulator] [--runs N]
+//               [--screenshots FOLDER]
 // --quick leaves out the large file and runs fewer times.
 #include "bench/benches.h"
 #include "bench/engine.h"
@@ -103,7 +104,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per measure."), QStringLiteral("n"));
     const QCommandLineOption partsOption(QStringLiteral("parts"),
                                          QStringLiteral("Comma-separated: windows,memory,simulator."), QStringLiteral("list"));
-    parser.addOptions({quick, scalesOption, runsOption, partsOption});
+    const QCommandLineOption screenshotsOption(QStringLiteral("screenshots"),
+                                               QStringLiteral("Also save pictures of the grid and the simulator here."),
+                                               QStringLiteral("folder"));
+    parser.addOptions({quick, scalesOption, runsOption, partsOption, screenshotsOption});
     parser.process(app);
     QStringList scales = parser.isSet(quick) ? QStringList{QStringLiteral("bundled"), QStringLiteral("x10")}
                                              : QStringList{QStringLiteral("bundled"), QStringLiteral("x10"),
@@ -133,6 +137,8 @@ int main(int argc, char *argv[])
                                                   : (parser.isSet(quick) ? def.quickRuns : def.runs);
         benchRecordWindows(file, qMax(1, runs), true);
     }
+    if (!files.empty() && parser.isSet(screenshotsOption))
+        saveScreenshots(files.front().second, parser.value(screenshotsOption));
     // Memory is worth measuring on the largest file only.
     if (!files.empty() && parts.contains(QLatin1String("memory")))
         benchMemory(files.back().second);

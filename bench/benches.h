@@ -22,4 +22,8 @@ void benchSimulator(int runs);
 // file, against the text size of its result.
 void benchMemory(const ScaleFile &scale);
 
+// Saves pictures of the postal-code grid on the file and of the simulator's
+// table into folder.
+void saveScreenshots(const ScaleFile &scale, const QString &folder);
+
 } // namespace tavro::bench
