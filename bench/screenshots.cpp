@@ -30,6 +30,7 @@ void saveScreenshots(const ScaleFile &scale, const QString &folder)
         window.grab().save(QDir(folder).filePath(QStringLiteral("bench-cp-grid.png")));
     }
     simu::SimuWindow simulator;
+    simulator.resize(1280, 800);
     simulator.show();
     simulator.findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
     simulator.findChild<QLineEdit *>(QStringLiteral("Txt_Principal"))->setText(QStringLiteral("250000"));

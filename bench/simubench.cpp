@@ -17,6 +17,7 @@ namespace tavro::bench {
 void benchSimulator(int runs)
 {
     simu::SimuWindow window;
+    window.resize(1280, 800); // as the main window shows it, maximised
     window.show();
     QCoreApplication::processEvents();
     auto field = [&](const char *name) { return window.findChild<QLineEdit *>(QLatin1String(name)); };

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStaticText>
 
 namespace tavro::simu {
@@ -119,6 +120,45 @@ QSize TabStopDelegate::sizeHint(const QStyleOptionViewItem &option, const QModel
     if (!pieces.isEmpty())
         size.setWidth(int(pieces.last().x + width(pieces.last().text)) + 2 * kPadding);
     return size;
+}
+
+TableList::TableList(QWidget *parent)
+    : QListWidget(parent)
+{
+    // Every line is one line of the same font in a list as wide as its rule,
+    // and the list scrolls by whole lines.
+    setUniformItemSizes(true);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+}
+
+void TableList::appendLine(const QString &line)
+{
+    addItem(line);
+    if (!isVisible())
+        return;
+    // Its lines have one height and it scrolls by whole lines, so the new
+    // line's place is known without laying the list out.
+    if (m_lineHeight <= 0)
+        m_lineHeight = sizeHintForRow(0);
+    const int shown = count() - 1 - verticalScrollBar()->value();
+    if (shown < 0 || m_lineHeight <= 0 || shown * m_lineHeight >= viewport()->height())
+        return; // below the view: only the scroll bar changes, once laid out
+    m_pending = count() - 1;
+    m_pendingPlace = QRect(0, shown * m_lineHeight, viewport()->width(), m_lineHeight);
+    viewport()->repaint(m_pendingPlace);
+    m_pending = -1;
+}
+
+void TableList::paintEvent(QPaintEvent *event)
+{
+    QListWidget::paintEvent(event);
+    if (m_pending < 0)
+        return;
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = m_pendingPlace;
+    itemDelegate()->paint(&painter, option, model()->index(m_pending, 0));
 }
 
 } // namespace tavro::simu

@@ -3,6 +3,7 @@
 #include "simulator/tabstops.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QLocale>
 #include <QHash>
 #include <QObject>
@@ -65,6 +66,26 @@ private:
     const QList<qreal> &stopsFor(const QFont &font, const TextWidth &width) const;
     mutable QString m_stopsFont;
     mutable QList<qreal> m_stops;
+};
+
+// The amortization list. A line appended while the list is shown is drawn
+// at once, and alone: the list lays its lines out again only when the
+// calculation is over, so nothing already on screen is drawn again for every
+// line (a 30-year table drew the whole view some 400 times).
+class TableList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TableList(QWidget *parent = nullptr);
+
+    void appendLine(const QString &line);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_lineHeight = 0; // of every line, once known
+    int m_pending = -1;   // the line being drawn alone, or -1
+    QRect m_pendingPlace;
 };
 
 } // namespace tavro::simu

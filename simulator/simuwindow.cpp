@@ -17,7 +17,6 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -118,13 +117,9 @@ SimuWindow::SimuWindow(const QLocale &locale, QWidget *parent)
     m_picture2 = label(QStringLiteral("Picture2"), QString(), this);
     m_close = button(QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), QStringLiteral("SORTIR"), this);
 
-    m_table = new QListWidget(this);
+    m_table = new TableList(this);
     m_table->setObjectName(QStringLiteral("List_Amortization"));
     m_table->setItemDelegate(new TabStopDelegate(m_table));
-    // Every line is one line of the same font in a list as wide as its rule:
-    // the list lays out a line without measuring all the others again.
-    m_table->setUniformItemSizes(true);
-    m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     m_table->addItem(kTableTitle);
     m_table->setVisible(false);
 
@@ -411,21 +406,8 @@ void SimuWindow::setTotalCost(const QString &caption) { m_totalCost->write(capti
 
 void SimuWindow::appendLine(const QString &line)
 {
-    m_table->addItem(line);
-    // Each line shows as soon as it is there, when it falls inside the view.
-    // A line below the view changes nothing on screen but the scroll bar,
-    // which the list brings up to date when the calculation has ended: had
-    // every line been drawn with the whole view again, a 30-year table would
-    // take seconds. Its lines have one height and it scrolls by whole lines,
-    // so whether the line is in view is known without laying the list out.
-    if (!m_table->isVisible())
-        return;
-    if (m_lineHeight <= 0)
-        m_lineHeight = m_table->sizeHintForRow(0);
-    const int shown = m_table->count() - 1 - m_table->verticalScrollBar()->value();
-    if (shown < 0 || m_lineHeight <= 0 || shown * m_lineHeight >= m_table->viewport()->height())
-        return;
-    m_table->viewport()->repaint(m_table->visualItemRect(m_table->item(m_table->count() - 1)));
+    // Each line shows as soon as it is there (when it falls in view).
+    m_table->appendLine(line);
 }
 
 } // namespace tavro::simu
