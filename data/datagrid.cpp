@@ -3,12 +3,81 @@
 #include "data/gridcolumns.h"
 #include "data/recordsource.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace tavro {
+
+namespace {
+
+// Grid cells hold one line of plain text, cut at the cell's edge as the old
+// grid did. Drawn this way a text is shaped once; the general item drawing
+// lays each one out three times over (eliding, then drawing), which made
+// drawing a screenful of rows cost more than reading them.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget *widget = opt.widget;
+        QStyle *style = widget->style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        if (text.isEmpty())
+            return;
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect box = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
+        const QFontMetrics metrics(opt.font);
+        const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+            : (opt.state & QStyle::State_Active)                                 ? QPalette::Normal
+                                                                                  : QPalette::Inactive;
+        painter->save();
+        painter->setClipRect(box);
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                                     : QPalette::Text));
+        const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
+        painter->drawText(QPoint(box.left(), baseline), text);
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget *widget = opt.widget;
+        const int margin = widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QFontMetrics metrics(opt.font);
+        // Columns such as the region repeat one value down the screen: each
+        // text is measured once per result and font.
+        if (opt.font != m_widthsFont) {
+            m_widths.clear();
+            m_widthsFont = opt.font;
+        }
+        auto width = m_widths.constFind(opt.text);
+        if (width == m_widths.constEnd())
+            width = m_widths.insert(opt.text, metrics.horizontalAdvance(opt.text));
+        return {*width + 2 * margin + 1, metrics.height()};
+    }
+
+    // A new result: measure afresh.
+    void forgetWidths() { m_widths.clear(); }
+
+private:
+    mutable QHash<QString, int> m_widths;
+    mutable QFont m_widthsFont;
+};
+
+} // namespace
 
 DataGrid::DataGrid(DataControl *control, const QList<Column> &columns, QWidget *parent)
     : QWidget(parent)
@@ -34,6 +103,8 @@ DataGrid::DataGrid(DataControl *control, const QList<Column> &columns, QWidget *
     layout->addWidget(m_view, 1);
 
     m_view->setModel(model);
+    auto *cells = new CellDelegate(m_view);
+    m_view->setItemDelegate(cells);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -48,7 +119,10 @@ DataGrid::DataGrid(DataControl *control, const QList<Column> &columns, QWidget *
 
     RecordSource *source = control->source();
     connect(source, &RecordSource::currentRowChanged, this, &DataGrid::followSource);
-    connect(source, &RecordSource::refreshed, this, [this] { m_view->resizeColumnsToContents(); });
+    connect(source, &RecordSource::refreshed, this, [this, cells] {
+        cells->forgetWidths();
+        m_view->resizeColumnsToContents();
+    });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { followView(current.row()); });
     followSource(source->currentRow());

@@ -96,8 +96,11 @@ Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &ta
     ro = true;
     int hidden = 0;
     static const QStringList grouping = {QStringLiteral("DISTINCT"), QStringLiteral("GROUP"), QStringLiteral("UNION"),
-                                         QStringLiteral("INTERSECT"), QStringLiteral("EXCEPT")};
-    if (!tabs.isEmpty() && !containsKeyword(sql, grouping) && !usesAggregates(h, original)) {
+                                         QStringLiteral("INTERSECT"), QStringLiteral("EXCEPT"), QStringLiteral("HAVING")};
+    // An aggregate needs a function call, so a text without "(" has none and
+    // is spared compiling a second time to look.
+    if (!tabs.isEmpty() && !containsKeyword(sql, grouping)
+        && !(sql.contains(QLatin1Char('(')) && usesAggregates(h, original))) {
         const QByteArray rewritten = withRowids(sql, tabs).toUtf8();
         StatementPtr keyed = rewritten.isEmpty() ? nullptr : prepare(h, rewritten);
         if (keyed && sqlite3_column_count(keyed.get()) == n + int(tabs.size())) {
@@ -114,21 +117,25 @@ Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &ta
     }
 
     rows.reset(n, hidden);
+    std::vector<const char *> texts(static_cast<std::size_t>(n));
+    std::vector<int> lengths(static_cast<std::size_t>(n));
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-        const int row = rows.appendRow();
+        for (int i = 0; i < n; ++i) {
+            const int c = hidden + i;
+            // Text comes straight from SQLite's row buffer into the store: one copy.
+            texts[i] = reinterpret_cast<const char *>(sqlite3_column_text(st.get(), c));
+            if (!texts[i] && sqlite3_column_type(st.get(), c) != SQLITE_NULL)
+                return Status::failure(QStringLiteral("La mémoire manque pour afficher ce résultat.\nPrécisez la recherche."));
+            lengths[i] = texts[i] ? sqlite3_column_bytes(st.get(), c) : 0;
+        }
+        if (!rows.appendRow(texts.data(), lengths.data()))
+            return Status::failure(QStringLiteral("Le résultat de la requête est trop volumineux pour être affiché.\n"
+                                                  "Précisez la recherche."));
+        const int row = rows.rowCount() - 1;
         for (int k = 0; k < hidden; ++k) {
             if (sqlite3_column_type(st.get(), k) != SQLITE_NULL)
                 rows.setKey(row, k, sqlite3_column_int64(st.get(), k));
-        }
-        for (int i = 0; i < n; ++i) {
-            const int c = hidden + i;
-            if (sqlite3_column_type(st.get(), c) == SQLITE_NULL)
-                continue;
-            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(st.get(), c));
-            if (!rows.setCell(row, i, text, sqlite3_column_bytes(st.get(), c)))
-                return Status::failure(QStringLiteral("Le résultat de la requête est trop volumineux pour être affiché.\n"
-                                                      "Précisez la recherche."));
         }
     }
     if (rc != SQLITE_DONE) {

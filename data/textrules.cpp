@@ -40,6 +40,109 @@ QString folded(const QString &s)
 
 int sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
+// The letters of the users' texts: ASCII and the accented Latin letters up
+// to U+024F. Each of them on its own gives one letter without accents or
+// case (the first sort key) and one case-folded letter (equality and the
+// second key), so texts made of them compare letter by letter, without the
+// strings, normalisation and allocations of the general rule; that general
+// rule stays for every other character. The table is built from the general
+// rule itself, so both agree.
+struct LetterKeys {
+    char16_t base = 0;
+    char16_t folded = 0;
+    bool simple = false;
+};
+constexpr char32_t kSimpleEnd = 0x250;
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+const LetterKeys *letterTable()
+{
+    static const std::vector<LetterKeys> table = [] {
+        std::vector<LetterKeys> t(kSimpleEnd);
+        for (char32_t c = 0; c < kSimpleEnd; ++c) {
+            const QString one = QString(QChar(char16_t(c)));
+            const QString b = baseLetters(one), f = folded(one);
+            if (b.size() == 1 && f.size() == 1)
+                t[c] = {b[0].unicode(), f[0].unicode(), true};
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+// The code point at s[i], moving i past it; kInvalid for a malformed one.
+char32_t nextCodePoint(const char *s, int n, int &i)
+{
+    const auto c0 = static_cast<unsigned char>(s[i++]);
+    if (c0 < 0x80)
+        return c0;
+    int more = c0 >= 0xF0 ? 3 : c0 >= 0xE0 ? 2 : c0 >= 0xC0 ? 1 : -1;
+    if (more < 0 || i + more > n)
+        return kInvalid;
+    char32_t c = c0 & (0x3F >> more);
+    for (; more > 0; --more) {
+        const auto cn = static_cast<unsigned char>(s[i++]);
+        if ((cn & 0xC0) != 0x80)
+            return kInvalid;
+        c = (c << 6) | (cn & 0x3F);
+    }
+    return c;
+}
+
+const LetterKeys *simpleKeys(char32_t c)
+{
+    if (c >= kSimpleEnd)
+        return nullptr;
+    const LetterKeys *k = letterTable() + c;
+    return k->simple ? k : nullptr;
+}
+
+// compareText for texts of simple letters; false when a text holds another.
+bool compareSimple(const char *a, int n1, const char *b, int n2, int *result)
+{
+    int i = 0, j = 0, secondary = 0;
+    while (i < n1 && j < n2) {
+        const LetterKeys *ka = simpleKeys(nextCodePoint(a, n1, i));
+        const LetterKeys *kb = simpleKeys(nextCodePoint(b, n2, j));
+        if (!ka || !kb)
+            return false;
+        if (ka->base != kb->base) {
+            *result = ka->base < kb->base ? -1 : 1;
+            return true;
+        }
+        if (!secondary && ka->folded != kb->folded)
+            secondary = ka->folded < kb->folded ? -1 : 1;
+    }
+    // One key is the start of the other: the longer text follows, provided
+    // its rest is made of such letters too (each gives one letter of key).
+    if (i < n1 || j < n2) {
+        const bool aLonger = i < n1;
+        const char *rest = aLonger ? a : b;
+        const int n = aLonger ? n1 : n2;
+        for (int k = aLonger ? i : j; k < n;) {
+            if (!simpleKeys(nextCodePoint(rest, n, k)))
+                return false;
+        }
+        *result = aLonger ? 1 : -1;
+        return true;
+    }
+    *result = secondary;
+    return true;
+}
+
+bool foldSimple(const char *s, int n, std::u32string &out)
+{
+    out.clear();
+    out.reserve(std::size_t(n));
+    for (int i = 0; i < n;) {
+        const LetterKeys *k = simpleKeys(nextCodePoint(s, n, i));
+        if (!k)
+            return false;
+        out.push_back(k->folded);
+    }
+    return true;
+}
+
 int collate(void *, int n1, const void *p1, int n2, const void *p2)
 {
     return compareText(static_cast<const char *>(p1), n1, static_cast<const char *>(p2), n2);
@@ -47,6 +150,9 @@ int collate(void *, int n1, const void *p1, int n2, const void *p2)
 
 std::u32string foldedCodePoints(const char *s, int n)
 {
+    std::u32string out;
+    if (foldSimple(s, n, out))
+        return out;
     return folded(QString::fromUtf8(s, n)).toStdU32String();
 }
 
@@ -131,6 +237,8 @@ int compareText(const char *a, int n1, const char *b, int n2)
     if (i == common && isAscii(a + i, n1 - i) && isAscii(b + i, n2 - i))
         return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
 
+    if (int result = 0; compareSimple(a + i, n1 - i, b + i, n2 - i, &result))
+        return result;
     const QString sa = QString::fromUtf8(a + i, n1 - i);
     const QString sb = QString::fromUtf8(b + i, n2 - i);
     if (const int primary = sign(baseLetters(sa).compare(baseLetters(sb))))

@@ -117,7 +117,7 @@ SimuWindow::SimuWindow(const QLocale &locale, QWidget *parent)
     m_picture2 = label(QStringLiteral("Picture2"), QString(), this);
     m_close = button(QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), QStringLiteral("SORTIR"), this);
 
-    m_table = new QListWidget(this);
+    m_table = new TableList(this);
     m_table->setObjectName(QStringLiteral("List_Amortization"));
     m_table->setItemDelegate(new TabStopDelegate(m_table));
     m_table->addItem(kTableTitle);
@@ -406,10 +406,8 @@ void SimuWindow::setTotalCost(const QString &caption) { m_totalCost->write(capti
 
 void SimuWindow::appendLine(const QString &line)
 {
-    m_table->addItem(line);
-    // Each line shows as soon as it is there.
-    if (m_table->isVisible())
-        m_table->repaint();
+    // Each line shows as soon as it is there (when it falls in view).
+    m_table->appendLine(line);
 }
 
 } // namespace tavro::simu

@@ -9,12 +9,12 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 
 namespace tavro::simu {
 
 class ResultLabel;
+class TableList;
 
 // The credit simulator "simu": amount, duration and rate in, instalment,
 // interest, total cost and the amortization table out. Its variables live
@@ -68,7 +68,7 @@ private:
     ResultLabel *m_totalCost;
     QCheckBox *m_showTable;
     QPushButton *m_print;
-    QListWidget *m_table;
+    TableList *m_table;
     QPushButton *m_close;
     QLabel *m_title;
     QLabel *m_picture1;

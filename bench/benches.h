@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace tavro::bench {
+
+// One sample file of a given size, in a folder of its own.
+struct ScaleFile {
+    QString name;   // "bundled", "x10", "large"
+    QString folder; // holds BD2003.mdb
+    QString path;   // the file itself
+};
+
+// Refresh and count of the three record windows, each query against the
+// engine; with scroll, also the grid scrolled to its last row.
+void benchRecordWindows(const ScaleFile &scale, int runs, bool scroll);
+
+// The simulator's 30-year table, calculated and shown.
+void benchSimulator(int runs);
+
+// Resident memory of a fresh process holding the addresses window on the
+// file, against the text size of its result.
+void benchMemory(const ScaleFile &scale);
+
+// Saves pictures of the postal-code grid on the file and of the simulator's
+// table into folder.
+void saveScreenshots(const ScaleFile &scale, const QString &folder);
+
+} // namespace tavro::bench

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the benchmarks and prints every figure beside its limit:
+#   bench/run.sh [--quick]
+# --quick leaves out the large file (1,000,000 streets, 100,000 offices) and
+# runs fewer times. Figures only: nothing here passes or fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2 --target tavro-bench tavro-bench-memory tavro-bench-startup tavro-startup-probe \
+  tavro-startup-baseline bench_import sample_database >/dev/null
+
+export QT_QPA_PLATFORM=offscreen LANG=fr_FR.UTF-8 LC_ALL=fr_FR.UTF-8
+quick=()
+startupRuns=15
+if [ "${1:-}" = "--quick" ]; then
+  quick=(--quick)
+  startupRuns=7
+fi
+
+echo "# tavro benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo
+echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+build/bin/tavro-bench-startup "$startupRuns" 2>/dev/null
+build/bin/tavro-bench "${quick[@]}" 2>/dev/null
+build/bin/bench_import 2>/dev/null
