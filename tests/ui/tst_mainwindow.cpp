@@ -90,67 +90,6 @@ private Q_SLOTS:
         QCOMPARE(titles, (QStringList{"FICHIER", "?"}));
     }
 
-    void openKeepsAnOpenWindow_data()
-    {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("window");
-        QTest::newRow("CODE POSTALE") << "CPO" << "cp";
-        QTest::newRow("ADRESSES") << "ADRE" << "adr";
-    }
-
-    void openKeepsAnOpenWindow()
-    {
-        QFETCH(QString, item);
-        QFETCH(QString, window);
-
-        action(qPrintable(item))->trigger();
-        QPointer<QWidget> first = m_main->child(window);
-        QVERIFY(first);
-        QCOMPARE(first->objectName(), window);
-        first->setProperty("mark", 42);
-        m_main->openWindow(QStringLiteral("simu"));
-
-        action(qPrintable(item))->trigger();
-        test::flushDeletes();
-        QVERIFY(first);
-        QCOMPARE(m_main->child(window), first.data());
-        QCOMPARE(first->property("mark").toInt(), 42);
-        QCOMPARE(m_main->workArea()->activeSubWindow()->widget(), first.data());
-        // The other window stays open beside it.
-        QVERIFY(m_main->child(QStringLiteral("simu")));
-    }
-
-    void openAloneMakesTheWindowAfresh_data()
-    {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("window");
-        QTest::newRow("TELEPHONE") << "TELE" << "tel";
-        QTest::newRow("SIMULATEUR") << "SIM" << "simu";
-        QTest::newRow("A PROPOS") << "APRO" << "aprop";
-    }
-
-    void openAloneMakesTheWindowAfresh()
-    {
-        QFETCH(QString, item);
-        QFETCH(QString, window);
-
-        m_main->openWindow(QStringLiteral("cp"));
-        m_main->openWindow(QStringLiteral("adr"));
-        action(qPrintable(item))->trigger();
-        QPointer<QWidget> first = m_main->child(window);
-        QVERIFY(first);
-        test::flushDeletes();
-        QCOMPARE(test::openChildNames(*m_main), QStringList{window});
-
-        action(qPrintable(item))->trigger();
-        test::flushDeletes();
-        QVERIFY2(!first, "the window was not made afresh");
-        QVERIFY(m_main->child(window));
-        QCOMPARE(test::openChildNames(*m_main), QStringList{window});
-        QVERIFY(m_main->isVisible());
-        QVERIFY(m_main->isMaximized());
-    }
-
     void childCaptions_data()
     {
         QTest::addColumn<QString>("window");

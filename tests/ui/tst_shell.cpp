@@ -177,6 +177,15 @@ private Q_SLOTS:
         QVERIFY(!cp);
         QVERIFY(!adr);
         QCOMPARE(test::openChildNames(*m_main), QStringList{window});
+
+        // Chosen again while open, the window is made afresh.
+        QPointer<QWidget> first = m_main->child(window);
+        trigger(qPrintable(item));
+        test::flushDeletes();
+        QVERIFY(!first);
+        QVERIFY(m_main->child(window));
+        QCOMPARE(test::openChildNames(*m_main), QStringList{window});
+        QVERIFY(m_main->isMaximized());
     }
 
     void addressesBesideTelephone()
