@@ -1,6 +1,7 @@
 #include "app/clockbanner.h"
 
 #include "app/bannertext.h"
+#include "app/designfont.h"
 #include "app/layoutunits.h"
 
 #include <QTimer>
@@ -21,10 +22,7 @@ ClockBanner::ClockBanner(QWidget *window, const QString &labelName, const QStrin
     pal.setColor(QPalette::Window, QColor(64, 64, 64));
     pal.setColor(QPalette::WindowText, QColor(255, 255, 255));
     setPalette(pal);
-    QFont f(QStringLiteral("Arial"));
-    f.setPointSizeF(9.75);
-    f.setBold(true);
-    setFont(f);
+    setFont(designFont(QStringLiteral("Arial"), 9.75, true));
 
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(500);

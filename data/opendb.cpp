@@ -13,14 +13,10 @@
 
 namespace tavro {
 
-namespace {
-
-QString shown(const QString &path)
+QString displayPath(const QString &path)
 {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
-
-} // namespace
 
 bool looksLikeAccessFile(const QString &path)
 {
@@ -51,7 +47,7 @@ QString importCommandFor(const QString &accessFile)
     const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
     const QString tool = folder.isEmpty() ? QStringLiteral("tavro-import")
                                           : QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("tavro-import")));
-    const QString file = shellQuoted(shown(accessFile));
+    const QString file = shellQuoted(displayPath(accessFile));
     return QStringLiteral("%1 --force -o %2 %2").arg(shellQuoted(tool), file);
 }
 
@@ -68,13 +64,13 @@ OpenResult openDatabase(const QString &path)
     if (!info.exists()) {
         result.error = QStringLiteral("Le fichier de données %1 est introuvable.\n"
                                       "Placez le fichier BD2003.mdb dans ce dossier, puis rouvrez la fenêtre.")
-                           .arg(shown(path));
+                           .arg(displayPath(path));
         return result;
     }
     if (info.isDir() || !info.isReadable()) {
         result.error = QStringLiteral("Le fichier de données %1 ne peut pas être lu.\n"
                                       "Vérifiez qu'il s'agit bien d'un fichier et que vous avez le droit de le lire.")
-                           .arg(shown(path));
+                           .arg(displayPath(path));
         return result;
     }
     if (looksLikeAccessFile(path)) {
@@ -82,7 +78,7 @@ OpenResult openDatabase(const QString &path)
                                       "Convertissez-la une fois avec la commande :\n%2\n"
                                       "(l'ancienne base est gardée à côté, renommée BD2003.mdb.bak-...), "
                                       "puis relancez le programme.")
-                           .arg(shown(path), importCommandFor(path));
+                           .arg(displayPath(path), importCommandFor(path));
         return result;
     }
     try {
@@ -96,7 +92,7 @@ OpenResult openDatabase(const QString &path)
         if (tables.executeStep() && tables.getColumn(0).getInt() == 0) {
             result.error = QStringLiteral("Le fichier %1 est vide : il ne contient aucune des tables du programme.\n"
                                           "Remplacez-le par une copie valide de BD2003.mdb.")
-                               .arg(shown(path));
+                               .arg(displayPath(path));
             return result;
         }
         result.db = std::move(db);
@@ -105,15 +101,15 @@ OpenResult openDatabase(const QString &path)
         if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) {
             result.error = QStringLiteral("Le fichier %1 n'est pas une base de données lisible par ce programme.\n"
                                           "Remplacez-le par une copie valide de BD2003.mdb.")
-                               .arg(shown(path));
+                               .arg(displayPath(path));
         } else if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
             result.error = QStringLiteral("Le fichier de données %1 est occupé par un autre programme.\n"
                                           "Réessayez dans un instant.")
-                               .arg(shown(path));
+                               .arg(displayPath(path));
         } else {
             result.error = QStringLiteral("Le fichier de données %1 ne peut pas être ouvert (%2).\n"
                                           "Vérifiez le fichier et vos droits sur son dossier.")
-                               .arg(shown(path), QString::fromUtf8(e.what()));
+                               .arg(displayPath(path), QString::fromUtf8(e.what()));
         }
     }
     return result;

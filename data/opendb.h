@@ -32,6 +32,9 @@ std::unique_ptr<SQLite::Database> createDatabaseFile(const QString &path);
 // True when the file starts like an Access (Jet or ACE) database.
 bool looksLikeAccessFile(const QString &path);
 
+// A file's full path as messages show it.
+QString displayPath(const QString &path);
+
 // The command a user runs to convert an Access file into our format, in
 // place: the tool beside the program, the file named in full.
 QString importCommandFor(const QString &accessFile);

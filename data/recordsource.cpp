@@ -52,6 +52,11 @@ bool usesAggregates(sqlite3 *db, const QByteArray &sql)
 
 } // namespace
 
+QString RecordSource::Impl::shownPath() const
+{
+    return displayPath(path);
+}
+
 Status RecordSource::Impl::open()
 {
     if (db)

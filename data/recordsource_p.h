@@ -36,7 +36,7 @@ struct RecordSource::Impl {
     std::map<int, std::optional<QString>> pending; // column -> typed value (nullopt: null)
     bool newRow = false;                           // the last row is an unwritten new row
 
-    QString shownPath() const { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
+    QString shownPath() const;
     Status open();
     Status load(std::vector<ResultColumn> &cols, QStringList &tabs, bool &ro, RowStore &rows);
     QString typed(int column) const;

@@ -9,7 +9,7 @@
 #include "records/pickcombo.h"
 #include "records/querytext.h"
 #include "records/recordlook.h"
-#include "records/steps.h"
+#include "app/steps.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -59,6 +59,16 @@ QString withoutTrailingZeros(QString digits)
 
 } // namespace
 
+bool principalKeyPasses(QChar typed)
+{
+    return isAsciiDigit(typed);
+}
+
+bool decimalKeyPasses(QChar typed)
+{
+    return isAsciiDigit(typed) || typed == QLatin1Char('.');
+}
+
 double prefixReading(QStringView text)
 {
     // Accepted characters are gathered first so that blanks between them,

@@ -13,6 +13,11 @@ inline const QString kAmountPattern = QStringLiteral("# ### ### ##0.###### ");
 // The principal field: a blank before the decimal separator.
 inline const QString kPrincipalPattern = QStringLiteral("# ### ### ##0 .###### ");
 
+// Key filters: the principal takes digits only; the duration and the rate
+// digits and ".", however many (the text is not looked at).
+bool principalKeyPasses(QChar typed);
+bool decimalKeyPasses(QChar typed);
+
 // The number at the start of a text, "." as decimal point whatever the
 // locale; blanks anywhere are skipped. No leading number reads as 0.
 double prefixReading(QStringView text);

@@ -2,7 +2,9 @@
 
 #include "app/bannertext.h"
 #include "app/clockbanner.h"
+#include "app/designfont.h"
 #include "app/dialogs.h"
+#include "app/steps.h"
 #include "simulator/conversions.h"
 #include "simulator/drawings.h"
 #include "simulator/simuwidgets.h"
@@ -33,17 +35,8 @@ const QColor kBackground(64, 64, 64);
 // Continue-on-error: a step that fails is skipped, the next one runs.
 void runSteps(std::initializer_list<std::function<void()>> steps)
 {
-    for (const auto &step : steps) {
-        try {
-            step();
-        } catch (const std::exception &) {
-        }
-    }
-}
-
-bool isDigit(QChar c)
-{
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    for (const auto &step : steps)
+        runStep(step);
 }
 
 QLabel *label(const QString &name, const QString &caption, QWidget *parent)
@@ -154,9 +147,9 @@ SimuWindow::SimuWindow(const QLocale &locale, QWidget *parent)
     m_print->setVisible(false);
     m_printing->setVisible(false);
 
-    new KeyFilter(m_principal, [](QChar c) { return isDigit(c); });
+    new KeyFilter(m_principal, principalKeyPasses);
     for (QLineEdit *decimal : {m_years, m_rate})
-        new KeyFilter(decimal, [](QChar c) { return isDigit(c) || c == QLatin1Char('.'); });
+        new KeyFilter(decimal, decimalKeyPasses);
     m_principal->installEventFilter(this);
 
     buildLayout();
@@ -190,14 +183,8 @@ void SimuWindow::buildLayout()
     pal.setColor(QPalette::Button, QColor(225, 222, 215));
     pal.setColor(QPalette::ButtonText, Qt::black);
     setPalette(pal);
-    QFont bold(QStringLiteral("Arial"));
-    bold.setPointSizeF(9.75);
-    bold.setBold(true);
-    setFont(bold);
-
-    QFont titleFont = bold;
-    titleFont.setPointSize(20);
-    m_title->setFont(titleFont);
+    setFont(designFont(QStringLiteral("Arial"), 9.75, true));
+    m_title->setFont(designFont(QStringLiteral("Arial"), 20, true));
     m_title->setAlignment(Qt::AlignCenter);
     m_picture1->setPixmap(coinsPicture(72));
     m_picture2->setPixmap(calculatorPicture(72));

@@ -16,11 +16,6 @@ namespace tavro::access {
 
 namespace {
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
 QString typeName(int type)
 {
     switch (type) {
@@ -118,12 +113,12 @@ struct AccessFile::Private {
     {
         MdbCatalogEntry *e = entry(name);
         if (!e) {
-            *error = QStringLiteral("La table %1 est absente du fichier %2.").arg(name, shown(path));
+            *error = QStringLiteral("La table %1 est absente du fichier %2.").arg(name, displayPath(path));
             return {};
         }
         TableDefPtr table(mdb_read_table(e));
         if (!table || !mdb_read_columns(table.get())) {
-            *error = QStringLiteral("La table %1 du fichier %2 ne peut pas être lue.").arg(name, shown(path));
+            *error = QStringLiteral("La table %1 du fichier %2 ne peut pas être lue.").arg(name, displayPath(path));
             return {};
         }
         return table;
@@ -141,11 +136,11 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path, const OpenOpti
 {
     const QFileInfo info(path);
     if (!info.exists() || info.isDir()) {
-        *error = QStringLiteral("Le fichier %1 est introuvable.").arg(shown(path));
+        *error = QStringLiteral("Le fichier %1 est introuvable.").arg(displayPath(path));
         return {};
     }
     if (!looksLikeAccessFile(path)) {
-        *error = QStringLiteral("Le fichier %1 n'est pas une base Access (Jet).").arg(shown(path));
+        *error = QStringLiteral("Le fichier %1 n'est pas une base Access (Jet).").arg(displayPath(path));
         return {};
     }
     if (!options.charset.isEmpty() && !iconvKnows(options.charset)) {
@@ -164,7 +159,7 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path, const OpenOpti
     }
     if (!p->mdb || !mdb_read_catalog(p->mdb, MDB_TABLE)) {
         *error = QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : il est peut-être abîmé ou tronqué.")
-                     .arg(shown(path));
+                     .arg(displayPath(path));
         return {};
     }
     mdb_set_date_fmt(p->mdb, "%Y-%m-%d %H:%M:%S");
@@ -283,7 +278,7 @@ std::unique_ptr<RowCursor> AccessFile::rows(const QString &table, const QStringL
         }
         if (found < 0) {
             *error = QStringLiteral("La colonne %1 est absente de la table %2 du fichier %3.")
-                         .arg(name, p->tableName, shown(d->path));
+                         .arg(name, p->tableName, displayPath(d->path));
             return {};
         }
         auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, guint(found)));

@@ -22,11 +22,6 @@ namespace tavro {
 
 namespace {
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
 QStringList schemaColumns(const TableDef &table)
 {
     QStringList names;
@@ -66,7 +61,7 @@ QString temporaryNameBeside(const QString &target, QString *error)
     probe.setAutoRemove(false);
     if (!probe.open()) {
         *error = QStringLiteral("Impossible d'écrire dans le dossier %1 (%2).")
-                     .arg(shown(QFileInfo(target).absolutePath()), probe.errorString());
+                     .arg(displayPath(QFileInfo(target).absolutePath()), probe.errorString());
         return {};
     }
     const QString name = probe.fileName();
@@ -82,7 +77,7 @@ Status checkSource(access::AccessFile &file, const QString &source, ImportReport
         const QString name = QLatin1String(table.name);
         ours << name;
         if (file.findTable(name).isEmpty())
-            return Status::failure(QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, shown(source)));
+            return Status::failure(QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)));
         QString error;
         const QList<access::Column> columns = file.columns(name, &error);
         if (!error.isEmpty())
@@ -94,7 +89,7 @@ Status checkSource(access::AccessFile &file, const QString &source, ImportReport
             });
             if (it == columns.end())
                 return Status::failure(QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
-                                           .arg(column, name, shown(source)));
+                                           .arg(column, name, displayPath(source)));
             if (!it->readable)
                 return Status::failure(QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
                                            .arg(column, name, it->typeName));
@@ -164,9 +159,9 @@ Status placeFile(const QString &temporary, const ImportOptions &options, ImportR
         QFile file(temporary);
         if (!file.rename(target))
             return Status::failure(QFileInfo::exists(target)
-                                       ? QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.").arg(shown(target))
+                                       ? QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.").arg(displayPath(target))
                                        : QStringLiteral("Le fichier %1 ne peut pas être mis en place (%2).")
-                                             .arg(shown(target), file.errorString()));
+                                             .arg(displayPath(target), file.errorString()));
         return Status::success();
     }
     QString backup;
@@ -179,13 +174,13 @@ Status placeFile(const QString &temporary, const ImportOptions &options, ImportR
         const QByteArray to = QFile::encodeName(backup);
         if (::link(from.constData(), to.constData()) != 0 && !QFile::copy(target, backup))
             return Status::failure(QStringLiteral("Impossible de garder une copie de %1 sous le nom %2 ; rien n'a été remplacé.")
-                                       .arg(shown(target), shown(backup)));
+                                       .arg(displayPath(target), displayPath(backup)));
     }
     if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));
         if (!backup.isEmpty())
             QFile::remove(backup);
-        return Status::failure(QStringLiteral("Le fichier %1 ne peut pas être remplacé (%2).").arg(shown(target), why));
+        return Status::failure(QStringLiteral("Le fichier %1 ne peut pas être remplacé (%2).").arg(displayPath(target), why));
     }
     report->backup = backup;
     return Status::success();
@@ -215,11 +210,11 @@ Status importAccessFile(const ImportOptions &options, ImportReport *report)
     if (targetInfo.exists() && !options.force)
         return Status::failure(QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.\n"
                                               "Ajoutez --force pour le remplacer (l'ancien est gardé à côté).")
-                                   .arg(shown(options.target)));
+                                   .arg(displayPath(options.target)));
     if (targetInfo.isDir())
-        return Status::failure(QStringLiteral("%1 est un dossier.").arg(shown(options.target)));
+        return Status::failure(QStringLiteral("%1 est un dossier.").arg(displayPath(options.target)));
     if (!targetInfo.absoluteDir().exists())
-        return Status::failure(QStringLiteral("Le dossier %1 n'existe pas.").arg(shown(targetInfo.absolutePath())));
+        return Status::failure(QStringLiteral("Le dossier %1 n'existe pas.").arg(displayPath(targetInfo.absolutePath())));
 
     QString error;
     std::unique_ptr<access::AccessFile> file = access::AccessFile::open(options.source, {options.charset}, &error);
@@ -242,10 +237,10 @@ Status importAccessFile(const ImportOptions &options, ImportReport *report)
         if (Status copied = copyRows(*file, *db, report); !copied)
             return copied;
     } catch (const std::exception &e) {
-        return Status::failure(QStringLiteral("Écriture de %1 impossible : %2").arg(shown(temporary.path()), QString::fromUtf8(e.what())));
+        return Status::failure(QStringLiteral("Écriture de %1 impossible : %2").arg(displayPath(temporary.path()), QString::fromUtf8(e.what())));
     }
     if (!flushToDisk(temporary.path()))
-        return Status::failure(QStringLiteral("Écriture de %1 impossible : le disque refuse l'enregistrement.").arg(shown(temporary.path())));
+        return Status::failure(QStringLiteral("Écriture de %1 impossible : le disque refuse l'enregistrement.").arg(displayPath(temporary.path())));
     if (Status placed = placeFile(temporary.path(), options, report); !placed)
         return placed;
     temporary.keep();
