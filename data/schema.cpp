@@ -4,6 +4,10 @@
 
 namespace tavro {
 
+namespace {
+
+// Every column text, compared under the program's NOCASE. No key and no
+// index: see textrules.h.
 QString createTableSql(const TableDef &table)
 {
     QString sql = QStringLiteral("CREATE TABLE %1 (").arg(QLatin1String(table.name));
@@ -14,6 +18,8 @@ QString createTableSql(const TableDef &table)
     }
     return sql + QLatin1Char(')');
 }
+
+} // namespace
 
 void createSchema(SQLite::Database &db)
 {

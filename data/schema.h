@@ -26,10 +26,6 @@ inline constexpr TableDef kTables[] = {
     {"QRT", kQrtColumns, 3},
 };
 
-// The CREATE TABLE statement of one table: every column text, compared under
-// the program's NOCASE. No key and no index: see textrules.h.
-QString createTableSql(const TableDef &table);
-
 // Creates the three tables in an empty database (tools only; the program
 // itself never creates or alters the file).
 void createSchema(SQLite::Database &db);

@@ -9,6 +9,8 @@
 namespace tavro {
 namespace {
 
+int compareText(const char *a, int n1, const char *b, int n2);
+
 bool isAscii(const char *s, int n)
 {
     return std::all_of(s, s + n, [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
@@ -220,6 +222,9 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 
 } // namespace
 
+namespace {
+
+// The collation: letters without accents or case first, then accents.
 int compareText(const char *a, int n1, const char *b, int n2)
 {
     // Most names are plain ASCII: decide on bytes as long as both sides are.
@@ -245,6 +250,8 @@ int compareText(const char *a, int n1, const char *b, int n2)
         return primary;
     return sign(folded(sa).compare(folded(sb)));
 }
+
+} // namespace
 
 bool likeMatch(const char *pattern, int patternLength, const char *text, int textLength, char32_t escape)
 {

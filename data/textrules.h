@@ -17,9 +17,6 @@ namespace tavro {
 // is ever built on these columns, so PRAGMA integrity_check stays "ok".
 void installTextRules(sqlite3 *db);
 
-// The collation itself, over UTF-8 texts, for callers that sort outside SQL.
-int compareText(const char *a, int lengthA, const char *b, int lengthB);
-
 // like() itself: does text match pattern, with an optional escape character.
 bool likeMatch(const char *pattern, int patternLength, const char *text, int textLength,
                char32_t escape = 0);
