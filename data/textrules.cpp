@@ -220,10 +220,6 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     sqlite3_result_int(ctx, likeMatch(pattern, patternLength, text, textLength, escape) ? 1 : 0);
 }
 
-} // namespace
-
-namespace {
-
 // The collation: letters without accents or case first, then accents.
 int compareText(const char *a, int n1, const char *b, int n2)
 {
