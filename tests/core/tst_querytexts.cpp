@@ -29,8 +29,8 @@ void TestQueryTexts::initTestCase()
     m_db.create();
     m_db.insert("QRT", {"Rue de l'Église", "10010", "Valmérin"});
     m_db.insert("QRT", {"Avenue des Roses", "10030", "Valmérin"});
-    m_db.insert("QRT", {"Place du Marché", "12010", "Tazroukt"});
-    m_db.insert("QRT", {"rue des Écoles", "12030", "Tazroukt"});
+    m_db.insert("QRT", {"Place du Marché", "12010", "Tazurellekt"});
+    m_db.insert("QRT", {"rue des Écoles", "12030", "Tazurellekt"});
     m_db.insert("QRT", {"Rue_basse 100%", "14010", "Ombrevent"});
 }
 

@@ -43,12 +43,12 @@ void TestRecordQueries::texts_data()
     QTest::newRow("cp regions") << cpq::kRegionList << "SELECT DISTINCT REGION FROM CODE ";
     QTest::newRow("cp provinces") << cpq::kProvinceList << "SELECT DISTINCT PROVINCE FROM CODE ";
     QTest::newRow("cp agences") << cpq::kAgenceList << "SELECT AGENCE FROM CODE ";
-    QTest::newRow("cp region pick") << cpq::kRegionPick.with("DR OUZZANE")
-        << "SELECT * FROM CODE WHERE REGION ='DR OUZZANE' ORDER BY  CODE.PROVINCE ,code.AGENCE";
-    QTest::newRow("cp province pick") << cpq::kProvincePick.with("AZROU RP")
-        << "SELECT * From CODE  WHERE PROVINCE ='AZROU RP' ORDER BY AGENCE";
-    QTest::newRow("cp agence pick") << cpq::kAgencePick.with("AZROU NORD")
-        << "SELECT *  From CODE  WHERE AGENCE  ='AZROU NORD' ORDER BY AGENCE";
+    QTest::newRow("cp region pick") << cpq::kRegionPick.with("DR OUZERANDE")
+        << "SELECT * FROM CODE WHERE REGION ='DR OUZERANDE' ORDER BY  CODE.PROVINCE ,code.AGENCE";
+    QTest::newRow("cp province pick") << cpq::kProvincePick.with("AZURELLE RP")
+        << "SELECT * From CODE  WHERE PROVINCE ='AZURELLE RP' ORDER BY AGENCE";
+    QTest::newRow("cp agence pick") << cpq::kAgencePick.with("AZURELLE NORD")
+        << "SELECT *  From CODE  WHERE AGENCE  ='AZURELLE NORD' ORDER BY AGENCE";
     QTest::newRow("cp agence pick, apostrophe") << cpq::kAgencePick.with("BORDJ L'HIRONDELLE")
         << "SELECT *  From CODE  WHERE AGENCE  ='BORDJ L''HIRONDELLE' ORDER BY AGENCE";
     QTest::newRow("cp postal code") << cpq::kPostalCodeSearch.with("161")
@@ -60,8 +60,8 @@ void TestRecordQueries::texts_data()
     QTest::newRow("tel initial") << telq::kInitial << "select * from TELE";
     QTest::newRow("tel show all") << telq::kShowAll << " select * from TELE";
     QTest::newRow("tel agences") << telq::kAgenceList << "SELECT AGENCE FROM TELE ";
-    QTest::newRow("tel agence pick") << telq::kAgencePick.with("IGHIL OUFELLA")
-        << "SELECT *  From TELE  WHERE AGENCE='IGHIL OUFELLA' ORDER BY AGENCE";
+    QTest::newRow("tel agence pick") << telq::kAgencePick.with("IGNAROLLE HAUT")
+        << "SELECT *  From TELE  WHERE AGENCE='IGNAROLLE HAUT' ORDER BY AGENCE";
     QTest::newRow("tel province prompt") << telq::kProvincePrompt << "Entrer le nom de la Poste Principale svp ";
     QTest::newRow("tel province search") << telq::kProvinceSearch.with("SA")
         << " select * from TELE  where PROVINCE like 'SA%'";
@@ -71,8 +71,8 @@ void TestRecordQueries::texts_data()
     QTest::newRow("adr initial") << adrq::kInitial << "select * from QRT ";
     QTest::newRow("adr show all") << adrq::kShowAll << " select * from QRT";
     QTest::newRow("adr cities") << adrq::kCityList << "SELECT DISTINCT PROVINCE FROM QRT ";
-    QTest::newRow("adr city pick") << adrq::kCityPick.with("OUZZANE")
-        << "SELECT *  From QRT  WHERE PROVINCE='OUZZANE' ORDER BY PROVINCE";
+    QTest::newRow("adr city pick") << adrq::kCityPick.with("OUZERANDE")
+        << "SELECT *  From QRT  WHERE PROVINCE='OUZERANDE' ORDER BY PROVINCE";
     QTest::newRow("adr street prompt") << adrq::kStreetPrompt << "Entrer le nom Quartier ou de Rue svp ";
     QTest::newRow("adr street search") << adrq::kStreetSearch.with("Rue de l'")
         << " select * from QRT  where  QUARTIER like 'Rue de l''%'";
@@ -90,34 +90,34 @@ void TestRecordQueries::texts()
 
 namespace {
 
-const QString kCentre = "TAMELLAHT CENTRE|16010|TAMELLAHT RP|DR TAMELLAHT";
-const QString kGare1 = "TAMELLAHT GARE|16012|TAMELLAHT RP|DR TAMELLAHT";
-const QString kIghil = "IGHIL OUFELLA|16230|AZROU RP|DR TAMELLAHT";
-const QString kAzrou = "AZROU NORD|61100|AZROU RP|DR OUZZANE";
-const QString kBordj = "BORDJ L'HIRONDELLE|61450|OUZZANE RP|DR OUZZANE";
-const QString kEliane = "ÉLIANE PLATEAU|61460|OUZZANE RP|DR OUZZANE";
-const QString kKirb = "KIRB OUZZANE|61001|OUZZANE RP|<null>";
-const QString kGare2 = "TAMELLAHT GARE|16013|TAMELLAHT RP|DR TAMELLAHT";
-const QString kAghbalou = "AGHBALOU|62010|<null>|DR OUZZANE";
-const QString kHammam = "HAMMAM SOUK|<null>|AZROU RP|DR OUZZANE";
+const QString kCentre = "TAMBRELLE CENTRE|16010|TAMBRELLE RP|DR TAMBRELLE";
+const QString kGare1 = "TAMBRELLE GARE|16012|TAMBRELLE RP|DR TAMBRELLE";
+const QString kIghil = "IGNAROLLE HAUT|16230|AZURELLE RP|DR TAMBRELLE";
+const QString kAzurelle = "AZURELLE NORD|61100|AZURELLE RP|DR OUZERANDE";
+const QString kBordj = "BORDJ L'HIRONDELLE|61450|OUZERANDE RP|DR OUZERANDE";
+const QString kEliane = "ÉLIANE PLATEAU|61460|OUZERANDE RP|DR OUZERANDE";
+const QString kKirb = "KIRB OUZERANDE|61001|OUZERANDE RP|<null>";
+const QString kGare2 = "TAMBRELLE GARE|16013|TAMBRELLE RP|DR TAMBRELLE";
+const QString kAghbalou = "AGRAVELLE|62010|<null>|DR OUZERANDE";
+const QString kHammam = "HAMEAU DES SOURCES|<null>|AZURELLE RP|DR OUZERANDE";
 
-const QString kTelCentre = "TAMELLAHT CENTRE|0700 11 01|TAMELLAHT RP|DR TAMELLAHT|1 place du Puits|0700 11 91";
-const QString kTelGare = "TAMELLAHT GARE|0700 11 02|TAMELLAHT RP|DR TAMELLAHT|4 rue des Tanneurs|<null>";
-const QString kTelIghil = "IGHIL OUFELLA|0700 12 03|AZROU RP|DR TAMELLAHT|route du Col|0700 12 93";
-const QString kTelBordj = "BORDJ L'HIRONDELLE|0700 31 04|OUZZANE RP|DR OUZZANE|rue de l'Oued|<null>";
-const QString kTelEliane1 = "ÉLIANE PLATEAU|0700 31 05|OUZZANE RP|DR OUZZANE|cité des Pins|<null>";
-const QString kTelEliane2 = "ÉLIANE PLATEAU|0700 31 06|OUZZANE RP|DR OUZZANE|cité des Pins|<null>";
-const QString kTelNoName = "<null>|0700 99 99|SANS NOM RP|DR OUZZANE|<null>|<null>";
-const QString kTelKirb = "KIRB OUZZANE|0700 31 07|OUZZANE RP|<null>|bd du Centre|0700 31 97";
+const QString kTelCentre = "TAMBRELLE CENTRE|0700 11 01|TAMBRELLE RP|DR TAMBRELLE|1 place du Puits|0700 11 91";
+const QString kTelGare = "TAMBRELLE GARE|0700 11 02|TAMBRELLE RP|DR TAMBRELLE|4 rue des Tanneurs|<null>";
+const QString kTelIghil = "IGNAROLLE HAUT|0700 12 03|AZURELLE RP|DR TAMBRELLE|route du Col|0700 12 93";
+const QString kTelBordj = "BORDJ L'HIRONDELLE|0700 31 04|OUZERANDE RP|DR OUZERANDE|rue de l'Oued|<null>";
+const QString kTelEliane1 = "ÉLIANE PLATEAU|0700 31 05|OUZERANDE RP|DR OUZERANDE|cité des Pins|<null>";
+const QString kTelEliane2 = "ÉLIANE PLATEAU|0700 31 06|OUZERANDE RP|DR OUZERANDE|cité des Pins|<null>";
+const QString kTelNoName = "<null>|0700 99 99|SANS NOM RP|DR OUZERANDE|<null>|<null>";
+const QString kTelKirb = "KIRB OUZERANDE|0700 31 07|OUZERANDE RP|<null>|bd du Centre|0700 31 97";
 
-const QString kEglise = "Rue de l'Église|16001|TAMELLAHT";
-const QString kOliviers = "Cité des Oliviers|16002|TAMELLAHT";
-const QString kTisserands = "Boulevard des Tisserands|61011|OUZZANE";
-const QString kHaut = "Quartier Haut|61012|OUZZANE";
-const QString kBasse = "Rue Basse|16003|TAMELLAHT";
+const QString kEglise = "Rue de l'Église|16001|TAMBRELLE";
+const QString kOliviers = "Cité des Oliviers|16002|TAMBRELLE";
+const QString kTisserands = "Boulevard des Tisserands|61011|OUZERANDE";
+const QString kHaut = "Quartier Haut|61012|OUZERANDE";
+const QString kBasse = "Rue Basse|16003|TAMBRELLE";
 const QString kRosiers = "Impasse des Rosiers|70001|<null>";
-const QString kNeuve = "Place Neuve|<null>|ASSIRDANE";
-const QString kEcole = "école du Bas|70002|ASSIRDANE";
+const QString kNeuve = "Place Neuve|<null>|ASPRELLE";
+const QString kEcole = "école du Bas|70002|ASPRELLE";
 
 // The joined rows of the postal-code window: CODE's four columns and TEL.
 QString joined(const QString &code, const QString &tel) { return code + '|' + tel; }
@@ -139,7 +139,7 @@ void TestRecordQueries::rows_data()
     QTest::addColumn<int>("orderColumn");      // -1: the order is the engine's
     QTest::addColumn<QStringList>("order");    // that column, in this order
 
-    const QStringList allCode{kCentre, kGare1, kIghil, kAzrou, kBordj, kEliane, kKirb, kGare2, kAghbalou, kHammam};
+    const QStringList allCode{kCentre, kGare1, kIghil, kAzurelle, kBordj, kEliane, kKirb, kGare2, kAghbalou, kHammam};
     const QStringList joinedAll{joined(kCentre, "0700 11 01"),     joined(kGare1, "0700 11 02"),
                                 joined(kIghil, "0700 12 03"),      joined(kBordj, "0700 31 04"),
                                 joined(kEliane, "0700 31 05"),     joined(kEliane, "0700 31 06"),
@@ -150,21 +150,21 @@ void TestRecordQueries::rows_data()
     QTest::newRow("cp initial: offices with a telephone, once per telephone") << cpq::kInitial << joinedAll << -1 << QStringList();
     QTest::newRow("cp show all") << cpq::kShowAll << allCode << 0 << column(allCode, 0);
     QTest::newRow("cp regions: distinct, in order met")
-        << cpq::kRegionList << QStringList{"DR TAMELLAHT", "DR OUZZANE", "<null>"} << 0
-        << QStringList{"DR TAMELLAHT", "DR OUZZANE", "<null>"};
+        << cpq::kRegionList << QStringList{"DR TAMBRELLE", "DR OUZERANDE", "<null>"} << 0
+        << QStringList{"DR TAMBRELLE", "DR OUZERANDE", "<null>"};
     QTest::newRow("cp provinces") << cpq::kProvinceList
-        << QStringList{"TAMELLAHT RP", "AZROU RP", "OUZZANE RP", "<null>"} << 0
-        << QStringList{"TAMELLAHT RP", "AZROU RP", "OUZZANE RP", "<null>"};
+        << QStringList{"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP", "<null>"} << 0
+        << QStringList{"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP", "<null>"};
     QTest::newRow("cp agences: repeats kept") << cpq::kAgenceList << column(allCode, 0) << 0 << column(allCode, 0);
-    QTest::newRow("cp region pick: by province, then name") << cpq::kRegionPick.with("DR TAMELLAHT")
+    QTest::newRow("cp region pick: by province, then name") << cpq::kRegionPick.with("DR TAMBRELLE")
         << QStringList{kIghil, kCentre, kGare1, kGare2} << 0
-        << QStringList{"IGHIL OUFELLA", "TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"};
-    QTest::newRow("cp region pick, other case") << cpq::kRegionPick.with("dr ouzzane")
-        << QStringList{kAzrou, kHammam, kBordj, kEliane, kAghbalou} << -1 << QStringList();
-    QTest::newRow("cp province pick") << cpq::kProvincePick.with("TAMELLAHT RP")
+        << QStringList{"IGNAROLLE HAUT", "TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"};
+    QTest::newRow("cp region pick, other case") << cpq::kRegionPick.with("dr ouzerande")
+        << QStringList{kAzurelle, kHammam, kBordj, kEliane, kAghbalou} << -1 << QStringList();
+    QTest::newRow("cp province pick") << cpq::kProvincePick.with("TAMBRELLE RP")
         << QStringList{kCentre, kGare1, kGare2} << 0
-        << QStringList{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"};
-    QTest::newRow("cp agence pick: both rows of a repeated name") << cpq::kAgencePick.with("TAMELLAHT GARE")
+        << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"};
+    QTest::newRow("cp agence pick: both rows of a repeated name") << cpq::kAgencePick.with("TAMBRELLE GARE")
         << QStringList{kGare1, kGare2} << -1 << QStringList();
     QTest::newRow("cp agence pick, apostrophe") << cpq::kAgencePick.with("BORDJ L'HIRONDELLE")
         << QStringList{kBordj} << -1 << QStringList();
@@ -173,21 +173,21 @@ void TestRecordQueries::rows_data()
     QTest::newRow("cp postal code prefix") << cpq::kPostalCodeSearch.with("16")
         << QStringList{kCentre, kGare1, kIghil, kGare2} << -1 << QStringList();
     QTest::newRow("cp postal code, six") << cpq::kPostalCodeSearch.with("6")
-        << QStringList{kAzrou, kBordj, kEliane, kKirb, kAghbalou} << -1 << QStringList();
+        << QStringList{kAzurelle, kBordj, kEliane, kKirb, kAghbalou} << -1 << QStringList();
     QTest::newRow("cp postal code, empty: every row with a code") << cpq::kPostalCodeSearch.with("")
-        << QStringList{kCentre, kGare1, kIghil, kAzrou, kBordj, kEliane, kKirb, kGare2, kAghbalou} << -1 << QStringList();
+        << QStringList{kCentre, kGare1, kIghil, kAzurelle, kBordj, kEliane, kKirb, kGare2, kAghbalou} << -1 << QStringList();
     QTest::newRow("cp postal code, middle digits") << cpq::kPostalCodeSearch.with("010") << QStringList() << -1 << QStringList();
-    QTest::newRow("cp name with tel, lower case") << cpq::kNameWithTelSearch.with("tamellaht")
+    QTest::newRow("cp name with tel, lower case") << cpq::kNameWithTelSearch.with("tambrelle")
         << QStringList{joined(kCentre, "0700 11 01"), joined(kGare1, "0700 11 02"), joined(kGare2, "0700 11 02")}
         << -1 << QStringList();
     QTest::newRow("cp name with tel, empty: ordered by province") << cpq::kNameWithTelSearch.with("") << joinedAll << 2
-        << QStringList{"AZROU RP", "OUZZANE RP", "OUZZANE RP", "OUZZANE RP", "OUZZANE RP", "TAMELLAHT RP",
-                       "TAMELLAHT RP", "TAMELLAHT RP"};
+        << QStringList{"AZURELLE RP", "OUZERANDE RP", "OUZERANDE RP", "OUZERANDE RP", "OUZERANDE RP", "TAMBRELLE RP",
+                       "TAMBRELLE RP", "TAMBRELLE RP"};
     QTest::newRow("cp name with tel, accent") << cpq::kNameWithTelSearch.with("éli")
         << QStringList{joined(kEliane, "0700 31 05"), joined(kEliane, "0700 31 06")} << -1 << QStringList();
     QTest::newRow("cp name with tel, apostrophe") << cpq::kNameWithTelSearch.with("bordj l'")
         << QStringList{joined(kBordj, "0700 31 04")} << -1 << QStringList();
-    QTest::newRow("cp name with tel, office without telephone") << cpq::kNameWithTelSearch.with("AZROU")
+    QTest::newRow("cp name with tel, office without telephone") << cpq::kNameWithTelSearch.with("AZURELLE")
         << QStringList() << -1 << QStringList();
 
     QTest::newRow("tel initial") << telq::kInitial << allTele << -1 << QStringList();
@@ -211,9 +211,9 @@ void TestRecordQueries::rows_data()
     QTest::newRow("adr initial") << adrq::kInitial << allQrt << -1 << QStringList();
     QTest::newRow("adr show all") << adrq::kShowAll << allQrt << -1 << QStringList();
     QTest::newRow("adr cities: distinct, in order met") << adrq::kCityList
-        << QStringList{"TAMELLAHT", "OUZZANE", "<null>", "ASSIRDANE"} << 0
-        << QStringList{"TAMELLAHT", "OUZZANE", "<null>", "ASSIRDANE"};
-    QTest::newRow("adr city pick") << adrq::kCityPick.with("TAMELLAHT")
+        << QStringList{"TAMBRELLE", "OUZERANDE", "<null>", "ASPRELLE"} << 0
+        << QStringList{"TAMBRELLE", "OUZERANDE", "<null>", "ASPRELLE"};
+    QTest::newRow("adr city pick") << adrq::kCityPick.with("TAMBRELLE")
         << QStringList{kEglise, kOliviers, kBasse} << -1 << QStringList();
     QTest::newRow("adr street search") << adrq::kStreetSearch.with("rue")
         << QStringList{kEglise, kBasse} << -1 << QStringList();

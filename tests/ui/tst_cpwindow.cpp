@@ -22,11 +22,11 @@ using namespace tavro::test;
 
 namespace {
 
-const QStringList kAllAgences{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "IGHIL OUFELLA", "AZROU NORD", "BORDJ L'HIRONDELLE",
-                              "ÉLIANE PLATEAU",   "KIRB OUZZANE",   "TAMELLAHT GARE", "AGHBALOU",   "HAMMAM SOUK"};
+const QStringList kAllAgences{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "AZURELLE NORD", "BORDJ L'HIRONDELLE",
+                              "ÉLIANE PLATEAU",   "KIRB OUZERANDE",   "TAMBRELLE GARE", "AGRAVELLE",   "HAMEAU DES SOURCES"};
 // Offices with a telephone row, once per row: the window's opening list.
-const QStringList kJoinedAgences{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "IGHIL OUFELLA",  "BORDJ L'HIRONDELLE",
-                                 "ÉLIANE PLATEAU",   "ÉLIANE PLATEAU", "KIRB OUZZANE",   "TAMELLAHT GARE"};
+const QStringList kJoinedAgences{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT",  "BORDJ L'HIRONDELLE",
+                                 "ÉLIANE PLATEAU",   "ÉLIANE PLATEAU", "KIRB OUZERANDE",   "TAMBRELLE GARE"};
 
 class FixedClock : public Clock {
 public:
@@ -90,9 +90,9 @@ void TestCpWindow::loading()
     const int before = Module1::connectCount();
     auto window = makeRecordWindow("cp");
     QCOMPARE(Module1::connectCount() - before, 3); // one fresh connection per list
-    QCOMPARE(comboItems(child<QComboBox>(window.get(), "Combo1")), (QStringList{"DR TAMELLAHT", "DR OUZZANE"}));
+    QCOMPARE(comboItems(child<QComboBox>(window.get(), "Combo1")), (QStringList{"DR TAMBRELLE", "DR OUZERANDE"}));
     QCOMPARE(comboItems(child<QComboBox>(window.get(), "Combo2")),
-             (QStringList{"TAMELLAHT RP", "AZROU RP", "OUZZANE RP"}));
+             (QStringList{"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP"}));
     QCOMPARE(comboItems(child<QComboBox>(window.get(), "Combo3")), kAllAgences);
     QCOMPARE(child<QComboBox>(window.get(), "Combo1")->currentText(), QString("DRECTIONS ZOLT"));
     QCOMPARE(child<QComboBox>(window.get(), "Combo2")->currentText(), QString("ZOLT PRINCIPALE"));
@@ -126,14 +126,14 @@ void TestCpWindow::pick_data()
     QTest::addColumn<QString>("textAfter");
 
     QTest::newRow("region") << "Combo1" << 0
-        << "SELECT * FROM CODE WHERE REGION ='DR TAMELLAHT' ORDER BY  CODE.PROVINCE ,code.AGENCE"
-        << QStringList{"IGHIL OUFELLA", "TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"} << "DR ZOLT";
+        << "SELECT * FROM CODE WHERE REGION ='DR TAMBRELLE' ORDER BY  CODE.PROVINCE ,code.AGENCE"
+        << QStringList{"IGNAROLLE HAUT", "TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"} << "DR ZOLT";
     QTest::newRow("principal office") << "Combo2" << 0
-        << "SELECT * From CODE  WHERE PROVINCE ='TAMELLAHT RP' ORDER BY AGENCE"
-        << QStringList{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"} << "ZOLT PAL";
+        << "SELECT * From CODE  WHERE PROVINCE ='TAMBRELLE RP' ORDER BY AGENCE"
+        << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"} << "ZOLT PAL";
     QTest::newRow("office listed twice") << "Combo3" << 7
-        << "SELECT *  From CODE  WHERE AGENCE  ='TAMELLAHT GARE' ORDER BY AGENCE"
-        << QStringList{"TAMELLAHT GARE", "TAMELLAHT GARE"} << "AGENCES ZOLT";
+        << "SELECT *  From CODE  WHERE AGENCE  ='TAMBRELLE GARE' ORDER BY AGENCE"
+        << QStringList{"TAMBRELLE GARE", "TAMBRELLE GARE"} << "AGENCES ZOLT";
     QTest::newRow("office with an apostrophe") << "Combo3" << 4
         << "SELECT *  From CODE  WHERE AGENCE  ='BORDJ L''HIRONDELLE' ORDER BY AGENCE"
         << QStringList{"BORDJ L'HIRONDELLE"} << "AGENCES ZOLT";
@@ -167,9 +167,9 @@ void TestCpWindow::typedTextRunsNothing_data()
 {
     QTest::addColumn<QString>("combo");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("region") << "Combo1" << "DR OUZZANE";
-    QTest::newRow("principal office") << "Combo2" << "AZROU RP";
-    QTest::newRow("office") << "Combo3" << "AZROU NORD";
+    QTest::newRow("region") << "Combo1" << "DR OUZERANDE";
+    QTest::newRow("principal office") << "Combo2" << "AZURELLE RP";
+    QTest::newRow("office") << "Combo3" << "AZURELLE NORD";
 }
 
 void TestCpWindow::typedTextRunsNothing()
@@ -220,19 +220,19 @@ void TestCpWindow::search_data()
 
     QTest::newRow("code prefix") << "Option4" << "Text9" << "Command22" << "16"
         << "SELECT * FROM CODE WHERE CPOSTALE like '16%'"
-        << QStringList{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "IGHIL OUFELLA", "TAMELLAHT GARE"};
+        << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "TAMBRELLE GARE"};
     QTest::newRow("code, one digit") << "Option4" << "Text9" << "Command22" << "6"
         << "SELECT * FROM CODE WHERE CPOSTALE like '6%'"
-        << QStringList{"AZROU NORD", "BORDJ L'HIRONDELLE", "ÉLIANE PLATEAU", "KIRB OUZZANE", "AGHBALOU"};
+        << QStringList{"AZURELLE NORD", "BORDJ L'HIRONDELLE", "ÉLIANE PLATEAU", "KIRB OUZERANDE", "AGRAVELLE"};
     QTest::newRow("code, empty: every office with a code") << "Option4" << "Text9" << "Command22" << ""
         << "SELECT * FROM CODE WHERE CPOSTALE like '%'" << QStringList(kAllAgences.mid(0, 9));
     QTest::newRow("code, nothing matches") << "Option4" << "Text9" << "Command22" << "99"
         << "SELECT * FROM CODE WHERE CPOSTALE like '99%'" << QStringList();
     QTest::newRow("code, apostrophe") << "Option4" << "Text9" << "Command22" << "1'"
         << "SELECT * FROM CODE WHERE CPOSTALE like '1''%'" << QStringList();
-    QTest::newRow("name, lower case") << "Option2" << "Text7" << "Command3" << "tamellaht"
-        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'tamellaht%' order by CODE.PROVINCE"
-        << QStringList{"TAMELLAHT CENTRE", "TAMELLAHT GARE", "TAMELLAHT GARE"};
+    QTest::newRow("name, lower case") << "Option2" << "Text7" << "Command3" << "tambrelle"
+        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'tambrelle%' order by CODE.PROVINCE"
+        << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"};
     QTest::newRow("name, accent in lower case") << "Option2" << "Text7" << "Command3" << "éliane"
         << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'éliane%' order by CODE.PROVINCE"
         << QStringList{"ÉLIANE PLATEAU", "ÉLIANE PLATEAU"};
@@ -242,8 +242,8 @@ void TestCpWindow::search_data()
     QTest::newRow("name, empty: every office with a telephone") << "Option2" << "Text7" << "Command3" << ""
         << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like '%' order by CODE.PROVINCE"
         << kJoinedAgences;
-    QTest::newRow("name, office without telephone") << "Option2" << "Text7" << "Command3" << "AZROU"
-        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'AZROU%' order by CODE.PROVINCE"
+    QTest::newRow("name, office without telephone") << "Option2" << "Text7" << "Command3" << "AZURELLE"
+        << " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like 'AZURELLE%' order by CODE.PROVINCE"
         << QStringList();
 }
 
@@ -303,7 +303,7 @@ void TestCpWindow::resultWithoutTelShowsEmpty()
     QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
     QTest::keyClicks(child<QLineEdit>(w, "Text9"), "16010");
     QTest::mouseClick(child<QPushButton>(w, "Command22"), Qt::LeftButton);
-    QCOMPARE(gridColumn(w, "AGENCES ZOLT/KIRB"), QStringList{"TAMELLAHT CENTRE"});
+    QCOMPARE(gridColumn(w, "AGENCES ZOLT/KIRB"), QStringList{"TAMBRELLE CENTRE"});
     QCOMPARE(gridColumn(w, "TEL"), QStringList{QString()});
     QCOMPARE(child<QLineEdit>(w, "Text5")->text(), QString());
     QCOMPARE(child<QLineEdit>(w, "Text2")->text(), QString("16010"));

@@ -161,9 +161,9 @@ void TestRecordWorkflow::countAndShowAll_data()
     QTest::addColumn<int>("pickIndex");
     QTest::addColumn<int>("pickedRows");
     QTest::addColumn<QString>("comboText");
-    QTest::newRow("cp") << "cp" << 1 << 5 << "DR ZOLT";      // DR OUZZANE
+    QTest::newRow("cp") << "cp" << 1 << 5 << "DR ZOLT";      // DR OUZERANDE
     QTest::newRow("tel") << "tel" << 4 << 2 << "AGENCES ZOLT"; // ÉLIANE PLATEAU
-    QTest::newRow("adr") << "adr" << 0 << 3 << "VILLES";      // TAMELLAHT
+    QTest::newRow("adr") << "adr" << 0 << 3 << "VILLES";      // TAMBRELLE
 }
 
 void TestRecordWorkflow::countAndShowAll()
@@ -260,14 +260,14 @@ void TestRecordWorkflow::saveRoundTrip_data()
     QTest::newRow("cp postal code") << "cp" << true << 4 << "Text2" << "61459"
         << "SELECT CPOSTALE FROM CODE WHERE AGENCE = 'BORDJ L''HIRONDELLE'" << QStringList{"61459"};
     QTest::newRow("cp telephone through the join") << "cp" << false << 0 << "Text5" << "0700 11 55"
-        << "SELECT TEL FROM TELE WHERE AGENCE = 'TAMELLAHT CENTRE'" << QStringList{"0700 11 55"};
-    QTest::newRow("cp one of two identical names") << "cp" << true << 7 << "Text3" << "AZROU RP"
-        << "SELECT CPOSTALE || ' ' || PROVINCE FROM CODE WHERE AGENCE = 'TAMELLAHT GARE' ORDER BY CPOSTALE"
-        << QStringList{"16012 TAMELLAHT RP", "16013 AZROU RP"};
+        << "SELECT TEL FROM TELE WHERE AGENCE = 'TAMBRELLE CENTRE'" << QStringList{"0700 11 55"};
+    QTest::newRow("cp one of two identical names") << "cp" << true << 7 << "Text3" << "AZURELLE RP"
+        << "SELECT CPOSTALE || ' ' || PROVINCE FROM CODE WHERE AGENCE = 'TAMBRELLE GARE' ORDER BY CPOSTALE"
+        << QStringList{"16012 TAMBRELLE RP", "16013 AZURELLE RP"};
     QTest::newRow("tel telephone") << "tel" << true << 2 << "Text5" << "0700 12 33"
-        << "SELECT TEL FROM TELE WHERE AGENCE = 'IGHIL OUFELLA'" << QStringList{"0700 12 33"};
-    QTest::newRow("tel accented name") << "tel" << true << 0 << "Text1" << "TAMELLAHT CENTRE-VILLE"
-        << "SELECT AGENCE FROM TELE WHERE TEL = '0700 11 01'" << QStringList{"TAMELLAHT CENTRE-VILLE"};
+        << "SELECT TEL FROM TELE WHERE AGENCE = 'IGNAROLLE HAUT'" << QStringList{"0700 12 33"};
+    QTest::newRow("tel accented name") << "tel" << true << 0 << "Text1" << "TAMBRELLE CENTRE-VILLE"
+        << "SELECT AGENCE FROM TELE WHERE TEL = '0700 11 01'" << QStringList{"TAMBRELLE CENTRE-VILLE"};
     QTest::newRow("adr street with apostrophe") << "adr" << true << 0 << "Text2" << "Rue de l'Église Neuve"
         << "SELECT QUARTIER FROM QRT WHERE CPOSTALE = '16001'" << QStringList{"Rue de l'Église Neuve"};
     QTest::newRow("adr postal code") << "adr" << true << 3 << "Text3" << "61019"
@@ -310,14 +310,14 @@ void TestRecordWorkflow::newRoundTrip_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("cp") << "cp" << QStringList{"Text1", "Text2", "Text3", "Text4"}
-        << QStringList{"TIFRIT HAUT", "16240", "AZROU RP", "DR TAMELLAHT"}
-        << "SELECT * FROM CODE WHERE AGENCE = 'TIFRIT HAUT'" << "TIFRIT HAUT|16240|AZROU RP|DR TAMELLAHT";
+        << QStringList{"TIFRIT HAUT", "16240", "AZURELLE RP", "DR TAMBRELLE"}
+        << "SELECT * FROM CODE WHERE AGENCE = 'TIFRIT HAUT'" << "TIFRIT HAUT|16240|AZURELLE RP|DR TAMBRELLE";
     QTest::newRow("tel") << "tel" << QStringList{"Text1", "Text5", "Text3", "Text4"}
-        << QStringList{"AZROU NORD", "0700 12 44", "AZROU RP", "DR OUZZANE"}
-        << "SELECT * FROM TELE WHERE AGENCE = 'AZROU NORD'" << "AZROU NORD|0700 12 44|AZROU RP|DR OUZZANE|<null>|<null>";
+        << QStringList{"AZURELLE NORD", "0700 12 44", "AZURELLE RP", "DR OUZERANDE"}
+        << "SELECT * FROM TELE WHERE AGENCE = 'AZURELLE NORD'" << "AZURELLE NORD|0700 12 44|AZURELLE RP|DR OUZERANDE|<null>|<null>";
     QTest::newRow("adr") << "adr" << QStringList{"Text1", "Text2", "Text3"}
-        << QStringList{"OUZZANE", "Chemin de l'Aire", "61013"}
-        << "SELECT * FROM QRT WHERE CPOSTALE = '61013'" << "Chemin de l'Aire|61013|OUZZANE";
+        << QStringList{"OUZERANDE", "Chemin de l'Aire", "61013"}
+        << "SELECT * FROM QRT WHERE CPOSTALE = '61013'" << "Chemin de l'Aire|61013|OUZERANDE";
 }
 
 void TestRecordWorkflow::newRoundTrip()
@@ -404,7 +404,7 @@ void TestRecordWorkflow::saveRefusedByConcurrentChange_data()
     QTest::addColumn<QString>("readBack");
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("cp changed") << "cp" << "Text2" << "UPDATE CODE SET CPOSTALE = '16011' WHERE CPOSTALE = '16010'"
-        << "SELECT CPOSTALE FROM CODE WHERE AGENCE = 'TAMELLAHT CENTRE'" << QStringList{"16011"};
+        << "SELECT CPOSTALE FROM CODE WHERE AGENCE = 'TAMBRELLE CENTRE'" << QStringList{"16011"};
     QTest::newRow("tel deleted") << "tel" << "Text5" << "DELETE FROM TELE WHERE TEL = '0700 11 01'"
         << "SELECT COUNT(*) FROM TELE WHERE TEL = '0700 11 01' OR TEL = '0700 11 99'" << QStringList{"0"};
     QTest::newRow("adr changed") << "adr" << "Text3" << "UPDATE QRT SET CPOSTALE = '16008' WHERE CPOSTALE = '16001'"
