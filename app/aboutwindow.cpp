@@ -1,9 +1,8 @@
 #include "app/aboutwindow.h"
 
-#include "app/designfont.h"
-#include "app/dialogs.h"
-#include "app/layoutunits.h"
-#include "app/mainwindow.h"
+#include "kit/designfont.h"
+#include "kit/dialogs.h"
+#include "kit/layoutunits.h"
 #include "app/stafflist.h"
 
 #include <QEvent>
@@ -139,7 +138,7 @@ bool AboutWindow::event(QEvent *event)
 void AboutWindow::showStaff()
 {
     // Each box waits for OK before the next one appears.
-    const QStringList lines = staffLines(authorName());
+    const QStringList lines = staffLines();
     for (const QString &line : lines) {
         MessageSpec spec;
         spec.text = line;

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
-#include "app/dialogs.h"
+#include "app/stafflist.h"
+#include "kit/dialogs.h"
 #include "records/querytext.h"
 
 #include <QCloseEvent>
@@ -34,11 +35,6 @@ protected:
 };
 
 } // namespace
-
-QString authorName()
-{
-    return QStringLiteral("Idriss Tamaloukt");
-}
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)

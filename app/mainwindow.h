@@ -61,7 +61,4 @@ private:
     QHash<QString, QPointer<QMdiSubWindow>> m_open;
 };
 
-// The author named in the main window's caption and last in the staff list.
-QString authorName();
-
 } // namespace tavro

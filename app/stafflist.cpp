@@ -2,7 +2,12 @@
 
 namespace tavro {
 
-QStringList staffLines(const QString &author)
+QString authorName()
+{
+    return QStringLiteral("Idriss Tamaloukt");
+}
+
+QStringList staffLines()
 {
     // Invented names. The roles keep their trailing blanks exactly.
     struct Member {
@@ -23,7 +28,7 @@ QStringList staffLines(const QString &author)
     QStringList lines;
     for (const Member &m : kStaff)
         lines << line(QLatin1String(m.name), QLatin1String(m.role));
-    lines << line(author.toUpper(), QStringLiteral("COURRIER"));
+    lines << line(authorName().toUpper(), QStringLiteral("COURRIER"));
     return lines;
 }
 

@@ -45,14 +45,14 @@ bool writeScale(const QDir &root, const ScaleDef &def, ScaleFile &file)
     file.folder = root.filePath(file.name);
     file.path = QDir(file.folder).filePath(QStringLiteral("BD2003.mdb"));
     root.mkpath(file.name);
-    SampleCounts counts;
-    QString error;
     QElapsedTimer t;
     t.start();
-    if (!writeSampleDatabase(file.path, def.options, &counts, &error)) {
-        out << file.name << ": " << error << '\n';
+    const auto written = writeSampleDatabase(file.path, def.options);
+    if (!written) {
+        out << file.name << ": " << written.status().message() << '\n';
         return false;
     }
+    const SampleCounts &counts = *written;
     out << "- " << file.name << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT " << counts.qrt
         << " rows, " << QFileInfo(file.path).size() / 1024 << " KiB (written in " << t.elapsed() << " ms)\n";
     return true;

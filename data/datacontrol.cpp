@@ -1,6 +1,5 @@
 #include "data/datacontrol.h"
 
-#include "app/dialogs.h"
 #include "data/recordsource.h"
 
 #include <QHBoxLayout>
@@ -83,7 +82,7 @@ DataControl::DataControl(QWidget *parent)
     connect(m_source, &RecordSource::currentRowChanged, this, &DataControl::showCurrent);
     connect(m_source, &RecordSource::refreshed, this, &DataControl::showCurrent);
     connect(m_source, &QAbstractItemModel::dataChanged, this, &DataControl::showCurrent);
-    connect(m_source, &RecordSource::moveFailed, this, [this](const QString &error) { report(Status::failure(error)); });
+    connect(m_source, &RecordSource::moveFailed, this, &DataControl::report);
 }
 
 DataControl::~DataControl() = default;
@@ -138,11 +137,11 @@ Status DataControl::refresh()
     // either way and the user is told plainly what was not saved.
     if (m_source->hasTypedChanges()) {
         if (const Status written = m_source->update(); !written) {
-            QString reason = written.error.section(QLatin1Char('\n'), 0, 0);
-            reason.remove(QStringLiteral(" Rien n'a été enregistré ; vos saisies sont conservées."));
-            report(Status::failure(QStringLiteral("Les modifications de l'enregistrement affiché n'ont pas été "
-                                                  "enregistrées.\n")
-                                   + reason));
+            report(Status::failure(written.fault(),
+                                   QStringLiteral("Les modifications de l'enregistrement affiché n'ont pas été "
+                                                  "enregistrées."),
+                                   written.what())
+                       .withDetail(written.detail()));
         }
     }
     return report(m_source->refresh());
@@ -169,7 +168,8 @@ Status DataControl::update()
     }
     Status status = m_source->update();
     if (status && !refused.isEmpty()) {
-        status = Status::failure(QStringLiteral("La saisie du champ %1 n'a pas été enregistrée : les lignes affichées "
+        status = Status::failure(Fault::Refused,
+                                 QStringLiteral("La saisie du champ %1 n'a pas été enregistrée : les lignes affichées "
                                                 "ne permettent pas de modifier cette colonne.")
                                      .arg(refused.join(QLatin1String(", "))));
     }
@@ -183,13 +183,8 @@ Status DataControl::deleteCurrent()
 
 Status DataControl::report(const Status &status)
 {
-    if (!status) {
-        MessageSpec spec;
-        spec.text = status.error;
-        spec.buttons = Ok;
-        spec.icon = MsgIcon::Critical;
-        Dialogs::current().message(window(), spec);
-    }
+    if (!status)
+        Q_EMIT failed(status);
     return status;
 }
 

@@ -18,9 +18,9 @@ class RecordSource;
 
 // The data control "Adodc1" of a record window: owns the window's
 // RecordSource, shows the navigation bar (first, previous, next, last) with
-// an empty caption, binds text fields by column name, and reports every
-// failure in a French message box of its own through Dialogs. The window
-// calls it and goes on: a failure never ends the program.
+// an empty caption and binds text fields by column name. Every failure of
+// its operations, and of the bar's moves, is announced by failed(): the
+// window that owns it shows the box. A failure never ends the program.
 class DataControl : public QWidget {
     Q_OBJECT
 public:
@@ -42,12 +42,13 @@ public:
     Status update();
     Status deleteCurrent();
 
-    // Shows a failure in the control's own box (French text, OK, critical
-    // icon, application title) and returns it; success passes through.
-    Status report(const Status &status);
+Q_SIGNALS:
+    void failed(const tavro::Status &failure);
 
 private:
     struct Binding;
+    // Announces a failure; success passes through.
+    Status report(const Status &status);
     void showCurrent();
     void fieldEdited(Binding *binding, const QString &text);
 

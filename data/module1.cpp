@@ -26,14 +26,16 @@ void setProgramFolder(const QString &folder)
     g_folderOverride = folder;
 }
 
-QString connect()
+tavro::Status connect()
 {
     ++g_connectCount;
     // The old connection goes first: after a failed opening nothing stale remains.
     g_connection.reset();
-    tavro::OpenResult opened = tavro::openDatabase(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName)));
-    g_connection = std::move(opened.db);
-    return opened.error;
+    auto opened = tavro::openDatabase(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName)));
+    if (!opened)
+        return opened.status();
+    g_connection = std::move(*opened);
+    return tavro::Status::success();
 }
 
 SQLite::Database *connection()

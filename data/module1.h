@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/status.h"
+
 #include <QString>
 
 namespace SQLite { class Database; }
@@ -10,9 +12,8 @@ namespace Module1 {
 
 // Replaces the shared connection with a new connection to BD2003.mdb in the
 // program's folder. On failure the shared connection is left unopened
-// (connection() returns nullptr) and the reason is returned; an empty text
-// means success.
-QString connect();
+// (connection() returns nullptr) and the reason is returned.
+tavro::Status connect();
 
 // The connection opened by the last connect(), or nullptr.
 SQLite::Database *connection();

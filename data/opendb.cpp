@@ -1,5 +1,6 @@
 #include "data/opendb.h"
 
+#include "data/enginefailure.h"
 #include "data/textrules.h"
 
 #include <QCoreApplication>
@@ -57,72 +58,71 @@ void prepareConnection(SQLite::Database &db)
     db.setBusyTimeout(kBusyTimeoutMs);
 }
 
-OpenResult openDatabase(const QString &path)
+Result<Connection> openDatabase(const QString &path)
 {
-    OpenResult result;
+    const QString shown = displayPath(path);
     const QFileInfo info(path);
     if (!info.exists()) {
-        result.error = QStringLiteral("Le fichier de données %1 est introuvable.\n"
-                                      "Placez le fichier BD2003.mdb dans ce dossier, puis rouvrez la fenêtre.")
-                           .arg(displayPath(path));
-        return result;
+        return Status::failure(Fault::Unavailable, QStringLiteral("Le fichier de données %1 est introuvable.").arg(shown),
+                               {}, QStringLiteral("Placez le fichier BD2003.mdb dans ce dossier, puis rouvrez la fenêtre."));
     }
     if (info.isDir() || !info.isReadable()) {
-        result.error = QStringLiteral("Le fichier de données %1 ne peut pas être lu.\n"
-                                      "Vérifiez qu'il s'agit bien d'un fichier et que vous avez le droit de le lire.")
-                           .arg(displayPath(path));
-        return result;
+        return Status::failure(Fault::Unavailable, QStringLiteral("Le fichier de données %1 ne peut pas être lu.").arg(shown),
+                               {}, QStringLiteral("Vérifiez qu'il s'agit bien d'un fichier et que vous avez le droit de le lire."));
     }
     if (looksLikeAccessFile(path)) {
-        result.error = QStringLiteral("Le fichier %1 est une base Access (Jet) que ce programme ne lit pas directement.\n"
-                                      "Convertissez-la une fois avec la commande :\n%2\n"
-                                      "(l'ancienne base est gardée à côté, renommée BD2003.mdb.bak-...), "
-                                      "puis relancez le programme.")
-                           .arg(displayPath(path), importCommandFor(path));
-        return result;
+        return Status::failure(
+            Fault::Unavailable,
+            QStringLiteral("Le fichier %1 est une base Access (Jet) que ce programme ne lit pas directement.").arg(shown), {},
+            QStringLiteral("Convertissez-la une fois avec la commande :\n%1\n"
+                           "(l'ancienne base est gardée à côté, renommée BD2003.mdb.bak-...), puis relancez le programme.")
+                .arg(importCommandFor(path)));
     }
+    const QString replace = QStringLiteral("Remplacez-le par une copie valide de BD2003.mdb.");
     try {
         // READWRITE without CREATE: SQLite refuses to make a new file.
-        auto db = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
-                                                     SQLite::OPEN_READWRITE);
+        auto db = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE);
         prepareConnection(*db);
         // open() accepts any file; the first read tells whether it is a database.
         SQLite::Statement tables(*db, "SELECT count(*) FROM sqlite_schema");
         // An empty file opens as an empty database: it holds none of our tables.
         if (tables.executeStep() && tables.getColumn(0).getInt() == 0) {
-            result.error = QStringLiteral("Le fichier %1 est vide : il ne contient aucune des tables du programme.\n"
-                                          "Remplacez-le par une copie valide de BD2003.mdb.")
-                               .arg(displayPath(path));
-            return result;
+            return Status::failure(
+                Fault::Unavailable,
+                QStringLiteral("Le fichier %1 est vide : il ne contient aucune des tables du programme.").arg(shown), {},
+                replace);
         }
-        result.db = std::move(db);
+        return Connection(std::move(db));
     } catch (const SQLite::Exception &e) {
         const int code = e.getErrorCode() & 0xff;
         if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) {
-            result.error = QStringLiteral("Le fichier %1 n'est pas une base de données lisible par ce programme.\n"
-                                          "Remplacez-le par une copie valide de BD2003.mdb.")
-                               .arg(displayPath(path));
-        } else if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-            result.error = QStringLiteral("Le fichier de données %1 est occupé par un autre programme.\n"
-                                          "Réessayez dans un instant.")
-                               .arg(displayPath(path));
-        } else {
-            result.error = QStringLiteral("Le fichier de données %1 ne peut pas être ouvert (%2).\n"
-                                          "Vérifiez le fichier et vos droits sur son dossier.")
-                               .arg(displayPath(path), QString::fromUtf8(e.what()));
+            return Status::failure(
+                       Fault::Unavailable,
+                       QStringLiteral("Le fichier %1 n'est pas une base de données lisible par ce programme.").arg(shown), {},
+                       replace)
+                .withDetail(QString::fromUtf8(e.what()));
         }
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            return engineFailure(Fault::Busy, Action::Open, shown, QString::fromUtf8(e.what()));
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("Le fichier de données %1 ne peut pas être ouvert.").arg(shown), {},
+                               QStringLiteral("Vérifiez le fichier et vos droits sur son dossier."))
+            .withDetail(QString::fromUtf8(e.what()));
     }
-    return result;
 }
 
-std::unique_ptr<SQLite::Database> createDatabaseFile(const QString &path)
+Result<Connection> createDatabaseFile(const QString &path)
 {
     if (QFileInfo::exists(path))
-        throw SQLite::Exception("the database file already exists");
-    auto db = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
-                                                 SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    prepareConnection(*db);
-    return db;
+        return Status::failure(Fault::Refused, QStringLiteral("Le fichier %1 existe déjà.").arg(displayPath(path)));
+    try {
+        auto db = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
+                                                     SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        prepareConnection(*db);
+        return Connection(std::move(db));
+    } catch (const SQLite::Exception &e) {
+        return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, displayPath(path), QString::fromUtf8(e.what()));
+    }
 }
 
 } // namespace tavro

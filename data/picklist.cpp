@@ -1,14 +1,20 @@
 #include "data/picklist.h"
 
+#include "data/enginefailure.h"
+
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
 namespace tavro {
 
-Status readPickList(SQLite::Database *db, const QString &sql, const QString &column, QStringList &items)
+PickListRead readPickList(SQLite::Database *db, const QString &sql, const QString &column)
 {
-    if (!db)
-        return Status::failure(QStringLiteral("La base de données n'est pas ouverte : la liste n'a pas pu être remplie."));
+    PickListRead read;
+    if (!db) {
+        read.status = Status::failure(Fault::Unavailable,
+                                      QStringLiteral("La base de données n'est pas ouverte : la liste n'a pas pu être remplie."));
+        return read;
+    }
     try {
         SQLite::Statement query(*db, sql.toStdString());
         int index = -1;
@@ -18,18 +24,21 @@ Status readPickList(SQLite::Database *db, const QString &sql, const QString &col
                 break;
             }
         }
-        if (index < 0)
-            return Status::failure(QStringLiteral("La colonne %1 manque au résultat de la requête de la liste.").arg(column));
+        if (index < 0) {
+            read.status = Status::failure(QStringLiteral("La colonne %1 manque au résultat de la requête de la liste.").arg(column));
+            return read;
+        }
         while (query.executeStep()) {
             const SQLite::Column value = query.getColumn(index);
             if (value.isNull())
                 continue;
-            items.append(QString::fromUtf8(value.getText(), value.getBytes()));
+            read.items.append(QString::fromUtf8(value.getText(), value.getBytes()));
         }
-        return Status::success();
-    } catch (const std::exception &e) {
-        return Status::failure(QStringLiteral("La liste n'a pas pu être lue entièrement : %1").arg(QString::fromUtf8(e.what())));
+    } catch (const SQLite::Exception &e) {
+        read.status = engineFailure(sqliteFault(e.getErrorCode()), Action::Read, QString::fromUtf8(db->getFilename().c_str()),
+                                    QString::fromUtf8(e.what()));
     }
+    return read;
 }
 
 } // namespace tavro

@@ -8,11 +8,17 @@ namespace SQLite { class Database; }
 
 namespace tavro {
 
-// Runs a pick-list query on a connection, reading forward, and appends the
-// named column's value of each row, in the order returned, to items. A null
-// value adds nothing; an empty text adds an empty item. When the query
-// cannot run or a row cannot be read, the list stays as filled so far and
-// the failure is returned. A null connection is a failure.
-Status readPickList(SQLite::Database *db, const QString &sql, const QString &column, QStringList &items);
+// A pick list as read: the items, and why the reading stopped early if it did.
+struct PickListRead {
+    QStringList items;
+    Status status;
+};
+
+// Runs a pick-list query on a connection, reading forward, and gives the
+// named column's value of each row in the order returned. A null value adds
+// nothing; an empty text adds an empty item. When the query cannot run or a
+// row cannot be read, the items read so far come back with the failure. A
+// null connection is a failure.
+PickListRead readPickList(SQLite::Database *db, const QString &sql, const QString &column);
 
 } // namespace tavro

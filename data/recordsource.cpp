@@ -61,27 +61,41 @@ Status RecordSource::Impl::open()
 {
     if (db)
         return Status::success();
-    OpenResult opened = openDatabase(path);
+    auto opened = openDatabase(path);
     if (!opened)
-        return Status::failure(opened.error);
-    db = std::move(opened.db);
+        return opened.status();
+    db = std::move(*opened);
     return Status::success();
 }
 
-Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &tabs, bool &ro, RowStore &rows)
+Status RecordSource::Impl::failure(int sqliteCode, Action action, const QString &engineText) const
 {
+    return engineFailure(sqliteFault(sqliteCode), action, shownPath(), engineText);
+}
+
+Result<LoadedResult> RecordSource::Impl::load()
+{
+    LoadedResult result;
     sqlite3 *h = db->getHandle();
     const QByteArray original = sql.toUtf8();
     StatementPtr st = prepare(h, original);
     if (!st) {
-        if (const int code = sqlite3_errcode(h) & 0xff; code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            return busyFailure();
-        return Status::failure(QStringLiteral("La requête n'a pas pu être exécutée :\n%1\n\n%2")
-                                   .arg(utf8(sqlite3_errmsg(h)), sql.trimmed()));
+        const int code = sqlite3_errcode(h) & 0xff;
+        if (code != SQLITE_ERROR)
+            return failure(code, Action::Read, utf8(sqlite3_errmsg(h)));
+        // The file lacks a table or column the window's query names.
+        return Status::failure(Fault::Other,
+                               QStringLiteral("La recherche demandée n'a pas pu être faite dans le fichier de données %1.")
+                                   .arg(shownPath()),
+                               QStringLiteral("Les lignes affichées restent telles qu'elles étaient."),
+                               QStringLiteral("Vérifiez que ce fichier est bien le BD2003.mdb du programme, "
+                                              "avec ses tables CODE, TELE et QRT."))
+            .withDetail(utf8(sqlite3_errmsg(h)) + QStringLiteral("\n") + sql.trimmed());
     }
+    auto &cols = result.columns;
+    auto &tabs = result.tables;
     const int n = sqlite3_column_count(st.get());
     cols.assign(std::size_t(n), {});
-    tabs.clear();
     for (int i = 0; i < n; ++i) {
         cols[i].name = utf8(sqlite3_column_name(st.get(), i));
         const QString table = utf8(sqlite3_column_table_name(st.get(), i));
@@ -98,7 +112,7 @@ Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &ta
 
     // Rows of DISTINCT, grouped or compound results stand for several base
     // rows or none: they get no identity and stay read-only.
-    ro = true;
+    bool ro = true;
     int hidden = 0;
     static const QStringList grouping = {QStringLiteral("DISTINCT"), QStringLiteral("GROUP"), QStringLiteral("UNION"),
                                          QStringLiteral("INTERSECT"), QStringLiteral("EXCEPT"), QStringLiteral("HAVING")};
@@ -114,13 +128,18 @@ Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &ta
             ro = false;
         }
     }
-    if (ro)
+    result.readOnly = ro;
+    if (ro) {
         tabs.clear();
-    for (auto &c : cols) {
-        if (ro)
+        for (auto &c : cols)
             c.table = -1;
     }
 
+    const Status tooLarge = Status::failure(Fault::Refused,
+                                            QStringLiteral("Le résultat de la recherche est trop volumineux pour être affiché."),
+                                            QStringLiteral("Les lignes affichées restent telles qu'elles étaient."),
+                                            QStringLiteral("Précisez la recherche."));
+    RowStore &rows = result.rows;
     rows.reset(n, hidden);
     std::vector<const char *> texts(static_cast<std::size_t>(n));
     std::vector<int> lengths(static_cast<std::size_t>(n));
@@ -131,31 +150,20 @@ Status RecordSource::Impl::load(std::vector<ResultColumn> &cols, QStringList &ta
             // Text comes straight from SQLite's row buffer into the store: one copy.
             texts[i] = reinterpret_cast<const char *>(sqlite3_column_text(st.get(), c));
             if (!texts[i] && sqlite3_column_type(st.get(), c) != SQLITE_NULL)
-                return Status::failure(QStringLiteral("La mémoire manque pour afficher ce résultat.\nPrécisez la recherche."));
+                return tooLarge; // out of memory
             lengths[i] = texts[i] ? sqlite3_column_bytes(st.get(), c) : 0;
         }
         if (!rows.appendRow(texts.data(), lengths.data()))
-            return Status::failure(QStringLiteral("Le résultat de la requête est trop volumineux pour être affiché.\n"
-                                                  "Précisez la recherche."));
+            return tooLarge;
         const int row = rows.rowCount() - 1;
         for (int k = 0; k < hidden; ++k) {
             if (sqlite3_column_type(st.get(), k) != SQLITE_NULL)
                 rows.setKey(row, k, sqlite3_column_int64(st.get(), k));
         }
     }
-    if (rc != SQLITE_DONE) {
-        const int code = rc & 0xff;
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            return busyFailure();
-        return Status::failure(QStringLiteral("Les lignes de la requête n'ont pas pu être lues :\n%1").arg(utf8(sqlite3_errmsg(h))));
-    }
-    return Status::success();
-}
-
-Status RecordSource::Impl::busyFailure() const
-{
-    return Status::failure(QStringLiteral("Le fichier de données %1 est occupé par un autre poste.\n"
-                                          "Réessayez dans un instant.").arg(shownPath()));
+    if (rc != SQLITE_DONE)
+        return failure(rc, Action::Read, utf8(sqlite3_errmsg(h)));
+    return result;
 }
 
 QString RecordSource::Impl::typed(int column) const
@@ -168,7 +176,7 @@ QString RecordSource::Impl::typed(int column) const
 
 RecordSource::RecordSource(QObject *parent)
     : QAbstractTableModel(parent)
-    , d(std::make_unique<Impl>())
+    , d(std::make_unique<Impl>(this))
 {
 }
 
@@ -201,21 +209,22 @@ Status RecordSource::refresh()
 {
     if (Status opened = d->open(); !opened)
         return opened;
-    std::vector<ResultColumn> cols;
-    QStringList tabs;
-    bool ro = true;
-    RowStore rows;
-    try {
-        if (Status loaded = d->load(cols, tabs, ro, rows); !loaded)
-            return loaded;
-    } catch (const std::bad_alloc &) {
-        return Status::failure(QStringLiteral("La mémoire manque pour afficher ce résultat.\nPrécisez la recherche."));
-    }
+    Result<LoadedResult> loaded = [this]() -> Result<LoadedResult> {
+        try {
+            return d->load();
+        } catch (const std::bad_alloc &) {
+            return Status::failure(Fault::Refused, QStringLiteral("La mémoire manque pour afficher ce résultat."),
+                                   QStringLiteral("Les lignes affichées restent telles qu'elles étaient."),
+                                   QStringLiteral("Précisez la recherche."));
+        }
+    }();
+    if (!loaded)
+        return loaded.status();
     beginResetModel();
-    d->columns = std::move(cols);
-    d->tables = std::move(tabs);
-    d->readOnly = ro;
-    d->store = std::move(rows);
+    d->columns = std::move(loaded->columns);
+    d->tables = std::move(loaded->tables);
+    d->readOnly = loaded->readOnly;
+    d->store = std::move(loaded->rows);
     d->pending.clear();
     d->newRow = false;
     d->current = d->store.rowCount() > 0 ? 0 : -1;

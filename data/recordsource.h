@@ -89,7 +89,7 @@ Q_SIGNALS:
     // After a refresh replaced the result (columns may differ).
     void refreshed();
     // A move was refused because the current row could not be written.
-    void moveFailed(const QString &error);
+    void moveFailed(const tavro::Status &failure);
 
 private:
     struct Impl;

@@ -1,8 +1,10 @@
 #include "data/sampledata.h"
 
+#include "data/enginefailure.h"
 #include "data/opendb.h"
 #include "data/schema.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <SQLiteCpp/Database.h>
@@ -110,18 +112,16 @@ void bindRow(SQLite::Statement &st, Row values)
 
 } // namespace
 
-bool writeSampleDatabase(const QString &path, const SampleOptions &options, SampleCounts *counts, QString *error)
+Result<SampleCounts> writeSampleDatabase(const QString &path, const SampleOptions &options)
 {
-    if (QFileInfo::exists(path)) {
-        if (error)
-            *error = QStringLiteral("%1 already exists; left as it is").arg(path);
-        return false;
-    }
     const int offices = options.offices > 0 ? options.offices : qMax(1, int(960 * options.scale));
     const int streets = options.streets > 0 ? options.streets : qMax(1, int(2400 * options.scale));
 
+    auto created = createDatabaseFile(path);
+    if (!created)
+        return created.status();
+    auto &db = *created;
     try {
-        auto db = createDatabaseFile(path);
         db->exec("PRAGMA journal_mode = DELETE");
         createSchema(*db);
         SQLite::Transaction tx(*db);
@@ -190,13 +190,12 @@ bool writeSampleDatabase(const QString &path, const SampleOptions &options, Samp
             ++made.qrt;
         }
         tx.commit();
-        if (counts)
-            *counts = made;
-        return true;
-    } catch (const std::exception &e) {
-        if (error)
-            *error = QString::fromUtf8(e.what());
-        return false;
+        return made;
+    } catch (const SQLite::Exception &e) {
+        // The file is ours from its creation: a half-written one goes.
+        db.reset();
+        QFile::remove(path);
+        return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, displayPath(path), QString::fromUtf8(e.what()));
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/status.h"
+
 #include <QString>
 
 namespace tavro {
@@ -20,9 +22,9 @@ struct SampleCounts {
     qint64 qrt = 0;
 };
 
-// Writes a new database file. Refuses (returns false, file untouched) when a
-// file is already there.
-bool writeSampleDatabase(const QString &path, const SampleOptions &options, SampleCounts *counts = nullptr,
-                         QString *error = nullptr);
+// Writes a new database file and says how many rows each table got.
+// Refuses, leaving it untouched, a file that is already there; a failure
+// part-way leaves no file.
+Result<SampleCounts> writeSampleDatabase(const QString &path, const SampleOptions &options);
 
 } // namespace tavro

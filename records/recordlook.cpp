@@ -1,6 +1,6 @@
 #include "records/recordlook.h"
 
-#include "app/designfont.h"
+#include "kit/designfont.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,15 +1,15 @@
 #include "records/recordwindow.h"
 
-#include "app/bannertext.h"
-#include "app/clockbanner.h"
-#include "app/dialogs.h"
+#include "kit/bannertext.h"
+#include "kit/clockbanner.h"
+#include "kit/dialogs.h"
 #include "data/datacontrol.h"
 #include "data/module1.h"
 #include "data/picklist.h"
 #include "records/pickcombo.h"
 #include "records/querytext.h"
 #include "records/recordlook.h"
-#include "app/steps.h"
+#include "kit/steps.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -158,7 +158,8 @@ QWidget *RecordWindow::buildMiddleColumn()
     column->setSpacing(6);
 
     m_control = new DataControl(middle);
-    m_control->setObjectName(QStringLiteral("Adodc1"));
+    // The data control's own box: the only report of a failed query or write.
+    connect(m_control, &DataControl::failed, this, [this](const Status &failure) { reportFailure(this, failure); });
     QList<DataGrid::Column> columns;
     for (const RecordWindowSpec::Column &c : m_spec.columns)
         columns.append({c.caption, c.name});
@@ -273,9 +274,7 @@ void RecordWindow::fillPickList(PickCombo *combo, const QString &sql, const QStr
 {
     runStep([] { Module1::connect(); });
     // A list that fails part-way keeps what it read; loading goes on, silently.
-    QStringList items;
-    runStep([&] { readPickList(Module1::connection(), sql, column, items); });
-    combo->appendItems(items);
+    runStep([&] { combo->appendItems(readPickList(Module1::connection(), sql, column).items); });
 }
 
 void RecordWindow::connectPick(PickCombo *combo, const QueryFragments &fragments, const QString &textAfter)

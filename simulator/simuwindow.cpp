@@ -1,10 +1,10 @@
 #include "simulator/simuwindow.h"
 
-#include "app/bannertext.h"
-#include "app/clockbanner.h"
-#include "app/designfont.h"
-#include "app/dialogs.h"
-#include "app/steps.h"
+#include "kit/bannertext.h"
+#include "kit/clockbanner.h"
+#include "kit/designfont.h"
+#include "kit/dialogs.h"
+#include "kit/steps.h"
 #include "simulator/conversions.h"
 #include "simulator/drawings.h"
 #include "simulator/simuwidgets.h"
@@ -333,12 +333,7 @@ void SimuWindow::printClicked()
     for (int i = 0; i < m_table->count(); ++i)
         lines << m_table->item(i)->text();
     TablePrinter printer(m_table->font());
-    if (const Status s = printLines(printer, lines); !s) {
-        MessageSpec spec;
-        spec.text = s.error;
-        spec.icon = MsgIcon::Warning;
-        Dialogs::current().message(this, spec);
-    }
+    reportFailure(this, printLines(printer, lines), MsgIcon::Warning);
 }
 
 void SimuWindow::resetClicked()

@@ -228,8 +228,11 @@ Status importAccessFile(const ImportOptions &options, ImportReport *report)
     if (name.isEmpty())
         return Status::failure(error);
     TemporaryTarget temporary(name);
+    auto created = createDatabaseFile(temporary.path());
+    if (!created)
+        return created.status();
     try {
-        auto db = createDatabaseFile(temporary.path());
+        auto &db = *created;
         // A file nobody else knows yet needs no journal: a failure deletes
         // it. One flush to disk before the rename makes it durable.
         db->exec("PRAGMA journal_mode = OFF");

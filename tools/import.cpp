@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     tavro::ImportReport report;
     const tavro::Status status = tavro::importAccessFile(options, &report);
     if (!status) {
-        err << "tavro-import : " << status.error << "\nAucun fichier n'a été écrit.\n";
+        err << "tavro-import : " << status.message() << "\nAucun fichier n'a été écrit.\n";
         return 1;
     }
     out << "Base Access (Jet " << report.jetVersion << ") : "

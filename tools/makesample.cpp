@@ -30,12 +30,12 @@ int main(int argc, char *argv[])
     options.scale = parser.value(QStringLiteral("scale")).toDouble();
     options.offices = parser.value(QStringLiteral("offices")).toInt();
     options.streets = parser.value(QStringLiteral("streets")).toInt();
-    tavro::SampleCounts counts;
-    QString error;
-    if (!tavro::writeSampleDatabase(path, options, &counts, &error)) {
-        QTextStream(stderr) << "tavro-sample: " << error << '\n';
+    const auto written = tavro::writeSampleDatabase(path, options);
+    if (!written) {
+        QTextStream(stderr) << "tavro-sample: " << written.status().message() << '\n';
         return 1;
     }
+    const tavro::SampleCounts &counts = *written;
     out << "Wrote " << path << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT " << counts.qrt << " rows\n";
     return 0;
 }

@@ -99,7 +99,7 @@ int main(int argc, char *argv[])
         tavro::ImportReport report;
         const tavro::Status status = tavro::importAccessFile({source, target, false, {}}, &report);
         if (!status)
-            failure = status.error;
+            failure = status.message();
         imported = 0;
         for (const tavro::ImportedTable &t : report.tables)
             imported += t.rows;

@@ -53,10 +53,10 @@ QStringList readerRows(const QString &file, const QByteArray &charset, const QSt
 
 QStringList sqliteRows(const QString &path, const QString &sql)
 {
-    OpenResult opened = openDatabase(path);
+    auto opened = openDatabase(path);
     if (!opened)
-        return {QStringLiteral("open failed: ") + opened.error};
-    SQLite::Statement st(*opened.db, sql.toStdString());
+        return {QStringLiteral("open failed: ") + opened.status().message()};
+    SQLite::Statement st(**opened, sql.toStdString());
     QStringList rows;
     while (st.executeStep()) {
         QStringList cells;
@@ -305,7 +305,7 @@ QString TestImport::convertCodes(const QTemporaryDir &dir, ImportReport *report)
     const QString target = dir.filePath(QLatin1String(kDatabaseFileName));
     const Status status = importAccessFile({jetFile("codes_tele_qrt_jet4.mdb"), target, false, {}}, report);
     if (!status)
-        qWarning("%s", qPrintable(status.error));
+        qWarning("%s", qPrintable(status.message()));
     return status ? target : QString();
 }
 
@@ -366,7 +366,7 @@ void TestImport::leavesSourceUnchanged()
     const QDateTime modified = QFileInfo(source).lastModified();
     ImportReport report;
     const Status status = importAccessFile({source, dir.filePath(QStringLiteral("new.mdb")), false, {}}, &report);
-    QVERIFY2(status, qPrintable(status.error));
+    QVERIFY2(status, qPrintable(status.message()));
     QCOMPARE(sha256(source), before);
     QCOMPARE(QFileInfo(source).lastModified(), modified);
 }
@@ -409,7 +409,7 @@ void TestImport::failedImportLeavesNothing()
     ImportReport report;
     const Status status = importAccessFile({source, targets.filePath(QLatin1String(kDatabaseFileName)), false, charset}, &report);
     QVERIFY(!status);
-    QVERIFY2(status.error.contains(message), qPrintable(status.error));
+    QVERIFY2(status.message().contains(message), qPrintable(status.message()));
     QCOMPARE(QDir(targets.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
@@ -423,14 +423,14 @@ void TestImport::replacesOnlyWhenForced()
     ImportReport report;
     const Status refused = importAccessFile({jetFile("codes_tele_qrt_jet4.mdb"), target, false, {}}, &report);
     QVERIFY(!refused);
-    QVERIFY2(refused.error.contains(QStringLiteral("existe déjà")), qPrintable(refused.error));
-    QVERIFY2(refused.error.contains(QLatin1String("--force")), qPrintable(refused.error));
+    QVERIFY2(refused.message().contains(QStringLiteral("existe déjà")), qPrintable(refused.message()));
+    QVERIFY2(refused.message().contains(QLatin1String("--force")), qPrintable(refused.message()));
     QCOMPARE(sha256(target), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{kDatabaseFileName});
 
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     const Status status = importAccessFile({jetFile("codes_tele_qrt_jet4.mdb"), target, true, {}}, &report);
-    QVERIFY2(status, qPrintable(status.error));
+    QVERIFY2(status, qPrintable(status.message()));
 
     static const QRegularExpression stamp(QStringLiteral("^BD2003\\.mdb\\.bak-(\\d{8}-\\d{6})$"));
     const QRegularExpressionMatch match = stamp.match(QFileInfo(report.backup).fileName());

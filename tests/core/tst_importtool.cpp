@@ -56,8 +56,8 @@ QByteArray sha256(const QString &path)
 
 qint64 codeRows(const QString &path)
 {
-    OpenResult opened = openDatabase(path);
-    return opened ? opened.db->execAndGet("SELECT count(*) FROM CODE").getInt64() : -1;
+    auto opened = openDatabase(path);
+    return opened ? (*opened)->execAndGet("SELECT count(*) FROM CODE").getInt64() : -1;
 }
 
 QStringList filesIn(const QString &folder)
@@ -201,12 +201,12 @@ void TestImportTool::programMessageGivesWorkingCommand()
     QVERIFY(QFile::copy(jetFile("codes_tele_qrt_jet4.mdb"), path));
     const QByteArray jet = sha256(path);
 
-    const OpenResult opened = openDatabase(path);
+    const auto opened = openDatabase(path);
     QVERIFY(!opened);
     QCOMPARE(sha256(path), jet);
     const QString command = importCommandFor(path);
-    QVERIFY2(opened.error.contains(QStringLiteral("est une base Access (Jet)")), qPrintable(opened.error));
-    QVERIFY2(opened.error.contains(QLatin1Char('\n') + command + QLatin1Char('\n')), qPrintable(opened.error));
+    QVERIFY2(opened.status().message().contains(QStringLiteral("est une base Access (Jet)")), qPrintable(opened.status().message()));
+    QVERIFY2(opened.status().message().contains(QLatin1Char('\n') + command + QLatin1Char('\n')), qPrintable(opened.status().message()));
 
     // The command names the tool beside the program, then converts in place.
     const QString besideProgram = shellQuoted(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tavro-import")));

@@ -41,7 +41,7 @@ QStringList TestQueryTexts::run(const QString &sql, const QString &column, QStri
     source.setRecordSource(sql);
     const tavro::Status status = source.refresh();
     if (error)
-        *error = status.error;
+        *error = status.message();
     QStringList out;
     for (int r = 0; r < source.rowCount(); ++r)
         out << source.text(r, column);

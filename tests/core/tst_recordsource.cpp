@@ -34,7 +34,7 @@ void load(RecordSource &source, const TestDatabase &db, const QString &sql)
     source.setDatabasePath(db.path());
     source.setRecordSource(sql);
     const tavro::Status status = source.refresh();
-    QVERIFY2(status.ok(), qPrintable(status.error));
+    QVERIFY2(status.ok(), qPrintable(status.message()));
 }
 
 // The two offices, read through a record source.
@@ -142,7 +142,7 @@ void TestRecordSource::failedRefreshKeepsRows()
     fx.source.setRecordSource(QStringLiteral("SELECT * FROM TELE WHERE AGENCE = 'L'ÉTOILE'"));
     const tavro::Status status = fx.source.refresh();
     QVERIFY(!status.ok());
-    QVERIFY(status.error.contains(QStringLiteral("requête")));
+    QVERIFY(status.message().contains(QStringLiteral("recherche")));
     QCOMPARE(fx.source.recordCount(), qint64(2));
     QCOMPARE(fx.source.text(1, QStringLiteral("TEL")), QStringLiteral("0500-222222"));
 }
@@ -178,7 +178,7 @@ void TestRecordSource::updateThroughJoinReachesItsTable()
     QVERIFY(setField(fx.source, column, value));
     QVERIFY(fx.source.hasPendingChanges());
     const tavro::Status status = fx.source.update();
-    QVERIFY2(status.ok(), qPrintable(status.error));
+    QVERIFY2(status.ok(), qPrintable(status.message()));
     QVERIFY(!fx.source.hasPendingChanges());
     QCOMPARE(fx.source.text(row, column), value);
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE ORDER BY rowid")), code);
@@ -232,8 +232,8 @@ void TestRecordSource::otherUsersChangeRefusesUpdate()
     const tavro::Status status = fx.source.update();
     QCOMPARE(!status.ok(), refused);
     if (refused) {
-        QVERIFY(status.error.contains(QStringLiteral("modifié ou supprimé par un autre utilisateur")));
-        QVERIFY(status.error.contains(QStringLiteral("vos saisies sont conservées")));
+        QVERIFY(status.message().contains(QStringLiteral("modifié ou supprimé par un autre utilisateur")));
+        QVERIFY(status.message().contains(QStringLiteral("vos saisies sont conservées")));
         QVERIFY(fx.source.hasPendingChanges());
         QCOMPARE(fx.source.text(0, QStringLiteral("PROVINCE")), QStringLiteral("BÉLOUMAR"));
         QCOMPARE(fx.source.text(0, QStringLiteral("CPOSTALE")), QStringLiteral("30060"));
@@ -263,15 +263,15 @@ void TestRecordSource::lockedFileLosesNothing()
         QVERIFY(setField(fx.source, QStringLiteral("AGENCE"), QStringLiteral("ZOLT LEMSARA STADE")));
 
     // Another copy of the program in the middle of writing.
-    tavro::OpenResult other = tavro::openDatabase(fx.db.path());
+    auto other = tavro::openDatabase(fx.db.path());
     QVERIFY(other);
-    auto lock = std::make_unique<SQLite::Transaction>(*other.db, SQLite::TransactionBehavior::IMMEDIATE);
-    other.db->exec("UPDATE QRT SET CPOSTALE = CPOSTALE");
+    auto lock = std::make_unique<SQLite::Transaction>(**other, SQLite::TransactionBehavior::IMMEDIATE);
+    (*other)->exec("UPDATE QRT SET CPOSTALE = CPOSTALE");
 
     const tavro::Status status = operation == QLatin1String("delete") ? fx.source.deleteCurrent() : fx.source.update();
     QVERIFY(!status.ok());
-    QVERIFY2(status.error.contains(QStringLiteral("autre poste")), qPrintable(status.error));
-    QVERIFY(status.error.contains(QDir::toNativeSeparators(fx.db.path())));
+    QVERIFY2(status.message().contains(QStringLiteral("autre poste")), qPrintable(status.message()));
+    QVERIFY(status.message().contains(QDir::toNativeSeparators(fx.db.path())));
     lock.reset(); // rolled back: the file is free again
 
     if (operation == QLatin1String("delete")) {
@@ -283,7 +283,7 @@ void TestRecordSource::lockedFileLosesNothing()
     QVERIFY(fx.source.hasPendingChanges());
     QCOMPARE(fx.source.text(fx.source.currentRow(), QStringLiteral("AGENCE")), QStringLiteral("ZOLT LEMSARA STADE"));
     const tavro::Status again = fx.source.update();
-    QVERIFY2(again.ok(), qPrintable(again.error));
+    QVERIFY2(again.ok(), qPrintable(again.message()));
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = 'zolt lemsara stade'")), QStringList{"1"});
 }
 
@@ -291,14 +291,14 @@ void TestRecordSource::busyFileRefusesRefresh()
 {
     Offices fx;
     QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
-    tavro::OpenResult other = tavro::openDatabase(fx.db.path());
+    auto other = tavro::openDatabase(fx.db.path());
     QVERIFY(other);
     // An exclusive lock, as another copy holds while committing, stops readers too.
-    SQLite::Transaction lock(*other.db, SQLite::TransactionBehavior::EXCLUSIVE);
+    SQLite::Transaction lock(**other, SQLite::TransactionBehavior::EXCLUSIVE);
     fx.source.setRecordSource(QStringLiteral(" select * from TELE"));
     const tavro::Status status = fx.source.refresh();
     QVERIFY(!status.ok());
-    QVERIFY2(status.error.contains(QStringLiteral("occupé par un autre poste")), qPrintable(status.error));
+    QVERIFY2(status.message().contains(QStringLiteral("occupé par un autre poste")), qPrintable(status.message()));
     QCOMPARE(fx.source.recordCount(), qint64(2));
     QCOMPARE(fx.source.text(1, QStringLiteral("AGENCE")), QStringLiteral("KIRB TIZNOUK PORT"));
 }
@@ -320,8 +320,8 @@ void TestRecordSource::readOnlyFileLosesNothing()
     QVERIFY(setField(source, QStringLiteral("TEL"), QStringLiteral("0500-333333")));
     const tavro::Status status = source.update();
     QVERIFY(!status.ok());
-    QVERIFY2(status.error.contains(QStringLiteral("lecture seule")), qPrintable(status.error));
-    QVERIFY(status.error.contains(QStringLiteral("vos saisies sont conservées")));
+    QVERIFY2(status.message().contains(QStringLiteral("lecture seule")), qPrintable(status.message()));
+    QVERIFY(status.message().contains(QStringLiteral("vos saisies sont conservées")));
     QCOMPARE(source.text(0, QStringLiteral("TEL")), QStringLiteral("0500-333333"));
     QVERIFY(source.hasPendingChanges());
     QVERIFY(!source.deleteCurrent().ok());
@@ -347,7 +347,7 @@ void TestRecordSource::newRowThroughJoin()
     QVERIFY(setField(fx.source, QStringLiteral("REGION"), QStringLiteral("DR SUD")));
     QVERIFY(setField(fx.source, QStringLiteral("TEL"), QStringLiteral("0500-444444")));
     const tavro::Status status = fx.source.update();
-    QVERIFY2(status.ok(), qPrintable(status.error));
+    QVERIFY2(status.ok(), qPrintable(status.message()));
     QCOMPARE(fx.source.recordCount(), qint64(3));
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM CODE WHERE rowid = 3")),
              QStringList{"ZOLT AÏN SAMRIT L'OASIS|36040|<null>|DR SUD"});
@@ -407,7 +407,7 @@ void TestRecordSource::deleteOfVanishedRow()
     fx.db.exec(QStringLiteral("DELETE FROM TELE WHERE rowid = 1"));
     const tavro::Status status = fx.source.deleteCurrent();
     QVERIFY(!status.ok());
-    QVERIFY(status.error.contains(QStringLiteral("déjà été supprimé")));
+    QVERIFY(status.message().contains(QStringLiteral("déjà été supprimé")));
     QCOMPARE(fx.source.recordCount(), qint64(1));
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE FROM TELE")), QStringList{"KIRB TIZNOUK PORT"});
 }
@@ -433,7 +433,7 @@ void TestRecordSource::refusedWriteRefusesMove()
     fx.source.moveLast();
     QCOMPARE(fx.source.currentRow(), 0);
     QCOMPARE(failed.count(), 1);
-    QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("autre utilisateur")));
+    QCOMPARE(failed.at(0).at(0).value<tavro::Status>().fault(), tavro::Fault::Conflict);
     QCOMPARE(fx.source.text(0, QStringLiteral("FAX")), QStringLiteral("0500-666666"));
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT FAX FROM TELE WHERE rowid = 1")), QStringList{"0500-777777"});
 }
@@ -477,7 +477,7 @@ void TestRecordSource::missingFileIsReportedThenFound()
     source.setRecordSource(QStringLiteral("select * from QRT "));
     const tavro::Status status = source.refresh();
     QVERIFY(!status.ok());
-    QVERIFY(status.error.contains(QDir::toNativeSeparators(db.path())));
+    QVERIFY(status.message().contains(QDir::toNativeSeparators(db.path())));
     QVERIFY(!QFile::exists(db.path()));
     // The file arrives: the next refresh opens it.
     db.create();

@@ -38,9 +38,9 @@ private Q_SLOTS:
         db.create();
         db.insert("QRT", {"Rue gardée", "10000", "Valmérin"});
         const QByteArray before = hashOf(db.path());
-        QString error;
-        QVERIFY(!writeSampleDatabase(db.path(), SampleOptions{}, nullptr, &error));
-        QVERIFY(!error.isEmpty());
+        const auto written = writeSampleDatabase(db.path(), SampleOptions{});
+        QVERIFY(!written);
+        QVERIFY(!written.status().message().isEmpty());
         QCOMPARE(hashOf(db.path()), before);
         QCOMPARE(db.rows(QStringLiteral("SELECT QUARTIER FROM QRT")), QStringList{"Rue gardée"});
     }
@@ -85,8 +85,9 @@ private Q_SLOTS:
         SampleOptions options;
         options.offices = 3000;
         options.streets = 12345;
-        SampleCounts counts;
-        QVERIFY(writeSampleDatabase(db.path(), options, &counts));
+        const auto written = writeSampleDatabase(db.path(), options);
+        QVERIFY(written);
+        const SampleCounts counts = *written;
         QCOMPARE(counts.code, 3000);
         QCOMPARE(counts.qrt, 12345);
         QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM QRT")), QStringList{"12345"});

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs.h"
+#include "kit/dialogs.h"
 
 #include <QList>
 #include <QQueue>

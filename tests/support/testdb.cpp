@@ -31,25 +31,26 @@ QString TestDatabase::path() const
 void TestDatabase::create()
 {
     auto db = createDatabaseFile(path());
-    createSchema(*db);
+    if (!db)
+        qFatal("%s", qPrintable(db.status().message()));
+    createSchema(**db);
 }
 
 void TestDatabase::createSample()
 {
-    QString error;
-    if (!writeSampleDatabase(path(), SampleOptions{}, nullptr, &error))
-        qFatal("sample database: %s", qPrintable(error));
+    if (const auto written = writeSampleDatabase(path(), SampleOptions{}); !written)
+        qFatal("sample database: %s", qPrintable(written.status().message()));
 }
 
 void TestDatabase::insert(const char *table, const QVariantList &values)
 {
-    OpenResult opened = openDatabase(path());
+    auto opened = openDatabase(path());
     if (!opened)
-        qFatal("%s", qPrintable(opened.error));
+        qFatal("%s", qPrintable(opened.status().message()));
     QStringList marks;
     for (int i = 0; i < values.size(); ++i)
         marks << QStringLiteral("?");
-    SQLite::Statement st(*opened.db, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(QLatin1String(table), marks.join(QLatin1Char(','))).toStdString());
+    SQLite::Statement st(**opened, QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(QLatin1String(table), marks.join(QLatin1Char(','))).toStdString());
     for (int i = 0; i < values.size(); ++i) {
         if (values[i].isNull())
             st.bind(i + 1);
@@ -61,18 +62,18 @@ void TestDatabase::insert(const char *table, const QVariantList &values)
 
 void TestDatabase::exec(const QString &sql)
 {
-    OpenResult opened = openDatabase(path());
+    auto opened = openDatabase(path());
     if (!opened)
-        qFatal("%s", qPrintable(opened.error));
-    opened.db->exec(sql.toStdString());
+        qFatal("%s", qPrintable(opened.status().message()));
+    (*opened)->exec(sql.toStdString());
 }
 
 QStringList TestDatabase::rows(const QString &sql) const
 {
-    OpenResult opened = openDatabase(path());
+    auto opened = openDatabase(path());
     if (!opened)
-        qFatal("%s", qPrintable(opened.error));
-    SQLite::Statement st(*opened.db, sql.toStdString());
+        qFatal("%s", qPrintable(opened.status().message()));
+    SQLite::Statement st(**opened, sql.toStdString());
     QStringList out;
     while (st.executeStep()) {
         QStringList cells;

@@ -1,7 +1,8 @@
 // The About window as a user reaches it: through the main window's
 // "A PROPOS" command, with the boxes answered by a script.
-#include "app/layoutunits.h"
+#include "kit/layoutunits.h"
 #include "app/mainwindow.h"
+#include "app/stafflist.h"
 #include "app/shell.h"
 #include "support/scripteddialogs.h"
 

@@ -1,7 +1,7 @@
 // The postal-code window driven by objectName on the offscreen platform,
 // against a generated database, with scripted boxes.
-#include "app/bannertext.h"
-#include "app/clockbanner.h"
+#include "kit/bannertext.h"
+#include "kit/clockbanner.h"
 #include "data/module1.h"
 #include "records/cpqueries.h"
 #include "support/recordui.h"

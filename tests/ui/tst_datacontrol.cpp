@@ -34,6 +34,9 @@ public:
     {
         control = new DataControl(this);
         control->source()->setDatabasePath(databasePath);
+        // As a record window does: the control's failures in a box.
+        QObject::connect(control, &DataControl::failed, this,
+                         [this](const tavro::Status &failure) { tavro::reportFailure(this, failure); });
         grid = new DataGrid(control,
                             {{QStringLiteral("AGENCES ZOLT/KIRB"), QStringLiteral("AGENCE")},
                              {QStringLiteral("CP"), QStringLiteral("CPOSTALE")},
@@ -253,7 +256,7 @@ void TestDataControl::failuresComeInTheControlsBox_data()
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("says");
     QTest::newRow("missing file") << "missing" << "introuvable";
-    QTest::newRow("bad query") << "query" << "requête";
+    QTest::newRow("bad query") << "query" << "recherche";
     QTest::newRow("delete of a summary row") << "delete" << "ne peuvent pas être modifiées";
     QTest::newRow("update with nothing shown") << "empty" << "Aucun enregistrement";
 }
@@ -284,7 +287,7 @@ void TestDataControl::failuresComeInTheControlsBox()
     QVERIFY(!status.ok());
     QCOMPARE(dialogs.calls().size(), 1);
     const tavro::MessageSpec &box = dialogs.calls().at(0).spec;
-    QCOMPARE(box.text, status.error);
+    QCOMPARE(box.text, status.message());
     QVERIFY2(box.text.contains(says), qPrintable(box.text));
     QCOMPARE(box.icon, tavro::MsgIcon::Critical);
     QCOMPARE(box.buttons, tavro::MsgButtons(tavro::Ok));

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/stafflist.h"
 #include "app/shell.h"
 #include "support/openwindows.h"
 #include "support/scripteddialogs.h"

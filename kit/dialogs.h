@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/status.h"
+
 #include <QFlags>
 #include <QString>
 
@@ -46,5 +48,10 @@ public:
 
 // Shorthand for the common box: text, OK only, no icon, application title.
 MsgButton inform(QWidget *parent, const QString &text);
+
+// A failure as the user reads it: its message, OK only, the application
+// title. The engine's own words, if any, go to standard error for an
+// administrator, never into the box.
+void reportFailure(QWidget *parent, const Status &failure, MsgIcon icon = MsgIcon::Critical);
 
 } // namespace tavro

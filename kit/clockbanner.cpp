@@ -1,8 +1,8 @@
-#include "app/clockbanner.h"
+#include "kit/clockbanner.h"
 
-#include "app/bannertext.h"
-#include "app/designfont.h"
-#include "app/layoutunits.h"
+#include "kit/bannertext.h"
+#include "kit/designfont.h"
+#include "kit/layoutunits.h"
 
 #include <QTimer>
 

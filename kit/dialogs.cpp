@@ -1,7 +1,8 @@
-#include "app/dialogs.h"
+#include "kit/dialogs.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QTextStream>
 
 namespace tavro {
 
@@ -86,6 +87,18 @@ Dialogs &Dialogs::current()
 void Dialogs::install(Dialogs *dialogs)
 {
     g_installed = dialogs;
+}
+
+void reportFailure(QWidget *parent, const Status &failure, MsgIcon icon)
+{
+    if (failure.ok())
+        return;
+    if (!failure.detail().isEmpty())
+        QTextStream(stderr) << applicationTitle() << " : " << failure.what() << '\n' << failure.detail() << '\n';
+    MessageSpec spec;
+    spec.text = failure.message();
+    spec.icon = icon;
+    Dialogs::current().message(parent, spec);
 }
 
 MsgButton inform(QWidget *parent, const QString &text)

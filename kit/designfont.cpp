@@ -1,4 +1,4 @@
-#include "app/designfont.h"
+#include "kit/designfont.h"
 
 #include <QFontDatabase>
 #include <QStringList>

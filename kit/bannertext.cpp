@@ -1,4 +1,4 @@
-#include "app/bannertext.h"
+#include "kit/bannertext.h"
 
 #include <QDateTime>
 

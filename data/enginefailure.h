@@ -1,0 +1,28 @@
+#pragma once
+
+#include "data/status.h"
+
+namespace tavro {
+
+// What the program was doing when the engine failed: it decides what the
+// message says was kept.
+enum class Action {
+    Open,   // opening the data
+    Read,   // running a query: the rows shown stay
+    Write,  // saving typed values: they stay in the fields
+    Delete, // deleting a row: nothing was deleted
+};
+
+// The one place an engine's failure becomes what a clerk reads: what
+// happened to which data, what was kept, what to do. `where` names the data
+// as messages show it (a file's full path); the engine's own text goes to
+// the status's detail, never into the message.
+Status engineFailure(Fault fault, Action action, const QString &where, const QString &engineText = {});
+
+// SQLite's primary result code as a fault.
+Fault sqliteFault(int code);
+
+// The note a failed write ends with.
+QString keptTypingNote();
+
+} // namespace tavro
