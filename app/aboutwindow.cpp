@@ -96,6 +96,7 @@ AboutWindow::AboutWindow(QWidget *parent)
     : QFrame(parent)
     , m_staffButton(new WrappingButton(QStringLiteral("PERSONNELS KIRB TALMIRT"), this))
 {
+    setObjectName(QStringLiteral("aprop"));
     setFrameShape(QFrame::NoFrame);
     setFixedSize(px(11730), px(6750));
     setAutoFillBackground(true);

@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace tavro {
 
 namespace {
@@ -17,22 +19,6 @@ namespace {
 // The help box shows the very password the record windows compare against.
 const QString kHelpText = QStringLiteral("MOT DE PASS: ") + kEditPassword + QStringLiteral(" ");
 const QString kHelpTitle = QStringLiteral("POUR MODIFIER UTILISER MOT DE PASS ");
-
-// A child frame that forgets its window the moment it closes, so a window
-// being deleted is never taken for an open one.
-class ChildFrame : public QMdiSubWindow {
-public:
-    using QMdiSubWindow::QMdiSubWindow;
-    std::function<void()> onClosed;
-
-protected:
-    void closeEvent(QCloseEvent *event) override
-    {
-        QMdiSubWindow::closeEvent(event);
-        if (event->isAccepted() && onClosed)
-            onClosed();
-    }
-};
 
 } // namespace
 
@@ -90,9 +76,21 @@ void MainWindow::showInitial()
     showMaximized();
 }
 
+QMdiSubWindow *MainWindow::frameOf(const QString &name) const
+{
+    // The work area's own list is the only record of what is open. A frame
+    // that was closed is hidden until its deletion: it no longer counts.
+    const auto frames = m_area->subWindowList();
+    for (QMdiSubWindow *frame : frames) {
+        if (!frame->isHidden() && frame->widget() && frame->widget()->objectName() == name)
+            return frame;
+    }
+    return nullptr;
+}
+
 QWidget *MainWindow::child(const QString &name) const
 {
-    const QPointer<QMdiSubWindow> frame = m_open.value(name);
+    QMdiSubWindow *frame = frameOf(name);
     return frame ? frame->widget() : nullptr;
 }
 
@@ -100,7 +98,7 @@ QWidget *MainWindow::openWindow(const QString &name)
 {
     if (!isVisible())
         showInitial();
-    if (QMdiSubWindow *frame = m_open.value(name)) {
+    if (QMdiSubWindow *frame = frameOf(name)) {
         m_area->setActiveSubWindow(frame);
         frame->raise();
         return frame->widget();
@@ -110,17 +108,9 @@ QWidget *MainWindow::openWindow(const QString &name)
         return nullptr;
 
     QWidget *contents = spec->create();
-    contents->setObjectName(spec->name);
-    auto *frame = new ChildFrame;
-    frame->setWidget(contents);
+    QMdiSubWindow *frame = m_area->addSubWindow(contents);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setWindowTitle(spec->caption);
-    frame->onClosed = [this, name, frame] {
-        if (m_open.value(name) == frame)
-            m_open.remove(name);
-    };
-    m_area->addSubWindow(frame);
-    m_open.insert(name, frame);
     if (spec->maximised)
         frame->showMaximized();
     else
@@ -132,18 +122,16 @@ QWidget *MainWindow::openWindow(const QString &name)
 bool MainWindow::closeAllChildren()
 {
     m_area->closeAllSubWindows();
-    return m_open.isEmpty();
+    const auto frames = m_area->subWindowList();
+    return std::all_of(frames.begin(), frames.end(), [](const QMdiSubWindow *f) { return f->isHidden(); });
 }
 
 QWidget *MainWindow::openAlone(const QString &name)
 {
     // The main window closes with all its children, then opens again in its
     // initial state holding the chosen window alone.
-    closeAllChildren();
-    const auto frames = m_area->subWindowList();
-    for (QMdiSubWindow *frame : frames)
-        delete frame;
-    m_open.clear();
+    if (!closeAllChildren())
+        return nullptr;
     showInitial();
     return openWindow(name);
 }

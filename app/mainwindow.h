@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QMainWindow>
-#include <QPointer>
 
 #include <functional>
 
@@ -16,9 +15,10 @@ namespace tavro {
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // How a child window is made: its objectName, its caption, whether it
-    // opens maximised (or at its own designed size), and the factory that
-    // builds its contents (running its load handling).
+    // How a child window is made: its objectName (which the window it
+    // builds carries), its caption, whether it opens maximised (or at its own
+    // designed size), and the factory that builds it, running its load
+    // handling.
     struct ChildSpec {
         QString name;
         QString caption;
@@ -55,10 +55,11 @@ protected:
 private:
     void createMenus();
     void showHelp();
+    // The frame of the named window while it is open.
+    QMdiSubWindow *frameOf(const QString &name) const;
 
     QMdiArea *m_area;
     QHash<QString, ChildSpec> m_specs;
-    QHash<QString, QPointer<QMdiSubWindow>> m_open;
 };
 
 } // namespace tavro

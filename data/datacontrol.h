@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/gridcolumns.h"
 #include "data/status.h"
 
 #include <QString>
@@ -63,11 +64,7 @@ private:
 class DataGrid : public QWidget {
     Q_OBJECT
 public:
-    struct Column {
-        QString caption;
-        QString name;
-    };
-    DataGrid(DataControl *control, const QList<Column> &columns, QWidget *parent = nullptr);
+    DataGrid(DataControl *control, const QList<GridColumn> &columns, QWidget *parent = nullptr);
 
     void setCaption(const QString &caption); // empty: no caption line
     QTableView *view() const { return m_view; }

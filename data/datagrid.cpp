@@ -79,17 +79,14 @@ private:
 
 } // namespace
 
-DataGrid::DataGrid(DataControl *control, const QList<Column> &columns, QWidget *parent)
+DataGrid::DataGrid(DataControl *control, const QList<GridColumn> &columns, QWidget *parent)
     : QWidget(parent)
     , m_control(control)
     , m_caption(new QLabel(this))
     , m_view(new QTableView(this))
 {
     setObjectName(QStringLiteral("DataGrid1"));
-    QList<GridColumns::Column> declared;
-    for (const Column &c : columns)
-        declared.append({c.caption, c.name});
-    auto *model = new GridColumns(control->source(), declared, this);
+    auto *model = new GridColumns(control->source(), columns, this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -4,7 +4,7 @@
 
 namespace tavro {
 
-GridColumns::GridColumns(RecordSource *source, const QList<Column> &columns, QObject *parent)
+GridColumns::GridColumns(RecordSource *source, const QList<GridColumn> &columns, QObject *parent)
     : QAbstractTableModel(parent)
     , m_source(source)
     , m_columns(columns)
@@ -38,7 +38,7 @@ GridColumns::GridColumns(RecordSource *source, const QList<Column> &columns, QOb
 void GridColumns::remap()
 {
     m_map.clear();
-    for (const Column &c : m_columns)
+    for (const GridColumn &c : m_columns)
         m_map << (m_source ? m_source->columnIndex(c.name) : -1);
 }
 

@@ -9,6 +9,12 @@ namespace tavro {
 
 class RecordSource;
 
+// A column of a window's grid: its caption, and the result column it shows.
+struct GridColumn {
+    QString caption;
+    QString name;
+};
+
 // The columns a window declares for its grid, each a caption and a column
 // name, laid over a RecordSource by name. A declared column that the
 // current result lacks shows empty cells. Cells are read from the source on
@@ -16,11 +22,7 @@ class RecordSource;
 class GridColumns : public QAbstractTableModel {
     Q_OBJECT
 public:
-    struct Column {
-        QString caption;
-        QString name;
-    };
-    GridColumns(RecordSource *source, const QList<Column> &columns, QObject *parent = nullptr);
+    GridColumns(RecordSource *source, const QList<GridColumn> &columns, QObject *parent = nullptr);
 
     // Column of the source shown in grid column c, or -1 when it is missing.
     int sourceColumn(int c) const;
@@ -35,7 +37,7 @@ private:
     void remap();
 
     QPointer<RecordSource> m_source;
-    QList<Column> m_columns;
+    QList<GridColumn> m_columns;
     QList<int> m_map;
     int m_marked = -1;
 };

@@ -1,6 +1,7 @@
 // Moving, adding, writing and deleting rows of a RecordSource.
 #include "data/recordsource.h"
 #include "data/recordsource_p.h"
+#include "data/sqltext.h"
 
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
@@ -11,13 +12,6 @@
 namespace tavro {
 
 namespace {
-
-QString quotedName(const QString &name)
-{
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
 
 void bindText(SQLite::Statement &st, int index, const std::optional<QString> &value)
 {
@@ -174,11 +168,11 @@ bool RecordSource::Impl::updateRow(int table, qint64 rowid, const TableChanges &
     // byte for byte: a colleague's change, even of case, is never overwritten.
     QStringList assignments, checks;
     for (const auto &[name, change] : set) {
-        assignments << quotedName(name) + QLatin1String(" = ?");
-        checks << quotedName(name) + QLatin1String(" IS ? COLLATE BINARY");
+        assignments << quotedIdentifier(name) + QLatin1String(" = ?");
+        checks << quotedIdentifier(name) + QLatin1String(" IS ? COLLATE BINARY");
     }
     SQLite::Statement st(*db, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ? AND %3")
-                                  .arg(quotedName(tables[table]), assignments.join(QLatin1String(", ")),
+                                  .arg(quotedIdentifier(tables[table]), assignments.join(QLatin1String(", ")),
                                        checks.join(QLatin1String(" AND ")))
                                   .toStdString());
     int i = 1;
@@ -200,7 +194,7 @@ void RecordSource::Impl::insertMissingRow(int table, const TableChanges &set, Wr
         values[name] = change.value;
     if (std::none_of(values.begin(), values.end(), [](const auto &v) { return v.second.has_value(); }))
         return;
-    const QString quotedTable = quotedName(tables[table]);
+    const QString quotedTable = quotedIdentifier(tables[table]);
     SQLite::Statement info(*db, QStringLiteral("PRAGMA table_info(%1)").arg(quotedTable).toStdString());
     while (info.executeStep()) {
         const QString name = QString::fromUtf8(info.getColumn(1).getText());
@@ -216,14 +210,10 @@ void RecordSource::Impl::insertMissingRow(int table, const TableChanges &set, Wr
             written.copied[table][name] = value;
         }
     }
-    QStringList names, marks;
-    for (const auto &entry : values) {
-        names << quotedName(entry.first);
-        marks << QStringLiteral("?");
-    }
-    SQLite::Statement st(*db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(quotedTable, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")))
-                                  .toStdString());
+    QStringList names;
+    for (const auto &entry : values)
+        names << entry.first;
+    SQLite::Statement st(*db, insertStatement(tables[table], names).toStdString());
     int i = 1;
     for (const auto &entry : values)
         bindText(st, i++, entry.second);
@@ -274,7 +264,7 @@ Status RecordSource::deleteCurrent()
     bool gone = false;
     if (rowid != RowStore::kNoKey) {
         try {
-            SQLite::Statement st(*d->db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quotedName(d->tables[t])).toStdString());
+            SQLite::Statement st(*d->db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quotedIdentifier(d->tables[t])).toStdString());
             st.bind(1, static_cast<int64_t>(rowid));
             gone = st.exec() == 0;
         } catch (const SQLite::Exception &e) {

@@ -3,6 +3,7 @@
 #include "data/enginefailure.h"
 #include "data/opendb.h"
 #include "data/schema.h"
+#include "data/sqltext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -125,9 +126,12 @@ Result<SampleCounts> writeSampleDatabase(const QString &path, const SampleOption
         db->exec("PRAGMA journal_mode = DELETE");
         createSchema(*db);
         SQLite::Transaction tx(*db);
-        SQLite::Statement code(*db, "INSERT INTO CODE (AGENCE, CPOSTALE, PROVINCE, REGION) VALUES (?, ?, ?, ?)");
-        SQLite::Statement tele(*db, "INSERT INTO TELE (AGENCE, TEL, PROVINCE, REGION, ADRESSE, FAX) VALUES (?, ?, ?, ?, ?, ?)");
-        SQLite::Statement qrt(*db, "INSERT INTO QRT (QUARTIER, CPOSTALE, PROVINCE) VALUES (?, ?, ?)");
+        const auto insert = [&](const TableDef &table) {
+            return SQLite::Statement(*db, insertStatement(QLatin1String(table.name), columnNames(table)).toStdString());
+        };
+        SQLite::Statement code = insert(kTables[0]);
+        SQLite::Statement tele = insert(kTables[1]);
+        SQLite::Statement qrt = insert(kTables[2]);
         Rng rng(20031107);
         SampleCounts made;
 

@@ -21,6 +21,14 @@ QString createTableSql(const TableDef &table)
 
 } // namespace
 
+QStringList columnNames(const TableDef &table)
+{
+    QStringList names;
+    for (int i = 0; i < table.columnCount; ++i)
+        names << QLatin1String(table.columns[i]);
+    return names;
+}
+
 void createSchema(SQLite::Database &db)
 {
     for (const TableDef &table : kTables)

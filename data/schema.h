@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace SQLite { class Database; }
 
@@ -25,6 +26,9 @@ inline constexpr TableDef kTables[] = {
     {"TELE", kTeleColumns, 6},
     {"QRT", kQrtColumns, 3},
 };
+
+// A table's column names.
+QStringList columnNames(const TableDef &table);
 
 // Creates the three tables in an empty database (tools only; the program
 // itself never creates or alters the file).

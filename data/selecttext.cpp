@@ -1,5 +1,7 @@
 #include "data/selecttext.h"
 
+#include "data/sqltext.h"
+
 #include <functional>
 
 namespace tavro {
@@ -98,11 +100,8 @@ QString withRowids(const QString &sql, const QStringList &tables)
     if (end < 0)
         return {};
     QString hidden;
-    for (const QString &table : tables) {
-        QString quoted = table;
-        quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        hidden += QLatin1String(" \"") + quoted + QLatin1String("\".rowid,");
-    }
+    for (const QString &table : tables)
+        hidden += QLatin1Char(' ') + quotedIdentifier(table) + QLatin1String(".rowid,");
     return sql.left(end) + hidden + sql.mid(end);
 }
 

@@ -11,4 +11,22 @@ QString sqlQuoted(const QString &userText)
     return out;
 }
 
+QString quotedIdentifier(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString insertStatement(const QString &table, const QStringList &columns)
+{
+    QStringList names, marks;
+    for (const QString &column : columns) {
+        names << quotedIdentifier(column);
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(quotedIdentifier(table), names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+}
+
 } // namespace tavro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tavro {
 
@@ -10,5 +11,11 @@ namespace tavro {
 // meaning in LIKE. The caller's fragments supply the quotes themselves:
 //   opening + sqlQuoted(text) + closing
 QString sqlQuoted(const QString &userText);
+
+// A table or column name as an identifier, between double quotes.
+QString quotedIdentifier(const QString &name);
+
+// "INSERT INTO "table" ("a", "b") VALUES (?, ?)": one value bound per column.
+QString insertStatement(const QString &table, const QStringList &columns);
 
 } // namespace tavro

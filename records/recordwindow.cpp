@@ -1,6 +1,7 @@
 #include "records/recordwindow.h"
 
 #include "kit/bannertext.h"
+#include "kit/childwindow.h"
 #include "kit/clockbanner.h"
 #include "kit/dialogs.h"
 #include "data/datacontrol.h"
@@ -17,7 +18,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -160,11 +160,7 @@ QWidget *RecordWindow::buildMiddleColumn()
     m_control = new DataControl(middle);
     // The data control's own box: the only report of a failed query or write.
     connect(m_control, &DataControl::failed, this, [this](const Status &failure) { reportFailure(this, failure); });
-    QList<DataGrid::Column> columns;
-    for (const RecordWindowSpec::Column &c : m_spec.columns)
-        columns.append({c.caption, c.name});
-    m_grid = new DataGrid(m_control, columns, middle);
-    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid = new DataGrid(m_control, m_spec.columns, middle);
     m_grid->setCaption(m_spec.gridCaption);
     look::paintGrid(m_grid, m_spec.smallPointSize);
     // On a wide screen the last column takes the room left, so the grid
@@ -355,14 +351,7 @@ void RecordWindow::showAll()
 
 void RecordWindow::closeWindow()
 {
-    // Inside the main window the frame goes, and with it this window.
-    for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
-        if (auto *frame = qobject_cast<QMdiSubWindow *>(w)) {
-            frame->close();
-            return;
-        }
-    }
-    close();
+    closeChildWindow(this);
 }
 
 } // namespace tavro

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/gridcolumns.h"
+
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -32,16 +34,12 @@ struct RecordWindowSpec {
         bool tall = false;  // the name field stands out
         bool large = false; // the postal code reads larger
     };
-    struct Column {
-        QString caption;
-        QString name;
-    };
 
     QString titleName; // the blue-on-yellow title under the banner
     QString titleText;
 
     QList<Field> fields;
-    QList<Column> columns;
+    QList<GridColumn> columns;
     QString gridCaption; // empty: no caption line
     QString initialQuery;
     QString showAllQuery;

@@ -1,6 +1,7 @@
 #include "simulator/simuwindow.h"
 
 #include "kit/bannertext.h"
+#include "kit/childwindow.h"
 #include "kit/clockbanner.h"
 #include "kit/designfont.h"
 #include "kit/dialogs.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -103,7 +103,6 @@ SimuWindow::SimuWindow(const QLocale &locale, QWidget *parent)
     , m_locale(locale)
 {
     setObjectName(QStringLiteral("simu"));
-    setWindowTitle(QStringLiteral("Simulateur"));
 
     m_title = label(QStringLiteral("Label5"), QStringLiteral("Simulateur d'emprunts"), this);
     m_picture1 = label(QStringLiteral("Picture1"), QString(), this);
@@ -364,10 +363,7 @@ void SimuWindow::resetClicked()
 
 void SimuWindow::closeClicked()
 {
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
-        frame->close();
-    else
-        close();
+    closeChildWindow(this);
 }
 
 QString SimuWindow::principalText() const { return m_principal->text(); }
