@@ -141,12 +141,7 @@ void AboutWindow::showStaff()
     // Each box waits for OK before the next one appears.
     const QStringList lines = staffLines();
     for (const QString &line : lines) {
-        MessageSpec spec;
-        spec.text = line;
-        spec.title = kStaffTitle;
-        spec.buttons = Ok;
-        spec.icon = MsgIcon::None;
-        Dialogs::current().message(this, spec);
+        Dialogs::current().message(this, {.text = line, .title = kStaffTitle, .buttons = Ok, .icon = MsgIcon::None});
     }
 }
 

@@ -138,10 +138,7 @@ QWidget *MainWindow::openAlone(const QString &name)
 
 void MainWindow::showHelp()
 {
-    MessageSpec spec;
-    spec.text = kHelpText;
-    spec.title = kHelpTitle;
-    Dialogs::current().message(this, spec);
+    Dialogs::current().message(this, {.text = kHelpText, .title = kHelpTitle});
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

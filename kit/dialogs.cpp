@@ -95,17 +95,12 @@ void reportFailure(QWidget *parent, const Status &failure, MsgIcon icon)
         return;
     if (!failure.detail().isEmpty())
         QTextStream(stderr) << applicationTitle() << " : " << failure.what() << '\n' << failure.detail() << '\n';
-    MessageSpec spec;
-    spec.text = failure.message();
-    spec.icon = icon;
-    Dialogs::current().message(parent, spec);
+    Dialogs::current().message(parent, {.text = failure.message(), .icon = icon});
 }
 
 MsgButton inform(QWidget *parent, const QString &text)
 {
-    MessageSpec spec;
-    spec.text = text;
-    return Dialogs::current().message(parent, spec);
+    return Dialogs::current().message(parent, {.text = text});
 }
 
 } // namespace tavro

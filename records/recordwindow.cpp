@@ -313,21 +313,16 @@ void RecordWindow::save()
     runStep([&] { written = m_control->update().ok(); });
     if (!written)
         return;
-    MessageSpec spec;
-    spec.text = kSaved;
-    spec.title = kSavedTitle;
-    spec.rightToLeft = true;
-    Dialogs::current().message(this, spec);
+    Dialogs::current().message(this, {.text = kSaved, .title = kSavedTitle, .rightToLeft = true});
 }
 
 void RecordWindow::deleteCurrent()
 {
-    MessageSpec confirm;
-    confirm.text = kConfirmDelete;
-    confirm.title = kConfirmDeleteTitle;
-    confirm.buttons = MsgButtons(Yes) | No;
-    confirm.icon = MsgIcon::Critical;
-    confirm.defaultButton = No;
+    const MessageSpec confirm{.text = kConfirmDelete,
+                              .title = kConfirmDeleteTitle,
+                              .buttons = MsgButtons(Yes) | No,
+                              .icon = MsgIcon::Critical,
+                              .defaultButton = No};
     if (Dialogs::current().message(this, confirm) != Yes)
         return;
     bool removed = false;

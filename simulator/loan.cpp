@@ -38,6 +38,14 @@ std::optional<QString> periodLine(const LoanState &s, const QLocale &locale)
     return QString(number % tab % *payment % tab % tab % *interest % tab % tab % *capital % tab % tab % *rest);
 }
 
+// A caption in the amount pattern, as the result labels show it.
+std::optional<QString> shownCaption(const std::optional<QString> &text, const QLocale &locale)
+{
+    if (!text)
+        return std::nullopt;
+    return reformat(*text, kAmountPattern, locale).value_or(*text);
+}
+
 bool wholeMonthCount(double months)
 {
     return std::isfinite(months) && months >= 1 && months <= kMaxMonths && std::floor(months) == months;
@@ -69,26 +77,30 @@ QString monthsForDuration(QStringView years, const QLocale &locale)
     return numberText(reading * 12, locale).value_or(QStringLiteral("0"));
 }
 
-Outcome calculate(LoanState &s, LoanControls &controls, const QLocale &locale)
+LoanResult calculate(LoanState &s, const LoanInput &input, const QLocale &locale)
 {
-    if (controls.principalText().isEmpty() || controls.durationText().isEmpty() || controls.rateText().isEmpty())
-        return Outcome::Incomplete;
-
+    LoanResult result;
+    if (input.principal.isEmpty() || input.duration.isEmpty() || input.rate.isEmpty()) {
+        result.outcome = Outcome::Incomplete;
+        return result;
+    }
     // The schedule runs until the period counter meets the month count, so
     // only a whole count that the duration rule can produce is taken; the
     // principal must read too, or every figure would be an old one.
-    const std::optional<double> principal = localeReading(controls.principalText(), locale);
-    if (!principal)
-        return Outcome::BadPrincipal;
-    const std::optional<double> months = localeReading(controls.monthsText(), locale);
-    if (!months || !wholeMonthCount(*months))
-        return Outcome::BadMonths;
-
-    controls.showResults();
+    const std::optional<double> principal = localeReading(input.principal, locale);
+    if (!principal) {
+        result.outcome = Outcome::BadPrincipal;
+        return result;
+    }
+    const std::optional<double> months = localeReading(input.months, locale);
+    if (!months || !wholeMonthCount(*months)) {
+        result.outcome = Outcome::BadMonths;
+        return result;
+    }
 
     s.balance = *principal;
     s.numPayment = *months;
-    s.interestRate = prefixReading(controls.rateText());
+    s.interestRate = prefixReading(input.rate);
 
     if (const auto rate = finite(s.interestRate / 100))
         s.rate = *rate;
@@ -103,21 +115,14 @@ Outcome calculate(LoanState &s, LoanControls &controls, const QLocale &locale)
     if (const auto amt = finite(s.balance * s.factor))
         s.amtpayment = *amt;
 
-    if (const auto text = roundedText(s.amtpayment, locale))
-        controls.setPayment(*text);
+    result.payment = shownCaption(roundedText(s.amtpayment, locale), locale);
+    result.interest = shownCaption(roundedText(s.amtpayment * s.numPayment - s.balance, locale), locale);
 
-    if (const auto text = roundedText(s.amtpayment * s.numPayment - s.balance, locale))
-        controls.setInterest(*text);
+    // The total adds the principal to the interest as shown, read back.
+    if (const auto interest = localeReading(result.interest.value_or(input.shownInterest), locale))
+        result.totalCost = shownCaption(numberText(*interest + prefixReading(input.principal), locale), locale);
 
-    if (const auto interest = localeReading(controls.interest(), locale)) {
-        if (const auto text = numberText(*interest + prefixReading(controls.principalText()), locale))
-            controls.setTotalCost(*text);
-    }
-
-    controls.appendLine(ruleLine());
-    controls.appendLine(headerLine());
-    controls.appendLine(ruleLine());
-
+    result.lines << ruleLine() << headerLine() << ruleLine();
     for (;;) {
         if (s.periodNo == std::numeric_limits<qint16>::max())
             break; // the counter cannot go further
@@ -129,12 +134,12 @@ Outcome calculate(LoanState &s, LoanControls &controls, const QLocale &locale)
         if (const auto rest = finite(s.balance - s.periodCapital))
             s.balance = *rest;
         if (const auto line = periodLine(s, locale))
-            controls.appendLine(*line);
+            result.lines << *line;
         if (s.periodNo >= s.numPayment)
             break;
     }
     s.periodNo = 0;
-    return Outcome::Done;
+    return result;
 }
 
 } // namespace tavro::simu

@@ -2,7 +2,10 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
+
+#include <optional>
 
 namespace tavro::simu {
 
@@ -34,24 +37,15 @@ struct LoanState {
     static LoanState &process();
 };
 
-// What the calculation reads from the window and writes into it.
-class LoanControls {
-public:
-    virtual ~LoanControls() = default;
-    virtual QString principalText() const = 0;
-    virtual QString durationText() const = 0;
-    virtual QString monthsText() const = 0;
-    virtual QString rateText() const = 0;
-    // The results frame and the printing frame.
-    virtual void showResults() = 0;
-    // A result caption is reformatted inside the write, so interest()
-    // returns the displayed text.
-    virtual void setPayment(const QString &caption) = 0;
-    virtual void setInterest(const QString &caption) = 0;
-    virtual QString interest() const = 0;
-    virtual void setTotalCost(const QString &caption) = 0;
-    // Appends a line to the table and shows it at once.
-    virtual void appendLine(const QString &line) = 0;
+// The fields as the calculation reads them.
+struct LoanInput {
+    QString principal;
+    QString duration; // years
+    QString months;   // as the duration rule wrote it
+    QString rate;
+    // The interest caption shown now: a calculation that cannot write a new
+    // one reckons the total cost from it.
+    QString shownInterest;
 };
 
 enum class Outcome {
@@ -61,10 +55,21 @@ enum class Outcome {
     BadMonths,    // the month count is not a whole number 1..360: nothing changed
 };
 
+// What a calculation gives the window to show. The captions are already in
+// the amount pattern; one that could not be worked out is absent and the
+// window keeps the caption it has.
+struct LoanResult {
+    Outcome outcome = Outcome::Done;
+    std::optional<QString> payment;
+    std::optional<QString> interest;
+    std::optional<QString> totalCost;
+    QStringList lines; // appended to the table: two rules round the header, then a line per month
+};
+
 // The calculation behind "Calculer ". A step that cannot be done (a value
 // too large for a double, say) is skipped and leaves its variables as they
-// were; the others still run. Returns Done once the steps have run.
-Outcome calculate(LoanState &state, LoanControls &controls, const QLocale &locale);
+// were; the others still run. Anything but Done changes nothing.
+LoanResult calculate(LoanState &state, const LoanInput &input, const QLocale &locale);
 
 // The rule of 82 "_" and the column header of every table.
 QString ruleLine();

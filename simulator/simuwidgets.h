@@ -7,7 +7,6 @@
 #include <QLocale>
 #include <QHash>
 #include <QObject>
-#include <QStaticText>
 #include <QStyledItemDelegate>
 
 #include <functional>
@@ -52,40 +51,11 @@ public:
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
-    struct LaidPiece {
-        qreal x;
-        QStaticText text;
-    };
-    static constexpr qsizetype kKeptLines = 4096;
-    const QList<LaidPiece> &laidOut(const QString &line, const QFont &font) const;
-    mutable QString m_linesFont;
-    mutable QHash<QString, QList<LaidPiece>> m_lines;
-
     // The stops depend on the font only; measuring them for every line
     // drawn cost more than drawing the line.
     const QList<qreal> &stopsFor(const QFont &font, const TextWidth &width) const;
     mutable QString m_stopsFont;
     mutable QList<qreal> m_stops;
-};
-
-// The amortization list. A line appended while the list is shown is drawn
-// at once, and alone: the list lays its lines out again only when the
-// calculation is over, so nothing already on screen is drawn again for every
-// line (a 30-year table drew the whole view some 400 times).
-class TableList : public QListWidget {
-    Q_OBJECT
-public:
-    explicit TableList(QWidget *parent = nullptr);
-
-    void appendLine(const QString &line);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    int m_lineHeight = 0; // of every line, once known
-    int m_pending = -1;   // the line being drawn alone, or -1
-    QRect m_pendingPlace;
 };
 
 } // namespace tavro::simu

@@ -109,8 +109,12 @@ SimuWindow::SimuWindow(const QLocale &locale, QWidget *parent)
     m_picture2 = label(QStringLiteral("Picture2"), QString(), this);
     m_close = button(QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), QStringLiteral("SORTIR"), this);
 
-    m_table = new TableList(this);
+    m_table = new QListWidget(this);
     m_table->setObjectName(QStringLiteral("List_Amortization"));
+    // Every line is one line of the same font, and the list scrolls by
+    // whole lines.
+    m_table->setUniformItemSizes(true);
+    m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     m_table->setItemDelegate(new TabStopDelegate(m_table));
     m_table->addItem(kTableTitle);
     m_table->setVisible(false);
@@ -302,8 +306,11 @@ void SimuWindow::principalLeft()
 
 void SimuWindow::calculateClicked()
 {
-    switch (calculate(LoanState::process(), *this, m_locale)) {
+    const LoanInput input{m_principal->text(), m_years->text(), m_months->text(), m_rate->text(), m_interest->text()};
+    const LoanResult result = calculate(LoanState::process(), input, m_locale);
+    switch (result.outcome) {
     case Outcome::Done:
+        showResult(result);
         break;
     case Outcome::Incomplete:
         inform(this, kIncompleteMessage);
@@ -366,26 +373,17 @@ void SimuWindow::closeClicked()
     closeChildWindow(this);
 }
 
-QString SimuWindow::principalText() const { return m_principal->text(); }
-QString SimuWindow::durationText() const { return m_years->text(); }
-QString SimuWindow::monthsText() const { return m_months->text(); }
-QString SimuWindow::rateText() const { return m_rate->text(); }
-
-void SimuWindow::showResults()
+void SimuWindow::showResult(const LoanResult &result)
 {
     m_results->setVisible(true);
     m_printing->setVisible(true);
-}
-
-void SimuWindow::setPayment(const QString &caption) { m_payment->write(caption); }
-void SimuWindow::setInterest(const QString &caption) { m_interest->write(caption); }
-QString SimuWindow::interest() const { return m_interest->text(); }
-void SimuWindow::setTotalCost(const QString &caption) { m_totalCost->write(caption); }
-
-void SimuWindow::appendLine(const QString &line)
-{
-    // Each line shows as soon as it is there (when it falls in view).
-    m_table->appendLine(line);
+    if (result.payment)
+        m_payment->write(*result.payment);
+    if (result.interest)
+        m_interest->write(*result.interest);
+    if (result.totalCost)
+        m_totalCost->write(*result.totalCost);
+    m_table->addItems(result.lines);
 }
 
 } // namespace tavro::simu

@@ -9,17 +9,17 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace tavro::simu {
 
 class ResultLabel;
-class TableList;
 
 // The credit simulator "simu": amount, duration and rate in, instalment,
 // interest, total cost and the amortization table out. Its variables live
 // in LoanState::process(), so they outlast the window.
-class SimuWindow : public QWidget, private LoanControls {
+class SimuWindow : public QWidget {
     Q_OBJECT
 public:
     explicit SimuWindow(const QLocale &locale = QLocale::system(), QWidget *parent = nullptr);
@@ -40,17 +40,7 @@ private:
     void resetClicked();
     void closeClicked();
 
-    // LoanControls: what the calculation sees of the window.
-    QString principalText() const override;
-    QString durationText() const override;
-    QString monthsText() const override;
-    QString rateText() const override;
-    void showResults() override;
-    void setPayment(const QString &caption) override;
-    void setInterest(const QString &caption) override;
-    QString interest() const override;
-    void setTotalCost(const QString &caption) override;
-    void appendLine(const QString &line) override;
+    void showResult(const LoanResult &result);
 
     QLocale m_locale;
     QLineEdit *m_principal;
@@ -68,7 +58,7 @@ private:
     ResultLabel *m_totalCost;
     QCheckBox *m_showTable;
     QPushButton *m_print;
-    TableList *m_table;
+    QListWidget *m_table;
     QPushButton *m_close;
     QLabel *m_title;
     QLabel *m_picture1;
