@@ -32,6 +32,10 @@ public:
 
     // Binds a text field to a column of the current result. A column the
     // result lacks shows empty; typing records a pending change.
+    // Bound by hand rather than through QDataWidgetMapper: the mapper writes
+    // a field back when it loses the focus, and the bar's buttons take no
+    // focus, so typing would be dropped on a move; it also maps by column
+    // number, and the window's columns come and go with each query.
     void bindField(QLineEdit *field, const QString &column);
 
     // Operations of the window's handlers; each reports its own failure and

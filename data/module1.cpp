@@ -13,7 +13,6 @@ namespace Module1 {
 namespace {
 std::unique_ptr<SQLite::Database> g_connection;
 QString g_folderOverride;
-int g_connectCount = 0;
 } // namespace
 
 QString programFolder()
@@ -28,7 +27,6 @@ void setProgramFolder(const QString &folder)
 
 tavro::Status connect()
 {
-    ++g_connectCount;
     // The old connection goes first: after a failed opening nothing stale remains.
     g_connection.reset();
     auto opened = tavro::openDatabase(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName)));
@@ -41,11 +39,6 @@ tavro::Status connect()
 SQLite::Database *connection()
 {
     return g_connection.get();
-}
-
-int connectCount()
-{
-    return g_connectCount;
 }
 
 } // namespace Module1

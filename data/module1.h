@@ -23,7 +23,4 @@ SQLite::Database *connection();
 QString programFolder();
 void setProgramFolder(const QString &folder);
 
-// How many times connect() ran in this process (tests and benchmarks).
-int connectCount();
-
 } // namespace Module1

@@ -19,6 +19,9 @@ namespace tavro {
 // kept for every row, so an update writes each changed column to its own
 // base table, for that row only, and only if the value is still the one read
 // (optimistic locking).
+// Not a QSqlQueryModel: Qt's SQL module hides which base table and rowid a
+// result column comes from, which the writes need, and fetches lazily, so
+// its row count is not the exact count the count button shows.
 class RecordSource : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -47,7 +50,6 @@ public:
     // them first; when that fails the move is refused, the typed values stay
     // and moveFailed() tells why.
     int currentRow() const;
-    void setCurrentRow(int row);
     Status moveTo(int row);
     void moveFirst();
     void movePrevious();

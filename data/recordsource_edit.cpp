@@ -41,7 +41,6 @@ Status conflictFailure()
 
 // ---- moves ----------------------------------------------------------------
 
-void RecordSource::setCurrentRow(int row) { moveTo(row); }
 void RecordSource::moveFirst() { moveTo(0); }
 void RecordSource::movePrevious() { moveTo(d->current - 1); }
 void RecordSource::moveNext() { moveTo(d->current + 1); }

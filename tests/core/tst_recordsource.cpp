@@ -174,7 +174,7 @@ void TestRecordSource::updateThroughJoinReachesItsTable()
     Offices fx;
     QVERIFY(fx.show(kJoin).ok());
     const int row = fx.source.text(0, QStringLiteral("AGENCE")).startsWith(QLatin1String("KIRB")) ? 0 : 1;
-    fx.source.setCurrentRow(row);
+    fx.source.moveTo(row);
     QVERIFY(setField(fx.source, column, value));
     QVERIFY(fx.source.hasPendingChanges());
     const tavro::Status status = fx.source.update();
@@ -201,7 +201,7 @@ void TestRecordSource::onlyTheShownDuplicateChanges()
     db.insert("QRT", {"Derb des Tisserands", "50100", "Kestarane"});
     RecordSource source;
     load(source, db, QStringLiteral("select * from QRT "));
-    source.setCurrentRow(shown);
+    source.moveTo(shown);
     QVERIFY(setField(source, QStringLiteral("CPOSTALE"), QStringLiteral("50120")));
     QVERIFY(source.update().ok());
     const QStringList expected = shown == 0 ? QStringList{"50120", "50100"} : QStringList{"50100", "50120"};
@@ -389,7 +389,7 @@ void TestRecordSource::deleteRemovesFirstTablesRowOnly()
     QFETCH(int, currentAfter);
     Offices fx;
     QVERIFY(fx.show(kJoin + QStringLiteral("ORDER BY CODE.AGENCE")).ok());
-    fx.source.setCurrentRow(row);
+    fx.source.moveTo(row);
     const QString gone = fx.source.text(row, QStringLiteral("AGENCE"));
     const QString stays = fx.source.text(1 - row, QStringLiteral("AGENCE"));
     QVERIFY(fx.source.deleteCurrent().ok());
@@ -493,7 +493,7 @@ void TestRecordSource::integrityStaysOkAfterWrites()
     RecordSource source;
     load(source, db, QStringLiteral("select * from QRT "));
     for (int i = 0; i < 20; ++i) {
-        source.setCurrentRow(i * 7);
+        source.moveTo(i * 7);
         QVERIFY(setField(source, QStringLiteral("QUARTIER"), QStringLiteral("Ruelle de l'École %1").arg(i)));
     }
     QVERIFY(source.update().ok());
