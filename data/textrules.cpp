@@ -9,8 +9,6 @@
 namespace tavro {
 namespace {
 
-int compareText(const char *a, int n1, const char *b, int n2);
-
 bool isAscii(const char *s, int n)
 {
     return std::all_of(s, s + n, [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
@@ -220,6 +218,8 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     sqlite3_result_int(ctx, likeMatch(pattern, patternLength, text, textLength, escape) ? 1 : 0);
 }
 
+} // namespace
+
 // The collation: letters without accents or case first, then accents.
 int compareText(const char *a, int n1, const char *b, int n2)
 {
@@ -240,14 +240,20 @@ int compareText(const char *a, int n1, const char *b, int n2)
 
     if (int result = 0; compareSimple(a + i, n1 - i, b + i, n2 - i, &result))
         return result;
-    const QString sa = QString::fromUtf8(a + i, n1 - i);
-    const QString sb = QString::fromUtf8(b + i, n2 - i);
-    if (const int primary = sign(baseLetters(sa).compare(baseLetters(sb))))
-        return primary;
-    return sign(folded(sa).compare(folded(sb)));
+    return compareTextByRule(QString::fromUtf8(a + i, n1 - i), QString::fromUtf8(b + i, n2 - i));
 }
 
-} // namespace
+int compareTextByRule(const QString &a, const QString &b)
+{
+    if (const int primary = sign(baseLetters(a).compare(baseLetters(b))))
+        return primary;
+    return sign(folded(a).compare(folded(b)));
+}
+
+QString foldedByRule(const QString &s)
+{
+    return folded(s);
+}
 
 bool likeMatch(const char *pattern, int patternLength, const char *text, int textLength, char32_t escape)
 {

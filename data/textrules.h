@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 struct sqlite3;
 
 namespace tavro {
@@ -16,6 +18,16 @@ namespace tavro {
 // Plain sqlite3 tools still read the file with their ASCII NOCASE; no index
 // is ever built on these columns, so PRAGMA integrity_check stays "ok".
 void installTextRules(sqlite3 *db);
+
+// The collation NOCASE itself: negative, zero or positive as a sorts
+// before, with or after b (UTF-8 texts).
+int compareText(const char *a, int n1, const char *b, int n2);
+
+// The rule the collation and like() follow, on whole strings: compareText
+// and likeMatch take a shortcut through a table of the Latin letters, and
+// must agree with it.
+int compareTextByRule(const QString &a, const QString &b);
+QString foldedByRule(const QString &s);
 
 // like() itself: does text match pattern, with an optional escape character.
 bool likeMatch(const char *pattern, int patternLength, const char *text, int textLength,

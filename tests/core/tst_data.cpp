@@ -1,0 +1,482 @@
+// The data layer without a window: opening the file, the text rules, what a
+// clerk types put between quotes, the row store, pick lists and the
+// invented sample.
+#include "data/module1.h"
+#include "data/opendb.h"
+#include "data/picklist.h"
+#include "data/recordsource.h"
+#include "data/rowstore.h"
+#include "data/sampledata.h"
+#include "data/selecttext.h"
+#include "data/sqltext.h"
+#include "data/textrules.h"
+#include "records/adrqueries.h"
+#include "records/querytext.h"
+#include "support/testdb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
+using namespace tavro;
+using tavro::test::TestDatabase;
+
+namespace {
+
+QByteArray jetHeader(const char *signature)
+{
+    QByteArray head("\x00\x01\x00\x00", 4);
+    head += signature;
+    return head + QByteArray(2048 - head.size(), '\x5a');
+}
+
+QStringList listing(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The texts of a record source's column, top to bottom.
+QStringList column(const RecordSource &source, const QString &name)
+{
+    QStringList out;
+    for (int r = 0; r < source.rowCount(); ++r)
+        out << source.text(r, name);
+    return out;
+}
+
+} // namespace
+
+class TestData : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+
+    void refusesWithoutTouching_data();
+    void refusesWithoutTouching();
+    void opensAValidFileAndReplacesTheSharedConnection();
+
+    void textRules_data();
+    void textRules();
+    void ordersLettersBeforeAccentsAndCase();
+    void letterTableAgreesWithTheRule();
+    void likeMatch_data();
+    void likeMatch();
+
+    void typedTextStaysText_data();
+    void typedTextStaysText();
+    void rowidRewrite_data();
+    void rowidRewrite();
+    void password_data();
+    void password();
+
+    void rowStore_data();
+    void rowStore();
+    void pickList_data();
+    void pickList();
+
+    void sampleIsDeterministicAndNeverOverwrites();
+    void sampleHasTheEdgeRows();
+
+private:
+    TestDatabase m_db; // names with accents, case and apostrophes
+};
+
+void TestData::initTestCase()
+{
+    m_db.create();
+    for (const char *name : {"ÉCOLE DES POSTES", "École Normale", "ECOLE PRIMAIRE", "écluse", "Étoile", "eau vive",
+                             "ÂNE ROUGE", "abricotiers", "Zèbre", "ÇA VA", "cactus", "L'OASIS"})
+        m_db.insert("CODE", {QString::fromUtf8(name), "10000", "VALMÉRIN", "DR NORD"});
+    m_db.insert("QRT", {"Rue de l'Église", "10010", "Valmérin"});
+    m_db.insert("QRT", {"Avenue des Roses", "10030", "Valmérin"});
+    m_db.insert("QRT", {"rue des Écoles", "12030", "Tazurellekt"});
+    m_db.insert("QRT", {"Rue_basse 100%", "14010", "Ombrevent"});
+    m_db.insert("TELE", {"ZOLT MIRZABA GARE", "0500-300001", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+    m_db.insert("TELE", {QVariant(), "0500-300002", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+    m_db.insert("TELE", {"", "0500-300003", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+    m_db.insert("TELE", {"KIRB MIRZABA SOUK", "0500-300004", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+    m_db.insert("TELE", {"KIRB MIRZABA SOUK", "0500-300005", "MIRZABA", "DR SUD", QVariant(), QVariant()});
+}
+
+void TestData::refusesWithoutTouching_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("missing") << "missing" << QByteArray() << "introuvable";
+    QTest::newRow("garbage") << "file" << QByteArray("Liste des guichets\nVALMÉRIN;10000\n").repeated(200)
+                             << "n'est pas une base de données";
+    QTest::newRow("Jet header") << "file" << jetHeader("Standard Jet DB") << "base Access";
+    QTest::newRow("ACE header") << "file" << jetHeader("Standard ACE DB") << "base Access";
+    QTest::newRow("empty file") << "file" << QByteArray() << "vide";
+    QTest::newRow("folder of that name") << "folder" << QByteArray() << "ne peut pas être lu";
+}
+
+void TestData::refusesWithoutTouching()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, says);
+    TestDatabase db;
+    if (kind == QLatin1String("file")) {
+        QFile f(db.path());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir(db.folder()).mkdir(QStringLiteral("BD2003.mdb")));
+    }
+    const QStringList before = listing(db.folder());
+
+    const auto opened = openDatabase(db.path());
+    QVERIFY(!opened);
+    QVERIFY2(opened.status().message().contains(says), qPrintable(opened.status().message()));
+    QVERIFY(opened.status().message().contains(QDir::toNativeSeparators(db.path())));
+
+    // The same through the shared connection and a record source.
+    db.makeCurrent();
+    QVERIFY(Module1::connect().message().contains(says));
+    QVERIFY(!Module1::connection());
+    RecordSource source;
+    source.setRecordSource(QStringLiteral("select * from TELE"));
+    QVERIFY(source.refresh().message().contains(says));
+    QCOMPARE(source.rowCount(), 0);
+
+    QCOMPARE(listing(db.folder()), before);
+    if (kind == QLatin1String("file"))
+        QCOMPARE(contents(db.path()), bytes);
+}
+
+void TestData::opensAValidFileAndReplacesTheSharedConnection()
+{
+    TestDatabase db;
+    db.createSample();
+    const QByteArray before = contents(db.path());
+    const auto opened = openDatabase(db.path());
+    QVERIFY2(opened, qPrintable(opened.status().message()));
+    SQLite::Statement count(**opened, "SELECT count(*) FROM CODE WHERE AGENCE = 'école normale zolt'");
+    QVERIFY(count.executeStep());
+    QCOMPARE(count.getColumn(0).getInt(), 1); // the text rules are in place
+    QCOMPARE(contents(db.path()), before);
+
+    db.makeCurrent();
+    QVERIFY(Module1::connect().ok());
+    QVERIFY(Module1::connection());
+    // A failed call leaves no stale connection behind.
+    QVERIFY(QFile::rename(db.path(), db.path() + QStringLiteral(".old")));
+    QVERIFY(!Module1::connect().ok());
+    QVERIFY(!Module1::connection());
+}
+
+void TestData::textRules_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("= ignores case of accented letters") << "AGENCE = 'école normale'" << QStringList{"École Normale"};
+    QTest::newRow("= keeps accents apart") << "AGENCE = 'ECOLE NORMALE'" << QStringList{};
+    QTest::newRow("= lower against upper") << "AGENCE = 'ça va'" << QStringList{"ÇA VA"};
+    QTest::newRow("like éc% finds ÉCOLE") << "AGENCE like 'éc%'"
+                                          << QStringList{"ÉCOLE DES POSTES", "École Normale", "écluse"};
+    QTest::newRow("like ec% keeps accents apart") << "AGENCE like 'ec%'" << QStringList{"ECOLE PRIMAIRE"};
+    QTest::newRow("like _ takes one accented letter") << "AGENCE like '_tOILE'" << QStringList{"Étoile"};
+    QTest::newRow("like apostrophe") << "AGENCE like 'l''o%'" << QStringList{"L'OASIS"};
+    QTest::newRow("like with escape") << "AGENCE like 'L''%' ESCAPE '\\'" << QStringList{"L'OASIS"};
+    QTest::newRow("null never matches") << "REGION like '%' AND AGENCE IS NULL" << QStringList{};
+}
+
+void TestData::textRules()
+{
+    QFETCH(QString, where);
+    QFETCH(QStringList, found);
+    QCOMPARE(m_db.rows(QStringLiteral("SELECT AGENCE FROM CODE WHERE %1 ORDER BY rowid").arg(where)), found);
+}
+
+void TestData::ordersLettersBeforeAccentsAndCase()
+{
+    // "École" sorts among the E, by its letters first: a blank comes before
+    // any letter, so "ÇA VA" precedes "cactus".
+    QCOMPARE(m_db.rows(QStringLiteral("SELECT AGENCE FROM CODE ORDER BY AGENCE")),
+             (QStringList{"abricotiers", "ÂNE ROUGE", "ÇA VA", "cactus", "eau vive", "écluse", "ÉCOLE DES POSTES",
+                          "École Normale", "ECOLE PRIMAIRE", "Étoile", "L'OASIS", "Zèbre"}));
+}
+
+void TestData::letterTableAgreesWithTheRule()
+{
+    // Every pair of letters below U+0250, and each with itself in a word:
+    // the shortcut must order and fold them exactly as the rule does.
+    QList<QString> letters;
+    for (char16_t c = 0x41; c < 0x250; ++c) {
+        if (QChar(c).isLetter())
+            letters << QString(QChar(c));
+    }
+    int disagreements = 0;
+    for (const QString &a : letters) {
+        const QByteArray ua = (a + QStringLiteral("x")).toUtf8();
+        for (const QString &b : letters) {
+            const QByteArray ub = (b + QStringLiteral("x")).toUtf8();
+            const int fast = compareText(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()));
+            const int rule = compareTextByRule(a + QStringLiteral("x"), b + QStringLiteral("x"));
+            const bool like = tavro::likeMatch(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()));
+            if ((fast > 0) - (fast < 0) != rule || like != (foldedByRule(a) == foldedByRule(b))) {
+                if (++disagreements <= 5)
+                    qWarning("%s against %s: %d by the table, %d by the rule", qPrintable(a), qPrintable(b), fast, rule);
+            }
+        }
+    }
+    QCOMPARE(disagreements, 0);
+}
+
+void TestData::likeMatch_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("escape");
+    QTest::addColumn<bool>("match");
+    QTest::newRow("accent folded by case only") << "valmérin" << "VALMÉRIN" << "" << true;
+    QTest::newRow("no accent is another letter") << "valmerin" << "VALMÉRIN" << "" << false;
+    QTest::newRow("underscore is one letter") << "VALM_RIN" << "VALMÉRIN" << "" << true;
+    QTest::newRow("underscore is not two") << "VALM_IN" << "VALMÉRIN" << "" << false;
+    QTest::newRow("several percents") << "%a%i%" << "Tazurellekt Principale" << "" << true;
+    QTest::newRow("empty pattern") << "" << "x" << "" << false;
+    QTest::newRow("escaped percent is literal") << "100!%" << "1000" << "!" << false;
+    QTest::newRow("ligature folded") << "œ%" << "ŒILLETS" << "" << true;
+}
+
+void TestData::likeMatch()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(QString, escape);
+    QFETCH(bool, match);
+    const QByteArray p = pattern.toUtf8(), t = text.toUtf8();
+    const char32_t e = escape.isEmpty() ? 0 : escape.toStdU32String()[0];
+    QCOMPARE(tavro::likeMatch(p.constData(), int(p.size()), t.constData(), int(t.size()), e), match);
+}
+
+void TestData::typedTextStaysText_data()
+{
+    // What a clerk may type, put between the quotes of a window's search:
+    // wildcards keep their meaning, quotes stay text.
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("quoted");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("apostrophe") << "Rue de l'É" << "Rue de l''É" << QStringList{"10010"};
+    QTest::newRow("case and accent") << "RUE DES É" << "RUE DES É" << QStringList{"12030"};
+    QTest::newRow("% typed") << "%Roses" << "%Roses" << QStringList{"10030"};
+    QTest::newRow("_ typed is any letter") << "Rue_" << "Rue_" << QStringList{"10010", "12030", "14010"};
+    QTest::newRow("trying to widen the search") << "x' OR '1'='1" << "x'' OR ''1''=''1" << QStringList{};
+    QTest::newRow("trying a second statement") << "'; DELETE FROM QRT; --" << "''; DELETE FROM QRT; --"
+                                               << QStringList{};
+}
+
+void TestData::typedTextStaysText()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, quoted);
+    QFETCH(QStringList, found);
+    QCOMPARE(sqlQuoted(typed), quoted);
+    RecordSource source;
+    source.setDatabasePath(m_db.path());
+    source.setRecordSource(adrq::kStreetSearch.with(typed));
+    const Status status = source.refresh();
+    QVERIFY2(status.ok(), qPrintable(status.message()));
+    QCOMPARE(column(source, QStringLiteral("CPOSTALE")), found);
+    QCOMPARE(m_db.rows(QStringLiteral("SELECT count(*) FROM QRT")), QStringList{"4"});
+}
+
+void TestData::rowidRewrite_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("tables");
+    QTest::addColumn<QString>("rewritten");
+    QTest::addColumn<bool>("grouped");
+    QTest::newRow("join") << "SELECT CODE.AGENCE ,TELE.TEL FROM CODE,TELE" << QStringList{"CODE", "TELE"}
+                          << "SELECT \"CODE\".rowid, \"TELE\".rowid, CODE.AGENCE ,TELE.TEL FROM CODE,TELE" << false;
+    QTest::newRow("comment first") << "/* liste */ SELECT * FROM TELE" << QStringList{"TELE"}
+                                   << "/* liste */ SELECT \"TELE\".rowid, * FROM TELE" << false;
+    QTest::newRow("quote in a table name") << "SELECT * FROM \"T\"\"X\"" << QStringList{"T\"X"}
+                                           << "SELECT \"T\"\"X\".rowid, * FROM \"T\"\"X\"" << false;
+    // Grouped texts are never rewritten: only whether they group matters.
+    QTest::newRow("distinct") << "SELECT DISTINCT PROVINCE FROM CODE " << QStringList{"CODE"} << QString() << true;
+    QTest::newRow("group by, any case") << "select REGION from CODE group by REGION" << QStringList{"CODE"}
+                                        << QString() << true;
+    QTest::newRow("keyword inside a literal") << "SELECT * FROM QRT WHERE QUARTIER = 'Distinct'' group'"
+                                              << QStringList{"QRT"}
+                                              << "SELECT \"QRT\".rowid, * FROM QRT WHERE QUARTIER = 'Distinct'' group'"
+                                              << false;
+    QTest::newRow("keyword in a comment, longer word") << "SELECT GROUPE FROM t -- group\n" << QStringList{"t"}
+                                                       << "SELECT \"t\".rowid, GROUPE FROM t -- group\n" << false;
+    QTest::newRow("not a select") << "WITH t AS (SELECT 1) SELECT * FROM t" << QStringList{"t"} << "" << false;
+    QTest::newRow("select in a literal") << "'SELECT' FROM x" << QStringList{"x"} << "" << false;
+}
+
+void TestData::rowidRewrite()
+{
+    QFETCH(QString, sql);
+    QFETCH(QStringList, tables);
+    QFETCH(QString, rewritten);
+    QFETCH(bool, grouped);
+    if (!grouped)
+        QCOMPARE(withRowids(sql, tables), rewritten);
+    QCOMPARE(containsKeyword(sql, {QStringLiteral("DISTINCT"), QStringLiteral("GROUP")}), grouped);
+}
+
+void TestData::password_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("exact") << "QXV" << true;
+    QTest::newRow("lower case") << "qxv" << false;
+    QTest::newRow("blank before") << " QXV" << false;
+    QTest::newRow("blank after") << "QXV " << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestData::password()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QCOMPARE(isEditPassword(typed), accepted);
+}
+
+void TestData::rowStore_data()
+{
+    QTest::addColumn<QList<int>>("lengths"); // of the cells of row 1; -1 for a null
+    QTest::newRow("short and null") << QList<int>{0, 5, -1};
+    QTest::newRow("lengths around one byte of length") << QList<int>{127, 128, 129};
+    QTest::newRow("lengths around two bytes of length") << QList<int>{16383, 16384, 1};
+    QTest::newRow("a cell larger than a block") << QList<int>{3, (1 << 20) + 7, 2};
+}
+
+void TestData::rowStore()
+{
+    QFETCH(QList<int>, lengths);
+    const int columns = int(lengths.size());
+    RowStore store;
+    store.reset(columns, 2);
+    auto cell = [](int row, int c, int length) { return QByteArray(length, char('a' + (row * 3 + c) % 26)); };
+    // Three rows, the middle one with the lengths asked for.
+    for (int row = 0; row < 3; ++row) {
+        std::vector<QByteArray> bytes;
+        std::vector<const char *> texts;
+        std::vector<int> sizes;
+        for (int c = 0; c < columns; ++c) {
+            const int length = row == 1 ? lengths[c] : 4;
+            bytes.push_back(cell(row, c, qMax(0, length)));
+            texts.push_back(length < 0 ? nullptr : bytes.back().constData());
+            sizes.push_back(qMax(0, length));
+        }
+        QVERIFY(store.appendRow(texts.data(), sizes.data()));
+        store.setKey(row, 0, 100 + row);
+        store.setKey(row, 1, 200 + row);
+    }
+    for (int c = 0; c < columns; ++c) {
+        QCOMPARE(store.isNull(1, c), lengths[c] < 0);
+        QCOMPARE(store.text(1, c).toLatin1(), lengths[c] < 0 ? QByteArray() : cell(1, c, lengths[c]));
+        QCOMPARE(store.text(2, c).toLatin1(), cell(2, c, 4));
+    }
+    // The first row goes: the others keep their cells and identities, and a
+    // cell set afterwards lands in the row now shown there.
+    store.removeRow(0);
+    QCOMPARE(store.rowCount(), 2);
+    QCOMPARE(store.key(0, 1), 201);
+    QCOMPARE(store.key(1, 0), 102);
+    const QByteArray changed(300, 'z');
+    QVERIFY(store.setCell(1, columns - 1, changed.constData(), int(changed.size())));
+    QCOMPARE(store.text(1, columns - 1).toLatin1(), changed);
+    QCOMPARE(store.text(1, 0).toLatin1(), cell(2, 0, 4));
+    QCOMPARE(store.text(0, 1).toLatin1(), lengths[1] < 0 ? QByteArray() : cell(1, 1, lengths[1]));
+    QCOMPARE(store.key(1, 1), 202);
+}
+
+void TestData::pickList_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("null skipped, empty kept, duplicates kept")
+        << "SELECT AGENCE FROM TELE " << "AGENCE" << true
+        << QStringList{"ZOLT MIRZABA GARE", "", "KIRB MIRZABA SOUK", "KIRB MIRZABA SOUK"};
+    QTest::newRow("column named in another case") << "SELECT DISTINCT region FROM TELE " << "REGION" << true
+                                                  << QStringList{"DR SUD"};
+    QTest::newRow("query that cannot run") << "SELECT AGENCE FROM NOWHERE" << "AGENCE" << false << QStringList{};
+    QTest::newRow("column not in the result") << "SELECT TEL FROM TELE" << "AGENCE" << false << QStringList{};
+    // abs() of the smallest integer fails while the third row is read.
+    QTest::newRow("failure halfway keeps what was read")
+        << "SELECT CASE WHEN rowid < 3 THEN TEL ELSE abs(-9223372036854775807 - 1) END AS TEL FROM TELE ORDER BY rowid"
+        << "TEL" << false << QStringList{"0500-300001", "0500-300002"};
+    QTest::newRow("no connection") << "" << "AGENCE" << false << QStringList{};
+}
+
+void TestData::pickList()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, column);
+    QFETCH(bool, ok);
+    QFETCH(QStringList, items);
+    auto opened = openDatabase(m_db.path());
+    QVERIFY(opened);
+    const PickListRead read = readPickList(sql.isEmpty() ? nullptr : opened->get(), sql, column);
+    QCOMPARE(read.status.ok(), ok);
+    QCOMPARE(read.status.message().isEmpty(), ok);
+    QCOMPARE(read.items, items);
+}
+
+void TestData::sampleIsDeterministicAndNeverOverwrites()
+{
+    TestDatabase a, b;
+    a.createSample();
+    b.createSample();
+    QCOMPARE(contents(a.path()), contents(b.path()));
+    const QByteArray before = contents(a.path());
+    QVERIFY(!writeSampleDatabase(a.path(), SampleOptions{}));
+    QCOMPARE(contents(a.path()), before);
+
+    TestDatabase scaled;
+    const auto written = writeSampleDatabase(scaled.path(), SampleOptions{3000, 12345});
+    QVERIFY(written);
+    QCOMPARE(written->code, 3000);
+    QCOMPARE(scaled.rows(QStringLiteral("SELECT count(*) FROM QRT")), QStringList{"12345"});
+    QCOMPARE(scaled.rows(QStringLiteral("SELECT count(*) FROM TELE")), QStringList{QString::number(written->tele)});
+}
+
+void TestData::sampleHasTheEdgeRows()
+{
+    TestDatabase db;
+    db.createSample();
+    const std::pair<const char *, int> checks[] = {
+        {"SELECT count(*) FROM CODE WHERE AGENCE NOT IN (SELECT AGENCE FROM TELE WHERE AGENCE IS NOT NULL)", 1},
+        {"SELECT count(*) FROM (SELECT AGENCE FROM TELE GROUP BY AGENCE HAVING count(*) = 2)", 1},
+        {"SELECT count(*) FROM CODE WHERE REGION IS NULL", 1},
+        {"SELECT count(*) FROM TELE WHERE AGENCE IS NULL", 1},
+        {"SELECT count(*) FROM QRT WHERE PROVINCE IS NULL", 1},
+        {"SELECT count(*) FROM CODE WHERE CPOSTALE = ''", 1},
+        {"SELECT count(*) FROM CODE WHERE instr(AGENCE, '''') > 0", 1},
+        {"SELECT count(*) FROM QRT WHERE instr(QUARTIER, '''') > 0", 1},
+        {"SELECT count(*) FROM CODE WHERE AGENCE LIKE 'éc%'", 1},
+        {"SELECT count(DISTINCT PROVINCE) FROM QRT", 24},
+        {"SELECT count(*) FROM CODE WHERE length(CPOSTALE) = 5 AND CPOSTALE NOT GLOB '*[^0-9]*'", 900},
+    };
+    for (const auto &[sql, atLeast] : checks) {
+        const int n = db.rows(QString::fromUtf8(sql)).value(0).toInt();
+        QVERIFY2(n >= atLeast, sql);
+    }
+    // Other SQLite tools read the file and find it sound.
+    QProcess tool;
+    tool.start(QStringLiteral("sqlite3"), {db.path(), QStringLiteral("PRAGMA integrity_check; SELECT count(*) FROM CODE;")});
+    QVERIFY2(tool.waitForFinished(), "the sqlite3 tool (Debian sqlite3) is needed");
+    QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             (QStringList{"ok", "960"}));
+}
+
+QTEST_GUILESS_MAIN(TestData)
+#include "tst_data.moc"
