@@ -1,0 +1,617 @@
+// The three record windows as a clerk sees and drives them, by objectName on
+// the offscreen platform, against a small invented file and scripted boxes:
+// their controls, their layout at counter screen sizes, their pick lists,
+// picks and searches.
+#include "app/mainwindow.h"
+#include "app/shell.h"
+#include "data/module1.h"
+#include "records/querytext.h"
+#include "support/recordui.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace tavro;
+using namespace tavro::test;
+
+namespace {
+
+// The grid column each window's rows are recognised by.
+QString keyColumn(const QString &kind)
+{
+    return kind == "cp" ? "AGENCES ZOLT/KIRB" : kind == "tel" ? "TEL" : "ADRESSE";
+}
+
+const QStringList kAllAgences{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "AZURELLE NORD", "BORDJ L'HIRONDELLE",
+                              "ÉLIANE PLATEAU",   "KIRB OUZERANDE",   "TAMBRELLE GARE", "AGRAVELLE",   "HAMEAU DES SOURCES"};
+// Offices with a telephone row, once per row: the postal-code window's opening list.
+const QStringList kJoinedAgences{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT",  "BORDJ L'HIRONDELLE",
+                                 "ÉLIANE PLATEAU",   "ÉLIANE PLATEAU", "KIRB OUZERANDE",   "TAMBRELLE GARE"};
+const QStringList kAllTels{"0700 11 01", "0700 11 02", "0700 12 03", "0700 31 04",
+                           "0700 31 05", "0700 31 06", "0700 31 07", "0700 99 99"};
+const QStringList kAllStreets{"Boulevard des Tisserands", "Cité des Oliviers", "Impasse des Rosiers", "Place Neuve",
+                              "Quartier Haut",            "Rue Basse",         "Rue de l'Église",     "école du Bas"};
+const QString kNameWithTel = " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE "
+                             "WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like '%1%' order by CODE.PROVINCE";
+
+} // namespace
+
+class TestRecordWindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void controls_data();
+    void controls();
+    void grid_data();
+    void grid();
+    void fits_data();
+    void fits();
+
+    void loading_data();
+    void loading();
+    void listThatCannotBeReadStaysEmpty_data();
+    void listThatCannotBeReadStaysEmpty();
+    void pick_data();
+    void pick();
+    void typingIntoAListChoosesNothing_data();
+    void typingIntoAListChoosesNothing();
+    void closedListIgnoresArrowsAndWheel();
+    void search_data();
+    void search();
+    void postalCodeSearchOptions();
+
+private:
+    RecordFixture m_f;
+};
+
+void TestRecordWindows::init()
+{
+    m_f.setUp();
+}
+
+void TestRecordWindows::cleanup()
+{
+    m_f.tearDown();
+}
+
+void TestRecordWindows::controls_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<bool>("enabled");
+
+    QString window;
+    auto row = [&window](const char *name, const char *kind, const char *container, const QString &text,
+                         const QString &tip = {}, bool shown = true, bool enabled = true) {
+        QTest::addRow("%s %s", qPrintable(window), name)
+            << window << QString(name) << QString(kind) << QString(container) << text << tip << shown << enabled;
+    };
+    // The bound fields show the first row of the opening query.
+    window = "cp";
+    row("Picture1", "QLabel", "cp", "");
+    row("Label7", "tavro::ClockBanner", "cp", "");
+    row("Label6", "QLabel", "cp", "CODE POSTALE ZOLT / KIRB");
+    row("Picture2", "QLabel", "cp", "");
+    row("Frame4", "QGroupBox", "cp", "AFFICHAGE", {}, true, false);
+    row("Label1", "QLabel", "Frame4", "AGENCE:", {}, true, false);
+    row("Text1", "QLineEdit", "Frame4", "TAMBRELLE CENTRE", {}, true, false);
+    row("Label2", "QLabel", "Frame4", "CODE POSTALE:", {}, true, false);
+    row("Text2", "QLineEdit", "Frame4", "16010", {}, true, false);
+    row("Label3", "QLabel", "Frame4", "ZOLT PAL:", {}, true, false);
+    row("Text3", "QLineEdit", "Frame4", "TAMBRELLE RP", {}, true, false);
+    row("Label4", "QLabel", "Frame4", "DR ZOLT:", {}, true, false);
+    row("Text4", "QLineEdit", "Frame4", "DR TAMBRELLE", {}, true, false);
+    row("Label5", "QLabel", "Frame4", "TEL:", {}, true, false);
+    row("Text5", "QLineEdit", "Frame4", "0700 11 01", {}, true, false);
+    row("DataGrid1", "tavro::DataGrid", "cp", "");
+    row("Adodc1", "tavro::DataControl", "cp", "");
+    row("Frame3", "QGroupBox", "cp", "Manipulation");
+    row("Command2", "QPushButton", "Frame3", "&Modifier");
+    row("Command10", "QPushButton", "Frame3", "NOMBRE AGENCES", "CLIQUER POUR VOIR LE NOMBRE");
+    row("Command11", "QPushButton", "Frame3", "AFFICHER TOUT", "CLIQUER POUR AFFICHER TOUS LES AGENCES");
+    row("Frame2", "QGroupBox", "cp", "Modification", {}, false);
+    row("Command5", "QPushButton", "Frame2", "&Nouveau", {}, false);
+    row("Command7", "QPushButton", "Frame2", "&Supprimer", {}, false);
+    row("Command6", "QPushButton", "Frame2", "ENREGISTRER", {}, false);
+    row("Frame5", "QGroupBox", "cp", "RECHERCHE");
+    row("Combo1", "tavro::PickCombo", "Frame5", "DRECTIONS ZOLT", "RECHERCHER DRECTIONS ZOLT");
+    row("Combo2", "tavro::PickCombo", "Frame5", "ZOLT PRINCIPALE", "RECHERCHER ZOLT PAL");
+    row("Combo3", "tavro::PickCombo", "Frame5", "AGENCES ZOLT", "RECHERCHER AGENCES ZOLT");
+    row("Option4", "QRadioButton", "Frame5", "CODE POSTALE", "TROUVEZ UN CODE POSTALE");
+    row("Text9", "QLineEdit", "Frame5", "", "ENTRER LE  CODE POSTALE", false);
+    row("Command22", "QPushButton", "Frame5", "->", "RECHERCHER CODE POSTALE", false);
+    row("Option2", "QRadioButton", "Frame5", "ZOLT TEL", "RECHERCHER TEL AGENCE");
+    row("Text7", "QLineEdit", "Frame5", "", "ENTRER LE NOM D' AGENCE", false);
+    row("Command3", "QPushButton", "Frame5", "->", "RECHERCHER TEL AGENCE", false);
+    row("cmdfermer", "QPushButton", "cp", "&Fermer");
+
+    window = "tel"; // no control of this window has a tooltip
+    row("Label9", "QLabel", "tel", "TELEPHONES AGENCE ZOLT/KIRB");
+    row("Frame1", "QGroupBox", "tel", "AFFICHAGE", {}, true, false);
+    row("Label1", "QLabel", "Frame1", "AGENCE:", {}, true, false);
+    row("Text1", "QLineEdit", "Frame1", "TAMBRELLE CENTRE", {}, true, false);
+    row("Label5", "QLabel", "Frame1", "TEL:", {}, true, false);
+    row("Text5", "QLineEdit", "Frame1", "0700 11 01", {}, true, false);
+    row("Label3", "QLabel", "Frame1", "ZOLT PAL:", {}, true, false);
+    row("Text3", "QLineEdit", "Frame1", "TAMBRELLE RP", {}, true, false);
+    row("Label4", "QLabel", "Frame1", "DR ZOLT:", {}, true, false);
+    row("Text4", "QLineEdit", "Frame1", "DR TAMBRELLE", {}, true, false);
+    row("Frame4", "QGroupBox", "tel", "MANIPULATION");
+    row("Command1", "QPushButton", "Frame4", "&Modifier");
+    row("Command3", "QPushButton", "Frame4", "NOMBRE AGENCES");
+    row("Command10", "QPushButton", "Frame4", "AFFICHER TOUT");
+    row("Frame2", "QGroupBox", "tel", "MODIFICATION", {}, false);
+    row("Command4", "QPushButton", "Frame2", "&Nouveau", {}, false);
+    row("Command6", "QPushButton", "Frame2", "&Supprimer", {}, false);
+    row("Command5", "QPushButton", "Frame2", "ENREGISTRER", {}, false);
+    row("Frame3", "QGroupBox", "tel", "RECHERCHE");
+    row("Combo1", "tavro::PickCombo", "Frame3", "AGENCES ZOLT");
+    row("Command9", "QPushButton", "Frame3", "RECHERCHE PAR AGENCE");
+    row("Command8", "QPushButton", "Frame3", "RECHERCHE PAR ZOLT PAL");
+
+    window = "adr";
+    row("Label6", "QLabel", "adr", "ADRESSE DES 24 GRANDES VILLES");
+    row("Frame1", "QGroupBox", "adr", "AFFICHAGE", {}, true, false);
+    row("Label1", "QLabel", "Frame1", "VILLE:", {}, true, false);
+    row("Text1", "QLineEdit", "Frame1", "TAMBRELLE", {}, true, false);
+    row("Label2", "QLabel", "Frame1", "ADRESSE:", {}, true, false);
+    row("Text2", "QLineEdit", "Frame1", "Rue de l'Église", {}, true, false);
+    row("Label3", "QLabel", "Frame1", "CODE POSTALE:", {}, true, false);
+    row("Text3", "QLineEdit", "Frame1", "16001", {}, true, false);
+    row("Frame4", "QGroupBox", "adr", "MANIPULATION");
+    row("Command1", "QPushButton", "Frame4", "&Modifier", "MODIFIER AJOUTER SUPPRIMER");
+    row("Command3", "QPushButton", "Frame4", "NOMBRE ENREGISTREMENT");
+    row("Command10", "QPushButton", "Frame4", "AFFICHER TOUT");
+    row("Frame2", "QGroupBox", "adr", "MODIFICATION", {}, false);
+    row("Command4", "QPushButton", "Frame2", "&Nouveau", {}, false);
+    row("Command6", "QPushButton", "Frame2", "&Supprimer", {}, false);
+    row("Command5", "QPushButton", "Frame2", "ENREGISTRER", {}, false);
+    row("Frame3", "QGroupBox", "adr", "RECHERCHE");
+    row("Combo1", "tavro::PickCombo", "Frame3", "VILLES", "CHOISIR LA VILLE");
+    row("Command8", "QPushButton", "Frame3", "RECHERCHE PAR ADRESSE", "SAISIR L'ADRESSE ");
+    row("Command9", "QPushButton", "Frame3", "RECHERCHE PAR CODE", "SAISIR LE CODE POSTALE");
+}
+
+void TestRecordWindows::controls()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QString, container);
+    QFETCH(QString, text);
+    QFETCH(QString, toolTip);
+    QFETCH(bool, shown);
+    QFETCH(bool, enabled);
+
+    auto w = makeRecordWindow(window);
+    const QList<QWidget *> found = w->findChildren<QWidget *>(name);
+    QCOMPARE(found.size(), 1);
+    QWidget *c = found.first();
+    QCOMPARE(QString(c->metaObject()->className()), kind);
+    QCOMPARE(containerOf(c), container);
+    if (name != "Label7") // the banner belongs to the clock
+        QCOMPARE(shownText(c), text);
+    QCOMPARE(c->toolTip(), toolTip);
+    QCOMPARE(c->isVisibleTo(w.get()), shown);
+    QCOMPARE(c->isEnabledTo(w.get()), enabled);
+}
+
+void TestRecordWindows::grid_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("caption"); // the line above the rows
+    QTest::newRow("cp") << "cp" << QStringList{"AGENCES ZOLT/KIRB", "CP", "ZOLT PAL", "DR KIRB", "TEL"} << "";
+    QTest::newRow("tel") << "tel" << QStringList{"AGENCE", "TEL", "ZOLT PAL", "DR ZOLT", "ADRESSE", "FAX"}
+                         << "TELEPHONES AGENCE ZOLT/KIRB";
+    QTest::newRow("adr") << "adr" << QStringList{"ADRESSE", "C P", "VILLE"} << "ADRESSES INTRA VILLES";
+}
+
+void TestRecordWindows::grid()
+{
+    QFETCH(QString, window);
+    QFETCH(QStringList, captions);
+    QFETCH(QString, caption);
+    auto w = RecordFixture::show(window);
+    QCOMPARE(gridCaptions(w.get()), captions);
+    QStringList shownLabels;
+    for (QLabel *l : child<DataGrid>(w.get(), "DataGrid1")->findChildren<QLabel *>()) {
+        if (l->isVisibleTo(w.get()))
+            shownLabels << l->text();
+    }
+    QCOMPARE(shownLabels, caption.isEmpty() ? QStringList() : QStringList{caption});
+    // The grid holds the focus when the window opens; the banner's timer runs.
+    QCOMPARE(QApplication::focusWidget(), gridOf(w.get()));
+    auto *timer = child<QTimer>(w.get(), "Timer1");
+    QCOMPARE(timer->interval(), 500);
+    QVERIFY(timer->isActive());
+    QCOMPARE(child<QLabel>(w.get(), "Picture1")->size(), QSize(80, 89));
+    QCOMPARE(child<QLabel>(w.get(), "Picture2")->size(), QSize(160, 120));
+    for (const char *name : {"Picture1", "Picture2"})
+        QVERIFY2(!child<QLabel>(w.get(), name)->pixmap().isNull(), name);
+}
+
+void TestRecordWindows::fits_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<bool>("unlocked");
+    for (const char *kind : {"cp", "tel", "adr"}) {
+        for (const QSize size : {QSize(1280, 800), QSize(1920, 1080)}) {
+            for (bool unlocked : {false, true})
+                QTest::addRow("%s %dx%d%s", kind, size.width(), size.height(), unlocked ? " unlocked" : "")
+                    << QString(kind) << size << unlocked;
+        }
+    }
+}
+
+void TestRecordWindows::fits()
+{
+    QFETCH(QString, kind);
+    QFETCH(QSize, screen);
+    QFETCH(bool, unlocked);
+
+    MainWindow main;
+    registerWindows(main);
+    main.resize(screen);
+    main.show();
+    auto *w = qobject_cast<RecordWindow *>(main.openWindow(kind));
+    QVERIFY(w);
+    if (unlocked) {
+        m_f.dialogs->answerInput(kEditPassword);
+        w->unlock();
+    }
+    QCoreApplication::processEvents();
+    QVERIFY(w->width() > screen.width() - 60);
+
+    const RecordWindowSpec spec = specOf(kind);
+    const QStringList blocks{"Picture1", "Label7", spec.titleName, "Picture2", spec.displayFrame, "DataGrid1",
+                             "Adodc1", spec.handlingFrame, spec.searchFrame, "cmdfermer"};
+    QList<QRect> placed;
+    for (const QString &name : blocks) {
+        QWidget *b = child<QWidget>(w, name);
+        const QRect r(b->mapTo(w, QPoint(0, 0)), b->size());
+        QVERIFY2(w->rect().contains(r), qPrintable(name));
+        for (int i = 0; i < placed.size(); ++i)
+            QVERIFY2(!placed[i].intersects(r), qPrintable(name + " over " + blocks[i]));
+        placed << r;
+    }
+    // The modification frame sits under the handling frame, inside the window.
+    auto *modification = child<QGroupBox>(w, spec.modificationFrame);
+    QCOMPARE(modification->isVisible(), unlocked);
+    if (unlocked)
+        QVERIFY(w->rect().contains(QRect(modification->mapTo(w, QPoint(0, 0)), modification->size())));
+
+    // No caption cut short.
+    for (QAbstractButton *b : w->findChildren<QAbstractButton *>()) {
+        if (b->isVisible() && !b->objectName().isEmpty())
+            QVERIFY2(b->width() >= b->minimumSizeHint().width(), qPrintable(b->objectName()));
+    }
+    for (QLabel *l : w->findChildren<QLabel *>()) {
+        if (l->isVisible() && !l->text().isEmpty() && l->objectName() != "Label7")
+            QVERIFY2(l->width() >= l->sizeHint().width() - 2, qPrintable(l->objectName()));
+    }
+}
+
+void TestRecordWindows::loading_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("combos");
+    QTest::addColumn<QList<QStringList>>("items");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QStringList>("rows"); // of the key column, as a set
+    // Lists in the order read, repeats kept, nulls left out; the captions stay.
+    QTest::newRow("cp") << "cp" << QStringList{"Combo1", "Combo2", "Combo3"}
+        << QList<QStringList>{{"DR TAMBRELLE", "DR OUZERANDE"}, {"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP"}, kAllAgences}
+        << QStringList{"DRECTIONS ZOLT", "ZOLT PRINCIPALE", "AGENCES ZOLT"} << kJoinedAgences;
+    QTest::newRow("tel") << "tel" << QStringList{"Combo1"}
+        << QList<QStringList>{{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "BORDJ L'HIRONDELLE",
+                               "ÉLIANE PLATEAU", "ÉLIANE PLATEAU", "KIRB OUZERANDE"}}
+        << QStringList{"AGENCES ZOLT"} << kAllTels;
+    QTest::newRow("adr") << "adr" << QStringList{"Combo1"} << QList<QStringList>{{"TAMBRELLE", "OUZERANDE", "ASPRELLE"}}
+                         << QStringList{"VILLES"} << kAllStreets;
+}
+
+void TestRecordWindows::loading()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, combos);
+    QFETCH(QList<QStringList>, items);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, rows);
+    auto w = makeRecordWindow(kind);
+    for (int i = 0; i < combos.size(); ++i) {
+        auto *combo = child<QComboBox>(w.get(), combos[i]);
+        QCOMPARE(comboItems(combo), items[i]);
+        QCOMPARE(combo->currentText(), texts[i]);
+    }
+    QCOMPARE(sourceOf(w.get())->recordSource(), specOf(kind).initialQuery);
+    QCOMPARE(sorted(gridColumn(w.get(), keyColumn(kind))), sorted(rows));
+    QVERIFY(m_f.dialogs->calls().isEmpty());
+}
+
+void TestRecordWindows::listThatCannotBeReadStaysEmpty_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("change"); // empty: no file in the program's folder
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QStringList>("texts"); // of Combo1, Combo2, ...
+    QTest::newRow("cp, no file beside the program") << "cp" << "" << int(kJoinedAgences.size())
+                                                    << QStringList{"DRECTIONS ZOLT", "ZOLT PRINCIPALE", "AGENCES ZOLT"};
+    QTest::newRow("tel, column renamed") << "tel" << "ALTER TABLE TELE RENAME COLUMN AGENCE TO NOM" << 8
+                                         << QStringList{"AGENCES ZOLT"};
+    QTest::newRow("adr, column renamed") << "adr" << "ALTER TABLE QRT RENAME COLUMN PROVINCE TO VILLE" << 8
+                                         << QStringList{"VILLES"};
+}
+
+void TestRecordWindows::listThatCannotBeReadStaysEmpty()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, change);
+    QFETCH(int, rows);
+    QFETCH(QStringList, texts);
+    // Loading goes on and nothing is said; the grid reads the working folder's file.
+    QTemporaryDir empty;
+    if (change.isEmpty())
+        Module1::setProgramFolder(empty.path());
+    else
+        m_f.db->exec(change);
+    auto w = makeRecordWindow(kind);
+    for (int i = 0; i < texts.size(); ++i) {
+        auto *combo = child<PickCombo>(w.get(), QStringLiteral("Combo%1").arg(i + 1));
+        QCOMPARE(combo->count(), 0);
+        QCOMPARE(combo->currentText(), texts[i]);
+    }
+    QCOMPARE(gridOf(w.get())->model()->rowCount(), rows);
+    QVERIFY(m_f.dialogs->calls().isEmpty());
+}
+
+void TestRecordWindows::pick_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("combo");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("rows"); // of the key column, in the order shown
+    QTest::addColumn<QString>("textAfter");
+
+    QTest::newRow("cp region") << "cp" << "Combo1" << 0
+        << "SELECT * FROM CODE WHERE REGION ='DR TAMBRELLE' ORDER BY  CODE.PROVINCE ,code.AGENCE"
+        << QStringList{"IGNAROLLE HAUT", "TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"} << "DR ZOLT";
+    QTest::newRow("cp principal office") << "cp" << "Combo2" << 0
+        << "SELECT * From CODE  WHERE PROVINCE ='TAMBRELLE RP' ORDER BY AGENCE"
+        << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"} << "ZOLT PAL";
+    QTest::newRow("cp office listed twice") << "cp" << "Combo3" << 7
+        << "SELECT *  From CODE  WHERE AGENCE  ='TAMBRELLE GARE' ORDER BY AGENCE"
+        << QStringList{"TAMBRELLE GARE", "TAMBRELLE GARE"} << "AGENCES ZOLT";
+    QTest::newRow("cp office with an apostrophe") << "cp" << "Combo3" << 4
+        << "SELECT *  From CODE  WHERE AGENCE  ='BORDJ L''HIRONDELLE' ORDER BY AGENCE"
+        << QStringList{"BORDJ L'HIRONDELLE"} << "AGENCES ZOLT";
+    QTest::newRow("tel office with two telephones") << "tel" << "Combo1" << 5
+        << "SELECT *  From TELE  WHERE AGENCE='ÉLIANE PLATEAU' ORDER BY AGENCE"
+        << QStringList{"0700 31 05", "0700 31 06"} << "AGENCES ZOLT";
+    QTest::newRow("adr city with three streets") << "adr" << "Combo1" << 0
+        << "SELECT *  From QRT  WHERE PROVINCE='TAMBRELLE' ORDER BY PROVINCE"
+        << QStringList{"Rue de l'Église", "Cité des Oliviers", "Rue Basse"} << "VILLES";
+}
+
+void TestRecordWindows::pick()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, combo);
+    QFETCH(int, index);
+    QFETCH(QString, query);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, textAfter);
+
+    auto w = RecordFixture::show(kind);
+    auto *box = child<QComboBox>(w.get(), combo);
+    const QStringList itemsBefore = comboItems(box);
+    for (int round = 0; round < 2; ++round) { // the same entry chosen again runs again
+        sourceOf(w.get())->setRecordSource(QString());
+        pickFromList(box, index);
+        QCOMPARE(sourceOf(w.get())->recordSource(), query);
+        QCOMPARE(gridColumn(w.get(), keyColumn(kind)), rows);
+        QCOMPARE(box->currentText(), textAfter);
+        QCOMPARE(comboItems(box), itemsBefore);
+    }
+    if (kind == "cp")
+        QCOMPARE(child<QLineEdit>(w.get(), "Text1")->text(), rows.first());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
+}
+
+void TestRecordWindows::typingIntoAListChoosesNothing_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("finish"); // 0 Return on the list, 1 Enter in its field, 2 focus leaving
+    QTest::newRow("cp region, Return") << "cp" << "DR OUZERANDE" << 0;
+    QTest::newRow("tel office, Enter in the field") << "tel" << "IGNAROLLE HAUT" << 1;
+    QTest::newRow("adr city in lower case, focus out") << "adr" << "ouzerande" << 2;
+}
+
+void TestRecordWindows::typingIntoAListChoosesNothing()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, typed);
+    QFETCH(int, finish);
+    auto w = RecordFixture::show(kind);
+    auto *combo = child<PickCombo>(w.get(), "Combo1");
+    const int items = combo->count();
+    QSignalSpy chosen(combo, &PickCombo::chosen);
+    QSignalSpy activated(combo, &QComboBox::activated);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(combo, typed);
+    if (finish == 0)
+        QTest::keyClick(combo, Qt::Key_Return);
+    else if (finish == 1)
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Enter);
+    gridOf(w.get())->setFocus();
+    QVERIFY(!combo->hasFocus());
+    QCOMPARE(chosen.count(), 0);
+    QCOMPARE(activated.count(), 0);
+    QCOMPARE(combo->currentText(), typed);
+    QCOMPARE(combo->count(), items); // nothing inserted
+    QCOMPARE(sourceOf(w.get())->recordSource(), specOf(kind).initialQuery);
+}
+
+void TestRecordWindows::closedListIgnoresArrowsAndWheel()
+{
+    auto w = RecordFixture::show("adr");
+    auto *combo = child<PickCombo>(w.get(), "Combo1");
+    QSignalSpy chosen(combo, &PickCombo::chosen);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    QVERIFY(combo->view()->isVisible()); // the arrow opens the list
+    combo->hidePopup();
+    QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(combo, &wheel);
+    QCOMPARE(chosen.count(), 0);
+    QCOMPARE(combo->currentText(), QString("VILLES"));
+    // A pick with the mouse is a choice.
+    combo->showPopup();
+    const QModelIndex last = combo->model()->index(2, 0);
+    QTest::mouseClick(combo->view()->viewport(), Qt::LeftButton, {}, combo->view()->visualRect(last).center());
+    QCOMPARE(chosen.count(), 1);
+    QCOMPARE(chosen.last().first().toString(), QString("ASPRELLE"));
+}
+
+void TestRecordWindows::search_data()
+{
+    // The postal-code window's searches are typed into its entries; the
+    // others' into an input box (nothing queued answers Cancel).
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("rows"); // as a set
+
+    QTest::newRow("cp code prefix") << "cp" << "Command22" << false << "16" << ""
+        << "SELECT * FROM CODE WHERE CPOSTALE like '16%'"
+        << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "TAMBRELLE GARE"};
+    QTest::newRow("cp code, empty: every office with a code") << "cp" << "Command22" << false << "" << ""
+        << "SELECT * FROM CODE WHERE CPOSTALE like '%'" << kAllAgences.mid(0, 9);
+    QTest::newRow("cp code, apostrophe") << "cp" << "Command22" << false << "1'" << ""
+        << "SELECT * FROM CODE WHERE CPOSTALE like '1''%'" << QStringList();
+    QTest::newRow("cp name, accent in lower case") << "cp" << "Command3" << false << "éliane" << ""
+        << kNameWithTel.arg("éliane") << QStringList{"ÉLIANE PLATEAU", "ÉLIANE PLATEAU"};
+    QTest::newRow("cp name, apostrophe") << "cp" << "Command3" << false << "BORDJ L'H" << ""
+        << kNameWithTel.arg("BORDJ L''H") << QStringList{"BORDJ L'HIRONDELLE"};
+    QTest::newRow("cp name, empty: every office with a telephone") << "cp" << "Command3" << false << "" << ""
+        << kNameWithTel.arg("") << kJoinedAgences;
+    QTest::newRow("cp name, office without telephone") << "cp" << "Command3" << false << "AZURELLE" << ""
+        << kNameWithTel.arg("AZURELLE") << QStringList();
+
+    const QString byProvince = "Entrer le nom de la Poste Principale svp ";
+    const QString byName = "Entrer le code postale svp ";
+    QTest::newRow("tel principal office, lower case") << "tel" << "Command8" << false << "ouz" << byProvince
+        << " select * from TELE  where PROVINCE like 'ouz%'"
+        << QStringList{"0700 31 04", "0700 31 05", "0700 31 06", "0700 31 07"};
+    QTest::newRow("tel principal office, beginning only") << "tel" << "Command8" << false << "RP" << byProvince
+        << " select * from TELE  where PROVINCE like 'RP%'" << QStringList();
+    QTest::newRow("tel principal office, cancel") << "tel" << "Command8" << true << "" << byProvince
+        << " select * from TELE  where PROVINCE like '%'" << kAllTels;
+    QTest::newRow("tel name, apostrophe") << "tel" << "Command9" << false << "BORDJ L'" << byName
+        << " SELECT * FROM TELE  where  AGENCE like 'BORDJ L''%'" << QStringList{"0700 31 04"};
+    QTest::newRow("tel name, a postal code finds nothing") << "tel" << "Command9" << false << "16010" << byName
+        << " SELECT * FROM TELE  where  AGENCE like '16010%'" << QStringList();
+
+    const QString byStreet = "Entrer le nom Quartier ou de Rue svp ";
+    const QString byCode = "Entrer le Code Postale svp ";
+    QTest::newRow("adr street with an apostrophe") << "adr" << "Command8" << false << "Rue de l'É" << byStreet
+        << " select * from QRT  where  QUARTIER like 'Rue de l''É%'" << QStringList{"Rue de l'Église"};
+    QTest::newRow("adr street, accent in capitals") << "adr" << "Command8" << false << "ÉCOLE" << byStreet
+        << " select * from QRT  where  QUARTIER like 'ÉCOLE%'" << QStringList{"école du Bas"};
+    QTest::newRow("adr street, middle word finds nothing") << "adr" << "Command8" << false << "Oliviers" << byStreet
+        << " select * from QRT  where  QUARTIER like 'Oliviers%'" << QStringList();
+    QStringList withCode = kAllStreets;
+    withCode.removeAll("Place Neuve");
+    QTest::newRow("adr code, cancel: every row with a code") << "adr" << "Command9" << true << "" << byCode
+        << " SELECT * FROM QRT  where  CPOSTALE like '%'" << withCode;
+}
+
+void TestRecordWindows::search()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, button);
+    QFETCH(bool, cancel);
+    QFETCH(QString, typed);
+    QFETCH(QString, prompt);
+    QFETCH(QString, query);
+    QFETCH(QStringList, rows);
+
+    auto w = RecordFixture::show(kind);
+    // A choice made before neither narrows the search nor is touched by it.
+    auto *combo = child<QComboBox>(w.get(), "Combo1");
+    pickFromList(combo, 1);
+    const QString comboText = combo->currentText();
+    QLineEdit *entry = nullptr;
+    if (kind == "cp") {
+        const bool code = button == "Command22";
+        QTest::mouseClick(child<QRadioButton>(w.get(), code ? "Option4" : "Option2"), Qt::LeftButton);
+        entry = child<QLineEdit>(w.get(), code ? "Text9" : "Text7");
+        typeText(entry, typed);
+    } else if (!cancel) {
+        m_f.dialogs->answerInput(typed);
+    }
+    QTest::mouseClick(child<QPushButton>(w.get(), button), Qt::LeftButton);
+
+    QCOMPARE(sourceOf(w.get())->recordSource(), query);
+    QCOMPARE(sorted(gridColumn(w.get(), keyColumn(kind))), sorted(rows));
+    QCOMPARE(combo->currentText(), comboText);
+    if (entry) {
+        QCOMPARE(entry->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), entry);
+        QVERIFY(m_f.dialogs->calls().isEmpty());
+    } else {
+        QCOMPARE(m_f.dialogs->calls().size(), 1);
+        QCOMPARE(m_f.dialogs->calls().first().kind, ScriptedDialogs::Call::Input);
+        QCOMPARE(m_f.dialogs->calls().first().spec.text, prompt);
+        QCOMPARE(m_f.dialogs->calls().first().spec.title, applicationTitle());
+    }
+}
+
+void TestRecordWindows::postalCodeSearchOptions()
+{
+    auto w = RecordFixture::show("cp");
+    auto shown = [&w](const char *name) { return child<QWidget>(w.get(), name)->isVisible(); };
+    QTest::mouseClick(child<QRadioButton>(w.get(), "Option4"), Qt::LeftButton);
+    QVERIFY(shown("Text9") && shown("Command22") && !shown("Text7") && !shown("Command3"));
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>(w.get(), "Text9"));
+    QTest::keyClicks(child<QLineEdit>(w.get(), "Text9"), "612345"); // five characters at most
+    QTest::mouseClick(child<QRadioButton>(w.get(), "Option2"), Qt::LeftButton);
+    QVERIFY(!shown("Text9") && !shown("Command22") && shown("Text7") && shown("Command3"));
+    QVERIFY(!child<QRadioButton>(w.get(), "Option4")->isChecked());
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>(w.get(), "Text7"));
+    QTest::keyClicks(child<QLineEdit>(w.get(), "Text7"), "KIRB");
+    // Switching back keeps what was typed in each entry, and runs nothing.
+    QTest::mouseClick(child<QRadioButton>(w.get(), "Option4"), Qt::LeftButton);
+    QCOMPARE(child<QLineEdit>(w.get(), "Text9")->text(), QString("61234"));
+    QCOMPARE(child<QLineEdit>(w.get(), "Text7")->text(), QString("KIRB"));
+    QCOMPARE(sourceOf(w.get())->recordSource(), specOf("cp").initialQuery);
+    // A result without a TEL column shows it empty.
+    typeInto(child<QLineEdit>(w.get(), "Text9"), "16010");
+    QTest::mouseClick(child<QPushButton>(w.get(), "Command22"), Qt::LeftButton);
+    QCOMPARE(gridColumn(w.get(), "TEL"), QStringList{QString()});
+    QCOMPARE(child<QLineEdit>(w.get(), "Text5")->text(), QString());
+    QCOMPARE(child<QLineEdit>(w.get(), "Text2")->text(), QString("16010"));
+    QVERIFY(m_f.dialogs->calls().isEmpty());
+}
+
+QTEST_MAIN(TestRecordWindows)
+#include "tst_recordwindows.moc"
