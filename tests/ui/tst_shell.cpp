@@ -1,26 +1,29 @@
-// The main window's menu across the real windows: bringing a window to the
-// front keeps what the clerk was doing; opening one alone starts it afresh.
+// The main window, its menus across the real windows, and the About window,
+// as a clerk reaches them, with boxes answered by a script.
 #include "app/mainwindow.h"
 #include "app/shell.h"
+#include "app/stafflist.h"
 #include "data/datacontrol.h"
 #include "data/module1.h"
 #include "data/recordsource.h"
+#include "kit/layoutunits.h"
 #include "support/openwindows.h"
-#include "support/scripteddialogs.h"
-#include "support/testdb.h"
+#include "support/recordrows.h"
+#include "support/recordui.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
+#include <QFontInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 using namespace tavro;
+using namespace tavro::test;
 
 namespace {
 
@@ -31,28 +34,32 @@ struct WindowState {
     bool operator==(const WindowState &) const = default;
 };
 
+WindowState stateOf(QWidget *window, const QString &displayFrame)
+{
+    RecordSource *source = sourceOf(window);
+    return {source->recordSource(), source->currentRow(), child<QGroupBox>(window, displayFrame)->isEnabled()};
+}
+
+QMdiSubWindow *frameOf(QWidget *contents)
+{
+    return qobject_cast<QMdiSubWindow *>(contents->parentWidget());
+}
+
 } // namespace
 
 class TestShell : public QObject {
     Q_OBJECT
 
-    test::TestDatabase m_db;
+    TestDatabase m_db;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
     std::unique_ptr<MainWindow> m_main;
 
-    void trigger(const char *item) { m_main->findChild<QAction *>(QLatin1String(item))->trigger(); }
-
-    static void click(QWidget *window, const char *name)
+    void trigger(const char *item) { child<QAction>(m_main.get(), QLatin1String(item))->trigger(); }
+    QWidget *openAbout()
     {
-        auto *button = window->findChild<QAbstractButton *>(QLatin1String(name));
-        QVERIFY2(button, name);
-        button->click();
-    }
-
-    static WindowState stateOf(QWidget *window, const char *displayFrame)
-    {
-        auto *control = window->findChild<DataControl *>(QStringLiteral("Adodc1"));
-        return {control->source()->recordSource(), control->source()->currentRow(),
-                window->findChild<QGroupBox *>(QLatin1String(displayFrame))->isEnabled()};
+        trigger("APRO");
+        flushDeletes();
+        return m_main->child(QStringLiteral("aprop"));
     }
 
 private Q_SLOTS:
@@ -65,6 +72,7 @@ private Q_SLOTS:
 
     void init()
     {
+        m_dialogs = std::make_unique<ScriptedDialogs>();
         m_main = std::make_unique<MainWindow>();
         registerWindows(*m_main);
         m_main->resize(1280, 800);
@@ -74,86 +82,163 @@ private Q_SLOTS:
     void cleanup()
     {
         m_main.reset();
-        test::flushDeletes();
+        m_dialogs.reset();
+        flushDeletes();
+        m_db.makeCurrent();
+    }
+
+    void menuTree_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("items"); // objectName=caption, "-" for the separator
+        QTest::newRow("FICH") << "FICH" << "FICHIER"
+                              << QStringList{"CPO=CODE POSTALE", "TELE=TELEPHONE", "ADRE=ADRESSES", "SIM=SIMULATEUR",
+                                             "sep=-", "QUIT=QUITTER"};
+        QTest::newRow("INTER") << "INTER" << "?" << QStringList{"AID=AIDE", "APRO=A PROPOS"};
+    }
+
+    void menuTree()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QString, title);
+        QFETCH(QStringList, items);
+        QCOMPARE(m_main->objectName(), QStringLiteral("MDIForm1"));
+        QCOMPARE(m_main->windowTitle(), authorName());
+        QVERIFY(m_main->isMaximized());
+        QCOMPARE(m_main->workArea()->background().color(), QColor(64, 64, 64));
+        QStringList menus;
+        for (QAction *a : m_main->menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, (QStringList{"FICHIER", "?"}));
+
+        auto *m = child<QMenu>(m_main.get(), menu);
+        QCOMPARE(m->title(), title);
+        QStringList seen;
+        for (QAction *a : m->actions()) {
+            QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->text()));
+            seen << a->objectName() + QLatin1Char('=') + (a->isSeparator() ? QStringLiteral("-") : a->text());
+        }
+        QCOMPARE(seen, items);
+    }
+
+    void childWindows_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("cp") << "cp" << "Code postale" << true;
+        QTest::newRow("tel") << "tel" << "Téléphone" << true;
+        QTest::newRow("adr") << "adr" << "Adresses" << true;
+        QTest::newRow("simu") << "simu" << "Simulateur" << true;
+        QTest::newRow("aprop") << "aprop" << "Form1" << false;
+    }
+
+    void childWindows()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, caption);
+        QFETCH(bool, maximised);
+        QWidget *w = m_main->openWindow(window);
+        QVERIFY(w);
+        QCOMPARE(m_main->findChildren<QWidget *>(window).size(), 1);
+        QMdiSubWindow *frame = frameOf(w);
+        QVERIFY(frame);
+        QCOMPARE(frame->windowTitle(), caption);
+        QCOMPARE(frame->isMaximized(), maximised);
+        QCOMPARE(m_main->workArea()->activeSubWindow(), frame);
+        // Closed by its frame, it is gone; the main window stays.
+        QPointer<QWidget> watch(w);
+        frame->close();
+        flushDeletes();
+        QVERIFY(!watch);
+        QVERIFY(!m_main->child(window));
+        QVERIFY(m_main->isVisible());
+    }
+
+    void helpShowsThePassword()
+    {
+        trigger("AID");
+        QCOMPARE(m_dialogs->calls().size(), 1);
+        const MessageSpec &box = m_dialogs->calls().first().spec;
+        QCOMPARE(box.text, QStringLiteral("MOT DE PASS: QXV "));
+        QCOMPARE(box.title, QStringLiteral("POUR MODIFIER UTILISER MOT DE PASS "));
+        QCOMPARE(box.buttons, MsgButtons(Ok));
+        QCOMPARE(box.icon, MsgIcon::None);
+    }
+
+    void closingAndQuitting()
+    {
+        QPointer<QWidget> cp = m_main->openWindow(QStringLiteral("cp"));
+        QPointer<QWidget> adr = m_main->openWindow(QStringLiteral("adr"));
+        // "QUITTER" asks nothing and ends at once.
+        QSignalSpy quit(m_main.get(), &MainWindow::quitRequested);
+        trigger("QUIT");
+        QCOMPARE(quit.count(), 1);
+        QVERIFY(m_dialogs->calls().isEmpty());
+        // Each close button leaves the main window running.
+        QTest::mouseClick(child<QPushButton>(cp, "cmdfermer"), Qt::LeftButton);
+        flushDeletes();
+        QVERIFY(!cp);
+        QCOMPARE(openChildNames(*m_main), QStringList{"adr"});
+        trigger("CPO");
+        cp = m_main->child(QStringLiteral("cp"));
+        QVERIFY(cp);
+        // Closing the main window closes its children first.
+        QVERIFY(m_main->close());
+        flushDeletes();
+        QVERIFY(!cp && !adr);
+        QVERIFY(!m_main->isVisible());
     }
 
     void bringingToFrontKeepsState_data()
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("unlock");
-        QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("other");
         QTest::addColumn<QString>("search");
-        QTest::newRow("CODE POSTALE") << "CPO" << "cp" << "Command2" << "Frame4" << "ADRE"
-                                      << "SELECT * FROM CODE WHERE CPOSTALE like '10%'";
-        QTest::newRow("ADRESSES") << "ADRE" << "adr" << "Command1" << "Frame1" << "CPO"
-                                  << " SELECT * FROM QRT  where  CPOSTALE like '10%'";
+        QTest::newRow("CODE POSTALE") << "CPO" << "cp" << "ADRE" << "SELECT * FROM CODE WHERE CPOSTALE like '10%'";
+        QTest::newRow("ADRESSES") << "ADRE" << "adr" << "CPO" << " SELECT * FROM QRT  where  CPOSTALE like '10%'";
     }
 
     void bringingToFrontKeepsState()
     {
         QFETCH(QString, item);
         QFETCH(QString, window);
-        QFETCH(QString, unlock);
-        QFETCH(QString, display);
         QFETCH(QString, other);
         QFETCH(QString, search);
-        test::ScriptedDialogs dialogs;
+        const RecordWindowSpec spec = specOf(window);
 
         trigger(qPrintable(item));
         QPointer<QWidget> w = m_main->child(window);
         QVERIFY(w);
-        dialogs.answerInput(QStringLiteral("QXV"));
-        click(w, qPrintable(unlock));
+        m_dialogs->answerInput(QStringLiteral("QXV"));
+        child<QPushButton>(w, spec.unlock.name)->click();
         // A search, then a move to the third row.
-        auto *control = w->findChild<DataControl *>(QStringLiteral("Adodc1"));
+        auto *control = child<DataControl>(w, QStringLiteral("Adodc1"));
         control->setRecordSource(search);
         QVERIFY(control->refresh().ok());
-        click(control, "Next");
-        click(control, "Next");
-        const WindowState before = stateOf(w, qPrintable(display));
+        child<QAbstractButton>(control, "Next")->click();
+        child<QAbstractButton>(control, "Next")->click();
+        const WindowState before = stateOf(w, spec.displayFrame);
         QCOMPARE(before.row, 2);
         QVERIFY(before.unlocked);
+        const int items = child<QComboBox>(w, "Combo1")->count();
 
         trigger(qPrintable(other));
         QVERIFY(m_main->workArea()->activeSubWindow()->widget() != w.data());
         trigger(qPrintable(item));
-        test::flushDeletes();
+        flushDeletes();
 
         QVERIFY(w);
         QCOMPARE(m_main->workArea()->activeSubWindow()->widget(), w.data());
-        QCOMPARE(stateOf(w, qPrintable(display)), before);
+        QCOMPARE(stateOf(w, spec.displayFrame), before);
         // Its load handling did not run again: no list was read anew.
-        QCOMPARE(test::openChildNames(*m_main).size(), 2);
+        QCOMPARE(child<QComboBox>(w, "Combo1")->count(), items);
+        QCOMPARE(openChildNames(*m_main).size(), 2);
     }
 
-    void telephoneReopensLockedAndRefilled()
-    {
-        test::ScriptedDialogs dialogs;
-        trigger("TELE");
-        QPointer<QWidget> first = m_main->child(QStringLiteral("tel"));
-        QVERIFY(first);
-        const int items = first->findChild<QComboBox *>(QStringLiteral("Combo1"))->count();
-        QVERIFY(items > 0);
-        dialogs.answerInput(QStringLiteral("QXV"));
-        click(first, "Command1");
-        QVERIFY(stateOf(first, "Frame1").unlocked);
-        first->findChild<DataControl *>(QStringLiteral("Adodc1"))->setRecordSource(QStringLiteral("select * from TELE where 0"));
-        first->findChild<DataControl *>(QStringLiteral("Adodc1"))->refresh();
-
-        trigger("TELE");
-        test::flushDeletes();
-        QVERIFY(!first);
-        QWidget *again = m_main->child(QStringLiteral("tel"));
-        QVERIFY(again);
-        QCOMPARE(stateOf(again, "Frame1"), (WindowState{QStringLiteral("select * from TELE"), 0, false}));
-        QVERIFY(!again->findChild<QGroupBox *>(QStringLiteral("Frame2"))->isVisible());
-        QCOMPARE(again->findChild<QComboBox *>(QStringLiteral("Combo1"))->count(), items);
-        QCOMPARE(test::openChildNames(*m_main), QStringList{"tel"});
-    }
-
-    void openAloneClosesEveryOtherWindow_data()
+    void openAloneStartsAfresh_data()
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("window");
@@ -162,50 +247,189 @@ private Q_SLOTS:
         QTest::newRow("A PROPOS") << "APRO" << "aprop";
     }
 
-    void openAloneClosesEveryOtherWindow()
+    void openAloneStartsAfresh()
     {
         QFETCH(QString, item);
         QFETCH(QString, window);
         QPointer<QWidget> cp = m_main->openWindow(QStringLiteral("cp"));
         QPointer<QWidget> adr = m_main->openWindow(QStringLiteral("adr"));
         trigger(qPrintable(item));
-        test::flushDeletes();
-        QVERIFY(!cp);
-        QVERIFY(!adr);
-        QCOMPARE(test::openChildNames(*m_main), QStringList{window});
+        flushDeletes();
+        QVERIFY(!cp && !adr);
+        QCOMPARE(openChildNames(*m_main), QStringList{window});
+        QPointer<QWidget> first = m_main->child(window);
+        if (window == "tel") { // unlocked and searched, to see it start afresh
+            m_dialogs->answerInput(QStringLiteral("QXV"));
+            child<QPushButton>(first, "Command1")->click();
+            auto *control = child<DataControl>(first, QStringLiteral("Adodc1"));
+            control->setRecordSource(QStringLiteral("select * from TELE where 0"));
+            control->refresh();
+        }
 
         // Chosen again while open, the window is made afresh.
-        QPointer<QWidget> first = m_main->child(window);
         trigger(qPrintable(item));
-        test::flushDeletes();
+        flushDeletes();
         QVERIFY(!first);
-        QVERIFY(m_main->child(window));
-        QCOMPARE(test::openChildNames(*m_main), QStringList{window});
+        QWidget *again = m_main->child(window);
+        QVERIFY(again);
+        QCOMPARE(openChildNames(*m_main), QStringList{window});
         QVERIFY(m_main->isMaximized());
-    }
-
-    void addressesBesideTelephone()
-    {
-        trigger("TELE");
+        if (window == "tel") {
+            QCOMPARE(stateOf(again, "Frame1"), (WindowState{QStringLiteral("select * from TELE"), 0, false}));
+            QVERIFY(!child<QGroupBox>(again, "Frame2")->isVisible());
+            QVERIFY(child<QComboBox>(again, "Combo1")->count() > 0);
+        }
+        // "ADRESSES" opens beside it, in front.
         trigger("ADRE");
-        QCOMPARE(test::openChildNames(*m_main), (QStringList{"adr", "tel"}));
+        QCOMPARE(openChildNames(*m_main), sorted({"adr", window}));
         QCOMPARE(m_main->workArea()->activeSubWindow()->widget()->objectName(), QStringLiteral("adr"));
     }
 
-    void closeButtonsLeaveTheMainWindowRunning()
+    void startedFromAnotherFolder()
     {
-        for (const char *item : {"CPO", "ADRE"})
-            trigger(item);
-        for (const char *name : {"cp", "adr"}) {
-            QWidget *w = m_main->child(QLatin1String(name));
-            QVERIFY(w);
-            click(w, "cmdfermer");
-            test::flushDeletes();
+        // The pick lists come from the file beside the program, the grid from
+        // the file in the working folder.
+        TestDatabase beside;
+        beside.create();
+        fillRecordRows(beside);
+        Module1::setProgramFolder(beside.folder());
+        QWidget *cp = m_main->openWindow(QStringLiteral("cp"));
+        QCOMPARE(child<QComboBox>(cp, "Combo1")->itemText(0), QStringLiteral("DR TAMBRELLE"));
+        QCOMPARE(sourceOf(cp)->recordCount(),
+                 m_db.rows(QStringLiteral("SELECT count(*) FROM CODE, TELE WHERE CODE.AGENCE = TELE.AGENCE")).value(0).toLongLong());
+    }
+
+    void aboutWindow()
+    {
+        QWidget *about = openAbout();
+        QVERIFY(about);
+        // One widget answers to "aprop": the frame that is the whole client area.
+        QCOMPARE(m_main->findChildren<QWidget *>(QStringLiteral("aprop")), QList<QWidget *>{about});
+        QVERIFY(qobject_cast<QFrame *>(about));
+        QCOMPARE(about->size(), QSize(782, 450));
+        // Designed for one size: it can be closed or set aside, not enlarged.
+        QMdiSubWindow *frame = frameOf(about);
+        QVERIFY(frame->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(frame->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!frame->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+
+        auto *logo = child<QLabel>(about, "picLogo");
+        QCOMPARE(logo->geometry(), twipsRect(510, 855, 1215, 1425));
+        QCOMPARE(logo->pixmap().size(), QSize(80, 89));
+        auto *button = child<QPushButton>(about, "Command1");
+        QCOMPARE(button->text(), QStringLiteral("PERSONNELS KIRB TALMIRT"));
+        QCOMPARE(button->geometry(), twipsRect(8520, 5880, 2775, 615));
+        QCOMPARE(button->font().pointSizeF(), 12.0);
+        QCOMPARE(about->childAt(button->geometry().center()), button); // on top of the frame
+
+        // Black wherever nothing is drawn, every label's text white.
+        const QImage image = about->grab().toImage();
+        for (const QPoint p : {QPoint(2, 2), QPoint(about->width() - 3, 2), QPoint(2, about->height() - 3)})
+            QCOMPARE(QColor(image.pixel(p)), QColor(Qt::black));
+        for (const QLabel *label : about->findChildren<QLabel *>()) {
+            if (label == logo)
+                continue;
+            int white = 0;
+            const QRect r = label->geometry();
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                for (int x = r.left(); x <= r.right(); ++x) {
+                    const QColor c(image.pixel(x, y));
+                    QVERIFY2(c.red() == c.green() && c.green() == c.blue(), qPrintable(label->objectName()));
+                    white += c.lightness() > 240;
+                }
+            }
+            QVERIFY2(white > 10, qPrintable(label->objectName()));
         }
-        QVERIFY(test::openChildNames(*m_main).isEmpty());
-        QVERIFY(m_main->isVisible());
-        trigger("CPO");
-        QVERIFY(m_main->child(QStringLiteral("cp")));
+    }
+
+    void aboutLabels_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qreal>("points");
+        QTest::addColumn<int>("hAlign");
+        QTest::addColumn<bool>("sizedToText");
+        QTest::addColumn<QRect>("designed");
+        const int left = Qt::AlignLeft;
+        const int right = Qt::AlignRight;
+        auto row = [&](const char *name, const char *text, qreal points, int align, bool sized, QRect r) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(text) << points << align << sized << r;
+        };
+        row("lblProductName", "ZOLT", 29.25, left, true, twipsRect(480, 2400, 1515, 720));
+        row("lblCompanyProduct", "TAVRO APPLICATION", 18, left, true, twipsRect(3360, 1680, 3915, 435));
+        row("lblPlatform", "CODE POSTALE", 13.5, right, true, twipsRect(8880, 1080, 2385, 360));
+        row("Label6", "TEL AGENCES", 13.5, right, true, twipsRect(9000, 1560, 2160, 360));
+        row("Label7", "ADRESSES", 13.5, right, true, twipsRect(9240, 2040, 1650, 360));
+        row("Label8", "SIMULATEUR", 13.5, right, true, twipsRect(9120, 2520, 1950, 360));
+        row("Label1", "SALAM JE VOUS PRESENTE UN PETIT PROGRAMME QUI PERMET  UNE RECHERCHE AVANCEE ET RAPIDE, A SAVOIR :",
+            9.75, left, false, twipsRect(120, 3480, 11295, 255));
+        row("Label2", "1) LE CODE POSTALE DES AGENCES ZOLT, OU KIRB, LES  AGENCES RATTACHEES OU BIEN LES DIRECTIONS ZOLT.",
+            9.75, left, false, twipsRect(120, 3960, 11295, 255));
+        row("Label3", "2) LA RECHERCHE DU TELEPHONE DES AGENCES AINSI  LEURS ADRESSES.", 9.75, left, false,
+            twipsRect(120, 4440, 9135, 255));
+        row("Label4", "3) LA RECHERCHE DES ADRESSES AVEC LE CODE POSTALE DES 24 GRANDES VILLES DU ROYAUME.", 9.75, left,
+            false, twipsRect(120, 4920, 10095, 255));
+        row("Label5", "4) ENFIN LE SIMULATEUUR DE CREDIT POUR CALCULER LA MENSUALITE AVEC UN TABLEAU D'AMORTISSEMENT.",
+            9.75, left, false, twipsRect(120, 5400, 11175, 255));
+        row("lblWarning", "Cette application est dédie à tous les Postiers ZOLT et KIRB", 9, left, false,
+            twipsRect(2280, 6120, 5055, 255));
+    }
+
+    void aboutLabels()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(qreal, points);
+        QFETCH(int, hAlign);
+        QFETCH(bool, sizedToText);
+        QFETCH(QRect, designed);
+        QWidget *about = openAbout();
+        auto *label = child<QLabel>(about, name);
+        QCOMPARE(label->parentWidget(), about);
+        QCOMPARE(label->text(), text);
+        // Arial (the old dialog font is replaced by it), bold, at the designed size.
+        const QFont font = label->font();
+        QCOMPARE(font.pointSizeF(), points);
+        QVERIFY(font.bold());
+        QCOMPARE(QFontInfo(font).family(), QFontInfo(QFont(QStringLiteral("Arial"))).family());
+        QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), hAlign);
+        // At its designed place, inside the frame, the whole text readable.
+        QCOMPARE(label->pos(), designed.topLeft());
+        QVERIFY(about->rect().contains(label->geometry()));
+        const int textWidth = QFontMetrics(font).horizontalAdvance(text);
+        QVERIFY2(label->width() >= textWidth, qPrintable(QStringLiteral("%1 < %2").arg(label->width()).arg(textWidth)));
+        if (sizedToText)
+            QVERIFY(label->width() <= textWidth + 2);
+        else
+            QVERIFY(label->geometry().contains(designed));
+    }
+
+    void staffBoxes()
+    {
+        QWidget *about = openAbout();
+        auto *button = child<QPushButton>(about, "Command1");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
+        const QStringList endings{": CHEF D'AGENCE ", ": CONTROLE ", ": GUICHETIER ", ": GUICHETIER",
+                                  ": COFI ",          ": MESSAGERIE ", ": COURRIER"};
+        const QStringList texts = m_dialogs->messageTexts();
+        QCOMPARE(texts.size(), 14); // pressed twice: the same seven boxes twice
+        QCOMPARE(texts.mid(7), texts.first(7));
+        QCOMPARE(QSet<QString>(texts.cbegin(), texts.cend()).size(), 7);
+        for (int i = 0; i < 7; ++i) {
+            const auto &call = m_dialogs->calls().at(i);
+            QCOMPARE(call.spec.title, QStringLiteral("KIRB TALMIRT"));
+            QCOMPARE(call.spec.buttons, MsgButtons(Ok));
+            QCOMPARE(call.spec.icon, MsgIcon::None);
+            // "MR ", a name in capitals, then the role with its exact ending.
+            const QString &text = texts[i];
+            QVERIFY2(text.startsWith(QStringLiteral("MR ")) && text.endsWith(endings[i]), qPrintable(text));
+            const QString name = text.mid(3, text.size() - 3 - endings[i].size());
+            QVERIFY2(name.size() > 3 && name.trimmed() == name && name == name.toUpper(), qPrintable(text));
+        }
+        // The last is the author of the main window's caption; the window stays.
+        QVERIFY(texts[6].startsWith(QStringLiteral("MR ") + m_main->windowTitle().toUpper() + QStringLiteral(":")));
+        QCOMPARE(m_main->child(QStringLiteral("aprop")), about);
     }
 };
 
