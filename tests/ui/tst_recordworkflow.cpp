@@ -1,16 +1,15 @@
-// The editing workflow the three record windows share: unlock, new, save,
-// delete, count, show all and close, each read back from the file.
+// The editing workflow the three record windows share, and their data
+// control: unlock, new, save, delete, count, show all, the bar and the grid,
+// each read back from the file. The whole workflow runs on the postal-code
+// window (its join reaches two tables); the others where they differ.
 #include "app/mainwindow.h"
 #include "app/shell.h"
 #include "records/querytext.h"
 #include "support/recordui.h"
 
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace tavro;
@@ -18,8 +17,7 @@ using namespace tavro::test;
 
 namespace {
 
-// Rows of each table in the generated file, and the query that reads one
-// field back by its row's key.
+// Rows of each table in the generated file.
 int tableRows(const QString &kind)
 {
     return kind == "cp" ? 10 : 8;
@@ -45,26 +43,26 @@ private Q_SLOTS:
     void unlock();
     void countAndShowAll_data();
     void countAndShowAll();
-    void countAfterEmptySearch_data();
-    void countAfterEmptySearch();
-    void deleteWithoutRowSaysSo_data();
-    void deleteWithoutRowSaysSo();
+    void emptyResult_data();
+    void emptyResult();
     void saveRoundTrip_data();
     void saveRoundTrip();
     void newRoundTrip_data();
     void newRoundTrip();
     void deleteRoundTrip_data();
     void deleteRoundTrip();
-    void saveRefusedByConcurrentChange_data();
-    void saveRefusedByConcurrentChange();
-    void lockBelongsToOneWindow();
-    void mnemonicsPressTheActiveWindowsButtons();
-    void closeDestroysAndReopensLocked();
+    void typingMeetsAColleaguesChange_data();
+    void typingMeetsAColleaguesChange();
+    void barGridAndFieldsFollow_data();
+    void barGridAndFieldsFollow();
+    void failuresComeInTheControlsBox_data();
+    void failuresComeInTheControlsBox();
+    void lockBelongsToOneWindowAndMnemonicsToTheActiveOne();
 
 private:
     void unlockWindow(RecordWindow *w, const QString &kind);
     std::unique_ptr<RecordWindow> openForEditing(const QString &kind, bool wholeTable = true);
-    void searchNothing(RecordWindow *w, const QString &kind, const QString &button);
+    void click(QWidget *w, const QString &name) { QTest::mouseClick(child<QAbstractButton>(w, name), Qt::LeftButton); }
 
     RecordFixture m_f;
 };
@@ -82,7 +80,7 @@ void TestRecordWorkflow::cleanup()
 void TestRecordWorkflow::unlockWindow(RecordWindow *w, const QString &kind)
 {
     m_f.dialogs->answerInput(kEditPassword);
-    QTest::mouseClick(child<QPushButton>(w, specOf(kind).unlock.name), Qt::LeftButton);
+    click(w, specOf(kind).unlock.name);
     QVERIFY(w->isUnlocked());
     m_f.dialogs->clear();
 }
@@ -92,7 +90,7 @@ std::unique_ptr<RecordWindow> TestRecordWorkflow::openForEditing(const QString &
 {
     auto w = RecordFixture::show(kind);
     if (wholeTable)
-        QTest::mouseClick(child<QPushButton>(w.get(), specOf(kind).showAll.name), Qt::LeftButton);
+        click(w.get(), specOf(kind).showAll.name);
     unlockWindow(w.get(), kind);
     return w;
 }
@@ -104,19 +102,15 @@ void TestRecordWorkflow::unlock_data()
     QTest::addColumn<bool>("cancel");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("unlockedAfter");
-    for (const char *kind : {"cp", "tel", "adr"}) {
-        auto row = [kind](const char *what, bool before, bool cancel, const QString &typed, bool after) {
-            QTest::addRow("%s: %s", kind, what) << QString(kind) << before << cancel << typed << after;
-        };
-        row("right password", false, false, "QXV", true);
-        row("lower case", false, false, "qxv", false);
-        row("blank before", false, false, " QXV", false);
-        row("blank after", false, false, "QXV ", false);
-        row("empty", false, false, "", false);
-        row("cancel", false, true, "", false);
-        row("right password again", true, false, "QXV", true);
-        row("wrong password when unlocked", true, false, "QX", true);
-    }
+    QTest::newRow("cp: right password") << "cp" << false << false << "QXV" << true;
+    QTest::newRow("cp: lower case") << "cp" << false << false << "qxv" << false;
+    QTest::newRow("cp: blank after") << "cp" << false << false << "QXV " << false;
+    QTest::newRow("cp: empty") << "cp" << false << false << "" << false;
+    QTest::newRow("cp: cancel") << "cp" << false << true << "" << false;
+    QTest::newRow("cp: right password again") << "cp" << true << false << "QXV" << true;
+    QTest::newRow("cp: wrong password when unlocked") << "cp" << true << false << "QX" << true;
+    QTest::newRow("tel: right password") << "tel" << false << false << "QXV" << true;
+    QTest::newRow("adr: wrong password") << "adr" << false << false << "XQV" << false;
 }
 
 void TestRecordWorkflow::unlock()
@@ -134,7 +128,7 @@ void TestRecordWorkflow::unlock()
         unlockWindow(w.get(), kind);
     if (!cancel) // an empty queue answers Cancel
         m_f.dialogs->answerInput(typed);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.unlock.name), Qt::LeftButton);
+    click(w.get(), spec.unlock.name);
 
     QCOMPARE(m_f.dialogs->calls().first().kind, ScriptedDialogs::Call::Input);
     QCOMPARE(m_f.dialogs->calls().first().spec.text, QString("Entrer le Mot de Pass svp "));
@@ -150,7 +144,6 @@ void TestRecordWorkflow::unlock()
     }
     QCOMPARE(w->isUnlocked(), unlockedAfter);
     QCOMPARE(child<QGroupBox>(w.get(), spec.displayFrame)->isEnabled(), unlockedAfter);
-    QCOMPARE(child<QGroupBox>(w.get(), spec.modificationFrame)->isVisible(), unlockedAfter);
     for (const RecordWindowSpec::Button &b : {spec.addNew, spec.save, spec.remove})
         QCOMPARE(child<QPushButton>(w.get(), b.name)->isVisible(), unlockedAfter);
 }
@@ -177,7 +170,7 @@ void TestRecordWorkflow::countAndShowAll()
     const RecordWindowSpec spec = specOf(kind);
     auto *combo = child<QComboBox>(w.get(), "Combo1");
     pickFromList(combo, pickIndex);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.count.name), Qt::LeftButton);
+    click(w.get(), spec.count.name);
     QCOMPARE(m_f.dialogs->messageTexts(), QStringList{QString::number(pickedRows)});
     const MessageSpec box = m_f.dialogs->calls().last().spec;
     QCOMPARE(box.title, applicationTitle());
@@ -185,63 +178,45 @@ void TestRecordWorkflow::countAndShowAll()
     QCOMPARE(box.icon, MsgIcon::None);
 
     m_f.dialogs->clear();
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.showAll.name), Qt::LeftButton);
+    click(w.get(), spec.showAll.name);
     QCOMPARE(sourceOf(w.get())->recordSource(), spec.showAllQuery);
     QCOMPARE(gridOf(w.get())->model()->rowCount(), tableRows(kind));
     QCOMPARE(combo->currentText(), comboText); // show-all leaves the lists alone
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.count.name), Qt::LeftButton);
+    click(w.get(), spec.count.name);
     QCOMPARE(m_f.dialogs->messageTexts(), QStringList{QString::number(tableRows(kind))});
 }
 
-void TestRecordWorkflow::countAfterEmptySearch_data()
+void TestRecordWorkflow::emptyResult_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("button");
     QTest::newRow("cp postal code") << "cp" << "Command22";
-    QTest::newRow("tel principal office") << "tel" << "Command8";
     QTest::newRow("tel office name") << "tel" << "Command9";
-    QTest::newRow("adr street") << "adr" << "Command8";
     QTest::newRow("adr postal code") << "adr" << "Command9";
 }
 
-void TestRecordWorkflow::searchNothing(RecordWindow *w, const QString &kind, const QString &button)
-{
-    if (kind == "cp") {
-        QTest::mouseClick(child<QRadioButton>(w, "Option4"), Qt::LeftButton);
-        QTest::keyClicks(child<QLineEdit>(w, "Text9"), "999");
-    } else {
-        m_f.dialogs->answerInput("999");
-    }
-    QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
-    QCOMPARE(gridOf(w)->model()->rowCount(), 0);
-    m_f.dialogs->clear();
-}
-
-void TestRecordWorkflow::countAfterEmptySearch()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, button);
-    auto w = RecordFixture::show(kind);
-    searchNothing(w.get(), kind, button);
-    QTest::mouseClick(child<QPushButton>(w.get(), specOf(kind).count.name), Qt::LeftButton);
-    QCOMPARE(m_f.dialogs->messageTexts(), QStringList{"0"});
-}
-
-void TestRecordWorkflow::deleteWithoutRowSaysSo_data()
-{
-    countAfterEmptySearch_data();
-}
-
-void TestRecordWorkflow::deleteWithoutRowSaysSo()
+void TestRecordWorkflow::emptyResult()
 {
     QFETCH(QString, kind);
     QFETCH(QString, button);
     auto w = openForEditing(kind, false);
-    searchNothing(w.get(), kind, button);
+    if (kind == "cp") {
+        click(w.get(), "Option4");
+        QTest::keyClicks(child<QLineEdit>(w.get(), "Text9"), "999");
+    } else {
+        m_f.dialogs->answerInput("999");
+    }
+    click(w.get(), button);
+    QCOMPARE(gridOf(w.get())->model()->rowCount(), 0);
+    m_f.dialogs->clear();
+    click(w.get(), specOf(kind).count.name);
+    QCOMPARE(m_f.dialogs->messageTexts(), QStringList{"0"});
+
+    // A delete with no row: the confirmation, then the data control's own
+    // explanation; never a confirmation of a deletion that did not happen.
+    m_f.dialogs->clear();
     m_f.dialogs->answerMessage(Yes);
-    QTest::mouseClick(child<QPushButton>(w.get(), specOf(kind).remove.name), Qt::LeftButton);
-    // The confirmation, then the data control's own explanation; never a
-    // confirmation of a deletion that did not happen.
+    click(w.get(), specOf(kind).remove.name);
     QCOMPARE(m_f.dialogs->messageTexts().size(), 2);
     QVERIFY(!m_f.dialogs->messageTexts().contains("Suppression confirmée"));
     QCOMPARE(m_f.db->rows("SELECT COUNT(*) FROM " + tableOf(kind)), QStringList{QString::number(tableRows(kind))});
@@ -264,14 +239,10 @@ void TestRecordWorkflow::saveRoundTrip_data()
     QTest::newRow("cp one of two identical names") << "cp" << true << 7 << "Text3" << "AZURELLE RP"
         << "SELECT CPOSTALE || ' ' || PROVINCE FROM CODE WHERE AGENCE = 'TAMBRELLE GARE' ORDER BY CPOSTALE"
         << QStringList{"16012 TAMBRELLE RP", "16013 AZURELLE RP"};
-    QTest::newRow("tel telephone") << "tel" << true << 2 << "Text5" << "0700 12 33"
-        << "SELECT TEL FROM TELE WHERE AGENCE = 'IGNAROLLE HAUT'" << QStringList{"0700 12 33"};
     QTest::newRow("tel accented name") << "tel" << true << 0 << "Text1" << "TAMBRELLE CENTRE-VILLE"
         << "SELECT AGENCE FROM TELE WHERE TEL = '0700 11 01'" << QStringList{"TAMBRELLE CENTRE-VILLE"};
     QTest::newRow("adr street with apostrophe") << "adr" << true << 0 << "Text2" << "Rue de l'Église Neuve"
         << "SELECT QUARTIER FROM QRT WHERE CPOSTALE = '16001'" << QStringList{"Rue de l'Église Neuve"};
-    QTest::newRow("adr postal code") << "adr" << true << 3 << "Text3" << "61019"
-        << "SELECT CPOSTALE FROM QRT WHERE QUARTIER = 'Quartier Haut'" << QStringList{"61019"};
 }
 
 void TestRecordWorkflow::saveRoundTrip()
@@ -285,10 +256,9 @@ void TestRecordWorkflow::saveRoundTrip()
     QFETCH(QStringList, expected);
 
     auto w = openForEditing(kind, showAllFirst);
-    const RecordWindowSpec spec = specOf(kind);
     clickGridRow(w.get(), row);
     typeInto(child<QLineEdit>(w.get(), field), typed);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.save.name), Qt::LeftButton);
+    click(w.get(), specOf(kind).save.name);
 
     QCOMPARE(m_f.dialogs->calls().size(), 1);
     const MessageSpec box = m_f.dialogs->calls().first().spec;
@@ -330,19 +300,21 @@ void TestRecordWorkflow::newRoundTrip()
 
     auto w = openForEditing(kind);
     const RecordWindowSpec spec = specOf(kind);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.addNew.name), Qt::LeftButton);
+    click(w.get(), spec.addNew.name);
     QVERIFY(m_f.dialogs->calls().isEmpty());
+    QCOMPARE(gridOf(w.get())->currentIndex().row(), tableRows(kind));
     for (const QString &f : fields)
         QCOMPARE(child<QLineEdit>(w.get(), f)->text(), QString());
     for (int i = 0; i < fields.size(); ++i)
         typeInto(child<QLineEdit>(w.get(), fields[i]), values[i]);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.save.name), Qt::LeftButton);
+    click(w.get(), spec.save.name);
 
     QCOMPARE(m_f.dialogs->messageTexts(), QStringList{"ENREGISTREMENT AVEC SUCCES"});
     QCOMPARE(m_f.db->rows(readBack), QStringList{expected});
     QCOMPARE(m_f.db->rows("SELECT COUNT(*) FROM " + tableOf(kind)), QStringList{QString::number(tableRows(kind) + 1)});
+    QCOMPARE(gridOf(w.get())->model()->index(tableRows(kind), 0).data().toString(), expected.section('|', 0, 0));
     m_f.dialogs->clear();
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.count.name), Qt::LeftButton);
+    click(w.get(), spec.count.name);
     QCOMPARE(m_f.dialogs->messageTexts(), QStringList{QString::number(tableRows(kind) + 1)});
 }
 
@@ -358,9 +330,7 @@ void TestRecordWorkflow::deleteRoundTrip_data()
     QTest::newRow("cp default answer") << "cp" << 1 << int(NoButton) << "SELECT COUNT(*) FROM CODE WHERE CPOSTALE = '16012'";
     QTest::newRow("tel yes, one of two rows of an office") << "tel" << 5 << int(Yes)
         << "SELECT COUNT(*) FROM TELE WHERE TEL = '0700 31 06'";
-    QTest::newRow("tel no") << "tel" << 5 << int(No) << "SELECT COUNT(*) FROM TELE WHERE TEL = '0700 31 06'";
     QTest::newRow("adr yes") << "adr" << 0 << int(Yes) << "SELECT COUNT(*) FROM QRT WHERE CPOSTALE = '16001'";
-    QTest::newRow("adr no") << "adr" << 0 << int(No) << "SELECT COUNT(*) FROM QRT WHERE CPOSTALE = '16001'";
 }
 
 void TestRecordWorkflow::deleteRoundTrip()
@@ -371,11 +341,11 @@ void TestRecordWorkflow::deleteRoundTrip()
     QFETCH(QString, readBack);
 
     auto w = openForEditing(kind);
-    const RecordWindowSpec spec = specOf(kind);
     clickGridRow(w.get(), row);
+    const QString next = gridColumn(w.get(), gridCaptions(w.get()).first()).at(row + 1);
     if (answer != NoButton)
         m_f.dialogs->answerMessage(MsgButton(answer));
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.remove.name), Qt::LeftButton);
+    click(w.get(), specOf(kind).remove.name);
 
     const MessageSpec confirm = m_f.dialogs->calls().first().spec;
     QCOMPARE(confirm.text, QString("Veuillez confirmer la suppression du fichier"));
@@ -388,6 +358,9 @@ void TestRecordWorkflow::deleteRoundTrip()
         QCOMPARE(m_f.dialogs->messageTexts(),
                  (QStringList{"Veuillez confirmer la suppression du fichier", "Suppression confirmée"}));
         QCOMPARE(m_f.dialogs->calls().last().spec.title, applicationTitle());
+        // The row that takes its place is shown, in the grid and the fields.
+        QCOMPARE(gridOf(w.get())->currentIndex().row(), row);
+        QCOMPARE(gridColumn(w.get(), gridCaptions(w.get()).first()).at(row), next);
     } else {
         QCOMPARE(m_f.dialogs->calls().size(), 1);
     }
@@ -396,62 +369,155 @@ void TestRecordWorkflow::deleteRoundTrip()
              QStringList{QString::number(tableRows(kind) - (removed ? 1 : 0))});
 }
 
-void TestRecordWorkflow::saveRefusedByConcurrentChange_data()
+void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("otherUser");
-    QTest::addColumn<QString>("readBack");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("cp changed") << "cp" << "Text2" << "UPDATE CODE SET CPOSTALE = '16011' WHERE CPOSTALE = '16010'"
-        << "SELECT CPOSTALE FROM CODE WHERE AGENCE = 'TAMBRELLE CENTRE'" << QStringList{"16011"};
-    QTest::newRow("tel deleted") << "tel" << "Text5" << "DELETE FROM TELE WHERE TEL = '0700 11 01'"
-        << "SELECT COUNT(*) FROM TELE WHERE TEL = '0700 11 01' OR TEL = '0700 11 99'" << QStringList{"0"};
-    QTest::newRow("adr changed") << "adr" << "Text3" << "UPDATE QRT SET CPOSTALE = '16008' WHERE CPOSTALE = '16001'"
-        << "SELECT CPOSTALE FROM QRT WHERE QUARTIER = 'Rue de l''Église'" << QStringList{"16008"};
+    // Typing into the first row of the whole table, then another action.
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("colleague"); // changed the row meanwhile
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("rowAfter");
+    QTest::addColumn<QString>("fieldAfter");
+    QTest::newRow("save") << "save" << false << "16099" << 0 << "16099";
+    QTest::newRow("save, changed meanwhile") << "save" << true << "16011" << 0 << "16099";
+    QTest::newRow("move in the grid") << "grid" << false << "16099" << 3 << "61100";
+    QTest::newRow("move in the grid, changed meanwhile") << "grid" << true << "16011" << 0 << "16099";
+    QTest::newRow("move with the bar, changed meanwhile") << "bar" << true << "16011" << 0 << "16099";
+    QTest::newRow("search") << "search" << false << "16099" << 0 << "61100";
+    QTest::newRow("search, changed meanwhile: told, rows replaced") << "search" << true << "16011" << 0 << "61100";
 }
 
-void TestRecordWorkflow::saveRefusedByConcurrentChange()
+void TestRecordWorkflow::typingMeetsAColleaguesChange()
 {
-    QFETCH(QString, kind);
-    QFETCH(QString, field);
-    QFETCH(QString, otherUser);
-    QFETCH(QString, readBack);
-    QFETCH(QStringList, expected);
+    QFETCH(QString, action);
+    QFETCH(bool, colleague);
+    QFETCH(QString, stored);
+    QFETCH(int, rowAfter);
+    QFETCH(QString, fieldAfter);
 
-    auto w = openForEditing(kind);
-    const RecordWindowSpec spec = specOf(kind);
-    clickGridRow(w.get(), 0);
-    typeInto(child<QLineEdit>(w.get(), field), "0700 11 99");
-    m_f.db->exec(otherUser);
-    QTest::mouseClick(child<QPushButton>(w.get(), spec.save.name), Qt::LeftButton);
+    auto w = openForEditing("cp");
+    auto *field = child<QLineEdit>(w.get(), "Text2");
+    typeInto(field, "16099");
+    if (colleague)
+        m_f.db->exec("UPDATE CODE SET CPOSTALE = '16011' WHERE rowid = 1");
+    if (action == "save") {
+        click(w.get(), "Command6");
+    } else if (action == "grid") {
+        clickGridRow(w.get(), 3);
+    } else if (action == "bar") {
+        click(w.get(), "Next");
+    } else {
+        click(w.get(), "Option4");
+        QTest::keyClicks(child<QLineEdit>(w.get(), "Text9"), "611");
+        click(w.get(), "Command22");
+    }
 
-    QVERIFY(!m_f.dialogs->messageTexts().contains("ENREGISTREMENT AVEC SUCCES"));
-    QCOMPARE(m_f.dialogs->messageTexts().size(), 1); // the data control's own explanation
-    QVERIFY(!m_f.dialogs->messageTexts().first().isEmpty());
-    QCOMPARE(child<QLineEdit>(w.get(), field)->text(), QString("0700 11 99"));
-    QCOMPARE(m_f.db->rows(readBack), expected);
+    QCOMPARE(m_f.db->rows("SELECT CPOSTALE FROM CODE WHERE rowid = 1"), QStringList{stored});
+    QCOMPARE(sourceOf(w.get())->currentRow(), rowAfter);
+    QCOMPARE(gridOf(w.get())->currentIndex().row(), rowAfter);
+    QCOMPARE(field->text(), fieldAfter);
+    const QStringList told = m_f.dialogs->messageTexts();
+    if (colleague) {
+        // One box says what happened, never that it was saved.
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains("autre utilisateur"), qPrintable(told.first()));
+    } else {
+        QCOMPARE(told, action == "save" ? QStringList{"ENREGISTREMENT AVEC SUCCES"} : QStringList());
+    }
 }
 
-void TestRecordWorkflow::lockBelongsToOneWindow()
+void TestRecordWorkflow::barGridAndFieldsFollow_data()
 {
-    MainWindow main;
-    registerWindows(main);
-    main.showInitial();
-    auto *cp = qobject_cast<RecordWindow *>(main.openWindow("cp"));
-    auto *adr = qobject_cast<RecordWindow *>(main.openWindow("adr"));
-    QVERIFY(cp && adr);
-    unlockWindow(cp, "cp");
-    QVERIFY(!adr->isUnlocked());
-    QCOMPARE(qobject_cast<RecordWindow *>(main.openWindow("cp")), cp); // brought to the front as it was
-    QVERIFY(cp->isUnlocked());
-    auto *tel = qobject_cast<RecordWindow *>(main.openAlone("tel"));
-    QVERIFY(tel && !tel->isUnlocked());
-    auto *cpAgain = qobject_cast<RecordWindow *>(main.openWindow("cp"));
-    QVERIFY(cpAgain && !cpAgain->isUnlocked());
+    QTest::addColumn<QStringList>("presses");
+    QTest::addColumn<int>("row");
+    QTest::newRow("start on the first row") << QStringList{} << 0;
+    QTest::newRow("next twice") << QStringList{"Next", "Next"} << 2;
+    QTest::newRow("past the end stays last") << QStringList{"Last", "Next", "Next"} << 9;
+    QTest::newRow("before the start stays first") << QStringList{"Previous"} << 0;
+    QTest::newRow("last then previous") << QStringList{"Last", "Previous"} << 8;
+    QTest::newRow("back to first") << QStringList{"Next", "Next", "First"} << 0;
 }
 
-void TestRecordWorkflow::mnemonicsPressTheActiveWindowsButtons()
+void TestRecordWorkflow::barGridAndFieldsFollow()
+{
+    QFETCH(QStringList, presses);
+    QFETCH(int, row);
+    auto w = RecordFixture::show("cp");
+    click(w.get(), specOf("cp").showAll.name);
+    for (const QString &name : presses)
+        click(w.get(), name);
+    const QStringList expected = m_f.db->rows("SELECT * FROM CODE ORDER BY rowid").at(row).split('|');
+    QCOMPARE(sourceOf(w.get())->currentRow(), row);
+    QCOMPARE(gridOf(w.get())->currentIndex().row(), row);
+    QCOMPARE(gridOf(w.get())->selectionModel()->selectedRows().size(), 1);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(child<QLineEdit>(w.get(), QStringLiteral("Text%1").arg(i + 1))->text(),
+                 expected[i] == "<null>" ? QString() : expected[i]);
+    QCOMPARE(child<QLineEdit>(w.get(), "Text5")->text(), QString()); // no TEL in this result
+    // The bar's own caption is empty.
+    QCOMPARE(child<QLabel>(child<DataControl>(w.get(), "Adodc1"), "Caption")->text(), QString());
+    QVERIFY(m_f.dialogs->calls().isEmpty());
+}
+
+void TestRecordWorkflow::failuresComeInTheControlsBox_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("missing file") << "missing" << "introuvable";
+    QTest::newRow("bad query") << "query" << "recherche";
+    QTest::newRow("delete of a summary row") << "delete" << "ne peuvent pas être modifiées";
+    QTest::newRow("save with nothing shown") << "empty" << "Aucun enregistrement";
+    QTest::newRow("typing where the result has no column") << "column" << "TEL";
+}
+
+void TestRecordWorkflow::failuresComeInTheControlsBox()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, says);
+    auto w = openForEditing("cp", what != "column");
+    DataControl *control = child<DataControl>(w.get(), "Adodc1");
+    const QStringList before = m_f.db->rows("SELECT * FROM TELE");
+    Status status;
+    if (what == "missing") {
+        QVERIFY(QFile::rename(m_f.db->path(), m_f.db->path() + ".old"));
+        control->source()->setDatabasePath(m_f.db->path()); // opened afresh
+        control->setRecordSource(specOf("cp").showAllQuery);
+        status = control->refresh();
+    } else if (what == "query") {
+        control->setRecordSource("SELECT * FROM CODE WHERE AGENCE = 'L'OASIS'");
+        status = control->refresh();
+    } else if (what == "delete") {
+        control->setRecordSource("SELECT DISTINCT REGION FROM CODE ");
+        QVERIFY(control->refresh().ok());
+        status = control->deleteCurrent();
+    } else if (what == "empty") {
+        control->setRecordSource("SELECT * FROM CODE WHERE AGENCE = 'personne'");
+        QVERIFY(control->refresh().ok());
+        status = control->update();
+    } else {
+        // The opening join; then a postal-code search, whose rows have no TEL.
+        click(w.get(), "Option4");
+        QTest::keyClicks(child<QLineEdit>(w.get(), "Text9"), "16010");
+        click(w.get(), "Command22");
+        typeInto(child<QLineEdit>(w.get(), "Text5"), "0700 11 66");
+        status = control->update();
+    }
+    QVERIFY(!status.ok());
+    QCOMPARE(m_f.dialogs->calls().size(), 1);
+    const MessageSpec &box = m_f.dialogs->calls().at(0).spec;
+    QCOMPARE(box.text, status.message());
+    QVERIFY2(box.text.contains(says), qPrintable(box.text));
+    QCOMPARE(box.icon, MsgIcon::Critical);
+    QCOMPARE(box.buttons, MsgButtons(Ok));
+    QCOMPARE(box.title, applicationTitle());
+    if (what == "missing") {
+        QVERIFY(box.text.contains(QDir::toNativeSeparators(m_f.db->path())));
+        QVERIFY(!QFile::exists(m_f.db->path())); // never created
+        QVERIFY(QFile::rename(m_f.db->path() + ".old", m_f.db->path()));
+    }
+    QCOMPARE(m_f.db->rows("SELECT * FROM TELE"), before);
+}
+
+void TestRecordWorkflow::lockBelongsToOneWindowAndMnemonicsToTheActiveOne()
 {
     MainWindow main;
     registerWindows(main);
@@ -470,6 +536,9 @@ void TestRecordWorkflow::mnemonicsPressTheActiveWindowsButtons()
     QTRY_COMPARE_WITH_TIMEOUT(m_f.dialogs->calls().size(), 1, kPatience);
     QVERIFY(adr->isUnlocked());
     QVERIFY(!cp->isUnlocked());
+    QCOMPARE(qobject_cast<RecordWindow *>(main.openWindow("cp")), cp); // brought to the front as it was
+    QVERIFY(!cp->isUnlocked());
+    main.openWindow("adr");
 
     typeInto(child<QLineEdit>(adr, "Text2"), "Rue Haute");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
@@ -485,23 +554,6 @@ void TestRecordWorkflow::mnemonicsPressTheActiveWindowsButtons()
     QTRY_VERIFY_WITH_TIMEOUT(watch.isNull(), kPatience);
     QVERIFY(!main.child("adr"));
     QCOMPARE(main.child("cp"), cp);
-}
-
-void TestRecordWorkflow::closeDestroysAndReopensLocked()
-{
-    MainWindow main;
-    registerWindows(main);
-    main.showInitial();
-    auto *cp = qobject_cast<RecordWindow *>(main.openWindow("cp"));
-    QPointer<RecordWindow> watch(cp);
-    unlockWindow(cp, "cp");
-    QTest::mouseClick(child<QPushButton>(cp, "cmdfermer"), Qt::LeftButton);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(watch.isNull());
-    QVERIFY(!main.child("cp"));
-    QVERIFY(main.isVisible()); // the main window stays
-    auto *again = qobject_cast<RecordWindow *>(main.openWindow("cp"));
-    QVERIFY(again && !again->isUnlocked());
 }
 
 QTEST_MAIN(TestRecordWorkflow)
