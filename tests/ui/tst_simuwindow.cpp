@@ -1,4 +1,6 @@
+#include "app/mainwindow.h"
 #include "app/shell.h"
+#include "simulator/lineprinter.h"
 #include "simulator/loan.h"
 #include "simulator/simuwindow.h"
 #include "support/scripteddialogs.h"
@@ -9,7 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -46,20 +50,20 @@ private Q_SLOTS:
     void principalReformatting_data();
     void principalReformatting();
     void exampleLoanAndTableSwitch();
-    void emptyFieldMessage_data();
-    void emptyFieldMessage();
-    void refusedMonthCount_data();
-    void refusedMonthCount();
+    void refusedInput_data();
+    void refusedInput();
     void inputThatOnceEndedTheProgram_data();
     void inputThatOnceEndedTheProgram();
     void twoCalculationsAppendTwoTables();
     void resetWithTableShown();
+    void printingWithoutPrinter();
+    void stateOutlivesTheWindow();
 
 private:
     template <class T>
     T *get(const char *name) const
     {
-        T *w = m_window->findChild<T *>(QLatin1String(name));
+        T *w = (m_in ? m_in.data() : m_window.get())->findChild<T *>(QLatin1String(name));
         if (!w)
             qFatal("no control %s", name);
         return w;
@@ -70,6 +74,7 @@ private:
 
     std::unique_ptr<test::ScriptedDialogs> m_dialogs;
     std::unique_ptr<SimuWindow> m_window;
+    QPointer<QWidget> m_in; // the window the controls are looked up in, when not m_window
 };
 
 void TestSimuWindow::init()
@@ -340,60 +345,46 @@ void TestSimuWindow::exampleLoanAndTableSwitch()
     QCOMPARE(listLines(get<QListWidget>("List_Amortization")), lines);
 }
 
-void TestSimuWindow::emptyFieldMessage_data()
+void TestSimuWindow::refusedInput_data()
 {
     QTest::addColumn<QString>("principal");
     QTest::addColumn<QString>("years");
     QTest::addColumn<QString>("rate");
     QTest::addColumn<bool>("calculatedBefore");
-    QTest::newRow("no rate") << "100000" << "10" << "" << false;
-    QTest::newRow("no principal") << "" << "10" << "6" << false;
-    QTest::newRow("no duration") << "100000" << "" << "6" << false;
-    QTest::newRow("no rate after a calculation") << "100000" << "10" << "" << true;
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("no rate") << "100000" << "10" << "" << false << kIncompleteMessage << "Txt_Principal";
+    QTest::newRow("no principal") << "" << "10" << "6" << false << kIncompleteMessage << "Txt_Principal";
+    QTest::newRow("no duration") << "100000" << "" << "6" << false << kIncompleteMessage << "Txt_Principal";
+    QTest::newRow("no rate after a calculation") << "100000" << "10" << "" << true << kIncompleteMessage
+                                                 << "Txt_Principal";
+    QTest::newRow("zero years") << "100000" << "0" << "6" << false << kBadMonthsMessage << "Text1";
+    QTest::newRow("a tenth of a year") << "100000" << "0.1" << "6" << false << kBadMonthsMessage << "Text1";
+    QTest::newRow("point alone") << "100000" << "." << "6" << false << kBadMonthsMessage << "Text1";
 }
 
-void TestSimuWindow::emptyFieldMessage()
+void TestSimuWindow::refusedInput()
 {
     QFETCH(QString, principal);
     QFETCH(QString, years);
     QFETCH(QString, rate);
     QFETCH(bool, calculatedBefore);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
     if (calculatedBefore) {
         calculate(QStringLiteral("12000"), QStringLiteral("1"), QStringLiteral("5"));
-        click("Command3");
-        calculate(QStringLiteral("12000"), QStringLiteral("1"), QStringLiteral("5"));
-        get<QLineEdit>("Txt_Interest")->clear();
-        get<QLineEdit>("Text1")->clear();
-        get<QLineEdit>("Txt_Principal")->clear();
+        for (const char *field : {"Txt_Interest", "Text1", "Txt_Principal"})
+            get<QLineEdit>(field)->clear();
     }
     const QString payment = get<QLabel>("Lbl_Amtpayment")->text();
     const int lines = get<QListWidget>("List_Amortization")->count();
     calculate(principal, years, rate);
-    QCOMPARE(m_dialogs->messageTexts(), QStringList{kIncompleteMessage});
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{message});
     QCOMPARE(m_dialogs->calls().first().spec.title, applicationTitle());
-    QCOMPARE(QApplication::focusWidget(), get<QLineEdit>("Txt_Principal"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(get<QLabel>("Lbl_Amtpayment")->text(), payment);
     QCOMPARE(get<QListWidget>("List_Amortization")->count(), lines);
     QCOMPARE(get<QGroupBox>("Frame3")->isVisible(), calculatedBefore);
-}
-
-void TestSimuWindow::refusedMonthCount_data()
-{
-    QTest::addColumn<QString>("years");
-    QTest::newRow("zero years") << "0";
-    QTest::newRow("a tenth of a year") << "0.1";
-    QTest::newRow("points") << "....";
-    QTest::newRow("point alone") << ".";
-}
-
-void TestSimuWindow::refusedMonthCount()
-{
-    QFETCH(QString, years);
-    calculate(QStringLiteral("100000"), years, QStringLiteral("6"));
-    QCOMPARE(m_dialogs->messageTexts(), QStringList{kBadMonthsMessage});
-    QCOMPARE(QApplication::focusWidget(), get<QLineEdit>("Text1"));
-    QVERIFY(!get<QGroupBox>("Frame3")->isVisible());
-    QCOMPARE(get<QListWidget>("List_Amortization")->count(), 1);
     QCOMPARE(LoanState::process().periodNo, qint16(0));
 }
 
@@ -429,8 +420,19 @@ void TestSimuWindow::inputThatOnceEndedTheProgram()
 void TestSimuWindow::twoCalculationsAppendTwoTables()
 {
     calculate(QStringLiteral("100000"), QStringLiteral("10"), QStringLiteral("6"));
+    // The list shown and scrolled to its end while the second table comes.
+    click("Check1");
+    auto *list = get<QListWidget>("List_Amortization");
+    list->scrollToBottom();
+    QCoreApplication::processEvents();
+    const int topRow = list->indexAt(QPoint(4, 4)).row();
+    QVERIFY(topRow > 0);
     get<QLineEdit>("Text1")->clear();
     calculate(QString(), QStringLiteral("1"), QString());
+    QCoreApplication::processEvents();
+    QCOMPARE(list->indexAt(QPoint(4, 4)).row(), topRow);
+    list->scrollToBottom();
+    QVERIFY(list->viewport()->rect().contains(list->visualItemRect(list->item(list->count() - 1))));
     const QStringList lines = listLines(get<QListWidget>("List_Amortization"));
     QCOMPARE(lines.size(), 1 + (3 + 120) + (3 + 12));
     QCOMPARE(lines.first(), kTableTitle);
@@ -465,6 +467,50 @@ void TestSimuWindow::resetWithTableShown()
     QCOMPARE(list->count(), 3 + 12);
     QCOMPARE(list->item(0)->text(), ruleLine());
     QVERIFY(get<QPushButton>("Command1")->isVisible());
+}
+
+void TestSimuWindow::printingWithoutPrinter()
+{
+    // No print server, whatever the machine has.
+    QTemporaryDir noCups;
+    qputenv("CUPS_SERVER", QFile::encodeName(noCups.filePath(QStringLiteral("no-server.sock"))));
+    qunsetenv("PRINTER");
+    qunsetenv("LPDEST");
+    calculate(QStringLiteral("100000"), QStringLiteral("10"), QStringLiteral("6"));
+    click("Check1");
+    const QStringList before = listLines(get<QListWidget>("List_Amortization"));
+    click("Command1");
+    QCOMPARE(m_dialogs->messageTexts(), QStringList{kNoPrinterMessage});
+    QCOMPARE(m_dialogs->calls().first().spec.title, applicationTitle());
+    QCOMPARE(listLines(get<QListWidget>("List_Amortization")), before);
+    QVERIFY(get<QListWidget>("List_Amortization")->isVisible());
+}
+
+void TestSimuWindow::stateOutlivesTheWindow()
+{
+    m_window.reset();
+    MainWindow main;
+    registerWindows(main);
+    main.showInitial();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QPointer<QWidget> first = main.openAlone(QStringLiteral("simu"));
+    QVERIFY(first);
+    m_in = first;
+    calculate(QStringLiteral("100000"), QStringLiteral("10"), QStringLiteral("6"));
+    const LoanState after = LoanState::process();
+    QVERIFY(after.factor > 0.0111 && after.factor < 0.0112);
+    click("cmdfermer");
+    QTRY_VERIFY(!first);
+
+    m_in = main.openAlone(QStringLiteral("simu"));
+    QVERIFY(m_in);
+    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), QString());
+    QCOMPARE(listLines(get<QListWidget>("List_Amortization")), QStringList{kTableTitle});
+    QVERIFY(get<QGroupBox>("Frame3")->isHidden());
+    QCOMPARE(LoanState::process().factor, after.factor);
+    QCOMPARE(LoanState::process().amtpayment, after.amtpayment);
+    QCOMPARE(LoanState::process().periodNo, qint16(0));
+    QVERIFY(m_dialogs->calls().isEmpty());
 }
 
 int main(int argc, char **argv)
