@@ -79,8 +79,6 @@ private Q_SLOTS:
     void deleteRemovesFirstTablesRowOnly_data();
     void deleteRemovesFirstTablesRowOnly();
     void deleteOfVanishedRow();
-    void movingWritesPendingChanges();
-    void refusedWriteRefusesMove();
     void groupedResultsAreReadOnly_data();
     void groupedResultsAreReadOnly();
     void missingFileIsReportedThenFound();
@@ -410,32 +408,6 @@ void TestRecordSource::deleteOfVanishedRow()
     QVERIFY(status.message().contains(QStringLiteral("déjà été supprimé")));
     QCOMPARE(fx.source.recordCount(), qint64(1));
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE FROM TELE")), QStringList{"KIRB TIZNOUK PORT"});
-}
-
-void TestRecordSource::movingWritesPendingChanges()
-{
-    Offices fx;
-    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
-    QVERIFY(setField(fx.source, QStringLiteral("FAX"), QStringLiteral("0500-666666")));
-    fx.source.moveNext();
-    QCOMPARE(fx.source.currentRow(), 1);
-    QVERIFY(!fx.source.hasPendingChanges());
-    QCOMPARE(fx.db.rows(QStringLiteral("SELECT FAX FROM TELE ORDER BY rowid")), (QStringList{"0500-666666", "<null>"}));
-}
-
-void TestRecordSource::refusedWriteRefusesMove()
-{
-    Offices fx;
-    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
-    QSignalSpy failed(&fx.source, &RecordSource::moveFailed);
-    QVERIFY(setField(fx.source, QStringLiteral("FAX"), QStringLiteral("0500-666666")));
-    fx.db.exec(QStringLiteral("UPDATE TELE SET FAX = '0500-777777' WHERE rowid = 1"));
-    fx.source.moveLast();
-    QCOMPARE(fx.source.currentRow(), 0);
-    QCOMPARE(failed.count(), 1);
-    QCOMPARE(failed.at(0).at(0).value<tavro::Status>().fault(), tavro::Fault::Conflict);
-    QCOMPARE(fx.source.text(0, QStringLiteral("FAX")), QStringLiteral("0500-666666"));
-    QCOMPARE(fx.db.rows(QStringLiteral("SELECT FAX FROM TELE WHERE rowid = 1")), QStringList{"0500-777777"});
 }
 
 void TestRecordSource::groupedResultsAreReadOnly_data()
