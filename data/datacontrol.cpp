@@ -1,6 +1,7 @@
 #include "data/datacontrol.h"
 
 #include "data/recordsource.h"
+#include "data/textentry.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +9,8 @@
 #include <QPainter>
 #include <QPointer>
 #include <QToolButton>
+
+#include <limits>
 
 namespace tavro {
 
@@ -94,6 +97,10 @@ void DataControl::bindField(QLineEdit *field, const QString &column)
     binding->column = column;
     Binding *b = binding.get();
     m_bindings.push_back(std::move(binding));
+    // A stored text is held whole, however long: the toolkit's default limit
+    // of 32,767 characters would cut it at the first edit.
+    field->setMaxLength(std::numeric_limits<int>::max());
+    field->setValidator(new PlainTextValidator(field));
     // textEdited: the user's typing only, not the control filling the field.
     connect(field, &QLineEdit::textEdited, this, [this, b](const QString &text) { fieldEdited(b, text); });
     showCurrent();

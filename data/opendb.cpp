@@ -62,11 +62,18 @@ Result<Connection> openDatabase(const QString &path)
 {
     const QString shown = displayPath(path);
     const QFileInfo info(path);
+    if (info.isSymLink() && !info.exists()) {
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("Le fichier de données %1 est un lien qui ne mène à aucun fichier.").arg(shown),
+                               {}, QStringLiteral("Remplacez ce lien par le fichier BD2003.mdb, puis rouvrez la fenêtre."));
+    }
     if (!info.exists()) {
         return Status::failure(Fault::Unavailable, QStringLiteral("Le fichier de données %1 est introuvable.").arg(shown),
                                {}, QStringLiteral("Placez le fichier BD2003.mdb dans ce dossier, puis rouvrez la fenêtre."));
     }
-    if (info.isDir() || !info.isReadable()) {
+    // Only a regular file is opened: reading a named pipe or a device of
+    // that name would wait for ever.
+    if (!info.isFile() || !info.isReadable()) {
         return Status::failure(Fault::Unavailable, QStringLiteral("Le fichier de données %1 ne peut pas être lu.").arg(shown),
                                {}, QStringLiteral("Vérifiez qu'il s'agit bien d'un fichier et que vous avez le droit de le lire."));
     }

@@ -70,7 +70,15 @@ Status RecordSource::Impl::open()
 
 Status RecordSource::Impl::failure(int sqliteCode, Action action, const QString &engineText) const
 {
-    return engineFailure(sqliteFault(sqliteCode), action, shownPath(), engineText);
+    Fault fault = sqliteFault(sqliteCode);
+    // A write needs a journal beside the file: a folder that may not be
+    // written fails it with an input/output error, which is the folder's
+    // being read-only to the clerk.
+    const bool writing = action == Action::Write || action == Action::Delete;
+    if (writing && (fault == Fault::Other || fault == Fault::Unavailable)
+        && !QFileInfo(QFileInfo(path).absolutePath()).isWritable())
+        fault = Fault::ReadOnly;
+    return engineFailure(fault, action, shownPath(), engineText);
 }
 
 Result<LoadedResult> RecordSource::Impl::load()

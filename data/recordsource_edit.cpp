@@ -260,12 +260,24 @@ Status RecordSource::deleteCurrent()
         return readOnlyFailure();
     const int t = d->columns[0].table;
     const qint64 rowid = d->store.key(row, t);
-    bool gone = false;
     if (rowid != RowStore::kNoKey) {
         try {
-            SQLite::Statement st(*d->db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quotedIdentifier(d->tables[t])).toStdString());
-            st.bind(1, static_cast<int64_t>(rowid));
-            gone = st.exec() == 0;
+            if (!d->deleteRow(t, rowid)) {
+                // A colleague changed or deleted it since it was read: nothing
+                // is deleted, and the rows are read again to show what is there.
+                const bool stillThere = d->rowExists(t, rowid);
+                d->reload();
+                return stillThere ? Status::failure(Fault::Conflict,
+                                                    QStringLiteral("Cet enregistrement a été modifié par un autre "
+                                                                   "utilisateur depuis son affichage."),
+                                                    QStringLiteral("Rien n'a été supprimé."),
+                                                    QStringLiteral("Sa version actuelle est affichée : supprimez-le de "
+                                                                   "nouveau si c'est bien celui-là."))
+                                  : Status::failure(Fault::Conflict,
+                                                    QStringLiteral("Cet enregistrement avait déjà été supprimé par un "
+                                                                   "autre utilisateur."),
+                                                    {}, QStringLiteral("Les lignes affichées ont été relues."));
+            }
         } catch (const SQLite::Exception &e) {
             return d->failure(e.getErrorCode(), Action::Delete, QString::fromUtf8(e.what()));
         }
@@ -277,10 +289,46 @@ Status RecordSource::deleteCurrent()
     endRemoveRows();
     d->current = qMin(row, d->store.rowCount() - 1);
     Q_EMIT currentRowChanged(d->current);
-    if (gone || rowid == RowStore::kNoKey)
+    if (rowid == RowStore::kNoKey)
         return Status::failure(Fault::Conflict,
                                QStringLiteral("Cet enregistrement avait déjà été supprimé par un autre utilisateur."));
     return Status::success();
+}
+
+bool RecordSource::Impl::deleteRow(int table, qint64 rowid)
+{
+    // Only the row as it was read: every column the window loaded from this
+    // table must still hold the value shown, byte for byte.
+    QStringList checks{QStringLiteral("rowid = ?")};
+    std::vector<std::optional<QString>> originals;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (columns[c].table != table)
+            continue;
+        checks << quotedIdentifier(columns[c].origin) + QLatin1String(" IS ? COLLATE BINARY");
+        originals.push_back(store.isNull(current, int(c)) ? std::nullopt : std::optional(store.text(current, int(c))));
+    }
+    SQLite::Statement st(*db, QStringLiteral("DELETE FROM %1 WHERE %2")
+                                  .arg(quotedIdentifier(tables[table]), checks.join(QLatin1String(" AND ")))
+                                  .toStdString());
+    st.bind(1, static_cast<int64_t>(rowid));
+    int i = 2;
+    for (const auto &value : originals)
+        bindText(st, i++, value);
+    return st.exec() > 0;
+}
+
+bool RecordSource::Impl::rowExists(int table, qint64 rowid)
+{
+    SQLite::Statement st(*db, QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?").arg(quotedIdentifier(tables[table])).toStdString());
+    st.bind(1, static_cast<int64_t>(rowid));
+    return st.executeStep();
+}
+
+void RecordSource::Impl::reload()
+{
+    const int row = current;
+    if (owner->refresh().ok() && row > 0)
+        owner->moveTo(qMin(row, store.rowCount() - 1));
 }
 
 } // namespace tavro

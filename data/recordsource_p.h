@@ -79,6 +79,11 @@ struct RecordSource::Impl {
     bool updateRow(int table, qint64 rowid, const TableChanges &set);
     void insertMissingRow(int table, const TableChanges &set, Written &written);
     void applyWritten(const Written &written);
+    // The steps of a delete: false when the row no longer holds what was read.
+    bool deleteRow(int table, qint64 rowid);
+    bool rowExists(int table, qint64 rowid);
+    // Reads the rows again, staying near the current one.
+    void reload();
 
     // An engine failure while doing `action`, as the user reads it.
     Status failure(int sqliteCode, Action action, const QString &engineText) const;

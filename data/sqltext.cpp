@@ -2,9 +2,20 @@
 
 namespace tavro {
 
+QString withoutControlCharacters(const QString &text, bool keepTabs)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() != QChar::Other_Control || (keepTabs && c == QLatin1Char('\t')))
+            out.append(c);
+    }
+    return out;
+}
+
 QString sqlQuoted(const QString &userText)
 {
-    QString out = userText;
+    QString out = withoutControlCharacters(userText);
     // Inside a single-quoted literal the only character with a meaning of
     // its own is the apostrophe; doubled, it stands for itself.
     out.replace(QLatin1Char('\''), QLatin1String("''"));

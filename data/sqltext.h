@@ -12,6 +12,11 @@ namespace tavro {
 //   opening + sqlQuoted(text) + closing
 QString sqlQuoted(const QString &userText);
 
+// Text as a clerk may enter it in a field or a search: without NUL and the
+// other control characters, which no name or number holds and which would
+// cut a query text short; a tab stays where the field takes one.
+QString withoutControlCharacters(const QString &text, bool keepTabs = false);
+
 // A table or column name as an identifier, between double quotes.
 QString quotedIdentifier(const QString &name);
 

@@ -1,5 +1,6 @@
 #include "records/cpwindow.h"
 
+#include "data/textentry.h"
 #include "records/cpqueries.h"
 #include "records/pickcombo.h"
 #include "records/recordlook.h"
@@ -89,6 +90,7 @@ CpWindow::CpWindow(QWidget *parent)
         entryOut->setObjectName(QLatin1String(entry));
         entryOut->setToolTip(entryTip);
         look::paintSearchEntry(entryOut);
+        entryOut->setValidator(new PlainTextValidator(entryOut));
         entryOut->hide();
         goOut = makeSearchButton(QLatin1String(go), QStringLiteral("->"), goTip);
         goOut->setFixedWidth(34);

@@ -21,6 +21,8 @@
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 
+#include <sys/stat.h>
+
 using namespace tavro;
 using tavro::test::TestDatabase;
 
@@ -119,6 +121,9 @@ void TestData::refusesWithoutTouching_data()
     QTest::newRow("ACE header") << "file" << jetHeader("Standard ACE DB") << "base Access";
     QTest::newRow("empty file") << "file" << QByteArray() << "vide";
     QTest::newRow("folder of that name") << "folder" << QByteArray() << "ne peut pas être lu";
+    QTest::newRow("named pipe of that name") << "fifo" << QByteArray() << "ne peut pas être lu";
+    QTest::newRow("link to nothing") << "dangling" << QByteArray() << "lien qui ne mène à aucun fichier";
+    QTest::newRow("link to itself") << "loop" << QByteArray() << "lien qui ne mène à aucun fichier";
 }
 
 void TestData::refusesWithoutTouching()
@@ -133,6 +138,10 @@ void TestData::refusesWithoutTouching()
         f.write(bytes);
     } else if (kind == QLatin1String("folder")) {
         QVERIFY(QDir(db.folder()).mkdir(QStringLiteral("BD2003.mdb")));
+    } else if (kind == QLatin1String("fifo")) {
+        QVERIFY(mkfifo(QFile::encodeName(db.path()).constData(), 0600) == 0);
+    } else if (kind != QLatin1String("missing")) {
+        QVERIFY(QFile::link(kind == QLatin1String("loop") ? db.path() : db.path() + QStringLiteral(".absent"), db.path()));
     }
     const QStringList before = listing(db.folder());
 

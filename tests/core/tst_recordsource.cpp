@@ -72,13 +72,15 @@ private Q_SLOTS:
     void otherUsersChangeRefusesUpdate();
     void lockedFileLosesNothing_data();
     void lockedFileLosesNothing();
-    void readOnlyFileLosesNothing();
+    void readOnlyLosesNothing_data();
+    void readOnlyLosesNothing();
     void busyFileRefusesRefresh();
     void newRowThroughJoin();
     void blankNewRowIsGivenUp();
     void deleteRemovesFirstTablesRowOnly_data();
     void deleteRemovesFirstTablesRowOnly();
-    void deleteOfVanishedRow();
+    void deleteMeetsAColleague_data();
+    void deleteMeetsAColleague();
     void groupedResultsAreReadOnly_data();
     void groupedResultsAreReadOnly();
     void missingFileIsReportedThenFound();
@@ -301,28 +303,35 @@ void TestRecordSource::busyFileRefusesRefresh()
     QCOMPARE(fx.source.text(1, QStringLiteral("AGENCE")), QStringLiteral("KIRB TIZNOUK PORT"));
 }
 
-void TestRecordSource::readOnlyFileLosesNothing()
+void TestRecordSource::readOnlyLosesNothing_data()
 {
+    QTest::addColumn<bool>("folder"); // the folder read-only rather than the file
+    QTest::newRow("read-only file") << false;
+    QTest::newRow("read-only folder") << true;
+}
+
+void TestRecordSource::readOnlyLosesNothing()
+{
+    QFETCH(bool, folder);
     TestDatabase db;
     fillOffices(db);
-    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), db.path()}) != 0)
+    const QString locked = folder ? db.folder() : db.path();
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), locked}) != 0)
         QSKIP("chattr +i is not possible here (needs root on a file system that supports it)");
-    auto undo = qScopeGuard([&] { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), db.path()}); });
-    QFile probe(db.path());
-    if (probe.open(QIODevice::ReadWrite))
-        QSKIP("the immutable flag does not stop writing here");
+    auto undo = qScopeGuard([&] { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), locked}); });
     const QByteArray before = [&] { QFile f(db.path()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
 
     RecordSource source;
     load(source, db, QStringLiteral("select * from TELE"));
     QVERIFY(setField(source, QStringLiteral("TEL"), QStringLiteral("0500-333333")));
     const tavro::Status status = source.update();
-    QVERIFY(!status.ok());
+    QCOMPARE(status.fault(), tavro::Fault::ReadOnly);
     QVERIFY2(status.message().contains(QStringLiteral("lecture seule")), qPrintable(status.message()));
     QVERIFY(status.message().contains(QStringLiteral("vos saisies sont conservées")));
+    QVERIFY(!status.message().contains(QStringLiteral("database"))); // no engine words
     QCOMPARE(source.text(0, QStringLiteral("TEL")), QStringLiteral("0500-333333"));
     QVERIFY(source.hasPendingChanges());
-    QVERIFY(!source.deleteCurrent().ok());
+    QCOMPARE(source.deleteCurrent().fault(), tavro::Fault::ReadOnly);
     QCOMPARE(source.recordCount(), qint64(2));
     QFile after(db.path());
     QVERIFY(after.open(QIODevice::ReadOnly));
@@ -398,16 +407,35 @@ void TestRecordSource::deleteRemovesFirstTablesRowOnly()
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = '%1'").arg(gone)), QStringList{"1"});
 }
 
-void TestRecordSource::deleteOfVanishedRow()
+void TestRecordSource::deleteMeetsAColleague_data()
 {
+    QTest::addColumn<QString>("otherSql");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<QStringList>("left"); // AGENCE, TEL of TELE afterwards, and the rows shown
+    QTest::newRow("deleted meanwhile") << "DELETE FROM TELE WHERE rowid = 1" << "déjà été supprimé"
+                                       << QStringList{"KIRB TIZNOUK PORT|0500-222222"};
+    QTest::newRow("changed meanwhile") << "UPDATE TELE SET TEL = '0500-111119' WHERE rowid = 1" << "modifié"
+                                       << QStringList{"ZOLT IFRASSEN GARE|0500-111119", "KIRB TIZNOUK PORT|0500-222222"};
+    QTest::newRow("only the case changed") << "UPDATE TELE SET ADRESSE = '3, RUE DES POTIERS' WHERE rowid = 1"
+                                           << "modifié"
+                                           << QStringList{"ZOLT IFRASSEN GARE|0500-111111", "KIRB TIZNOUK PORT|0500-222222"};
+}
+
+void TestRecordSource::deleteMeetsAColleague()
+{
+    QFETCH(QString, otherSql);
+    QFETCH(QString, says);
+    QFETCH(QStringList, left);
     Offices fx;
     QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
-    fx.db.exec(QStringLiteral("DELETE FROM TELE WHERE rowid = 1"));
+    fx.db.exec(otherSql);
     const tavro::Status status = fx.source.deleteCurrent();
-    QVERIFY(!status.ok());
-    QVERIFY(status.message().contains(QStringLiteral("déjà été supprimé")));
-    QCOMPARE(fx.source.recordCount(), qint64(1));
-    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE FROM TELE")), QStringList{"KIRB TIZNOUK PORT"});
+    QCOMPARE(status.fault(), tavro::Fault::Conflict);
+    QVERIFY2(status.message().contains(says), qPrintable(status.message()));
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE, TEL FROM TELE ORDER BY rowid")), left);
+    // What is shown now is what the file holds.
+    QCOMPARE(fx.source.recordCount(), qint64(left.size()));
+    QCOMPARE(fx.source.text(0, QStringLiteral("TEL")), left.first().section('|', 1));
 }
 
 void TestRecordSource::groupedResultsAreReadOnly_data()

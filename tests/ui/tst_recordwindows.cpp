@@ -528,6 +528,8 @@ void TestRecordWindows::search_data()
         << " select * from TELE  where PROVINCE like '%'" << kAllTels;
     QTest::newRow("tel name, apostrophe") << "tel" << "Command9" << false << "BORDJ L'" << byName
         << " SELECT * FROM TELE  where  AGENCE like 'BORDJ L''%'" << QStringList{"0700 31 04"};
+    QTest::newRow("tel name, NUL typed into the box") << "tel" << "Command9" << false << QString::fromUtf8("BORDJ\0 L'", 9)
+        << byName << " SELECT * FROM TELE  where  AGENCE like 'BORDJ L''%'" << QStringList{"0700 31 04"};
     QTest::newRow("tel name, a postal code finds nothing") << "tel" << "Command9" << false << "16010" << byName
         << " SELECT * FROM TELE  where  AGENCE like '16010%'" << QStringList();
 

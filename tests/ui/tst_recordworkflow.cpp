@@ -7,6 +7,7 @@
 #include "records/querytext.h"
 #include "support/recordui.h"
 
+#include <QClipboard>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -51,6 +52,8 @@ private Q_SLOTS:
     void newRoundTrip();
     void deleteRoundTrip_data();
     void deleteRoundTrip();
+    void longAndPastedTexts_data();
+    void longAndPastedTexts();
     void typingMeetsAColleaguesChange_data();
     void typingMeetsAColleaguesChange();
     void barGridAndFieldsFollow_data();
@@ -367,6 +370,40 @@ void TestRecordWorkflow::deleteRoundTrip()
     QCOMPARE(m_f.db->rows(readBack), QStringList{removed ? "0" : "1"});
     QCOMPARE(m_f.db->rows("SELECT COUNT(*) FROM " + tableOf(kind)),
              QStringList{QString::number(tableRows(kind) - (removed ? 1 : 0))});
+}
+
+void TestRecordWorkflow::longAndPastedTexts_data()
+{
+    // The first street of the addresses window holds a 40,000-character name.
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("paste"); // empty: one character removed at the end
+    QTest::addColumn<QString>("expected"); // the street and code afterwards
+    const QString longName = QString(40000, QLatin1Char('r'));
+    QTest::newRow("long name kept when the code changes") << "Text3" << "99" << longName + "|1600199";
+    QTest::newRow("long name shortened by one") << "Text2" << "" << longName.chopped(1) + "|16001";
+    QTest::newRow("NUL and line feed pasted are dropped") << "Text3" << QString::fromUtf8("7\0" "7\n7", 5)
+                                                          << longName + "|16001777";
+}
+
+void TestRecordWorkflow::longAndPastedTexts()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, paste);
+    QFETCH(QString, expected);
+    m_f.db->exec(QStringLiteral("UPDATE QRT SET QUARTIER = '%1' WHERE rowid = 1").arg(QString(40000, QLatin1Char('r'))));
+    auto w = openForEditing("adr");
+    auto *edit = child<QLineEdit>(w.get(), field);
+    edit->setFocus();
+    edit->end(false);
+    if (paste.isEmpty()) {
+        QTest::keyClick(edit, Qt::Key_Backspace);
+    } else {
+        QApplication::clipboard()->setText(paste);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    }
+    click(w.get(), "Command5");
+    QCOMPARE(m_f.dialogs->messageTexts(), QStringList{"ENREGISTREMENT AVEC SUCCES"});
+    QCOMPARE(m_f.db->rows("SELECT QUARTIER, CPOSTALE FROM QRT WHERE rowid = 1"), QStringList{expected});
 }
 
 void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
