@@ -21,7 +21,7 @@ void saveScreenshots(const ScaleFile &scale, const QString &folder)
     QDir().mkpath(folder);
     {
         CpWindow window;
-        window.dataControl()->source()->setDatabasePath(scale.path);
+        window.dataControl()->source()->setDatabase(scale.path);
         window.resize(1280, 860);
         window.show();
         window.dataControl()->setRecordSource(cpq::kInitial);

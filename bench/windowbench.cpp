@@ -43,7 +43,7 @@ struct Rig {
     {
         Rig rig;
         rig.window = std::make_unique<W>();
-        rig.window->dataControl()->source()->setDatabasePath(path);
+        rig.window->dataControl()->source()->setDatabase(path);
         rig.window->resize(1280, 860);
         rig.window->show();
         rig.view = rig.window->findChild<QTableView *>();

@@ -1,17 +1,16 @@
 #include "data/module1.h"
 
-#include "data/opendb.h"
+#include "data/engine.h"
 #include "data/schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <SQLiteCpp/Database.h>
 
 #include <memory>
 
 namespace Module1 {
 namespace {
-std::unique_ptr<SQLite::Database> g_connection;
+std::unique_ptr<tavro::Connection> g_connection;
 QString g_folderOverride;
 } // namespace
 
@@ -29,14 +28,14 @@ tavro::Status connect()
 {
     // The old connection goes first: after a failed opening nothing stale remains.
     g_connection.reset();
-    auto opened = tavro::openDatabase(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName)));
+    auto opened = tavro::connectTo(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName)));
     if (!opened)
         return opened.status();
     g_connection = std::move(*opened);
     return tavro::Status::success();
 }
 
-SQLite::Database *connection()
+tavro::Connection *connection()
 {
     return g_connection.get();
 }

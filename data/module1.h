@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace SQLite { class Database; }
+namespace tavro { class Connection; }
 
 // The program-wide shared connection the record windows read their pick lists
 // through. Every call of connect() replaces it with a newly opened connection.
@@ -16,7 +16,7 @@ namespace Module1 {
 tavro::Status connect();
 
 // The connection opened by the last connect(), or nullptr.
-SQLite::Database *connection();
+tavro::Connection *connection();
 
 // The folder the shared connection looks in: the program's own folder
 // unless a test points it elsewhere.

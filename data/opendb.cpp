@@ -58,7 +58,7 @@ void prepareConnection(SQLite::Database &db)
     db.setBusyTimeout(kBusyTimeoutMs);
 }
 
-Result<Connection> openDatabase(const QString &path)
+Result<SqliteHandle> openDatabase(const QString &path)
 {
     const QString shown = displayPath(path);
     const QFileInfo info(path);
@@ -99,7 +99,7 @@ Result<Connection> openDatabase(const QString &path)
                 QStringLiteral("Le fichier %1 est vide : il ne contient aucune des tables du programme.").arg(shown), {},
                 replace);
         }
-        return Connection(std::move(db));
+        return SqliteHandle(std::move(db));
     } catch (const SQLite::Exception &e) {
         const int code = e.getErrorCode() & 0xff;
         if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT) {
@@ -118,7 +118,7 @@ Result<Connection> openDatabase(const QString &path)
     }
 }
 
-Result<Connection> createDatabaseFile(const QString &path)
+Result<SqliteHandle> createDatabaseFile(const QString &path)
 {
     if (QFileInfo::exists(path))
         return Status::failure(Fault::Refused, QStringLiteral("Le fichier %1 existe déjà.").arg(displayPath(path)));
@@ -126,7 +126,7 @@ Result<Connection> createDatabaseFile(const QString &path)
         auto db = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(),
                                                      SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         prepareConnection(*db);
-        return Connection(std::move(db));
+        return SqliteHandle(std::move(db));
     } catch (const SQLite::Exception &e) {
         return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, displayPath(path), QString::fromUtf8(e.what()));
     }

@@ -13,19 +13,19 @@ namespace tavro {
 // How long a write waits for another copy of the program to release the file.
 inline constexpr int kBusyTimeoutMs = 4000;
 
-using Connection = std::unique_ptr<SQLite::Database>;
+using SqliteHandle = std::unique_ptr<SQLite::Database>;
 
 // Opens an existing database file for reading and writing. Never creates,
 // alters or empties it: a missing file, a file that is not a database and an
 // Access (Jet) file each come back as an error, the file left as it was.
-Result<Connection> openDatabase(const QString &path);
+Result<SqliteHandle> openDatabase(const QString &path);
 
 // Gives a connection the program's text rules and busy timeout. Every
 // connection the program or its tools open goes through here.
 void prepareConnection(SQLite::Database &db);
 
 // Tools only: creates a new, empty database file (fails if it exists).
-Result<Connection> createDatabaseFile(const QString &path);
+Result<SqliteHandle> createDatabaseFile(const QString &path);
 
 // True when the file starts like an Access (Jet or ACE) database.
 bool looksLikeAccessFile(const QString &path);

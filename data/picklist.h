@@ -4,9 +4,9 @@
 
 #include <QStringList>
 
-namespace SQLite { class Database; }
-
 namespace tavro {
+
+class Connection;
 
 // A pick list as read: the items, and why the reading stopped early if it did.
 struct PickListRead {
@@ -19,6 +19,6 @@ struct PickListRead {
 // nothing; an empty text adds an empty item. When the query cannot run or a
 // row cannot be read, the items read so far come back with the failure. A
 // null connection is a failure.
-PickListRead readPickList(SQLite::Database *db, const QString &sql, const QString &column);
+PickListRead readPickList(Connection *connection, const QString &sql, const QString &column);
 
 } // namespace tavro

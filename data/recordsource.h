@@ -28,10 +28,10 @@ public:
     explicit RecordSource(QObject *parent = nullptr);
     ~RecordSource() override;
 
-    // The file the source opens at its first refresh: "BD2003.mdb" in the
+    // The data the source opens at its next refresh: "BD2003.mdb" in the
     // current folder unless set otherwise.
-    void setDatabasePath(const QString &path);
-    QString databasePath() const;
+    void setDatabase(const QString &database);
+    QString database() const;
 
     // Stores the query text; nothing runs until refresh().
     void setRecordSource(const QString &sql);

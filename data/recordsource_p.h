@@ -2,14 +2,9 @@
 
 // Shared by the files of RecordSource; not part of its interface.
 
-#include "data/enginefailure.h"
+#include "data/engine.h"
 #include "data/recordsource.h"
-#include "data/rowstore.h"
 #include "data/schema.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <SQLiteCpp/Database.h>
 
 #include <map>
 #include <optional>
@@ -17,36 +12,17 @@
 
 namespace tavro {
 
-struct ResultColumn {
-    QString name;
-    int table = -1; // index into the base tables, -1 for an expression
-    QString origin; // column name in its base table
-};
+using TableChanges = std::vector<ColumnValue>; // the changed columns of one base table
 
-// A query's result as loaded: its columns, base tables and rows.
-struct LoadedResult {
-    std::vector<ResultColumn> columns;
-    QStringList tables;   // base tables, in order of first use
-    bool readOnly = true; // no row identity: grouped, distinct or unparsed
-    RowStore rows;
-};
-
-// A changed column of one base table: the value typed and the value read.
-struct Change {
-    std::optional<QString> value;
-    std::optional<QString> original;
-};
-using TableChanges = std::map<QString, Change>; // column in its table -> change
-
-// What a save wrote besides the typed values: per base table, the rowid of
-// a row it inserted and the values it copied into that row.
+// What a save wrote besides the typed values: per base table, the key of a
+// row it wrote and the values it copied into a row it inserted.
 struct Written {
     explicit Written(std::size_t tables)
-        : inserted(tables, RowStore::kNoKey)
+        : keys(tables)
         , copied(tables)
     {
     }
-    std::vector<qint64> inserted;
+    std::vector<std::optional<RowKey>> keys;
     std::vector<std::map<QString, QString>> copied;
 };
 
@@ -56,37 +32,32 @@ struct RecordSource::Impl {
     {
     }
     RecordSource *owner;
-    QString path = QLatin1String(kDatabaseFileName);
+    QString database = QLatin1String(kDatabaseFileName);
     QString sql;
-    std::unique_ptr<SQLite::Database> db;
+    std::unique_ptr<Connection> db;
 
-    std::vector<ResultColumn> columns;
-    QStringList tables;   // base tables, in order of first use
-    bool readOnly = true; // no row identity: grouped, distinct or unparsed
-    RowStore store;
+    LoadedResult loaded;
     int current = -1;
 
     std::map<int, std::optional<QString>> pending; // column -> typed value (nullopt: null)
     bool newRow = false;                           // the last row is an unwritten new row
 
-    QString shownPath() const;
+    const std::vector<ResultColumn> &columns() const { return loaded.columns; }
+    RowStore &store() { return loaded.rows; }
+    const RowStore &store() const { return loaded.rows; }
+
     Status open();
-    Result<LoadedResult> load();
     QString typed(int column) const;
+    std::optional<QString> read(int row, int column) const;
+
     // The steps of a save.
     std::vector<TableChanges> collectChanges() const;
-    // False when the row no longer holds what was read.
-    bool updateRow(int table, qint64 rowid, const TableChanges &set);
-    void insertMissingRow(int table, const TableChanges &set, Written &written);
+    Status insertMissingRow(int table, const TableChanges &set, Written &written);
     void applyWritten(const Written &written);
-    // The steps of a delete: false when the row no longer holds what was read.
-    bool deleteRow(int table, qint64 rowid);
-    bool rowExists(int table, qint64 rowid);
+    // The columns of a table as they were read on the current row.
+    std::vector<ColumnValue> originalsOf(int table) const;
     // Reads the rows again, staying near the current one.
     void reload();
-
-    // An engine failure while doing `action`, as the user reads it.
-    Status failure(int sqliteCode, Action action, const QString &engineText) const;
 };
 
 } // namespace tavro

@@ -1,6 +1,7 @@
 // The data layer without a window: opening the file, the text rules, what a
 // clerk types put between quotes, the row store, pick lists and the
 // invented sample.
+#include "data/engine.h"
 #include "data/module1.h"
 #include "data/opendb.h"
 #include "data/picklist.h"
@@ -293,7 +294,7 @@ void TestData::typedTextStaysText()
     QFETCH(QStringList, found);
     QCOMPARE(sqlQuoted(typed), quoted);
     RecordSource source;
-    source.setDatabasePath(m_db.path());
+    source.setDatabase(m_db.path());
     source.setRecordSource(adrq::kStreetSearch.with(typed));
     const Status status = source.refresh();
     QVERIFY2(status.ok(), qPrintable(status.message()));
@@ -432,7 +433,7 @@ void TestData::pickList()
     QFETCH(QString, column);
     QFETCH(bool, ok);
     QFETCH(QStringList, items);
-    auto opened = openDatabase(m_db.path());
+    auto opened = connectTo(m_db.path());
     QVERIFY(opened);
     const PickListRead read = readPickList(sql.isEmpty() ? nullptr : opened->get(), sql, column);
     QCOMPARE(read.status.ok(), ok);

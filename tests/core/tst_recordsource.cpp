@@ -31,7 +31,7 @@ void fillOffices(TestDatabase &db)
 
 void load(RecordSource &source, const TestDatabase &db, const QString &sql)
 {
-    source.setDatabasePath(db.path());
+    source.setDatabase(db.path());
     source.setRecordSource(sql);
     const tavro::Status status = source.refresh();
     QVERIFY2(status.ok(), qPrintable(status.message()));
@@ -44,7 +44,7 @@ struct Offices {
     tavro::Status show(const QString &sql)
     {
         fillOffices(db);
-        source.setDatabasePath(db.path());
+        source.setDatabase(db.path());
         source.setRecordSource(sql);
         return source.refresh();
     }
@@ -473,7 +473,7 @@ void TestRecordSource::missingFileIsReportedThenFound()
 {
     TestDatabase db;
     RecordSource source;
-    source.setDatabasePath(db.path());
+    source.setDatabase(db.path());
     source.setRecordSource(QStringLiteral("select * from QRT "));
     const tavro::Status status = source.refresh();
     QVERIFY(!status.ok());

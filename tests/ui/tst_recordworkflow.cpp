@@ -516,7 +516,7 @@ void TestRecordWorkflow::failuresComeInTheControlsBox()
     Status status;
     if (what == "missing") {
         QVERIFY(QFile::rename(m_f.db->path(), m_f.db->path() + ".old"));
-        control->source()->setDatabasePath(m_f.db->path()); // opened afresh
+        control->source()->setDatabase(m_f.db->path()); // opened afresh
         control->setRecordSource(specOf("cp").showAllQuery);
         status = control->refresh();
     } else if (what == "query") {
