@@ -2,6 +2,7 @@
 // display patterns, tab stops, the loan schedule, the banner's text.
 #include "kit/bannertext.h"
 #include "simulator/conversions.h"
+#include "simulator/lineprinter.h"
 #include "simulator/loan.h"
 #include "simulator/tabstops.h"
 
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void refusedInput();
     void banner_data();
     void banner();
+    void printingStopsAtTheFirstFailure_data();
+    void printingStopsAtTheFirstFailure();
 };
 
 void TestSimulatorCore::initTestCase()
@@ -390,6 +393,45 @@ void TestSimulatorCore::banner()
     QFETCH(QString, opening);
     QFETCH(QString, expected);
     QCOMPARE(tavro::bannerText(opening, {2026, 12, 6}, {14, 5, 9}, localeNamed(locale)), expected);
+}
+
+void TestSimulatorCore::printingStopsAtTheFirstFailure_data()
+{
+    QTest::addColumn<int>("failingLine"); // -1: none; 3: the end of the document
+    QTest::newRow("all printed") << -1;
+    QTest::newRow("second line refused") << 1;
+    QTest::newRow("end of the document refused") << 3;
+}
+
+void TestSimulatorCore::printingStopsAtTheFirstFailure()
+{
+    QFETCH(int, failingLine);
+    // The printer is a device: this one takes lines until the one it is told to refuse.
+    struct Printer : LinePrinter {
+        int failAt;
+        QStringList printed;
+        bool ended = false;
+        explicit Printer(int at) : failAt(at) {}
+        tavro::Status printLine(const QString &line) override
+        {
+            if (printed.size() == failAt)
+                return tavro::Status::failure(kPrintFailedMessage);
+            printed << line;
+            return {};
+        }
+        tavro::Status endDocument() override
+        {
+            if (printed.size() == failAt)
+                return tavro::Status::failure(kPrintFailedMessage);
+            ended = true;
+            return {};
+        }
+    } printer(failingLine);
+    const QStringList lines{"Tableau", "n", "1"};
+    const tavro::Status status = printLines(printer, lines);
+    QCOMPARE(status.ok(), failingLine < 0);
+    QCOMPARE(printer.printed, failingLine < 0 ? lines : lines.first(failingLine));
+    QCOMPARE(printer.ended, failingLine < 0);
 }
 
 QTEST_APPLESS_MAIN(TestSimulatorCore)
