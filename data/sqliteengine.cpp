@@ -283,7 +283,7 @@ Result<LoadedResult> SqliteConnection::load(const QString &sql)
                                             QStringLiteral("Les lignes affichées restent telles qu'elles étaient."),
                                             QStringLiteral("Précisez la recherche."));
     RowStore &rows = result.rows;
-    rows.reset(n, hidden * LoadedResult::kKeysPerTable);
+    rows.reset(n, hidden * result.keysPerTable);
     std::vector<const char *> texts(static_cast<std::size_t>(n));
     std::vector<int> lengths(static_cast<std::size_t>(n));
     int rc;
@@ -345,13 +345,16 @@ PickListRead SqliteConnection::readColumn(const QString &sql, const QString &col
 
 RowKey LoadedResult::key(int row, int table) const
 {
-    return {rows.key(row, table * kKeysPerTable), rows.key(row, table * kKeysPerTable + 1)};
+    const int first = table * keysPerTable;
+    return {rows.key(row, first), keysPerTable > 1 ? rows.key(row, first + 1) : 0};
 }
 
 void LoadedResult::setKey(int row, int table, RowKey key)
 {
-    rows.setKey(row, table * kKeysPerTable, key.id);
-    rows.setKey(row, table * kKeysPerTable + 1, key.version);
+    const int first = table * keysPerTable;
+    rows.setKey(row, first, key.id);
+    if (keysPerTable > 1)
+        rows.setKey(row, first + 1, key.version);
 }
 
 Result<std::unique_ptr<Connection>> connectTo(const QString &database)
