@@ -1,4 +1,6 @@
 // The embedded engine: BD2003.mdb as a SQLite file.
+#include "data/sqliteengine.h"
+
 #include "data/engine.h"
 #include "data/enginefailure.h"
 #include "data/opendb.h"
@@ -343,21 +345,7 @@ PickListRead SqliteConnection::readColumn(const QString &sql, const QString &col
 
 } // namespace
 
-RowKey LoadedResult::key(int row, int table) const
-{
-    const int first = table * keysPerTable;
-    return {rows.key(row, first), keysPerTable > 1 ? rows.key(row, first + 1) : 0};
-}
-
-void LoadedResult::setKey(int row, int table, RowKey key)
-{
-    const int first = table * keysPerTable;
-    rows.setKey(row, first, key.id);
-    if (keysPerTable > 1)
-        rows.setKey(row, first + 1, key.version);
-}
-
-Result<std::unique_ptr<Connection>> connectTo(const QString &database)
+Result<std::unique_ptr<Connection>> connectToFile(const QString &database)
 {
     auto opened = openDatabase(database);
     if (!opened)

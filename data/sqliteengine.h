@@ -1,0 +1,10 @@
+#pragma once
+
+#include "data/engine.h"
+
+namespace tavro {
+
+// Opens a BD2003.mdb file (SQLite) as a connection; see openDatabase().
+Result<std::unique_ptr<Connection>> connectToFile(const QString &path);
+
+} // namespace tavro
