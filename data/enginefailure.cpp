@@ -51,37 +51,51 @@ Fault sqliteFault(int code)
     }
 }
 
-Status engineFailure(Fault fault, Action action, const QString &where, const QString &engineText)
+Status engineFailure(Fault fault, Action action, const Place &where, const QString &engineText)
 {
     const QString kept = keptFor(action);
+    const bool writing = action == Action::Write || action == Action::Delete;
     QString what;
     QString advice;
+    // A file and a server's database are named, and fail, differently.
+    const bool server = where.server;
     switch (fault) {
     case Fault::Busy:
-        what = action == Action::Write || action == Action::Delete
-                   ? QStringLiteral("Le fichier de données %1 est en cours d'écriture par un autre poste.")
-                   : QStringLiteral("Le fichier de données %1 est occupé par un autre poste.");
+        what = server ? (writing ? QStringLiteral("La ligne est en cours de modification par un autre poste dans la base de "
+                                                  "données %1.")
+                                 : QStringLiteral("La base de données %1 est occupée par un autre poste."))
+                      : (writing ? QStringLiteral("Le fichier de données %1 est en cours d'écriture par un autre poste.")
+                                 : QStringLiteral("Le fichier de données %1 est occupé par un autre poste."));
         advice = QStringLiteral("Réessayez dans un instant.");
         break;
     case Fault::ReadOnly:
-        what = QStringLiteral("Le fichier de données %1 est en lecture seule.");
-        advice = QStringLiteral("Demandez le droit d'écrire dans ce fichier et dans son dossier.");
+        what = server ? QStringLiteral("Votre compte n'a pas le droit de modifier la base de données %1.")
+                      : QStringLiteral("Le fichier de données %1 est en lecture seule.");
+        advice = server ? QStringLiteral("Demandez ce droit au responsable informatique.")
+                        : QStringLiteral("Demandez le droit d'écrire dans ce fichier et dans son dossier.");
         break;
     case Fault::Full:
-        what = QStringLiteral("Le disque du fichier de données %1 est plein.");
-        advice = QStringLiteral("Libérez de la place sur ce disque, puis réessayez.");
+        what = server ? QStringLiteral("Le serveur de la base de données %1 n'a plus de place.")
+                      : QStringLiteral("Le disque du fichier de données %1 est plein.");
+        advice = server ? QStringLiteral("Prévenez le responsable informatique.")
+                        : QStringLiteral("Libérez de la place sur ce disque, puis réessayez.");
         break;
     case Fault::Unavailable:
-        what = QStringLiteral("Le fichier de données %1 ne peut plus être lu.");
-        advice = QStringLiteral("Vérifiez le fichier, puis rouvrez la fenêtre.");
+        what = server ? QStringLiteral("Le serveur de la base de données %1 ne répond pas.")
+                      : QStringLiteral("Le fichier de données %1 ne peut plus être lu.");
+        advice = server ? QStringLiteral("Vérifiez le réseau, puis réessayez ; si le serveur reste muet, prévenez le "
+                                         "responsable informatique.")
+                        : QStringLiteral("Vérifiez le fichier, puis rouvrez la fenêtre.");
         break;
     default:
-        what = action == Action::Read ? QStringLiteral("La lecture du fichier de données %1 a échoué.")
-                                      : QStringLiteral("L'écriture dans le fichier de données %1 a échoué.");
+        what = server ? (writing ? QStringLiteral("L'écriture dans la base de données %1 a échoué.")
+                                 : QStringLiteral("La lecture de la base de données %1 a échoué."))
+                      : (writing ? QStringLiteral("L'écriture dans le fichier de données %1 a échoué.")
+                                 : QStringLiteral("La lecture du fichier de données %1 a échoué."));
         advice = QStringLiteral("Réessayez ; si l'erreur revient, signalez-la au responsable informatique.");
         break;
     }
-    return Status::failure(fault, what.arg(where), kept, advice).withDetail(engineText);
+    return Status::failure(fault, what.arg(where.name), kept, advice).withDetail(engineText);
 }
 
 } // namespace tavro

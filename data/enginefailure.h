@@ -13,11 +13,17 @@ enum class Action {
     Delete, // deleting a row: nothing was deleted
 };
 
+// Where the data live, as messages name them: a file's full path, or a
+// database on a server ("tavro sur le serveur 10.1.2.3").
+struct Place {
+    QString name;
+    bool server = false;
+};
+
 // The one place an engine's failure becomes what a clerk reads: what
-// happened to which data, what was kept, what to do. `where` names the data
-// as messages show it (a file's full path); the engine's own text goes to
-// the status's detail, never into the message.
-Status engineFailure(Fault fault, Action action, const QString &where, const QString &engineText = {});
+// happened to which data, what was kept, what to do. The engine's own text
+// goes to the status's detail, never into the message.
+Status engineFailure(Fault fault, Action action, const Place &where, const QString &engineText = {});
 
 // SQLite's primary result code as a fault.
 Fault sqliteFault(int code);

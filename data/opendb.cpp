@@ -110,7 +110,7 @@ Result<SqliteHandle> openDatabase(const QString &path)
                 .withDetail(QString::fromUtf8(e.what()));
         }
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            return engineFailure(Fault::Busy, Action::Open, shown, QString::fromUtf8(e.what()));
+            return engineFailure(Fault::Busy, Action::Open, Place{shown}, QString::fromUtf8(e.what()));
         return Status::failure(Fault::Unavailable,
                                QStringLiteral("Le fichier de données %1 ne peut pas être ouvert.").arg(shown), {},
                                QStringLiteral("Vérifiez le fichier et vos droits sur son dossier."))
@@ -128,7 +128,7 @@ Result<SqliteHandle> createDatabaseFile(const QString &path)
         prepareConnection(*db);
         return SqliteHandle(std::move(db));
     } catch (const SQLite::Exception &e) {
-        return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, displayPath(path), QString::fromUtf8(e.what()));
+        return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, Place{displayPath(path)}, QString::fromUtf8(e.what()));
     }
 }
 

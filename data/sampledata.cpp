@@ -199,7 +199,7 @@ Result<SampleCounts> writeSampleDatabase(const QString &path, const SampleOption
         // The file is ours from its creation: a half-written one goes.
         db.reset();
         QFile::remove(path);
-        return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, displayPath(path), QString::fromUtf8(e.what()));
+        return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, Place{displayPath(path)}, QString::fromUtf8(e.what()));
     }
 }
 

@@ -15,6 +15,18 @@ bool isWordChar(QChar c)
 // Calls visit(start, length) for every bare word; stops early when it returns true.
 bool forEachWord(const QString &sql, const std::function<bool(qsizetype, qsizetype)> &visit)
 {
+    for (const SqlToken &t : sqlTokens(sql)) {
+        if (t.kind == SqlToken::Word && visit(t.start, t.length))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QList<SqlToken> sqlTokens(const QString &sql)
+{
+    QList<SqlToken> tokens;
     const qsizetype n = sql.size();
     qsizetype i = 0;
     auto skipTo = [&](QChar close) {
@@ -33,31 +45,41 @@ bool forEachWord(const QString &sql, const std::function<bool(qsizetype, qsizety
         }
     };
     while (i < n) {
+        const qsizetype start = i;
         const QChar c = sql[i];
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+        SqlToken::Kind kind = SqlToken::Punct;
+        if (c == QLatin1Char('\'')) {
             skipTo(c);
+            kind = SqlToken::Literal;
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            skipTo(c);
+            kind = SqlToken::QuotedName;
         } else if (c == QLatin1Char('[')) {
             skipTo(QLatin1Char(']'));
+            kind = SqlToken::QuotedName;
         } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
             while (i < n && sql[i] != QLatin1Char('\n'))
                 ++i;
+            kind = SqlToken::Space;
         } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
             const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
             i = end < 0 ? n : end + 2;
+            kind = SqlToken::Space;
+        } else if (c.isSpace()) {
+            while (i < n && sql[i].isSpace())
+                ++i;
+            kind = SqlToken::Space;
         } else if (isWordChar(c)) {
-            const qsizetype start = i;
             while (i < n && isWordChar(sql[i]))
                 ++i;
-            if (visit(start, i - start))
-                return true;
+            kind = SqlToken::Word;
         } else {
             ++i;
         }
+        tokens.append({kind, start, i - start});
     }
-    return false;
+    return tokens;
 }
-
-} // namespace
 
 qsizetype selectKeywordEnd(const QString &sql)
 {

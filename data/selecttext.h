@@ -1,12 +1,22 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 namespace tavro {
 
 // Reading a query text the way SQLite tokenises it, enough to add hidden
 // rowid columns: literals, quoted names and comments are skipped over.
+
+// A piece of a query text: a bare word, a quoted literal ('...'), a quoted
+// name ("..."), a comment or blanks, or one punctuation character.
+struct SqlToken {
+    enum Kind { Word, Literal, QuotedName, Space, Punct } kind;
+    qsizetype start;
+    qsizetype length;
+};
+QList<SqlToken> sqlTokens(const QString &sql);
 
 // Position just after the leading SELECT keyword (after blanks and
 // comments), or -1 when the text does not start with one.

@@ -213,7 +213,7 @@ private:
         if (writing && (fault == Fault::Other || fault == Fault::Unavailable)
             && !QFileInfo(QFileInfo(m_path).absolutePath()).isWritable())
             fault = Fault::ReadOnly;
-        return engineFailure(fault, action, where(), engineText);
+        return engineFailure(fault, action, Place{where()}, engineText);
     }
 
     std::unique_ptr<SQLite::Database> m_db;
