@@ -90,7 +90,8 @@ public:
     virtual Result<QStringList> columnsOf(const QString &table) = 0;
 };
 
-// Opens the named data: a file path (SQLite).
+// Opens the named data: a PostgreSQL address or connection string, or else
+// a file path (SQLite).
 Result<std::unique_ptr<Connection>> connectTo(const QString &database);
 
 // A write that rolls back unless committed.
