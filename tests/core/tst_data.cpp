@@ -4,6 +4,7 @@
 #include "data/engine.h"
 #include "data/module1.h"
 #include "data/opendb.h"
+#include "data/pgtext.h"
 #include "data/picklist.h"
 #include "data/recordsource.h"
 #include "data/rowstore.h"
@@ -78,6 +79,8 @@ private Q_SLOTS:
     void typedTextStaysText();
     void rowidRewrite_data();
     void rowidRewrite();
+    void serverSpelling_data();
+    void serverSpelling();
     void password_data();
     void password();
 
@@ -337,6 +340,41 @@ void TestData::rowidRewrite()
     if (!grouped)
         QCOMPARE(withRowids(sql, tables), rewritten);
     QCOMPARE(containsKeyword(sql, {QStringLiteral("DISTINCT"), QStringLiteral("GROUP")}), grouped);
+}
+
+void TestData::serverSpelling_data()
+{
+    // The windows' texts as the server runs them (identity for CODE when the
+    // rows can be edited).
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("spelled");
+    QTest::newRow("prefix search: case-blind, accents kept, no escape character")
+        << "SELECT * FROM CODE WHERE CPOSTALE like '1\\%'"
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE CPOSTALE COLLATE \"und-x-icu\" ILIKE '1\\%' ESCAPE '' "
+           "ORDER BY \"code\".ctid";
+    QTest::newRow("ORDER BY: NULLs first, ties in table order")
+        << "SELECT * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE ,code.AGENCE"
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE NULLS FIRST "
+           ",code.AGENCE NULLS FIRST, \"code\".ctid";
+    QTest::newRow("a literal that reads like keywords stays as it is")
+        << "SELECT * FROM CODE WHERE AGENCE ='x like y order by z'"
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE AGENCE ='x like y order by z' ORDER BY \"code\".ctid";
+    QTest::newRow("DISTINCT in the order values are met")
+        << "SELECT DISTINCT REGION FROM CODE "
+        << "SELECT REGION FROM (SELECT DISTINCT ON (REGION) REGION, ctid AS tavro_first FROM CODE ORDER BY REGION, ctid) "
+           "AS tavro_distinct ORDER BY tavro_first";
+}
+
+void TestData::serverSpelling()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, spelled);
+    const QString rules = pg::withTextRules(sql);
+    QCOMPARE(sql.contains("DISTINCT") ? rules : pg::withIdentity(rules, {"code"}), spelled);
+    QCOMPARE(pg::packTid(pg::unpackTid((qint64(4000000000) << 16) | 77)), (qint64(4000000000) << 16) | 77);
+    QCOMPARE(pg::isServerName("postgresql://guichet@serveur/tavro"), true);
+    QCOMPARE(pg::isServerName("host=/run/postgresql dbname=tavro"), true);
+    QCOMPARE(pg::isServerName("/srv/a=b/BD2003.mdb"), false);
 }
 
 void TestData::password_data()
