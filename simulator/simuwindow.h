@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace tavro::simu {
 
+class InputFilter;
 class ResultLabel;
 
 // The credit simulator "simu": amount, duration and rate in, instalment,
@@ -44,6 +45,7 @@ private:
 
     QLocale m_locale;
     QLineEdit *m_principal;
+    InputFilter *m_principalInput;
     QLineEdit *m_years;
     QLineEdit *m_months;
     QLineEdit *m_rate;
