@@ -11,8 +11,9 @@
 #include "simulator/simuwidgets.h"
 #include "simulator/tableprinter.h"
 
+#include <QApplication>
 #include <QCheckBox>
-#include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -287,9 +288,31 @@ void SimuWindow::connectHandlers()
 
 bool SimuWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_principal && event->type() == QEvent::FocusOut)
+    if (watched == m_principal && event->type() == QEvent::FocusOut
+        && focusMovedWithin(static_cast<QFocusEvent *>(event)))
         principalLeft();
     return QWidget::eventFilter(watched, event);
+}
+
+bool SimuWindow::focusMovedWithin(const QFocusEvent *event) const
+{
+    // The amount is left only for another control of this window. Another
+    // program taking over, a menu or a context menu opening leave it as
+    // typed, cursor included, so that digits typed on coming back land
+    // where the clerk expects them; the focus has already moved on when
+    // the field hears of it.
+    switch (event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+    case Qt::OtherFocusReason: {
+        const QWidget *next = QApplication::focusWidget();
+        return next && next != m_principal && isAncestorOf(next);
+    }
+    default:
+        return false;
+    }
 }
 
 void SimuWindow::durationChanged()

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QFocusEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -30,6 +31,7 @@ protected:
 
 private:
     void buildLayout();
+    bool focusMovedWithin(const QFocusEvent *event) const;
     void connectHandlers();
 
     // Handlers.

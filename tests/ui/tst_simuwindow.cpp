@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -330,25 +331,51 @@ void TestSimuWindow::durationRule()
 void TestSimuWindow::principalReformatting_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("grouped") << "100000" << "  100 000 , ";
-    QTest::newRow("empty stays empty") << "" << "";
-    QTest::newRow("small") << "5" << "   5 , ";
-    QTest::newRow("eleven digits") << "12345678901" << "12 345 678 901 , ";
+    QTest::addColumn<QString>("leaving"); // how the focus leaves the field
+    QTest::addColumn<QString>("away");    // the field meanwhile
+    QTest::addColumn<QString>("typedBack");
+    QTest::addColumn<QString>("expected"); // after leaving it again by Tab
+    QTest::newRow("grouped") << "100000" << "tab" << "  100 000 , " << "" << "  100 000 , ";
+    QTest::newRow("empty stays empty") << "" << "tab" << "" << "" << "";
+    QTest::newRow("small") << "5" << "tab" << "   5 , " << "" << "   5 , ";
+    QTest::newRow("eleven digits") << "12345678901" << "tab" << "12 345 678 901 , " << "" << "12 345 678 901 , ";
+    QTest::newRow("another window") << "10000" << "window" << "10000" << "0" << "  100 000 , ";
+    QTest::newRow("a menu") << "10000" << "menu" << "10000" << "0" << "  100 000 , ";
 }
 
 void TestSimuWindow::principalReformatting()
 {
     QFETCH(QString, typed);
-    QFETCH(QString, expected);
+    QFETCH(QString, leaving);
+    QFETCH(QString, typedBack);
+    auto *principal = get<QLineEdit>("Txt_Principal");
     type("Txt_Principal", typed);
-    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), typed); // gaining and typing do not group
-    QTest::keyClick(get<QLineEdit>("Txt_Principal"), Qt::Key_Tab);
-    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), expected);
-    // Coming back and leaving again reads the grouped text back unchanged.
-    get<QLineEdit>("Txt_Principal")->setFocus();
-    QTest::keyClick(get<QLineEdit>("Txt_Principal"), Qt::Key_Tab);
-    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), expected);
+    QCOMPARE(principal->text(), typed); // gaining and typing do not group
+    if (leaving == QLatin1String("tab")) {
+        QTest::keyClick(principal, Qt::Key_Tab);
+        QTEST(principal->text(), "away");
+        principal->setFocus();
+    } else if (leaving == QLatin1String("window")) {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTEST(principal->text(), "away");
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    } else {
+        QMenu menu(m_window.get());
+        menu.addAction(QStringLiteral("Coller"));
+        menu.popup(principal->mapToGlobal(QPoint()));
+        QTRY_COMPARE(QApplication::activePopupWidget(), &menu);
+        QTEST(principal->text(), "away");
+        menu.close();
+    }
+    QCOMPARE(QApplication::focusWidget(), principal);
+    QTest::keyClicks(principal, typedBack);
+    // Leaving again reads the text back; a grouped one stays as it is.
+    QTest::keyClick(principal, Qt::Key_Tab);
+    QTEST(principal->text(), "expected");
 }
 
 void TestSimuWindow::exampleLoanAndTableSwitch()
