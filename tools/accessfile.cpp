@@ -129,39 +129,55 @@ Status checkSourceFile(const QString &path)
 
 } // namespace
 
-JetFile::JetFile(MdbHandle *mdb, QString path, qint64 size)
-    : m_mdb(mdb), m_path(std::move(path)), m_jet3(mdb->f->jet_version == MDB_VER_JET3),
-      m_pageSize(int(mdb->fmt->pg_size)), m_rowCountOffset(mdb->fmt->row_count_offset),
-      m_pages(quint32(size / mdb->fmt->pg_size))
+JetFile::JetFile(QString path, qint64 size)
+    : m_path(std::move(path)), m_size(size)
 {
     m_sink = ::memfd_create("libmdb-messages", MFD_CLOEXEC);
-    m_saved = ::fcntl(2, F_DUPFD_CLOEXEC, 0);
+    m_savedOut = ::fcntl(1, F_DUPFD_CLOEXEC, 0);
+    m_savedErr = ::fcntl(2, F_DUPFD_CLOEXEC, 0);
+}
+
+void JetFile::adopt(MdbHandle *mdb)
+{
+    m_mdb = mdb;
+    m_jet3 = mdb->f->jet_version == MDB_VER_JET3;
+    m_pageSize = int(mdb->fmt->pg_size);
+    m_rowCountOffset = mdb->fmt->row_count_offset;
+    m_pages = quint32(m_size / m_pageSize);
 }
 
 JetFile::~JetFile()
 {
-    quietly([this] {
-        mdb_close(m_mdb);
-        return 0;
-    });
-    if (m_sink >= 0)
-        ::close(m_sink);
-    if (m_saved >= 0)
-        ::close(m_saved);
+    if (m_mdb) {
+        quietly([this] {
+            mdb_close(m_mdb);
+            return 0;
+        });
+    }
+    for (int fd : {m_sink, m_savedOut, m_savedErr}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 void JetFile::begin()
 {
+    std::fflush(stdout);
     std::fflush(stderr);
-    if (m_sink >= 0 && m_saved >= 0)
+    if (m_sink >= 0 && m_savedOut >= 0 && m_savedErr >= 0) {
+        ::dup2(m_sink, 1);
         ::dup2(m_sink, 2);
+    }
 }
 
 void JetFile::end()
 {
+    std::fflush(stdout);
     std::fflush(stderr);
-    if (m_sink >= 0 && m_saved >= 0)
-        ::dup2(m_saved, 2);
+    if (m_sink >= 0 && m_savedOut >= 0 && m_savedErr >= 0) {
+        ::dup2(m_savedOut, 1);
+        ::dup2(m_savedErr, 2);
+    }
 }
 
 QString JetFile::messages() const
@@ -195,43 +211,49 @@ Status damagedTable(const JetFile &file, const QString &table, qint64 row, const
         .withDetail(file.messages());
 }
 
+// A user table as the file's catalogue lists it.
+struct CatalogueEntry {
+    QString name;
+    quint32 definitionPage = 0;
+};
+
 struct AccessFile::Private {
     std::unique_ptr<JetFile> file;
+    std::vector<CatalogueEntry> catalogue;
 
-    MdbCatalogEntry *entry(const QString &name) const
+    const CatalogueEntry *entry(const QString &name) const
     {
-        GPtrArray *catalog = file->mdb()->catalog;
-        for (guint i = 0; catalog && i < catalog->len; ++i) {
-            auto *e = static_cast<MdbCatalogEntry *>(g_ptr_array_index(catalog, i));
-            if (e->object_type == MDB_TABLE && mdb_is_user_table(e)
-                && QString::fromUtf8(e->object_name).compare(name, Qt::CaseInsensitive) == 0)
-                return e;
+        for (const CatalogueEntry &e : catalogue) {
+            if (e.name.compare(name, Qt::CaseInsensitive) == 0)
+                return &e;
         }
         return nullptr;
     }
 
-    Result<TableShape> shape(const QString &name) const
+    // libmdb reads the definition page; what it gives is checked before use.
+    Result<TableShape> shape(const QString &name, quint32 definitionPage) const
     {
-        MdbCatalogEntry *e = entry(name);
-        if (!e)
-            return Status::failure(Fault::Unavailable,
-                                   QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(file->path())));
+        MdbCatalogEntry e{};
+        e.mdb = file->mdb();
+        e.object_type = MDB_TABLE;
+        e.table_pg = definitionPage;
+        qstrncpy(e.object_name, name.toUtf8().constData(), sizeof e.object_name);
         TableShape shape;
-        shape.name = QString::fromUtf8(e->object_name);
-        // libmdb reads the definition; what it gives is checked before use.
+        shape.name = name;
         MdbTableDef *def = file->quietly([&] {
-            MdbTableDef *t = e->table_pg < file->pages() ? mdb_read_table(e) : nullptr;
+            MdbTableDef *t = definitionPage < file->pages() ? mdb_read_table(&e) : nullptr;
             if (t && !mdb_read_columns(t)) {
                 mdb_free_tabledef(t);
                 t = nullptr;
             }
             return t;
         });
-        // The engine's own pages: the first one is the header, not a table.
+        // libmdb keeps the last page it read; what the reader puts in its
+        // buffer later must not pass for it.
         file->mdb()->cur_pg = 0;
         if (!def)
-            return damagedTable(*file, shape.name, 0, QStringLiteral("sa définition ne peut pas être lue"));
-        shape.definitionPage = quint32(e->table_pg);
+            return damagedTable(*file, name, 0, QStringLiteral("sa définition ne peut pas être lue"));
+        shape.definitionPage = definitionPage;
         shape.declaredRows = def->num_rows;
         shape.hasVariableColumns = def->num_var_cols > 0;
         shape.usageMap = QByteArray(reinterpret_cast<const char *>(def->usage_map), qsizetype(def->map_sz));
@@ -246,8 +268,57 @@ struct AccessFile::Private {
         }
         mdb_free_tabledef(def);
         if (!sound)
-            return damagedTable(*file, shape.name, 0, QStringLiteral("sa définition est incohérente"));
+            return damagedTable(*file, name, 0, QStringLiteral("sa définition est incohérente"));
         return shape;
+    }
+
+    Result<std::unique_ptr<RowCursor>> cursor(TableShape shape, const QStringList &columnNames)
+    {
+        auto p = std::make_unique<RowCursor::Private>();
+        p->file = file.get();
+        p->table = std::move(shape);
+        for (const QString &name : columnNames) {
+            const auto &cols = p->table.columns;
+            const auto it = std::find_if(cols.begin(), cols.end(), [&](const TableShape::Col &c) {
+                return c.name.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (it == cols.end())
+                return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
+                                                               .arg(name, p->table.name, displayPath(file->path())));
+            if (!readableType(it->type))
+                return Status::failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
+                                                           .arg(name, p->table.name, typeName(it->type)));
+            p->wanted.push_back(int(it - cols.begin()));
+        }
+        const size_t pageSize = size_t(file->pageSize());
+        p->page.resize(pageSize);
+        p->moved.resize(pageSize);
+        p->memo.resize(pageSize);
+        p->mapPage.resize(pageSize);
+        return std::unique_ptr<RowCursor>(new RowCursor(std::move(p)));
+    }
+
+    // The user tables, read from the system table the way any table is
+    // read. libmdb's own catalogue reading also parses the objects'
+    // properties, where damage can make it take memory without end; they
+    // are not needed here.
+    Status readCatalogue()
+    {
+        Result<TableShape> system = shape(QStringLiteral("MSysObjects"), 2);
+        if (!system)
+            return system.status();
+        Result<std::unique_ptr<RowCursor>> rows = cursor(std::move(*system), {"Id", "Name", "Type", "Flags"});
+        if (!rows)
+            return rows.status();
+        for (Result<bool> more = (*rows)->next(); more; more = (*rows)->next()) {
+            if (!*more)
+                return Status::success();
+            const QList<Value> &v = (*rows)->values();
+            // A user table is of type 1, without the flags of the system's.
+            if (v[0] && v[1] && v[2] && v[2]->toInt() == MDB_TABLE && !(v[3].value_or("0").toLongLong() & 0x80000002))
+                catalogue.push_back({QString::fromUtf8(*v[1]), quint32(v[0]->toLongLong() & 0x00ffffff)});
+        }
+        return (*rows)->next().status();
     }
 };
 
@@ -286,47 +357,31 @@ Result<std::unique_ptr<AccessFile>> AccessFile::open(const QString &path, const 
                                QStringLiteral("Indiquez un nom que connaît iconv, par exemple CP1252 ou CP850."));
     }
 
+    auto p = std::make_unique<Private>();
+    p->file = std::make_unique<JetFile>(path, qint64(st.st_size));
     MdbHandle *mdb = nullptr;
-    QString said;
     {
         // Text always comes out as UTF-8, whatever the caller's environment says.
         ScopedEnv target("MDBICONV", "UTF-8");
         ScopedEnv jet3("MDB_JET3_CHARSET", options.charset);
-        const QByteArray viaFd = "/proc/self/fd/" + QByteArray::number(fd);
-        // Its messages are kept until there is a file to keep them with.
-        std::fflush(stderr);
-        const int saved = ::fcntl(2, F_DUPFD_CLOEXEC, 0);
-        const int sinkFd = ::memfd_create("libmdb-open", MFD_CLOEXEC);
-        if (sinkFd >= 0 && saved >= 0)
-            ::dup2(sinkFd, 2);
         // No MDB_WRITABLE: libmdb opens the file for reading only.
-        mdb = mdb_open(viaFd.constData(), MDB_NOFLAGS);
-        std::fflush(stderr);
-        if (sinkFd >= 0 && saved >= 0)
-            ::dup2(saved, 2);
-        if (sinkFd >= 0) {
-            QByteArray text(4096, '\0');
-            const ssize_t n = ::pread(sinkFd, text.data(), size_t(text.size()), 0);
-            said = QString::fromLocal8Bit(text.left(n > 0 ? n : 0)).trimmed();
-            ::close(sinkFd);
-        }
-        if (saved >= 0)
-            ::close(saved);
+        const QByteArray viaFd = "/proc/self/fd/" + QByteArray::number(fd);
+        mdb = p->file->quietly([&] { return mdb_open(viaFd.constData(), MDB_NOFLAGS); });
     }
     ::close(fd);
-    if (!mdb || mdb->fmt->pg_size <= 0 || mdb->fmt->pg_size > MDB_PGSIZE)
+    if (!mdb || !mdb->fmt || mdb->fmt->pg_size <= 0 || mdb->fmt->pg_size > MDB_PGSIZE || mdb->fmt->row_count_offset + 2 > mdb->fmt->pg_size) {
+        if (mdb)
+            mdb_close(mdb);
         return unreadable(QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : son en-tête est abîmé.").arg(shown), kRepair)
-            .withDetail(said);
-    auto p = std::make_unique<Private>();
-    p->file = std::make_unique<JetFile>(mdb, path, qint64(st.st_size));
-    const bool catalogue = p->file->quietly([&] { return mdb_read_catalog(mdb, MDB_TABLE) != nullptr; });
-    mdb->cur_pg = 0;
-    if (!catalogue)
-        return unreadable(QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : sa liste des tables est abîmée ou le fichier est tronqué.").arg(shown),
-                          kRepair)
             .withDetail(p->file->messages());
+    }
+    p->file->adopt(mdb);
     mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(mdb, "%Y-%m-%d");
+    if (Status listed = p->readCatalogue(); !listed)
+        return unreadable(QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : sa liste des tables est abîmée ou le fichier est tronqué.").arg(shown),
+                          kRepair)
+            .withDetail(listed.what() + QLatin1Char(' ') + listed.detail());
     return std::unique_ptr<AccessFile>(new AccessFile(std::move(p)));
 }
 
@@ -339,24 +394,29 @@ int AccessFile::jetVersion() const
 QStringList AccessFile::tableNames() const
 {
     QStringList names;
-    GPtrArray *catalog = d->file->mdb()->catalog;
-    for (guint i = 0; catalog && i < catalog->len; ++i) {
-        auto *e = static_cast<MdbCatalogEntry *>(g_ptr_array_index(catalog, i));
-        if (e->object_type == MDB_TABLE && mdb_is_user_table(e))
-            names << QString::fromUtf8(e->object_name);
-    }
+    for (const CatalogueEntry &e : d->catalogue)
+        names << e.name;
     return names;
 }
 
 QString AccessFile::findTable(const QString &name) const
 {
-    MdbCatalogEntry *e = d->entry(name);
-    return e ? QString::fromUtf8(e->object_name) : QString();
+    const CatalogueEntry *e = d->entry(name);
+    return e ? e->name : QString();
+}
+
+Result<TableShape> AccessFile::shape(const QString &table) const
+{
+    const CatalogueEntry *e = d->entry(table);
+    if (!e)
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("La table %1 est absente de la base Access %2.").arg(table, displayPath(d->file->path())));
+    return d->shape(e->name, e->definitionPage);
 }
 
 Result<QList<Column>> AccessFile::columns(const QString &table) const
 {
-    Result<TableShape> shape = d->shape(table);
+    Result<TableShape> shape = this->shape(table);
     if (!shape)
         return shape.status();
     QList<Column> result;
@@ -367,31 +427,10 @@ Result<QList<Column>> AccessFile::columns(const QString &table) const
 
 Result<std::unique_ptr<RowCursor>> AccessFile::rows(const QString &table, const QStringList &columnNames)
 {
-    Result<TableShape> shape = d->shape(table);
+    Result<TableShape> shape = this->shape(table);
     if (!shape)
         return shape.status();
-    auto p = std::make_unique<RowCursor::Private>();
-    p->file = d->file.get();
-    p->table = std::move(*shape);
-    for (const QString &name : columnNames) {
-        const auto &cols = p->table.columns;
-        const auto it = std::find_if(cols.begin(), cols.end(), [&](const TableShape::Col &c) {
-            return c.name.compare(name, Qt::CaseInsensitive) == 0;
-        });
-        if (it == cols.end())
-            return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
-                                                           .arg(name, p->table.name, displayPath(d->file->path())));
-        if (!readableType(it->type))
-            return Status::failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
-                                                       .arg(name, p->table.name, typeName(it->type)));
-        p->wanted.push_back(int(it - cols.begin()));
-    }
-    const size_t pageSize = size_t(d->file->pageSize());
-    p->page.resize(pageSize);
-    p->moved.resize(pageSize);
-    p->memo.resize(pageSize);
-    p->mapPage.resize(pageSize);
-    return std::unique_ptr<RowCursor>(new RowCursor(std::move(p)));
+    return d->cursor(std::move(*shape), columnNames);
 }
 
 } // namespace tavro::access

@@ -31,9 +31,10 @@ struct OpenOptions {
 };
 
 class RowCursor;
+struct TableShape;
 
 // An Access (Jet 3 or Jet 4) file, opened read-only. libmdb reads the
-// header, the catalogue and the table definitions; the rows, memos and
+// header and the table definitions; the rows, memos and
 // Jet 4 text are read here, every length and offset checked against its page
 // and the file. Reads one table at a time: open the next cursor only when
 // done with the previous one.
@@ -64,6 +65,7 @@ public:
 private:
     struct Private;
     explicit AccessFile(std::unique_ptr<Private> d);
+    Result<TableShape> shape(const QString &table) const;
     std::unique_ptr<Private> d;
 };
 

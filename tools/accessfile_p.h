@@ -37,7 +37,9 @@ struct TableShape {
 // on standard error, kept for a failure's detail.
 class JetFile {
 public:
-    JetFile(MdbHandle *mdb, QString path, qint64 size);
+    JetFile(QString path, qint64 size);
+    // Takes the handle libmdb opened; reads the file's geometry from it.
+    void adopt(MdbHandle *mdb);
     ~JetFile();
     JetFile(const JetFile &) = delete;
     JetFile &operator=(const JetFile &) = delete;
@@ -53,7 +55,7 @@ public:
     // cannot be read.
     bool readPage(quint32 page, unsigned char *out);
 
-    // Runs a libmdb call with its standard error kept aside.
+    // Runs a libmdb call with its standard output and error kept aside.
     template<typename F>
     auto quietly(F &&call)
     {
@@ -68,14 +70,16 @@ public:
 private:
     void begin();
     void end();
-    MdbHandle *m_mdb;
+    MdbHandle *m_mdb = nullptr;
     QString m_path;
-    bool m_jet3;
-    int m_pageSize;
-    int m_rowCountOffset;
-    quint32 m_pages;
-    int m_sink = -1; // where libmdb's standard error goes meanwhile
-    int m_saved = -1;
+    qint64 m_size = 0;
+    bool m_jet3 = false;
+    int m_pageSize = 0;
+    int m_rowCountOffset = 0;
+    quint32 m_pages = 0;
+    int m_sink = -1; // where libmdb's output goes meanwhile
+    int m_savedOut = -1;
+    int m_savedErr = -1;
 };
 
 // Damage in a table, said in French with the table, the file and the row.
