@@ -95,6 +95,7 @@ struct RowCursor::Private {
     int slots = 0;
     qint64 read = 0; // rows given so far
     bool finished = false;
+    bool pastEnd = false; // the usage map names pages past the end of the file
     Status failure;
     // The usage map's page that `mapPage` holds, for maps kept on pages.
     quint32 mapPageNumber = 0;

@@ -129,6 +129,16 @@ int fixedSize(int type)
     return -1;
 }
 
+// Whether any of the bits from..to is set.
+bool bitsFrom(const unsigned char *bits, quint64 from, quint64 to)
+{
+    for (quint64 i = from; i < to; ++i) {
+        if (bits[i / 8] & (1 << (i % 8)))
+            return true;
+    }
+    return false;
+}
+
 bool isDataPageOf(const std::vector<unsigned char> &page, quint32 definition)
 {
     return page[0] == 0x01 && u32(page.data() + 4) == definition;
@@ -168,8 +178,10 @@ quint32 RowCursor::Private::nextPage(quint32 after)
         if (size < 5)
             return 0;
         const quint64 first = u32(map + 1);
-        const quint64 bits = qMin(quint64(size - 5) * 8, pages > first ? pages - first : 0);
-        for (quint64 i = after >= first ? quint64(after) - first + 1 : 0; i < bits; ++i) {
+        const quint64 bits = quint64(size - 5) * 8;
+        if (first + bits > pages)
+            pastEnd = pastEnd || bitsFrom(map + 5, pages > first ? pages - first : 0, bits);
+        for (quint64 i = after >= first ? quint64(after) - first + 1 : 0; i < bits && first + i < pages; ++i) {
             if (map[5 + i / 8] & (1 << (i % 8)))
                 return quint32(first + i);
         }
@@ -180,17 +192,22 @@ quint32 RowCursor::Private::nextPage(quint32 after)
         const quint64 perPage = quint64(file->pageSize() - 4) * 8;
         const qsizetype entries = (size - 1) / 4;
         quint64 from = quint64(after) + 1;
-        for (qsizetype j = qsizetype(from / perPage); j < entries && quint64(j) * perPage < pages; ++j, from = quint64(j) * perPage) {
+        for (qsizetype j = qsizetype(from / perPage); j < entries; ++j, from = quint64(j) * perPage) {
             const quint32 bitsPage = u32(map + 1 + 4 * j);
             if (bitsPage == 0)
                 continue;
             if (bitsPage != mapPageNumber) {
                 mapPageNumber = 0;
-                if (!file->readPage(bitsPage, mapPage.data()) || mapPage[0] != 0x05)
+                if (!file->readPage(bitsPage, mapPage.data()) || mapPage[0] != 0x05) {
+                    pastEnd = pastEnd || bitsPage >= pages;
                     continue;
+                }
                 mapPageNumber = bitsPage;
             }
-            const quint64 end = qMin(perPage, pages - quint64(j) * perPage);
+            const quint64 stretch = quint64(j) * perPage;
+            const quint64 end = stretch >= pages ? 0 : qMin(perPage, pages - stretch);
+            if (end < perPage)
+                pastEnd = pastEnd || bitsFrom(mapPage.data() + 4, qMax(end, from - stretch), perPage);
             for (quint64 i = from - quint64(j) * perPage; i < end; ++i) {
                 if (mapPage[4 + i / 8] & (1 << (i % 8)))
                     return quint32(quint64(j) * perPage + i);
@@ -222,7 +239,8 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
                 finished = true;
                 if (read != qint64(table.declaredRows))
                     return fail(damagedTable(*file, table.name, 0,
-                                             QStringLiteral("sa définition compte %1 ligne(s), mais %2 ont été trouvées (fichier tronqué ou abîmé)")
+                                             (pastEnd ? QStringLiteral("sa définition compte %1 ligne(s), mais seules %2 se trouvent dans le fichier, qui est tronqué")
+                                                      : QStringLiteral("sa définition compte %1 ligne(s), mais %2 ont été trouvées"))
                                                  .arg(table.declaredRows)
                                                  .arg(read)));
                 return false;

@@ -2,12 +2,19 @@
 // several points, and with 1 to 64 bytes changed by a fixed list of seeds.
 // Each copy goes through the real tool under a time and memory limit, and
 // the outcome is counted. Prints figures; asserts nothing.
-//   bench_import_damage [--tool PATH] [--file PATH] [--seeds N] [--verbose]
+//   bench_import_damage [--tool PATH] [--file PATH | --rows N] [--seeds N] [--verbose]
+// --rows writes a file with N rows in TELE and in QRT from the shared one.
+// Before the damaged copies, two sound files that a careless reader gets
+// wrong: rows moved to another page (some deleted after they moved), and
+// text beyond the Basic Multilingual Plane.
+#include "bench/import/jetwriter.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <SQLiteCpp/Database.h>
@@ -16,6 +23,8 @@
 #include <map>
 #include <random>
 #include <sys/resource.h>
+
+using namespace tavro;
 
 namespace {
 
@@ -49,6 +58,32 @@ QString countsOf(const QStringList &rows)
     for (const auto &[table, n] : counts)
         parts << QStringLiteral("%1 %2").arg(table).arg(n);
     return parts.join(QLatin1String(", "));
+}
+
+const QString kModel = QStringLiteral(TAVRO_JET_DATA "/codes_tele_qrt_jet4.mdb");
+
+jetwriter::Row row(const QStringList &values)
+{
+    jetwriter::Row r;
+    for (const QString &v : values)
+        r.values << std::optional<QString>(v);
+    return r;
+}
+
+// Invented offices and streets, n of each.
+QList<jetwriter::Table> largeTables(int n)
+{
+    jetwriter::Table code{QStringLiteral("CODE"), {}, {}};
+    jetwriter::Table tele{QStringLiteral("TELE"), {}, {}};
+    jetwriter::Table qrt{QStringLiteral("QRT"), {}, {}};
+    for (int i = 0; i < 5; ++i)
+        code.rows << row({QStringLiteral("Agence %1").arg(i), QString::number(10000 + i), QStringLiteral("PROVINCE %1").arg(i % 7), QStringLiteral("DR %1").arg(i % 3)});
+    for (int i = 0; i < n; ++i) {
+        tele.rows << row({QStringLiteral("Agence %1").arg(i), QStringLiteral("0500-%1").arg(i, 6, 10, QLatin1Char('0')), QStringLiteral("PROVINCE %1").arg(i % 97),
+                          QStringLiteral("DR %1").arg(i % 9), QStringLiteral("%1, rue des Essais").arg(i % 300), QStringLiteral("0500-9%1").arg(i, 6, 10, QLatin1Char('0'))});
+        qrt.rows << row({QStringLiteral("Quartier n° %1 des Tilleuls").arg(i), QString::number(10000 + i % 90000), QStringLiteral("VILLE-%1").arg(i % 500)});
+    }
+    return {code, tele, qrt};
 }
 
 struct Outcome {
@@ -99,6 +134,7 @@ int main(int argc, char *argv[])
                       QCoreApplication::applicationDirPath() + QStringLiteral("/tavro-import")});
     parser.addOption({QStringLiteral("file"), QStringLiteral("Access file to damage."), QStringLiteral("path"),
                       QStringLiteral(TAVRO_JET_DATA "/codes_tele_qrt_jet4.mdb")});
+    parser.addOption({QStringLiteral("rows"), QStringLiteral("Damage a generated file with n rows in TELE and QRT instead."), QStringLiteral("n")});
     parser.addOption({QStringLiteral("seeds"), QStringLiteral("Mutated copies."), QStringLiteral("n"), QStringLiteral("400")});
     parser.addOption({QStringLiteral("verbose"), QStringLiteral("One line per copy.")});
     parser.process(app);
@@ -106,7 +142,46 @@ int main(int argc, char *argv[])
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
     QTextStream out(stdout);
 
-    QFile in(parser.value(QStringLiteral("file")));
+    QTemporaryDir generated;
+    QString source = parser.value(QStringLiteral("file"));
+    if (parser.isSet(QStringLiteral("rows"))) {
+        source = generated.filePath(QStringLiteral("large.mdb"));
+        const Status written = jetwriter::write(kModel, source, largeTables(parser.value(QStringLiteral("rows")).toInt()));
+        if (!written) {
+            out << written.message() << '\n';
+            return 1;
+        }
+    }
+
+    // Sound files: rows that moved, some deleted after; characters beyond the BMP.
+    {
+        jetwriter::Table code{QStringLiteral("CODE"), {}, {}};
+        int live = 0;
+        for (int i = 0; i < 34; ++i) {
+            jetwriter::Row r = row({QStringLiteral("Agence %1").arg(i), QString::number(10000 + i), QStringLiteral("P"), QStringLiteral("R")});
+            r.moved = i % 3 == 1;
+            r.deleted = i % 6 == 1 && i < 30;
+            live += r.deleted ? 0 : 1;
+            code.rows << r;
+        }
+        jetwriter::Table qrt{QStringLiteral("QRT"), {row({QStringLiteral("Rue du Sol 𝄞 🎵"), QStringLiteral("10000"), QStringLiteral("VILLE-A")})}, {}};
+        const QString moved = generated.filePath(QStringLiteral("moved.mdb"));
+        jetwriter::write(kModel, moved, {code, qrt});
+        QTemporaryDir dir;
+        QProcess::execute(tool, {QStringLiteral("-o"), dir.filePath(QStringLiteral("m.mdb")), moved});
+        const QStringList rows = dump(dir.filePath(QStringLiteral("m.mdb")));
+        QStringList codes = rows.filter(QRegularExpression(QStringLiteral("^CODE")));
+        QStringList inOrder = codes;
+        std::sort(inOrder.begin(), inOrder.end(), [](const QString &a, const QString &b) {
+            return a.section(QLatin1Char('|'), 2, 2).toInt() < b.section(QLatin1Char('|'), 2, 2).toInt();
+        });
+        out << "moved rows: CODE holds " << live << " rows (11 moved, 5 of them deleted after): read " << codes.size()
+            << (codes == inOrder ? " in order" : " out of order") << '\n';
+        const QStringList qrtRows = rows.filter(QRegularExpression(QStringLiteral("^QRT")));
+        out << "beyond the BMP: \"Rue du Sol 𝄞 🎵\" read as \"" << (qrtRows.isEmpty() ? QStringLiteral("(nothing)") : qrtRows.first().section(QLatin1Char('|'), 1, 1)) << "\"\n";
+    }
+
+    QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         out << "cannot read " << in.fileName() << '\n';
         return 1;
