@@ -103,6 +103,15 @@ struct RowCursor::Private {
 
     Result<bool> next(QList<Value> *values);
 
+    // Where each column of the row being read lies; kept from row to row.
+    struct Field {
+        int start = -1; // -1: the row has no such column (added after it was written)
+        int size = 0;
+        bool null = true;
+    };
+    std::vector<Field> scratchFields;
+    std::vector<int> scratchOffsets;
+
 private:
     Status damaged(const QString &why) const;
     quint32 nextPage(quint32 after);

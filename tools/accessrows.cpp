@@ -290,20 +290,21 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
 
 Result<bool> RowCursor::Private::crack(const unsigned char *p, int start, int end, QList<Value> *values)
 {
-    const QString broken = QStringLiteral("la ligne de la page %1 est incohérente").arg(pageNumber);
+    auto broken = [this] { return damaged(QStringLiteral("la ligne de la page %1 est incohérente").arg(pageNumber)); };
     const bool jet3 = file->jet3();
     const int countSize = jet3 ? 1 : 2;
     if (end - start < countSize + 1)
-        return damaged(broken);
+        return broken();
     const int rowColumns = jet3 ? p[start] : u16(p + start);
     const int maskSize = (rowColumns + 7) / 8;
     const int mask = end - maskSize;
     if (mask < start + countSize)
-        return damaged(broken);
+        return broken();
 
     // Offsets of the variable columns from the row's start, one more than
     // there are columns: each column ends where the next begins.
-    std::vector<int> offsets;
+    std::vector<int> &offsets = scratchOffsets;
+    offsets.clear();
     int dataEnd = mask;
     if (table.hasVariableColumns) {
         if (jet3) {
@@ -314,7 +315,7 @@ Result<bool> RowCursor::Private::crack(const unsigned char *p, int start, int en
             if ((last - start - varCount) / 256 < jumps)
                 --jumps;
             if (last - varCount < start + countSize || mask - 1 - jumps < start + countSize)
-                return damaged(broken);
+                return broken();
             int used = 0;
             for (int i = 0; i <= varCount; ++i) {
                 while (used < jumps && i == p[mask - 2 - used])
@@ -324,30 +325,26 @@ Result<bool> RowCursor::Private::crack(const unsigned char *p, int start, int en
             dataEnd = last - varCount;
         } else {
             if (mask - 2 < start + countSize)
-                return damaged(broken);
+                return broken();
             const int varCount = u16(p + mask - 2);
             dataEnd = mask - 2 - 2 * (varCount + 1);
             if (dataEnd < start + countSize)
-                return damaged(broken);
+                return broken();
             for (int i = 0; i <= varCount; ++i)
                 offsets.push_back(u16(p + mask - 4 - 2 * i));
         }
         for (size_t i = 0; i < offsets.size(); ++i) {
             const int previous = i == 0 ? countSize : offsets[i - 1];
             if (offsets[i] < previous || start + offsets[i] > dataEnd)
-                return damaged(broken);
+                return broken();
         }
     }
     const int varCount = offsets.empty() ? 0 : int(offsets.size()) - 1;
     const int fixedEnd = varCount > 0 ? start + offsets[0] : dataEnd;
     const int rowFixed = rowColumns - varCount;
 
-    struct Field {
-        int start = -1; // -1: the row has no such column (added after it was written)
-        int size = 0;
-        bool null = true;
-    };
-    std::vector<Field> fields(table.columns.size());
+    std::vector<Field> &fields = scratchFields;
+    fields.assign(table.columns.size(), Field());
     int fixedFound = 0;
     for (size_t i = 0; i < table.columns.size(); ++i) {
         const TableShape::Col &col = table.columns[i];
@@ -410,9 +407,9 @@ Result<QByteArray> RowCursor::Private::readMemo(const TableShape::Col &col, cons
 {
     if (size == 0)
         return QByteArray("");
-    const QString broken = QStringLiteral("le mémo de la colonne %1 ne peut pas être lu en entier").arg(col.name);
+    auto broken = [&] { return damaged(QStringLiteral("le mémo de la colonne %1 ne peut pas être lu en entier").arg(col.name)); };
     if (size < kMemoHeader)
-        return damaged(broken);
+        return broken();
     // 12 bytes in the row: the length with two flags, then where the text
     // is when it is not in the row itself.
     const quint32 head = u32(field);
@@ -420,7 +417,7 @@ Result<QByteArray> RowCursor::Private::readMemo(const TableShape::Col &col, cons
     QByteArray bytes;
     if (head & 0x80000000u) {
         if (head & 0x40000000u || kMemoHeader + length > size)
-            return damaged(broken);
+            return broken();
         bytes = QByteArray(reinterpret_cast<const char *>(field + kMemoHeader), length);
     } else {
         // On pages of their own, in one piece or as a chain whose pieces each
@@ -431,19 +428,19 @@ Result<QByteArray> RowCursor::Private::readMemo(const TableShape::Col &col, cons
         std::set<quint32> seen;
         while (where != 0 && bytes.size() < length) {
             if (!seen.insert(where).second || !file->readPage(where >> 8, memo.data()) || memo[0] != 0x01)
-                return damaged(broken);
+                return broken();
             std::optional<Span> span = rowSpan(memo.data(), file->pageSize(), file->rowCountOffset(), int(where & 0xff));
             const int skip = single ? 0 : 4;
             if (!span || span->end - span->start < skip)
-                return damaged(broken);
+                return broken();
             const int piece = span->end - span->start - skip;
             if (bytes.size() + piece > length && !single)
-                return damaged(broken);
+                return broken();
             bytes.append(reinterpret_cast<const char *>(memo.data() + span->start + skip), qMin(piece, length - int(bytes.size())));
             where = single ? 0 : u32(memo.data() + span->start);
         }
         if (bytes.size() != length)
-            return damaged(broken);
+            return broken();
     }
     return text(col, reinterpret_cast<const unsigned char *>(bytes.constData()), int(bytes.size()));
 }
