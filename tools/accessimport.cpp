@@ -101,9 +101,20 @@ public:
             m_error = ENAMETOOLONG;
             return;
         }
+        // A signal that comes while the file is being made waits until the
+        // handlers that remove it are in place.
+        sigset_t blocked;
+        sigset_t previous;
+        sigemptyset(&blocked);
+        for (int signal : kSignals)
+            sigaddset(&blocked, signal);
+        ::sigprocmask(SIG_BLOCK, &blocked, &previous);
         m_fd = ::mkostemp(name.data(), O_CLOEXEC);
         if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
             m_error = errno;
+            if (m_fd >= 0)
+                ::unlink(name.constData());
+            ::sigprocmask(SIG_SETMASK, &previous, nullptr);
             return;
         }
         m_path = QFile::decodeName(name);
@@ -113,6 +124,7 @@ public:
         sigemptyset(&action.sa_mask);
         for (size_t i = 0; i < std::size(kSignals); ++i)
             ::sigaction(kSignals[i], &action, &m_previous[i]);
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     }
     ~TemporaryTarget()
     {
