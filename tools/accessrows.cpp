@@ -179,12 +179,12 @@ quint32 RowCursor::Private::nextPage(quint32 after)
             return 0;
         const quint64 first = u32(map + 1);
         const quint64 bits = quint64(size - 5) * 8;
-        if (first + bits > pages)
-            pastEnd = pastEnd || bitsFrom(map + 5, pages > first ? pages - first : 0, bits);
-        for (quint64 i = after >= first ? quint64(after) - first + 1 : 0; i < bits && first + i < pages; ++i) {
+        const quint64 inFile = pages > first ? qMin(bits, pages - first) : 0;
+        for (quint64 i = after >= first ? quint64(after) - first + 1 : 0; i < inFile; ++i) {
             if (map[5 + i / 8] & (1 << (i % 8)))
                 return quint32(first + i);
         }
+        pastEnd = bitsFrom(map + 5, inFile, bits);
         return 0;
     }
     if (size >= 1 && map[0] == 1) {
@@ -206,12 +206,11 @@ quint32 RowCursor::Private::nextPage(quint32 after)
             }
             const quint64 stretch = quint64(j) * perPage;
             const quint64 end = stretch >= pages ? 0 : qMin(perPage, pages - stretch);
-            if (end < perPage)
-                pastEnd = pastEnd || bitsFrom(mapPage.data() + 4, qMax(end, from - stretch), perPage);
-            for (quint64 i = from - quint64(j) * perPage; i < end; ++i) {
+            for (quint64 i = from - stretch; i < end; ++i) {
                 if (mapPage[4 + i / 8] & (1 << (i % 8)))
-                    return quint32(quint64(j) * perPage + i);
+                    return quint32(stretch + i);
             }
+            pastEnd = pastEnd || bitsFrom(mapPage.data() + 4, qMax(end, from - stretch), perPage);
         }
         return 0;
     }
