@@ -120,6 +120,10 @@ Outcome runTool(const QString &tool, const QString &source, const QStringList &r
         return {QStringLiteral("written, same rows"), {}};
     if (countsOf(rows) != countsOf(reference))
         return {QStringLiteral("written, WRONG row counts"), countsOf(rows)};
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (rows[i] != reference[i])
+            return {QStringLiteral("written, same counts, changed text"), rows[i].left(80) + QStringLiteral(" instead of ") + reference[i].left(80)};
+    }
     return {QStringLiteral("written, same counts, changed text"), {}};
 }
 
