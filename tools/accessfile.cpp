@@ -315,8 +315,15 @@ struct AccessFile::Private {
                 return Status::success();
             const QList<Value> &v = (*rows)->values();
             // A user table is of type 1, without the flags of the system's.
-            if (v[0] && v[1] && v[2] && v[2]->toInt() == MDB_TABLE && !(v[3].value_or("0").toLongLong() & 0x80000002))
-                catalogue.push_back({QString::fromUtf8(*v[1]), quint32(v[0]->toLongLong() & 0x00ffffff)});
+            if (!(v[0] && v[1] && v[2] && v[2]->toInt() == MDB_TABLE && !(v[3].value_or("0").toLongLong() & 0x80000002)))
+                continue;
+            const CatalogueEntry e{QString::fromUtf8(*v[1]), quint32(v[0]->toLongLong() & 0x00ffffff)};
+            // Two tables of one name or one definition: one of them is damage.
+            for (const CatalogueEntry &other : catalogue) {
+                if (other.definitionPage == e.definitionPage || other.name.compare(e.name, Qt::CaseInsensitive) == 0)
+                    return damagedTable(*file, QStringLiteral("MSysObjects"), 0, QStringLiteral("deux tables y portent le nom %1 ou la définition de la page %2").arg(e.name).arg(e.definitionPage));
+            }
+            catalogue.push_back(e);
         }
         return (*rows)->next().status();
     }
