@@ -357,7 +357,7 @@ Result<bool> RowCursor::Private::crack(const unsigned char *p, int start, int en
             f.size = offsets[size_t(col.varNumber) + 1] - offsets[size_t(col.varNumber)];
         }
         f.null = col.number >= rowColumns || !(p[mask + col.number / 8] & (1 << (col.number % 8)));
-        if (f.start >= 0 && !f.null && f.start + f.size > (col.fixed ? fixedEnd : dataEnd))
+        if (f.start >= 0 && !f.null && (f.size < 0 || f.start + f.size > (col.fixed ? fixedEnd : dataEnd)))
             return damaged(QStringLiteral("la colonne %1 déborde de sa ligne").arg(col.name));
     }
 
