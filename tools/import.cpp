@@ -45,8 +45,14 @@ int main(int argc, char *argv[])
 
     tavro::ImportReport report;
     const tavro::Status status = tavro::importAccessFile(options, &report);
+    for (const QString &left : report.removedLeftovers)
+        out << "Fichier provisoire d'une conversion interrompue supprimé : " << QDir::toNativeSeparators(left) << '\n';
     if (!status) {
-        err << "tavro-import : " << status.message() << "\nAucun fichier n'a été écrit.\n";
+        out.flush();
+        err << "tavro-import : " << status.message() << '\n';
+        // The reader's or the engine's own words, for whoever looks further.
+        if (!status.detail().isEmpty())
+            err << "Détail : " << status.detail().simplified() << '\n';
         return 1;
     }
     out << "Base Access (Jet " << report.jetVersion << ") : "
