@@ -28,8 +28,8 @@ public:
     explicit RecordSource(QObject *parent = nullptr);
     ~RecordSource() override;
 
-    // The file the source opens at its first refresh: "BD2003.mdb" in the
-    // current folder unless set otherwise.
+    // The database the source opens at its first refresh: the one named for
+    // the program, else "BD2003.mdb" in the current folder, unless set here.
     void setDatabasePath(const QString &path);
     QString databasePath() const;
 

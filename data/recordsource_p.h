@@ -2,6 +2,7 @@
 
 // Shared by the files of RecordSource; not part of its interface.
 
+#include "data/databasesetting.h"
 #include "data/enginefailure.h"
 #include "data/recordsource.h"
 #include "data/rowstore.h"
@@ -56,7 +57,7 @@ struct RecordSource::Impl {
     {
     }
     RecordSource *owner;
-    QString path = QLatin1String(kDatabaseFileName);
+    QString path = databaseOr(QLatin1String(kDatabaseFileName));
     QString sql;
     std::unique_ptr<SQLite::Database> db;
 
