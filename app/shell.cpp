@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFont>
+#include <QIcon>
 #include <QTableView>
 #include <QTextStream>
 #include <QTimer>
@@ -34,6 +35,13 @@ void setupApplication(QApplication &app)
     font.setPointSizeF(9);
     app.setFont(font);
     app.setApplicationName(QStringLiteral("tavro"));
+    // Every window without an icon of its own, the record windows included,
+    // carries the program's; the desktop entry names the same icon.
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/tavro-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavro"));
 }
 
 namespace {

@@ -192,6 +192,15 @@ private Q_SLOTS:
         QCOMPARE(m_main->workArea()->activeSubWindow()->widget()->objectName(), QStringLiteral("adr"));
     }
 
+    void everyWindowCarriesTheProgramIcon()
+    {
+        trigger("CPO");
+        const QList<QSize> sizes{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+        QCOMPARE(m_main->windowIcon().availableSizes(), sizes);
+        QCOMPARE(m_main->workArea()->activeSubWindow()->windowIcon().availableSizes(), sizes);
+        QCOMPARE(m_main->workArea()->activeSubWindow()->windowIcon().pixmap(256).toImage().pixelColor(128, 10), QColor(16, 42, 110)); // the navy rim
+    }
+
     void closeButtonsLeaveTheMainWindowRunning()
     {
         for (const char *item : {"CPO", "ADRE"})
