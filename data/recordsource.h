@@ -28,8 +28,8 @@ public:
     explicit RecordSource(QObject *parent = nullptr);
     ~RecordSource() override;
 
-    // The data the source opens at its next refresh: "BD2003.mdb" in the
-    // current folder unless set otherwise.
+    // The database the source opens at its next refresh: the one named for
+    // the program, else "BD2003.mdb" in the current folder, unless set here.
     void setDatabase(const QString &database);
     QString database() const;
 
