@@ -93,6 +93,12 @@ CpWindow::CpWindow(QWidget *parent)
         goOut = makeSearchButton(QLatin1String(go), QStringLiteral("->"), goTip);
         goOut->setFixedWidth(34);
         goOut->hide();
+        // The frame keeps its width whichever search is shown.
+        for (QWidget *w : {static_cast<QWidget *>(entryOut), static_cast<QWidget *>(goOut)}) {
+            QSizePolicy policy = w->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            w->setSizePolicy(policy);
+        }
         grid->addWidget(optionOut, row, 0);
         grid->addWidget(entryOut, row, 1);
         grid->addWidget(goOut, row, 2);

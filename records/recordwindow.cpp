@@ -7,11 +7,13 @@
 #include "data/datacontrol.h"
 #include "data/module1.h"
 #include "data/picklist.h"
+#include "records/namefield.h"
 #include "records/pickcombo.h"
 #include "records/querytext.h"
 #include "records/recordlook.h"
 #include "kit/steps.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +23,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace tavro {
 
@@ -33,10 +37,16 @@ const QString kSavedTitle = QStringLiteral("ENREGISTREMENT");
 const QString kConfirmDelete = QStringLiteral("Veuillez confirmer la suppression du fichier");
 const QString kConfirmDeleteTitle = QStringLiteral("Attention");
 const QString kDeleted = QStringLiteral("Suppression confirmée");
+const QString kUnsavedTitle = QStringLiteral("Saisie non enregistrée");
+const QString kUnsavedQuestion = QStringLiteral("Voulez-vous réessayer l'enregistrement, %1 sans enregistrer (la "
+                                                "saisie sera perdue), ou annuler pour garder la saisie à l'écran ?");
+const QString kClosing = QStringLiteral("fermer la fenêtre");
 
-// Widths that keep the grid readable from 1280 pixels up.
-constexpr int kDisplayFrameWidth = 330;
-constexpr int kSearchFrameWidth = 270;
+// The bound fields are as wide as this many average letters of their face,
+// enough for a principal office or a telephone number; names wrap instead.
+constexpr int kFieldLetters = 17;
+// Lines of the taller name field: the longest names read whole.
+constexpr int kNameLines = 3;
 
 } // namespace
 
@@ -64,8 +74,9 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
 
     auto *right = new QVBoxLayout;
     right->setSpacing(10);
+    // The side frames take the width their contents need; the grid the rest.
     m_searchFrame = makeFrame(spec.searchFrame, QStringLiteral("RECHERCHE"), spec.silverFrames);
-    m_searchFrame->setFixedWidth(kSearchFrameWidth);
+    m_searchFrame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     right->addWidget(m_searchFrame);
     QPushButton *close = makeButton(this, {QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), {}},
                                     QStringLiteral(":/pictures/close.jpg"));
@@ -123,25 +134,32 @@ void RecordWindow::buildTopRow()
 QGroupBox *RecordWindow::buildDisplayFrame()
 {
     m_displayFrame = makeFrame(m_spec.displayFrame, QStringLiteral("AFFICHAGE"), false);
-    m_displayFrame->setFixedWidth(kDisplayFrameWidth);
+    m_displayFrame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto *grid = new QGridLayout(m_displayFrame);
     grid->setContentsMargins(10, 14, 10, 12);
     grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(14);
+    grid->setVerticalSpacing(12);
     int row = 0;
     for (const RecordWindowSpec::Field &f : m_spec.fields) {
         auto *label = new QLabel(f.caption, m_displayFrame);
         label->setObjectName(f.labelName);
         look::setFont(label, m_spec.labelPointSize);
-        auto *edit = new QLineEdit(m_displayFrame);
-        edit->setObjectName(f.editName);
-        look::paintBoundField(edit, f.large ? m_spec.largePointSize : m_spec.fieldPointSize);
-        if (f.tall)
-            edit->setMinimumHeight(edit->sizeHint().height() * 3 / 2);
-        label->setBuddy(edit);
-        grid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
-        grid->addWidget(edit, row, 1);
-        m_control->bindField(edit, f.column);
+        QWidget *field = nullptr;
+        if (f.tall) {
+            auto *name = new NameField(f.editName, kNameLines, m_displayFrame);
+            m_control->bindField(name, f.column);
+            field = name;
+        } else {
+            auto *edit = new QLineEdit(m_displayFrame);
+            edit->setObjectName(f.editName);
+            m_control->bindField(edit, f.column);
+            field = edit;
+        }
+        look::paintBoundField(field, f.large ? m_spec.largePointSize : m_spec.fieldPointSize);
+        field->setMinimumWidth(QFontMetrics(look::font(m_spec.fieldPointSize)).averageCharWidth() * kFieldLetters);
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0, Qt::AlignRight | (f.tall ? Qt::AlignTop : Qt::AlignVCenter));
+        grid->addWidget(field, row, 1);
         ++row;
     }
     grid->setColumnStretch(1, 1);
@@ -163,9 +181,6 @@ QWidget *RecordWindow::buildMiddleColumn()
     m_grid = new DataGrid(m_control, m_spec.columns, middle);
     m_grid->setCaption(m_spec.gridCaption);
     look::paintGrid(m_grid, m_spec.smallPointSize);
-    // On a wide screen the last column takes the room left, so the grid
-    // reads as one table instead of a strip.
-    m_grid->view()->horizontalHeader()->setStretchLastSection(true);
     column->addWidget(m_grid, 1);
     column->addWidget(m_control);
 
@@ -211,6 +226,8 @@ QPushButton *RecordWindow::makeButton(QWidget *parent, const RecordWindowSpec::B
     button->setObjectName(b.name);
     button->setToolTip(b.toolTip);
     look::paintButton(button, m_spec.smallPointSize, picture);
+    // A caption never touches the button's edges.
+    button->setMinimumWidth(button->sizeHint().width() + 12);
     return button;
 }
 
@@ -333,10 +350,14 @@ void RecordWindow::deleteCurrent()
 
 void RecordWindow::showCount()
 {
-    qint64 count = -1;
-    runStep([&] { count = m_control->recordCount(); });
-    if (count >= 0)
-        inform(this, QString::number(count));
+    // A file that never opened is explained by the data control, never counted as 0.
+    std::optional<qint64> count;
+    runStep([&] {
+        if (const Result<qint64> counted = m_control->recordCount())
+            count = *counted;
+    });
+    if (count)
+        inform(this, QString::number(*count));
 }
 
 void RecordWindow::showAll()
@@ -347,6 +368,35 @@ void RecordWindow::showAll()
 void RecordWindow::closeWindow()
 {
     closeChildWindow(this);
+}
+
+bool RecordWindow::settlePendingTyping(const QString &goingOn)
+{
+    while (m_control->hasTypedChanges()) {
+        Status written = Status::failure(QStringLiteral("La saisie n'a pas pu être enregistrée."));
+        runStep([&] { written = m_control->writeTyping(); });
+        if (written)
+            return true;
+        switch (askAfterFailure(this, written, kUnsavedQuestion.arg(goingOn), kUnsavedTitle,
+                                MsgButtons(Retry) | Discard | Cancel, Cancel)) {
+        case Retry:
+            continue;
+        case Discard:
+            m_control->discardTyping();
+            return true;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+void RecordWindow::closeEvent(QCloseEvent *event)
+{
+    if (settlePendingTyping(kClosing))
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace tavro

@@ -94,7 +94,19 @@ public:
     void showAll();
     void closeWindow();
 
+    // Typing not yet written is written first, as a move does. When the
+    // write is refused the clerk reads what was not saved and chooses: try
+    // again, give the typing up and go on with `goingOn` (what is about to
+    // happen, as the question names it: "fermer la fenêtre"), or cancel and
+    // keep the typing on the screen. True when the caller may go on.
+    bool settlePendingTyping(const QString &goingOn);
+
 protected:
+    // Every way a record window closes comes here: its close button, its
+    // frame's close box, the menu commands that close every window,
+    // QUITTER and closing the main window.
+    void closeEvent(QCloseEvent *event) override;
+
     // The window's own loading, after the initial query: its pick lists.
     virtual void loadPickLists() = 0;
 

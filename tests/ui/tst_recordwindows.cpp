@@ -105,7 +105,7 @@ void TestRecordWindows::controls_data()
     row("Picture2", "QLabel", "cp", "");
     row("Frame4", "QGroupBox", "cp", "AFFICHAGE", {}, true, false);
     row("Label1", "QLabel", "Frame4", "AGENCE:", {}, true, false);
-    row("Text1", "QLineEdit", "Frame4", "TAMBRELLE CENTRE", {}, true, false);
+    row("Text1", "tavro::NameField", "Frame4", "TAMBRELLE CENTRE", {}, true, false);
     row("Label2", "QLabel", "Frame4", "CODE POSTALE:", {}, true, false);
     row("Text2", "QLineEdit", "Frame4", "16010", {}, true, false);
     row("Label3", "QLabel", "Frame4", "ZOLT PAL:", {}, true, false);
@@ -140,7 +140,7 @@ void TestRecordWindows::controls_data()
     row("Label9", "QLabel", "tel", "TELEPHONES AGENCE ZOLT/KIRB");
     row("Frame1", "QGroupBox", "tel", "AFFICHAGE", {}, true, false);
     row("Label1", "QLabel", "Frame1", "AGENCE:", {}, true, false);
-    row("Text1", "QLineEdit", "Frame1", "TAMBRELLE CENTRE", {}, true, false);
+    row("Text1", "tavro::NameField", "Frame1", "TAMBRELLE CENTRE", {}, true, false);
     row("Label5", "QLabel", "Frame1", "TEL:", {}, true, false);
     row("Text5", "QLineEdit", "Frame1", "0700 11 01", {}, true, false);
     row("Label3", "QLabel", "Frame1", "ZOLT PAL:", {}, true, false);
@@ -166,7 +166,7 @@ void TestRecordWindows::controls_data()
     row("Label1", "QLabel", "Frame1", "VILLE:", {}, true, false);
     row("Text1", "QLineEdit", "Frame1", "TAMBRELLE", {}, true, false);
     row("Label2", "QLabel", "Frame1", "ADRESSE:", {}, true, false);
-    row("Text2", "QLineEdit", "Frame1", "Rue de l'Église", {}, true, false);
+    row("Text2", "tavro::NameField", "Frame1", "Rue de l'Église", {}, true, false);
     row("Label3", "QLabel", "Frame1", "CODE POSTALE:", {}, true, false);
     row("Text3", "QLineEdit", "Frame1", "16001", {}, true, false);
     row("Frame4", "QGroupBox", "adr", "MANIPULATION");
@@ -427,7 +427,7 @@ void TestRecordWindows::pick()
         QCOMPARE(comboItems(box), itemsBefore);
     }
     if (kind == "cp")
-        QCOMPARE(child<QLineEdit>(w.get(), "Text1")->text(), rows.first());
+        QCOMPARE(fieldText(w.get(), "Text1"), rows.first());
     QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
