@@ -171,11 +171,15 @@ private Q_SLOTS:
     {
         QPointer<QWidget> cp = m_main->openWindow(QStringLiteral("cp"));
         QPointer<QWidget> adr = m_main->openWindow(QStringLiteral("adr"));
-        // "QUITTER" asks nothing and ends at once.
+        // "QUITTER" closes every window, asking nothing when nothing was typed, then ends.
         QSignalSpy quit(m_main.get(), &MainWindow::quitRequested);
         trigger("QUIT");
         QCOMPARE(quit.count(), 1);
         QVERIFY(m_dialogs->calls().isEmpty());
+        flushDeletes();
+        QVERIFY(!cp && !adr);
+        cp = m_main->openWindow(QStringLiteral("cp"));
+        adr = m_main->openWindow(QStringLiteral("adr"));
         // Each close button leaves the main window running.
         QTest::mouseClick(child<QPushButton>(cp, "cmdfermer"), Qt::LeftButton);
         flushDeletes();
