@@ -79,7 +79,7 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
     m_searchFrame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     right->addWidget(m_searchFrame);
     QPushButton *close = makeButton(this, {QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), {}},
-                                    QStringLiteral(":/pictures/close.jpg"));
+                                    QStringLiteral(":/pictures/close.png"));
     connect(close, &QPushButton::clicked, this, &RecordWindow::closeWindow);
     right->addWidget(close, 0, Qt::AlignRight);
     right->addStretch(1);
@@ -186,7 +186,7 @@ QWidget *RecordWindow::buildMiddleColumn()
 
     auto *handling = makeFrame(m_spec.handlingFrame, m_spec.handlingCaption, m_spec.silverFrames);
     auto *hRow = new QHBoxLayout(handling);
-    QPushButton *unlockButton = makeButton(handling, m_spec.unlock, QStringLiteral(":/pictures/unlock.jpg"));
+    QPushButton *unlockButton = makeButton(handling, m_spec.unlock, QStringLiteral(":/pictures/unlock.png"));
     QPushButton *countButton = makeButton(handling, m_spec.count);
     QPushButton *showAllButton = makeButton(handling, m_spec.showAll);
     for (QPushButton *b : {unlockButton, countButton, showAllButton})
@@ -198,9 +198,9 @@ QWidget *RecordWindow::buildMiddleColumn()
 
     m_modificationFrame = makeFrame(m_spec.modificationFrame, m_spec.modificationCaption, m_spec.silverFrames);
     auto *mRow = new QHBoxLayout(m_modificationFrame);
-    QPushButton *newButton = makeButton(m_modificationFrame, m_spec.addNew, QStringLiteral(":/pictures/new.jpg"));
+    QPushButton *newButton = makeButton(m_modificationFrame, m_spec.addNew, QStringLiteral(":/pictures/new.png"));
     QPushButton *deleteButton =
-        makeButton(m_modificationFrame, m_spec.remove, QStringLiteral(":/pictures/delete.jpg"));
+        makeButton(m_modificationFrame, m_spec.remove, QStringLiteral(":/pictures/delete.png"));
     QPushButton *saveButton = makeButton(m_modificationFrame, m_spec.save);
     for (QPushButton *b : {newButton, deleteButton, saveButton})
         mRow->addWidget(b);
