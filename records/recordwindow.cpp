@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -44,9 +45,7 @@ const QString kClosing = QStringLiteral("fermer la fenêtre");
 
 // The bound fields are as wide as this many average letters of their face,
 // enough for a principal office or a telephone number; names wrap instead.
-constexpr int kFieldLetters = 17;
-// Lines of the taller name field: the longest names read whole.
-constexpr int kNameLines = 3;
+constexpr int kFieldLetters = 22;
 
 } // namespace
 
@@ -56,7 +55,17 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
 {
     look::paintWindow(this);
 
-    auto *outer = new QVBoxLayout(this);
+    // On a screen narrower or lower than the window needs, the window
+    // scrolls rather than pushing its right side or its foot out of reach.
+    auto *scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto *page = new QWidget(scroll);
+    auto *whole = new QVBoxLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->addWidget(scroll);
+
+    auto *outer = new QVBoxLayout(page);
     outer->setContentsMargins(8, 6, 8, 8);
     outer->setSpacing(6);
     buildTopRow();
@@ -85,6 +94,7 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
     right->addStretch(1);
     body->addLayout(right);
     outer->addWidget(m_body, 1);
+    scroll->setWidget(page);
 
     putGridFirst();
 }
@@ -139,6 +149,8 @@ QGroupBox *RecordWindow::buildDisplayFrame()
     grid->setContentsMargins(10, 14, 10, 12);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(12);
+    // One width for every window, whatever its face.
+    const int fieldWidth = QFontMetrics(look::font(9.75)).averageCharWidth() * kFieldLetters;
     int row = 0;
     for (const RecordWindowSpec::Field &f : m_spec.fields) {
         auto *label = new QLabel(f.caption, m_displayFrame);
@@ -146,7 +158,7 @@ QGroupBox *RecordWindow::buildDisplayFrame()
         look::setFont(label, m_spec.labelPointSize);
         QWidget *field = nullptr;
         if (f.tall) {
-            auto *name = new NameField(f.editName, kNameLines, m_displayFrame);
+            auto *name = new NameField(f.editName, m_spec.nameLines, m_displayFrame);
             m_control->bindField(name, f.column);
             field = name;
         } else {
@@ -156,7 +168,7 @@ QGroupBox *RecordWindow::buildDisplayFrame()
             field = edit;
         }
         look::paintBoundField(field, f.large ? m_spec.largePointSize : m_spec.fieldPointSize);
-        field->setMinimumWidth(QFontMetrics(look::font(m_spec.fieldPointSize)).averageCharWidth() * kFieldLetters);
+        field->setMinimumWidth(fieldWidth);
         label->setBuddy(field);
         grid->addWidget(label, row, 0, Qt::AlignRight | (f.tall ? Qt::AlignTop : Qt::AlignVCenter));
         grid->addWidget(field, row, 1);
@@ -226,14 +238,15 @@ QPushButton *RecordWindow::makeButton(QWidget *parent, const RecordWindowSpec::B
     button->setObjectName(b.name);
     button->setToolTip(b.toolTip);
     look::paintButton(button, m_spec.smallPointSize, picture);
-    // A caption never touches the button's edges.
-    button->setMinimumWidth(button->sizeHint().width() + 12);
     return button;
 }
 
 QPushButton *RecordWindow::makeSearchButton(const QString &name, const QString &caption, const QString &toolTip)
 {
-    return makeButton(m_searchFrame, {name, caption, toolTip});
+    QPushButton *button = makeButton(m_searchFrame, {name, caption, toolTip});
+    // The search frame is as narrow as its widest button: keep its caption off the edges.
+    button->setMinimumWidth(button->sizeHint().width() + 12);
+    return button;
 }
 
 PickCombo *RecordWindow::makePickList(const RecordWindowSpec::Button &list)

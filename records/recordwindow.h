@@ -63,6 +63,8 @@ struct RecordWindowSpec {
     // the addresses window keeps every frame dark.
     bool silverFrames = true;
     qreal fieldPointSize = 9.75;
+    // Lines of the taller name field, enough for the longest names whole.
+    int nameLines = 3;
     qreal largePointSize = 12;
     qreal labelPointSize = 9.75;
     // Buttons, lists, option buttons and the grid.
