@@ -5,12 +5,20 @@
 #include "app/mainwindow.h"
 #include "app/shell.h"
 #include "records/querytext.h"
+#include "support/openwindows.h"
 #include "support/recordui.h"
 
+#include <QAction>
+#include <QInputDialog>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+
+#include <functional>
 
 using namespace tavro;
 using namespace tavro::test;
@@ -58,6 +66,8 @@ private Q_SLOTS:
     void failuresComeInTheControlsBox_data();
     void failuresComeInTheControlsBox();
     void lockBelongsToOneWindowAndMnemonicsToTheActiveOne();
+    void realBoxesInTheToolkitsLanguageOverTheirWindow_data();
+    void realBoxesInTheToolkitsLanguageOverTheirWindow();
 
 private:
     void unlockWindow(RecordWindow *w, const QString &kind);
@@ -75,6 +85,7 @@ void TestRecordWorkflow::init()
 void TestRecordWorkflow::cleanup()
 {
     m_f.tearDown();
+    useToolkitLanguage(QLocale::system());
 }
 
 void TestRecordWorkflow::unlockWindow(RecordWindow *w, const QString &kind)
@@ -371,55 +382,94 @@ void TestRecordWorkflow::deleteRoundTrip()
 
 void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
 {
-    // Typing into the first row of the whole table, then another action.
+    // Typing into the first row of the whole table, then another action; the
+    // closing ones answer the box of a refused write (Cancel stays).
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("colleague"); // changed the row meanwhile
+    QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("rowAfter");
+    QTest::addColumn<int>("rowAfter"); // -1: the window closed
     QTest::addColumn<QString>("fieldAfter");
-    QTest::newRow("save") << "save" << false << "16099" << 0 << "16099";
-    QTest::newRow("save, changed meanwhile") << "save" << true << "16011" << 0 << "16099";
-    QTest::newRow("move in the grid") << "grid" << false << "16099" << 3 << "61100";
-    QTest::newRow("move in the grid, changed meanwhile") << "grid" << true << "16011" << 0 << "16099";
-    QTest::newRow("move with the bar, changed meanwhile") << "bar" << true << "16011" << 0 << "16099";
-    QTest::newRow("search") << "search" << false << "16099" << 0 << "61100";
-    QTest::newRow("search, changed meanwhile: told, rows replaced") << "search" << true << "16011" << 0 << "61100";
+    QTest::newRow("save") << "save" << false << 0 << "16099" << 0 << "16099";
+    QTest::newRow("save, changed meanwhile") << "save" << true << 0 << "16011" << 0 << "16099";
+    QTest::newRow("move in the grid") << "grid" << false << 0 << "16099" << 3 << "61100";
+    QTest::newRow("move in the grid, changed meanwhile") << "grid" << true << 0 << "16011" << 0 << "16099";
+    QTest::newRow("move with the bar, changed meanwhile") << "bar" << true << 0 << "16011" << 0 << "16099";
+    QTest::newRow("search") << "search" << false << 0 << "16099" << 0 << "61100";
+    QTest::newRow("search, changed meanwhile: told, rows replaced") << "search" << true << 0 << "16011" << 0 << "61100";
+    QTest::newRow("close button") << "cmdfermer" << false << 0 << "16099" << -1 << "";
+    QTest::newRow("frame's close box") << "frame" << false << 0 << "16099" << -1 << "";
+    QTest::newRow("TELEPHONE, closing every window") << "TELE" << false << 0 << "16099" << -1 << "";
+    QTest::newRow("QUITTER") << "QUIT" << false << 0 << "16099" << -1 << "";
+    QTest::newRow("main window closed") << "main" << false << 0 << "16099" << -1 << "";
+    QTest::newRow("close button, changed meanwhile, clerk stays") << "cmdfermer" << true << int(Cancel) << "16011" << 0 << "16099";
+    QTest::newRow("QUITTER, changed meanwhile, clerk stays") << "QUIT" << true << int(Cancel) << "16011" << 0 << "16099";
+    QTest::newRow("A PROPOS, changed meanwhile, retried, then stays") << "APRO" << true << int(Retry) << "16011" << 0 << "16099";
+    QTest::newRow("close box, changed meanwhile, closed without saving") << "frame" << true << int(Discard) << "16011" << -1 << "";
 }
 
 void TestRecordWorkflow::typingMeetsAColleaguesChange()
 {
     QFETCH(QString, action);
     QFETCH(bool, colleague);
+    QFETCH(int, answer);
     QFETCH(QString, stored);
     QFETCH(int, rowAfter);
     QFETCH(QString, fieldAfter);
 
-    auto w = openForEditing("cp");
-    auto *field = child<QLineEdit>(w.get(), "Text2");
+    MainWindow main;
+    registerWindows(main);
+    main.resize(1366, 768);
+    main.showInitial();
+    QSignalSpy quit(&main, &MainWindow::quitRequested);
+    QPointer<RecordWindow> w = qobject_cast<RecordWindow *>(main.openWindow("cp"));
+    click(w, specOf("cp").showAll.name);
+    unlockWindow(w, "cp");
+    auto *field = child<QLineEdit>(w, "Text2");
     typeInto(field, "16099");
     if (colleague)
         m_f.db->exec("UPDATE CODE SET CPOSTALE = '16011' WHERE rowid = 1");
+    if (answer != 0)
+        m_f.dialogs->answerMessage(MsgButton(answer));
+    if (answer == Retry)
+        m_f.dialogs->answerMessage(Cancel);
     if (action == "save") {
-        click(w.get(), "Command6");
+        click(w, "Command6");
     } else if (action == "grid") {
-        clickGridRow(w.get(), 3);
+        clickGridRow(w, 3);
     } else if (action == "bar") {
-        click(w.get(), "Next");
+        click(w, "Next");
+    } else if (action == "search") {
+        click(w, "Option4");
+        QTest::keyClicks(child<QLineEdit>(w, "Text9"), "611");
+        click(w, "Command22");
+    } else if (action == "cmdfermer") {
+        click(w, "cmdfermer");
+    } else if (action == "frame") {
+        QVERIFY(qobject_cast<QMdiSubWindow *>(w->parentWidget())->close() == (rowAfter < 0));
+    } else if (action == "main") {
+        QVERIFY(main.close());
     } else {
-        click(w.get(), "Option4");
-        QTest::keyClicks(child<QLineEdit>(w.get(), "Text9"), "611");
-        click(w.get(), "Command22");
+        child<QAction>(&main, action)->trigger();
     }
+    flushDeletes();
 
     QCOMPARE(m_f.db->rows("SELECT CPOSTALE FROM CODE WHERE rowid = 1"), QStringList{stored});
-    QCOMPARE(sourceOf(w.get())->currentRow(), rowAfter);
-    QCOMPARE(gridOf(w.get())->currentIndex().row(), rowAfter);
-    QCOMPARE(field->text(), fieldAfter);
+    QCOMPARE(w.isNull(), rowAfter < 0);
+    QCOMPARE(quit.count(), action == "QUIT" && rowAfter < 0 ? 1 : 0);
+    if (w) {
+        QCOMPARE(sourceOf(w)->currentRow(), rowAfter);
+        QCOMPARE(gridOf(w)->currentIndex().row(), rowAfter);
+        QCOMPARE(field->text(), fieldAfter);
+        QCOMPARE(main.child("cp"), w.data());
+    }
     const QStringList told = m_f.dialogs->messageTexts();
     if (colleague) {
-        // One box says what happened, never that it was saved.
-        QCOMPARE(told.size(), 1);
+        // Each box says what happened, never that it was saved; a retry asks again.
+        QCOMPARE(told.size(), answer == Retry ? 2 : 1);
         QVERIFY2(told.first().contains("autre utilisateur"), qPrintable(told.first()));
+        if (answer != 0)
+            QCOMPARE(m_f.dialogs->calls().last().spec.buttons, MsgButtons(Retry) | Discard | Cancel);
     } else {
         QCOMPARE(told, action == "save" ? QStringList{"ENREGISTREMENT AVEC SUCCES"} : QStringList());
     }
@@ -467,6 +517,7 @@ void TestRecordWorkflow::failuresComeInTheControlsBox_data()
     QTest::newRow("delete of a summary row") << "delete" << "ne peuvent pas être modifiées";
     QTest::newRow("save with nothing shown") << "empty" << "Aucun enregistrement";
     QTest::newRow("typing where the result has no column") << "column" << "TEL";
+    QTest::newRow("count in a window whose file never opened") << "count" << "n'est pas ouvert";
 }
 
 void TestRecordWorkflow::failuresComeInTheControlsBox()
@@ -477,7 +528,14 @@ void TestRecordWorkflow::failuresComeInTheControlsBox()
     DataControl *control = child<DataControl>(w.get(), "Adodc1");
     const QStringList before = m_f.db->rows("SELECT * FROM TELE");
     Status status;
-    if (what == "missing") {
+    std::unique_ptr<RecordWindow> unopened;
+    if (what == "count") {
+        QVERIFY(QFile::rename(m_f.db->path(), m_f.db->path() + ".old"));
+        unopened = makeRecordWindow("cp");
+        m_f.dialogs->clear(); // the load's own report
+        click(unopened.get(), "Command10"); // its one box, checked below
+        status = Status::failure(Fault::Unavailable, m_f.dialogs->messageTexts().value(0));
+    } else if (what == "missing") {
         QVERIFY(QFile::rename(m_f.db->path(), m_f.db->path() + ".old"));
         control->source()->setDatabasePath(m_f.db->path()); // opened afresh
         control->setRecordSource(specOf("cp").showAllQuery);
@@ -509,7 +567,7 @@ void TestRecordWorkflow::failuresComeInTheControlsBox()
     QCOMPARE(box.icon, MsgIcon::Critical);
     QCOMPARE(box.buttons, MsgButtons(Ok));
     QCOMPARE(box.title, applicationTitle());
-    if (what == "missing") {
+    if (what == "missing" || what == "count") {
         QVERIFY(box.text.contains(QDir::toNativeSeparators(m_f.db->path())));
         QVERIFY(!QFile::exists(m_f.db->path())); // never created
         QVERIFY(QFile::rename(m_f.db->path() + ".old", m_f.db->path()));
@@ -554,6 +612,61 @@ void TestRecordWorkflow::lockBelongsToOneWindowAndMnemonicsToTheActiveOne()
     QTRY_VERIFY_WITH_TIMEOUT(watch.isNull(), kPatience);
     QVERIFY(!main.child("adr"));
     QCOMPARE(main.child("cp"), cp);
+}
+
+void TestRecordWorkflow::realBoxesInTheToolkitsLanguageOverTheirWindow_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("input");   // the password box's buttons
+    QTest::addColumn<QStringList>("confirm"); // the delete confirmation's
+    QTest::newRow("fr_FR") << "fr_FR" << QStringList{"Annuler", "OK"} << QStringList{"Non", "Oui"};
+    QTest::newRow("en_US") << "en_US" << QStringList{"Cancel", "OK"} << QStringList{"No", "Yes"};
+}
+
+void TestRecordWorkflow::realBoxesInTheToolkitsLanguageOverTheirWindow()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, input);
+    QFETCH(QStringList, confirm);
+    useToolkitLanguage(QLocale(locale));
+    MainWindow main;
+    registerWindows(main);
+    main.resize(1366, 768);
+    main.showInitial();
+    QWidget *cp = main.openWindow("cp");
+    // Set apart from the main window's centre, where Qt would put a box.
+    auto *frame = qobject_cast<QMdiSubWindow *>(cp->parentWidget());
+    frame->showNormal();
+    frame->setGeometry(40, 30, 760, 620);
+    Dialogs::install(nullptr); // the real boxes
+
+    // Each box is read once it is on the screen, then answered.
+    auto next = [&](QStringList &buttons, QPoint &offCentre, const std::function<void(QDialog *)> &answer) {
+        QTimer::singleShot(0, this, [&, answer] {
+            auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            for (const QAbstractButton *b : box->findChildren<QAbstractButton *>())
+                buttons << b->text().remove('&');
+            offCentre = box->geometry().center() - QRect(cp->mapToGlobal(QPoint()), cp->size()).center();
+            answer(box);
+        });
+    };
+    QStringList inputButtons, confirmButtons;
+    QPoint inputOff, confirmOff;
+    next(inputButtons, inputOff, [](QDialog *box) {
+        qobject_cast<QInputDialog *>(box)->setTextValue(kEditPassword);
+        box->accept();
+    });
+    click(cp, "Command2");
+    QVERIFY(qobject_cast<RecordWindow *>(cp)->isUnlocked());
+    next(confirmButtons, confirmOff, [](QDialog *box) { box->reject(); });
+    click(cp, "Command7");
+
+    QCOMPARE(sorted(inputButtons), input);
+    QCOMPARE(sorted(confirmButtons), confirm);
+    for (const QPoint off : {inputOff, confirmOff})
+        QVERIFY2(qAbs(off.x()) <= 2 && qAbs(off.y()) <= 2, qPrintable(QString("%1,%2 off the window's centre").arg(off.x()).arg(off.y())));
+    QCOMPARE(m_f.db->rows("SELECT COUNT(*) FROM CODE"), QStringList{"10"});
 }
 
 QTEST_MAIN(TestRecordWorkflow)

@@ -147,6 +147,7 @@ private Q_SLOTS:
         QCOMPARE(frame->windowTitle(), caption);
         QCOMPARE(frame->isMaximized(), maximised);
         QCOMPARE(m_main->workArea()->activeSubWindow(), frame);
+        const qint64 icon = frame->windowIcon().cacheKey();
         // Closed by its frame, it is gone; the main window stays.
         QPointer<QWidget> watch(w);
         frame->close();
@@ -154,6 +155,10 @@ private Q_SLOTS:
         QVERIFY(!watch);
         QVERIFY(!m_main->child(window));
         QVERIFY(m_main->isVisible());
+        // The frame carries the program's own icon: nothing overrides it.
+        if (QApplication::windowIcon().isNull())
+            QSKIP("the program sets no application icon yet");
+        QCOMPARE(icon, QApplication::windowIcon().cacheKey());
     }
 
     void helpShowsThePassword()
