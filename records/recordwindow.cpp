@@ -39,8 +39,9 @@ const QString kConfirmDelete = QStringLiteral("Veuillez confirmer la suppression
 const QString kConfirmDeleteTitle = QStringLiteral("Attention");
 const QString kDeleted = QStringLiteral("Suppression confirmée");
 const QString kUnsavedTitle = QStringLiteral("Saisie non enregistrée");
-const QString kUnsavedQuestion = QStringLiteral("Voulez-vous réessayer l'enregistrement, %1 sans enregistrer (la "
-                                                "saisie sera perdue), ou annuler pour garder la saisie à l'écran ?");
+const QString kUnsaved = QStringLiteral("Les modifications de l'enregistrement affiché n'ont pas été enregistrées.");
+const QString kUnsavedQuestion = QStringLiteral("Voulez-vous réessayer l'enregistrement, ne pas tenir compte de la "
+                                                "saisie et %1 (elle sera perdue), ou annuler pour la garder à l'écran ?");
 const QString kClosing = QStringLiteral("fermer la fenêtre");
 
 // The bound fields are as wide as this many average letters of their face,
@@ -390,7 +391,8 @@ bool RecordWindow::settlePendingTyping(const QString &goingOn)
         runStep([&] { written = m_control->writeTyping(); });
         if (written)
             return true;
-        switch (askAfterFailure(this, written, kUnsavedQuestion.arg(goingOn), kUnsavedTitle,
+        const Status unsaved = Status::failure(written.fault(), kUnsaved, written.message()).withDetail(written.detail());
+        switch (askAfterFailure(this, unsaved, kUnsavedQuestion.arg(goingOn), kUnsavedTitle,
                                 MsgButtons(Retry) | Discard | Cancel, Cancel)) {
         case Retry:
             continue;
