@@ -107,7 +107,9 @@ void saveWindowPictures(const ScaleFile &scale, const QString &folder, QSize scr
             window->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("10"));
             window->findChild<QLineEdit *>(QStringLiteral("Txt_Interest"))->setText(QStringLiteral("6"));
             window->findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
-            window->findChild<QAbstractButton *>(QStringLiteral("Cmd_Calculate"))->click();
+            auto *calculate = window->findChild<QAbstractButton *>(QStringLiteral("Cmd_Calculate"));
+            calculate->setFocus(); // as a clerk's click takes it from the amount
+            calculate->click();
         }
         settle();
         save(picture(main), qPrintable(QLatin1String(name) + QLatin1String(".png")));
@@ -132,8 +134,9 @@ void saveWindowPictures(const ScaleFile &scale, const QString &folder, QSize scr
 
 } // namespace
 
-void saveScreenshots(const ScaleFile &scale, const QString &folder, QSize screen)
+void saveScreenshots(const ScaleFile &scale, const QString &given, QSize screen)
 {
+    const QString folder = QDir(given).absolutePath(); // the windows' pictures are taken from the file's folder
     QDir().mkpath(folder);
     saveWindowPictures(scale, folder, screen);
     {
