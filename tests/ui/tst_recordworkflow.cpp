@@ -9,16 +9,12 @@
 #include "support/recordui.h"
 
 #include <QAction>
-#include <QInputDialog>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
-
-#include <functional>
 
 using namespace tavro;
 using namespace tavro::test;
@@ -66,8 +62,6 @@ private Q_SLOTS:
     void failuresComeInTheControlsBox_data();
     void failuresComeInTheControlsBox();
     void lockBelongsToOneWindowAndMnemonicsToTheActiveOne();
-    void realBoxesInTheToolkitsLanguageOverTheirWindow_data();
-    void realBoxesInTheToolkitsLanguageOverTheirWindow();
 
 private:
     void unlockWindow(RecordWindow *w, const QString &kind);
@@ -85,7 +79,6 @@ void TestRecordWorkflow::init()
 void TestRecordWorkflow::cleanup()
 {
     m_f.tearDown();
-    useToolkitLanguage(QLocale::system());
 }
 
 void TestRecordWorkflow::unlockWindow(RecordWindow *w, const QString &kind)
@@ -612,61 +605,6 @@ void TestRecordWorkflow::lockBelongsToOneWindowAndMnemonicsToTheActiveOne()
     QTRY_VERIFY_WITH_TIMEOUT(watch.isNull(), kPatience);
     QVERIFY(!main.child("adr"));
     QCOMPARE(main.child("cp"), cp);
-}
-
-void TestRecordWorkflow::realBoxesInTheToolkitsLanguageOverTheirWindow_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QStringList>("input");   // the password box's buttons
-    QTest::addColumn<QStringList>("confirm"); // the delete confirmation's
-    QTest::newRow("fr_FR") << "fr_FR" << QStringList{"Annuler", "OK"} << QStringList{"Non", "Oui"};
-    QTest::newRow("en_US") << "en_US" << QStringList{"Cancel", "OK"} << QStringList{"No", "Yes"};
-}
-
-void TestRecordWorkflow::realBoxesInTheToolkitsLanguageOverTheirWindow()
-{
-    QFETCH(QString, locale);
-    QFETCH(QStringList, input);
-    QFETCH(QStringList, confirm);
-    useToolkitLanguage(QLocale(locale));
-    MainWindow main;
-    registerWindows(main);
-    main.resize(1366, 768);
-    main.showInitial();
-    QWidget *cp = main.openWindow("cp");
-    // Set apart from the main window's centre, where Qt would put a box.
-    auto *frame = qobject_cast<QMdiSubWindow *>(cp->parentWidget());
-    frame->showNormal();
-    frame->setGeometry(40, 30, 760, 620);
-    Dialogs::install(nullptr); // the real boxes
-
-    // Each box is read once it is on the screen, then answered.
-    auto next = [&](QStringList &buttons, QPoint &offCentre, const std::function<void(QDialog *)> &answer) {
-        QTimer::singleShot(0, this, [&, answer] {
-            auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            for (const QAbstractButton *b : box->findChildren<QAbstractButton *>())
-                buttons << b->text().remove('&');
-            offCentre = box->geometry().center() - QRect(cp->mapToGlobal(QPoint()), cp->size()).center();
-            answer(box);
-        });
-    };
-    QStringList inputButtons, confirmButtons;
-    QPoint inputOff, confirmOff;
-    next(inputButtons, inputOff, [](QDialog *box) {
-        qobject_cast<QInputDialog *>(box)->setTextValue(kEditPassword);
-        box->accept();
-    });
-    click(cp, "Command2");
-    QVERIFY(qobject_cast<RecordWindow *>(cp)->isUnlocked());
-    next(confirmButtons, confirmOff, [](QDialog *box) { box->reject(); });
-    click(cp, "Command7");
-
-    QCOMPARE(sorted(inputButtons), input);
-    QCOMPARE(sorted(confirmButtons), confirm);
-    for (const QPoint off : {inputOff, confirmOff})
-        QVERIFY2(qAbs(off.x()) <= 2 && qAbs(off.y()) <= 2, qPrintable(QString("%1,%2 off the window's centre").arg(off.x()).arg(off.y())));
-    QCOMPARE(m_f.db->rows("SELECT COUNT(*) FROM CODE"), QStringList{"10"});
 }
 
 QTEST_MAIN(TestRecordWorkflow)
