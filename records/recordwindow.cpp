@@ -61,6 +61,7 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
     auto *scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus); // no tab stop of its own
     auto *page = new QWidget(scroll);
     auto *whole = new QVBoxLayout(this);
     whole->setContentsMargins(0, 0, 0, 0);
