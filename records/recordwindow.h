@@ -31,7 +31,7 @@ struct RecordWindowSpec {
         QString caption;
         QString editName;
         QString column;
-        bool tall = false;  // the name field stands out
+        bool tall = false;  // the name: a taller box that wraps it whole
         bool large = false; // the postal code reads larger
     };
 
