@@ -19,11 +19,34 @@
 #include <QIcon>
 #include <QTableView>
 #include <QTextStream>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
+
+#include <memory>
 
 #include <optional>
 
 namespace tavro {
+
+void useToolkitLanguage(const QLocale &locale)
+{
+    // One translator for the program's whole run, replaced when the
+    // language changes; with none loaded the toolkit speaks English.
+    static QTranslator *toolkit = nullptr;
+    if (toolkit) {
+        QCoreApplication::removeTranslator(toolkit);
+        delete toolkit;
+        toolkit = nullptr;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        toolkit = translator.release();
+        QCoreApplication::installTranslator(toolkit);
+    }
+}
 
 void setupApplication(QApplication &app)
 {
@@ -51,17 +74,20 @@ void setupApplication(QApplication &app)
         icon.addFile(QStringLiteral(":/icons/tavro-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
     QGuiApplication::setDesktopFileName(QStringLiteral("tavro"));
+    // The toolkit's own words (standard buttons, context menus, the child
+    // windows' menu, file and print dialogs) follow the user's language; the
+    // program's own texts are French whatever it is.
+    useToolkitLanguage(QLocale::system());
 }
 
 namespace {
 
-// A record window is built, then loaded: initial query and pick lists.
+// A record window is built, shown, then loaded: initial query and pick lists.
 template <typename Window>
-QWidget *recordWindow()
+MainWindow::ChildSpec recordWindow(const QString &name, const QString &caption)
 {
-    auto *w = new Window;
-    w->load();
-    return w;
+    return {name, caption, true, [] { return new Window; },
+            [](QWidget *w) { static_cast<RecordWindow *>(w)->load(); }};
 }
 
 // Boxes for a start with no one at the screen: the text in the report on
@@ -170,9 +196,9 @@ int reportStartWindow(MainWindow &mainWindow)
 
 void registerWindows(MainWindow &mainWindow)
 {
-    mainWindow.addChildSpec({QStringLiteral("cp"), QStringLiteral("Code postale"), true, recordWindow<CpWindow>});
-    mainWindow.addChildSpec({QStringLiteral("tel"), QStringLiteral("Téléphone"), true, recordWindow<TelWindow>});
-    mainWindow.addChildSpec({QStringLiteral("adr"), QStringLiteral("Adresses"), true, recordWindow<AdrWindow>});
+    mainWindow.addChildSpec(recordWindow<CpWindow>(QStringLiteral("cp"), QStringLiteral("Code postale")));
+    mainWindow.addChildSpec(recordWindow<TelWindow>(QStringLiteral("tel"), QStringLiteral("Téléphone")));
+    mainWindow.addChildSpec(recordWindow<AdrWindow>(QStringLiteral("adr"), QStringLiteral("Adresses")));
     mainWindow.addChildSpec({QStringLiteral("simu"), QStringLiteral("Simulateur"), true, [] { return new simu::SimuWindow; }});
     mainWindow.addChildSpec({QStringLiteral("aprop"), QStringLiteral("Form1"), false, [] { return new AboutWindow; }});
 }
@@ -192,7 +218,8 @@ int runProgram(int argc, char *argv[], StartMode mode)
 
     MainWindow mainWindow;
     registerWindows(mainWindow);
-    // "QUITTER" ends the program at once: no window's close handling runs.
+    // "QUITTER" ends the program once every child window has closed through
+    // its ordinary close path, so no typing is lost on the way out.
     QObject::connect(&mainWindow, &MainWindow::quitRequested, &app, [] { QCoreApplication::exit(0); });
 
     // The postal-code window is the start-up window.

@@ -1,13 +1,20 @@
 #pragma once
 
 class QApplication;
+class QLocale;
 
 namespace tavro {
 
 class MainWindow;
 
-// Fonts and styles the whole program relies on; call before any window exists.
+// Fonts, styles and the toolkit's language the whole program relies on;
+// call before any window exists.
 void setupApplication(QApplication &app);
+
+// Qt's own texts (standard buttons, context menus, system menus, file and
+// print dialogs) in the language of locale, from the toolkit's translations
+// (qtbase); English when none is installed for it.
+void useToolkitLanguage(const QLocale &locale);
 
 // Declares every child window the main window's menu opens.
 void registerWindows(MainWindow &mainWindow);

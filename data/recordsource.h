@@ -44,6 +44,8 @@ public:
     // The exact number of rows of the current result (a pending new row
     // counts once it is written).
     qint64 recordCount() const;
+    // False until the file has opened: there is no result to count yet.
+    bool isOpen() const;
 
     // Current row: -1 when the result is empty. Moves past either end stay
     // on the first or last row. Leaving a row with pending changes writes

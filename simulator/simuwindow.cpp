@@ -200,7 +200,7 @@ void SimuWindow::buildLayout()
     m_picture1->setPixmap(coinsPicture(72));
     m_picture2->setPixmap(calculatorPicture(72));
     // The same close picture as the record windows.
-    m_close->setIcon(QIcon(QStringLiteral(":/pictures/close.jpg")));
+    m_close->setIcon(QIcon(QStringLiteral(":/pictures/close.png")));
     m_close->setIconSize(QSize(24, 24));
 
     // Results read like figures on paper: dark on white, sunken.

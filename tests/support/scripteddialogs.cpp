@@ -19,7 +19,7 @@ MsgButton ScriptedDialogs::message(QWidget *, const MessageSpec &spec)
         return m_buttons.dequeue();
     if (spec.defaultButton != NoButton)
         return spec.defaultButton;
-    for (MsgButton b : {Ok, Yes, No, Cancel}) {
+    for (MsgButton b : kAllButtons) {
         if (spec.buttons.testFlag(b))
             return b;
     }

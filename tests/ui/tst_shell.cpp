@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QFontInfo>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -25,8 +26,11 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 #include <SQLiteCpp/Database.h>
+
+#include <functional>
 
 using namespace tavro;
 using namespace tavro::test;
@@ -136,6 +140,7 @@ private Q_SLOTS:
         m_dialogs.reset();
         flushDeletes();
         m_db.makeCurrent();
+        useToolkitLanguage(QLocale::system());
     }
 
     void menuTree_data()
@@ -198,6 +203,7 @@ private Q_SLOTS:
         QCOMPARE(frame->windowTitle(), caption);
         QCOMPARE(frame->isMaximized(), maximised);
         QCOMPARE(m_main->workArea()->activeSubWindow(), frame);
+        const qint64 icon = frame->windowIcon().cacheKey();
         // Closed by its frame, it is gone; the main window stays.
         QPointer<QWidget> watch(w);
         frame->close();
@@ -205,6 +211,10 @@ private Q_SLOTS:
         QVERIFY(!watch);
         QVERIFY(!m_main->child(window));
         QVERIFY(m_main->isVisible());
+        // The frame carries the program's own icon: nothing overrides it.
+        if (QApplication::windowIcon().isNull())
+            QSKIP("the program sets no application icon yet");
+        QCOMPARE(icon, QApplication::windowIcon().cacheKey());
     }
 
     void helpShowsThePassword()
@@ -218,15 +228,69 @@ private Q_SLOTS:
         QCOMPARE(box.icon, MsgIcon::None);
     }
 
+    void realBoxesInTheToolkitsLanguageOverTheirWindow_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QStringList>("input");   // the password box's buttons
+        QTest::addColumn<QStringList>("confirm"); // the delete confirmation's
+        QTest::newRow("fr_FR") << "fr_FR" << QStringList{"Annuler", "OK"} << QStringList{"Non", "Oui"};
+        QTest::newRow("en_US") << "en_US" << QStringList{"Cancel", "OK"} << QStringList{"No", "Yes"};
+    }
+
+    void realBoxesInTheToolkitsLanguageOverTheirWindow()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QStringList, input);
+        QFETCH(QStringList, confirm);
+        useToolkitLanguage(QLocale(locale));
+        QWidget *cp = m_main->openWindow(QStringLiteral("cp"));
+        // Set apart from the main window's centre, where Qt would put a box.
+        frameOf(cp)->showNormal();
+        frameOf(cp)->setGeometry(40, 30, 760, 620);
+        const QStringList rows = m_db.rows(QStringLiteral("SELECT COUNT(*) FROM CODE"));
+        Dialogs::install(nullptr); // the real boxes
+
+        // Each box is read once it is on the screen, then answered.
+        QStringList buttons[2];
+        QPoint offCentre[2];
+        auto next = [&](int box, const std::function<void(QDialog *)> &answer) {
+            QTimer::singleShot(0, this, [&, box, answer] {
+                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                for (const QAbstractButton *b : dialog->findChildren<QAbstractButton *>())
+                    buttons[box] << b->text().remove(QLatin1Char('&'));
+                offCentre[box] = dialog->geometry().center() - QRect(cp->mapToGlobal(QPoint()), cp->size()).center();
+                answer(dialog);
+            });
+        };
+        next(0, [](QDialog *box) {
+            qobject_cast<QInputDialog *>(box)->setTextValue(QStringLiteral("QXV"));
+            box->accept();
+        });
+        child<QPushButton>(cp, "Command2")->click();
+        next(1, [](QDialog *box) { box->reject(); });
+        child<QPushButton>(cp, "Command7")->click();
+
+        QCOMPARE(sorted(buttons[0]), input);
+        QCOMPARE(sorted(buttons[1]), confirm);
+        for (const QPoint off : offCentre)
+            QVERIFY2(qAbs(off.x()) <= 2 && qAbs(off.y()) <= 2, qPrintable(QStringLiteral("%1,%2 off").arg(off.x()).arg(off.y())));
+        QCOMPARE(m_db.rows(QStringLiteral("SELECT COUNT(*) FROM CODE")), rows);
+    }
+
     void closingAndQuitting()
     {
         QPointer<QWidget> cp = m_main->openWindow(QStringLiteral("cp"));
         QPointer<QWidget> adr = m_main->openWindow(QStringLiteral("adr"));
-        // "QUITTER" asks nothing and ends at once.
+        // "QUITTER" closes every window, asking nothing when nothing was typed, then ends.
         QSignalSpy quit(m_main.get(), &MainWindow::quitRequested);
         trigger("QUIT");
         QCOMPARE(quit.count(), 1);
         QVERIFY(m_dialogs->calls().isEmpty());
+        flushDeletes();
+        QVERIFY(!cp && !adr);
+        cp = m_main->openWindow(QStringLiteral("cp"));
+        adr = m_main->openWindow(QStringLiteral("adr"));
         // Each close button leaves the main window running.
         QTest::mouseClick(child<QPushButton>(cp, "cmdfermer"), Qt::LeftButton);
         flushDeletes();
