@@ -174,19 +174,9 @@ void DataControl::setRecordSource(const QString &sql)
 
 Status DataControl::refresh()
 {
-    // A search or a pick replaces the rows: typing not saved yet is written
-    // first, as a move would. The refresh is also the way back from a refused
-    // write (a colleague's newer version shows only after it), so it goes on
-    // either way and the user is told plainly what was not saved.
-    if (m_source->hasTypedChanges()) {
-        if (const Status written = m_source->update(); !written) {
-            report(Status::failure(written.fault(),
-                                   QStringLiteral("Les modifications de l'enregistrement affiché n'ont pas été "
-                                                  "enregistrées."),
-                                   written.what())
-                       .withDetail(written.detail()));
-        }
-    }
+    // Typing not saved yet is the window's to settle before it asks for new
+    // rows (RecordWindow::settlePendingTyping); whatever is left goes with
+    // the old rows.
     return report(m_source->refresh());
 }
 

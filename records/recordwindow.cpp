@@ -43,6 +43,7 @@ const QString kUnsaved = QStringLiteral("Les modifications de l'enregistrement a
 const QString kUnsavedQuestion = QStringLiteral("Voulez-vous réessayer l'enregistrement, ne pas tenir compte de la "
                                                 "saisie et %1 (elle sera perdue), ou annuler pour la garder à l'écran ?");
 const QString kClosing = QStringLiteral("fermer la fenêtre");
+const QString kSearching = QStringLiteral("afficher les nouvelles lignes");
 
 // The bound fields are as wide as this many average letters of their face,
 // enough for a principal office or a telephone number; names wrap instead.
@@ -291,6 +292,11 @@ bool RecordWindow::isUnlocked() const
 
 void RecordWindow::runQuery(const QString &sql)
 {
+    // New rows replace the shown ones: typing not saved yet is written first,
+    // as a move does. If it cannot be, the clerk retries, gives it up, or
+    // keeps it on screen with the rows it belongs to; never lost unasked.
+    if (!settlePendingTyping(kSearching))
+        return;
     // The data control reports a failed query itself; the handler goes on.
     runStep([&] {
         m_control->setRecordSource(sql);

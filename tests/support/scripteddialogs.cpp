@@ -1,5 +1,7 @@
 #include "support/scripteddialogs.h"
 
+#include <utility>
+
 namespace tavro::test {
 
 ScriptedDialogs::ScriptedDialogs()
@@ -15,6 +17,8 @@ ScriptedDialogs::~ScriptedDialogs()
 MsgButton ScriptedDialogs::message(QWidget *, const MessageSpec &spec)
 {
     m_calls.append({Call::Message, spec});
+    if (m_meanwhile)
+        std::exchange(m_meanwhile, {})();
     if (!m_buttons.isEmpty())
         return m_buttons.dequeue();
     if (spec.defaultButton != NoButton)

@@ -4,6 +4,7 @@
 // window (its join reaches two tables); the others where they differ.
 #include "app/mainwindow.h"
 #include "app/shell.h"
+#include "data/opendb.h"
 #include "records/querytext.h"
 #include "support/openwindows.h"
 #include "support/recordui.h"
@@ -16,6 +17,8 @@
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Transaction.h>
 
 using namespace tavro;
 using namespace tavro::test;
@@ -431,7 +434,10 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
     QTest::newRow("move in the grid, changed meanwhile") << "grid" << true << 0 << "16011" << 0 << "16099";
     QTest::newRow("move with the bar, changed meanwhile") << "bar" << true << 0 << "16011" << 0 << "16099";
     QTest::newRow("search") << "search" << false << 0 << "16099" << 0 << "61100";
-    QTest::newRow("search, changed meanwhile: told, rows replaced") << "search" << true << 0 << "16011" << 0 << "61100";
+    QTest::newRow("search, changed meanwhile, clerk keeps the typing") << "search" << true << int(Cancel) << "16011" << 0 << "16099";
+    QTest::newRow("search, changed meanwhile, typing given up") << "search" << true << int(Discard) << "16011" << 0 << "61100";
+    QTest::newRow("search while another copy writes, retried once it is done") << "busy" << false << int(Retry) << "16099" << 0
+                                                                               << "61100";
     QTest::newRow("close button") << "cmdfermer" << false << 0 << "16099" << -1 << "";
     QTest::newRow("frame's close box") << "frame" << false << 0 << "16099" << -1 << "";
     QTest::newRow("TELEPHONE, closing every window") << "TELE" << false << 0 << "16099" << -1 << "";
@@ -466,8 +472,17 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange()
         m_f.db->exec("UPDATE CODE SET CPOSTALE = '16011' WHERE rowid = 1");
     if (answer != 0)
         m_f.dialogs->answerMessage(MsgButton(answer));
-    if (answer == Retry)
+    if (answer == Retry && colleague)
         m_f.dialogs->answerMessage(Cancel);
+    // Another copy of the program writing meanwhile, done while the clerk reads the box.
+    std::unique_ptr<SQLite::Transaction> lock;
+    auto other = openDatabase(m_f.db->path());
+    if (action == "busy") {
+        QVERIFY(other);
+        lock = std::make_unique<SQLite::Transaction>(**other, SQLite::TransactionBehavior::EXCLUSIVE);
+        m_f.dialogs->whileNextAsked([&] { lock.reset(); });
+        action = "search";
+    }
     if (action == "save") {
         click(w, "Command6");
     } else if (action == "grid") {
@@ -499,7 +514,10 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange()
         QCOMPARE(main.child("cp"), w.data());
     }
     const QStringList told = m_f.dialogs->messageTexts();
-    if (colleague) {
+    if (answer == Retry && !colleague) {
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains("autre poste"), qPrintable(told.first()));
+    } else if (colleague) {
         // Each box says what happened, never that it was saved; a retry asks again.
         QCOMPARE(told.size(), answer == Retry ? 2 : 1);
         QVERIFY2(told.first().contains("autre utilisateur"), qPrintable(told.first()));
