@@ -8,9 +8,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
-
-#include <algorithm>
 
 namespace tavro {
 
@@ -51,7 +50,10 @@ void MainWindow::createMenus()
     item(fich, "ADRE", "ADRESSES", [this] { openWindow(QStringLiteral("adr")); });
     item(fich, "SIM", "SIMULATEUR", [this] { openAlone(QStringLiteral("simu")); });
     fich->addSeparator()->setObjectName(QStringLiteral("sep"));
-    item(fich, "QUIT", "QUITTER", [this] { Q_EMIT quitRequested(); });
+    item(fich, "QUIT", "QUITTER", [this] {
+        if (closeAllChildren())
+            Q_EMIT quitRequested();
+    });
 
     QMenu *inter = menuBar()->addMenu(QStringLiteral("?"));
     inter->setObjectName(QStringLiteral("INTER"));
@@ -116,14 +118,25 @@ QWidget *MainWindow::openWindow(const QString &name)
     else
         frame->show();
     m_area->setActiveSubWindow(frame);
+    if (spec->load)
+        spec->load(contents);
     return contents;
 }
 
 bool MainWindow::closeAllChildren()
 {
-    m_area->closeAllSubWindows();
+    // Each child closes through its ordinary close path, which writes typing
+    // not yet saved; a window the clerk chose to keep open stops the rest,
+    // and the command that asked goes no further.
     const auto frames = m_area->subWindowList();
-    return std::all_of(frames.begin(), frames.end(), [](const QMdiSubWindow *f) { return f->isHidden(); });
+    const QList<QPointer<QMdiSubWindow>> open(frames.begin(), frames.end());
+    for (const QPointer<QMdiSubWindow> &frame : open) {
+        if (frame && !frame->isHidden() && !frame->close()) {
+            m_area->setActiveSubWindow(frame);
+            return false;
+        }
+    }
+    return true;
 }
 
 QWidget *MainWindow::openAlone(const QString &name)

@@ -17,13 +17,14 @@ class MainWindow : public QMainWindow {
 public:
     // How a child window is made: its objectName (which the window it
     // builds carries), its caption, whether it opens maximised (or at its own
-    // designed size), and the factory that builds it, running its load
-    // handling.
+    // designed size), the factory that builds it, and its load handling, run
+    // once it is on the screen so that any box it shows stands over it.
     struct ChildSpec {
         QString name;
         QString caption;
         bool maximised = true;
         std::function<QWidget *()> create;
+        std::function<void(QWidget *)> load = {};
     };
 
     explicit MainWindow(QWidget *parent = nullptr);
@@ -35,7 +36,8 @@ public:
     QWidget *openWindow(const QString &name);
     // Closes every child window, then shows the named window afresh.
     QWidget *openAlone(const QString &name);
-    // Closes every child window through its ordinary close path.
+    // Closes every child window through its ordinary close path; false when
+    // one stays open (the clerk kept typing that could not be written).
     bool closeAllChildren();
 
     // The named child window's contents while it is open, else nullptr.
@@ -46,7 +48,7 @@ public:
     void showInitial();
 
 Q_SIGNALS:
-    // "QUITTER": the program ends at once.
+    // "QUITTER", once every child window has closed: the program ends.
     void quitRequested();
 
 protected:

@@ -1,8 +1,10 @@
 // Speed and memory of the record windows and the simulator, each beside its
 // limit in the same run. Figures only; nothing here passes or fails.
 //   tavro-bench [--quick] [--scales bundled,x10,large] [--parts windows,memory,simulator] [--runs N]
-//               [--screenshots FOLDER]
-// --quick leaves out the large file and runs fewer times.
+//               [--screenshots FOLDER [--screen WxH]]
+// --quick leaves out the large file and runs fewer times. The README's
+// pictures: QT_QPA_PLATFORM=offscreen LANG=fr_FR.UTF-8 tavro-bench --scales bundled
+// --parts none --screenshots docs/screenshots
 #include "bench/benches.h"
 #include "bench/engine.h"
 #include "bench/harness.h"
@@ -105,9 +107,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption partsOption(QStringLiteral("parts"),
                                          QStringLiteral("Comma-separated: windows,memory,simulator."), QStringLiteral("list"));
     const QCommandLineOption screenshotsOption(QStringLiteral("screenshots"),
-                                               QStringLiteral("Also save pictures of the grid and the simulator here."),
+                                               QStringLiteral("Also save pictures of every window here."),
                                                QStringLiteral("folder"));
-    parser.addOptions({quick, scalesOption, runsOption, partsOption, screenshotsOption});
+    const QCommandLineOption screenOption(QStringLiteral("screen"),
+                                          QStringLiteral("Screen size of the pictures (default 1366x768)."),
+                                          QStringLiteral("WxH"), QStringLiteral("1366x768"));
+    parser.addOptions({quick, scalesOption, runsOption, partsOption, screenshotsOption, screenOption});
     parser.process(app);
     QStringList scales = parser.isSet(quick) ? QStringList{QStringLiteral("bundled"), QStringLiteral("x10")}
                                              : QStringList{QStringLiteral("bundled"), QStringLiteral("x10"),
@@ -137,8 +142,12 @@ int main(int argc, char *argv[])
                                                   : (parser.isSet(quick) ? def.quickRuns : def.runs);
         benchRecordWindows(file, qMax(1, runs), true);
     }
-    if (!files.empty() && parser.isSet(screenshotsOption))
-        saveScreenshots(files.front().second, parser.value(screenshotsOption));
+    if (!files.empty() && parser.isSet(screenshotsOption)) {
+        const QStringList size = parser.value(screenOption).split(QLatin1Char('x'));
+        const QSize screen(size.value(0).toInt(), size.value(1).toInt());
+        saveScreenshots(files.front().second, parser.value(screenshotsOption),
+                        screen.isValid() && !screen.isEmpty() ? screen : QSize(1366, 768));
+    }
     // Memory is worth measuring on the largest file only.
     if (!files.empty() && parts.contains(QLatin1String("memory")))
         benchMemory(files.back().second);

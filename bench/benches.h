@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 namespace tavro::bench {
@@ -22,8 +23,10 @@ void benchSimulator(int runs);
 // file, against the text size of its result.
 void benchMemory(const ScaleFile &scale);
 
-// Saves pictures of the postal-code grid on the file and of the simulator's
-// table into folder.
-void saveScreenshots(const ScaleFile &scale, const QString &folder);
+// Saves into folder the pictures of every window inside the main window at
+// the given screen size (cp, tel, adr, simu, aprop and the delete
+// confirmation, confirm.png), of the postal-code grid on the file and of the
+// simulator's table.
+void saveScreenshots(const ScaleFile &scale, const QString &folder, QSize screen);
 
 } // namespace tavro::bench

@@ -4,6 +4,7 @@
 // prints "before KIB", "peak KIB", "rows N" lines for tavro-bench.
 #include "app/shell.h"
 #include "data/datacontrol.h"
+#include "data/recordsource.h"
 #include "data/module1.h"
 #include "records/adrwindow.h"
 
@@ -47,6 +48,6 @@ int main(int argc, char *argv[])
     window.grab();
     out << "peak " << statusKiB("VmHWM:") << '\n';
     out << "resident " << statusKiB("VmRSS:") << '\n';
-    out << "rows " << window.dataControl()->recordCount() << '\n';
+    out << "rows " << window.dataControl()->source()->recordCount() << '\n';
     return 0;
 }

@@ -6,15 +6,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2 --target tavro-bench tavro-bench-memory tavro-bench-startup tavro-startup-probe \
-  tavro-startup-baseline bench_import sample_database >/dev/null
+cmake --build build -j2 --target tavro-bench tavro-bench-memory tavro-bench-menu tavro-bench-startup \
+  tavro-startup-probe tavro-startup-baseline bench_import sample_database >/dev/null
 
 export QT_QPA_PLATFORM=offscreen LANG=fr_FR.UTF-8 LC_ALL=fr_FR.UTF-8
 quick=()
 startupRuns=15
+menuRounds=2000
 if [ "${1:-}" = "--quick" ]; then
   quick=(--quick)
   startupRuns=7
+  menuRounds=400
 fi
 
 echo "# tavro benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -23,3 +25,4 @@ echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut 
 build/bin/tavro-bench-startup "$startupRuns" 2>/dev/null
 build/bin/tavro-bench "${quick[@]}" 2>/dev/null
 build/bin/bench_import 2>/dev/null
+build/bin/tavro-bench-menu --rounds "$menuRounds" 2>/dev/null

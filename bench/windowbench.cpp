@@ -100,7 +100,7 @@ void benchWindow(Rig &rig, const QString &window, const QList<Query> &queries, c
         const int paintsBefore = rig.paints->paints;
         rig.refresh(q.sql);
         const bool drawn = rig.paints->paints > paintsBefore;
-        const qint64 shownRows = rig.window->dataControl()->recordCount();
+        const qint64 shownRows = rig.window->dataControl()->source()->recordCount();
         QString note = plural(stepped.rows, "rows") + QStringLiteral(", drawing %1 ms").arg(median(paintShares), 0, 'f', 2);
         if (!drawn)
             note += QStringLiteral(", NOT DRAWN");
@@ -126,7 +126,7 @@ void benchWindow(Rig &rig, const QString &window, const QList<Query> &queries, c
 void benchScroll(const ScaleFile &scale, Rig &rig, int runs)
 {
     rig.refresh(adrq::kInitial);
-    const qint64 rows = rig.window->dataControl()->recordCount();
+    const qint64 rows = rig.window->dataControl()->source()->recordCount();
     QTableView *view = rig.view;
     QAbstractItemModel *model = view->model();
     auto readScreen = [&] {

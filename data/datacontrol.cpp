@@ -1,5 +1,8 @@
 #include "data/datacontrol.h"
 
+#include "data/databasesetting.h"
+
+#include "data/opendb.h"
 #include "data/recordsource.h"
 #include "data/textentry.h"
 
@@ -7,9 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <limits>
 
 namespace tavro {
@@ -44,9 +49,25 @@ QIcon arrowIcon(Arrow arrow)
 } // namespace
 
 struct DataControl::Binding {
-    QPointer<QLineEdit> field;
+    QPointer<QLineEdit> line;
+    QPointer<QPlainTextEdit> box;
     QString column;
     bool refusedTyping = false; // typed while the result had no place for it
+    bool showing = false;       // the control, not the user, is changing the text
+
+    bool alive() const { return line || box; }
+    QString text() const { return line ? line->text() : box->toPlainText(); }
+    void show(const QString &value)
+    {
+        showing = true;
+        if (line) {
+            line->setText(value);
+            line->setCursorPosition(0);
+        } else {
+            box->setPlainText(value);
+        }
+        showing = false;
+    }
 };
 
 DataControl::DataControl(QWidget *parent)
@@ -90,13 +111,19 @@ DataControl::DataControl(QWidget *parent)
 
 DataControl::~DataControl() = default;
 
-void DataControl::bindField(QLineEdit *field, const QString &column)
+DataControl::Binding *DataControl::addBinding(QWidget *field, const QString &column)
 {
     auto binding = std::make_unique<Binding>();
-    binding->field = field;
+    binding->line = qobject_cast<QLineEdit *>(field);
+    binding->box = qobject_cast<QPlainTextEdit *>(field);
     binding->column = column;
-    Binding *b = binding.get();
     m_bindings.push_back(std::move(binding));
+    return m_bindings.back().get();
+}
+
+void DataControl::bindField(QLineEdit *field, const QString &column)
+{
+    Binding *b = addBinding(field, column);
     // A stored text is held whole, however long: the toolkit's default limit
     // of 32,767 characters would cut it at the first edit.
     field->setMaxLength(std::numeric_limits<int>::max());
@@ -106,19 +133,28 @@ void DataControl::bindField(QLineEdit *field, const QString &column)
     showCurrent();
 }
 
+void DataControl::bindField(QPlainTextEdit *field, const QString &column)
+{
+    Binding *b = addBinding(field, column);
+    // The box has no signal for typing alone: its own filling is set apart.
+    connect(field, &QPlainTextEdit::textChanged, this, [this, b] {
+        if (!b->showing)
+            fieldEdited(b, b->text());
+    });
+    showCurrent();
+}
+
 void DataControl::showCurrent()
 {
     const int row = m_source->currentRow();
     for (const auto &b : m_bindings) {
-        if (!b->field)
+        if (!b->alive())
             continue;
         const QString text = row >= 0 ? m_source->text(row, b->column) : QString();
         // Only a field whose text differs is rewritten, so a field being
         // typed into keeps its cursor.
-        if (b->field->text() != text) {
-            b->field->setText(text);
-            b->field->setCursorPosition(0);
-        }
+        if (b->text() != text)
+            b->show(text);
         b->refusedTyping = false;
     }
 }
@@ -138,24 +174,27 @@ void DataControl::setRecordSource(const QString &sql)
 
 Status DataControl::refresh()
 {
-    // A search or a pick replaces the rows: typing not saved yet is written
-    // first, as a move would. The refresh is also the way back from a refused
-    // write (a colleague's newer version shows only after it), so it goes on
-    // either way and the user is told plainly what was not saved.
-    if (m_source->hasTypedChanges()) {
-        if (const Status written = m_source->update(); !written) {
-            report(Status::failure(written.fault(),
-                                   QStringLiteral("Les modifications de l'enregistrement affiché n'ont pas été "
-                                                  "enregistrées."),
-                                   written.what())
-                       .withDetail(written.detail()));
-        }
-    }
+    // Typing not saved yet is the window's to settle before it asks for new
+    // rows (RecordWindow::settlePendingTyping); whatever is left goes with
+    // the old rows.
     return report(m_source->refresh());
 }
 
-qint64 DataControl::recordCount() const
+Result<qint64> DataControl::recordCount()
 {
+    if (!m_source->isOpen()) {
+        const QString database = m_source->database();
+        const bool server = isServerConnection(database);
+        return report(Status::failure(Fault::Unavailable,
+                                      (server ? QStringLiteral("La base de données %1 n'est pas ouverte : il n'y a pas "
+                                                               "d'enregistrements à compter.")
+                                              : QStringLiteral("Le fichier de données %1 n'est pas ouvert : il n'y a pas "
+                                                               "d'enregistrements à compter."))
+                                          .arg(shownDatabase(database)),
+                                      {},
+                                      server ? QStringLiteral("Vérifiez que le serveur est en marche, puis rouvrez la fenêtre.")
+                                             : QStringLiteral("Mettez le fichier en place, puis rouvrez la fenêtre.")));
+    }
     return m_source->recordCount();
 }
 
@@ -164,7 +203,24 @@ Status DataControl::addNew()
     return report(m_source->addNew());
 }
 
+bool DataControl::hasTypedChanges() const
+{
+    return m_source->hasTypedChanges()
+        || std::any_of(m_bindings.begin(), m_bindings.end(), [](const auto &b) { return b->refusedTyping; });
+}
+
+void DataControl::discardTyping()
+{
+    m_source->cancelPendingChanges();
+    showCurrent();
+}
+
 Status DataControl::update()
+{
+    return report(writeTyping());
+}
+
+Status DataControl::writeTyping()
 {
     // Typing the result had no column for stays in its field, and the user
     // hears it was not saved rather than believing it was.
@@ -180,7 +236,7 @@ Status DataControl::update()
                                                 "ne permettent pas de modifier cette colonne.")
                                      .arg(refused.join(QLatin1String(", "))));
     }
-    return report(status);
+    return status;
 }
 
 Status DataControl::deleteCurrent()

@@ -11,6 +11,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QTableView;
 
 namespace tavro {
@@ -30,19 +31,31 @@ public:
 
     RecordSource *source() const { return m_source; }
 
-    // Binds a text field to a column of the current result. A column the
-    // result lacks shows empty; typing records a pending change.
+    // Binds a text field, one line or a box that wraps a long value over its
+    // height, to a column of the current result. A column the result lacks
+    // shows empty; typing records a pending change.
     // Bound by hand rather than through QDataWidgetMapper: the mapper writes
     // a field back when it loses the focus, and the bar's buttons take no
     // focus, so typing would be dropped on a move; it also maps by column
     // number, and the window's columns come and go with each query.
     void bindField(QLineEdit *field, const QString &column);
+    void bindField(QPlainTextEdit *field, const QString &column);
+
+    // Typing not written yet: values in the current row, or typed where the
+    // result has no column for them.
+    bool hasTypedChanges() const;
+    // Writes that typing without a box of its own, for a caller that asks
+    // the user what to do when it fails.
+    Status writeTyping();
+    // Drops that typing; the fields show the row as read.
+    void discardTyping();
 
     // Operations of the window's handlers; each reports its own failure and
     // returns it.
     void setRecordSource(const QString &sql);
     Status refresh();
-    qint64 recordCount() const;
+    // The exact row count; a file that never opened has none to give.
+    Result<qint64> recordCount();
     Status addNew();
     Status update();
     Status deleteCurrent();
@@ -54,6 +67,7 @@ private:
     struct Binding;
     // Announces a failure; success passes through.
     Status report(const Status &status);
+    Binding *addBinding(QWidget *field, const QString &column);
     void showCurrent();
     void fieldEdited(Binding *binding, const QString &text);
 
@@ -73,13 +87,20 @@ public:
     void setCaption(const QString &caption); // empty: no caption line
     QTableView *view() const { return m_view; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void followSource(int row);
     void followView(int row);
+    void measureColumns();
+    void fitColumns();
 
     DataControl *m_control;
     QLabel *m_caption;
     QTableView *m_view;
+    QList<int> m_wanted; // per column: the width its texts want
+    QList<int> m_least;  // and its caption's
     bool m_syncing = false;
 };
 

@@ -5,20 +5,25 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QToolTip>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tavro {
 
 namespace {
 
-// Grid cells hold one line of plain text, cut at the cell's edge as the old
-// grid did. Drawn this way a text is shaped once; the general item drawing
-// lays each one out three times over (eliding, then drawing), which made
-// drawing a screenful of rows cost more than reading them.
+// Grid cells hold one line of plain text; a text too long for its column
+// ends in "…" and shows whole in its tooltip. Drawn this way a text is
+// shaped once; the general item drawing lays each one out three times over
+// (eliding, then drawing), which made drawing a screenful of rows cost more
+// than reading them.
 class CellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -30,12 +35,10 @@ public:
         const QString text = opt.text;
         opt.text.clear();
         const QWidget *widget = opt.widget;
-        QStyle *style = widget->style();
-        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        widget->style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
         if (text.isEmpty())
             return;
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect box = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
+        const QRect box = textBox(opt);
         const QFontMetrics metrics(opt.font);
         const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
             : (opt.state & QStyle::State_Active)                                 ? QPalette::Normal
@@ -46,7 +49,9 @@ public:
         painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                      : QPalette::Text));
         const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
-        painter->drawText(QPoint(box.left(), baseline), text);
+        const bool fits = textWidth(text, opt.font) <= box.width();
+        painter->drawText(QPoint(box.left(), baseline),
+                          fits ? text : metrics.elidedText(text, Qt::ElideRight, box.width()));
         painter->restore();
     }
 
@@ -54,25 +59,55 @@ public:
     {
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
-        const QWidget *widget = opt.widget;
-        const int margin = widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QFontMetrics metrics(opt.font);
-        // Columns such as the region repeat one value down the screen: each
-        // text is measured once per result and font.
-        if (opt.font != m_widthsFont) {
-            m_widths.clear();
-            m_widthsFont = opt.font;
+        const int margin = textMargin(opt);
+        return {textWidth(opt.text, opt.font) + 2 * margin + 1, QFontMetrics(opt.font).height()};
+    }
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        if (opt.text.isEmpty() || textWidth(opt.text, opt.font) <= textBox(opt).width()) {
+            QToolTip::hideText();
+            return false;
         }
-        auto width = m_widths.constFind(opt.text);
-        if (width == m_widths.constEnd())
-            width = m_widths.insert(opt.text, metrics.horizontalAdvance(opt.text));
-        return {*width + 2 * margin + 1, metrics.height()};
+        QToolTip::showText(event->globalPos(), opt.text, view, option.rect);
+        return true;
     }
 
     // A new result: measure afresh.
     void forgetWidths() { m_widths.clear(); }
 
 private:
+    static int textMargin(const QStyleOptionViewItem &opt)
+    {
+        return opt.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;
+    }
+
+    static QRect textBox(const QStyleOptionViewItem &opt)
+    {
+        const int margin = textMargin(opt);
+        return opt.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget)
+            .adjusted(margin, 0, -margin, 0);
+    }
+
+    // Columns such as the region repeat one value down the screen: each text
+    // is measured once per result and font.
+    int textWidth(const QString &text, const QFont &font) const
+    {
+        if (font != m_widthsFont) {
+            m_widths.clear();
+            m_widthsFont = font;
+        }
+        auto width = m_widths.constFind(text);
+        if (width == m_widths.constEnd())
+            width = m_widths.insert(text, QFontMetrics(font).horizontalAdvance(text));
+        return *width;
+    }
+
     mutable QHash<QString, int> m_widths;
     mutable QFont m_widthsFont;
 };
@@ -118,11 +153,85 @@ DataGrid::DataGrid(DataControl *control, const QList<GridColumn> &columns, QWidg
     connect(source, &RecordSource::currentRowChanged, this, &DataGrid::followSource);
     connect(source, &RecordSource::refreshed, this, [this, cells] {
         cells->forgetWidths();
-        m_view->resizeColumnsToContents();
+        measureColumns();
     });
+    m_view->viewport()->installEventFilter(this);
+    measureColumns(); // the captions, before any result
     connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { followView(current.row()); });
     followSource(source->currentRow());
+}
+
+void DataGrid::measureColumns()
+{
+    // What each column would like: its widest text among the first rows, and
+    // never less than its caption.
+    m_view->resizeColumnsToContents();
+    QHeaderView *header = m_view->horizontalHeader();
+    m_wanted.clear();
+    m_least.clear();
+    for (int c = 0; c < header->count(); ++c) {
+        m_least << header->sectionSizeHint(c);
+        m_wanted << qMax(header->sectionSize(c), m_least.last());
+    }
+    fitColumns();
+}
+
+void DataGrid::fitColumns()
+{
+    // Every column in view, without a horizontal scroll bar. Room left over
+    // is shared in proportion to what each column wants. Room missing is
+    // taken from the widest columns first, down to a common width, never
+    // below a caption: short codes and numbers stay whole while long names
+    // and addresses end in "…". Only when the captions alone are wider than
+    // the grid does it scroll.
+    QHeaderView *header = m_view->horizontalHeader();
+    const int columns = int(m_wanted.size());
+    if (columns != header->count() || columns == 0)
+        return;
+    const int room = m_view->viewport()->width();
+    int wanted = 0, least = 0;
+    for (int c = 0; c < columns; ++c) {
+        wanted += m_wanted[c];
+        least += m_least[c];
+    }
+    QList<int> widths = m_least;
+    if (wanted <= room) {
+        for (int c = 0; c < columns; ++c)
+            widths[c] = int(qint64(m_wanted[c]) * room / wanted);
+    } else if (least < room) {
+        auto capped = [&](int cap) {
+            int total = 0;
+            for (int c = 0; c < columns; ++c)
+                total += qMin(m_wanted[c], qMax(cap, m_least[c]));
+            return total;
+        };
+        int low = 0, high = *std::max_element(m_wanted.begin(), m_wanted.end());
+        while (low < high) { // the widest cap that fits
+            const int cap = (low + high + 1) / 2;
+            if (capped(cap) <= room)
+                low = cap;
+            else
+                high = cap - 1;
+        }
+        for (int c = 0; c < columns; ++c)
+            widths[c] = qMin(m_wanted[c], qMax(low, m_least[c]));
+    }
+    if (least < room) { // rounding leaves a few pixels: the widest column takes them
+        int used = 0;
+        for (int w : widths)
+            used += w;
+        *std::max_element(widths.begin(), widths.end()) += room - used;
+    }
+    for (int c = 0; c < columns; ++c)
+        header->resizeSection(c, widths[c]);
+}
+
+bool DataGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QWidget::eventFilter(watched, event);
 }
 
 void DataGrid::setCaption(const QString &caption)

@@ -1,7 +1,7 @@
 #include "data/engine.h"
 
 #include "data/pgengine.h"
-#include "data/pgtext.h"
+#include "data/databasesetting.h"
 #include "data/sqliteengine.h"
 
 namespace tavro {
@@ -22,7 +22,7 @@ void LoadedResult::setKey(int row, int table, RowKey key)
 
 Result<std::unique_ptr<Connection>> connectTo(const QString &database)
 {
-    return pg::isServerName(database) ? connectToServer(database) : connectToFile(database);
+    return isServerConnection(database) ? connectToServer(database) : connectToFile(database);
 }
 
 } // namespace tavro

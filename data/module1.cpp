@@ -1,5 +1,6 @@
 #include "data/module1.h"
 
+#include "data/databasesetting.h"
 #include "data/engine.h"
 #include "data/schema.h"
 
@@ -28,7 +29,7 @@ tavro::Status connect()
 {
     // The old connection goes first: after a failed opening nothing stale remains.
     g_connection.reset();
-    auto opened = tavro::connectTo(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName)));
+    auto opened = tavro::connectTo(tavro::databaseOr(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName))));
     if (!opened)
         return opened.status();
     g_connection = std::move(*opened);

@@ -10,16 +10,17 @@ namespace tavro { class Connection; }
 // through. Every call of connect() replaces it with a newly opened connection.
 namespace Module1 {
 
-// Replaces the shared connection with a new connection to BD2003.mdb in the
-// program's folder. On failure the shared connection is left unopened
+// Replaces the shared connection with a new connection to the database named
+// for the program (databasesetting.h), else to BD2003.mdb in the program's
+// folder. On failure the shared connection is left unopened
 // (connection() returns nullptr) and the reason is returned.
 tavro::Status connect();
 
 // The connection opened by the last connect(), or nullptr.
 tavro::Connection *connection();
 
-// The folder the shared connection looks in: the program's own folder
-// unless a test points it elsewhere.
+// The folder the shared connection looks in when no database is named: the
+// program's own folder unless a test points it elsewhere.
 QString programFolder();
 void setProgramFolder(const QString &folder);
 

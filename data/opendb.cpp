@@ -1,5 +1,6 @@
 #include "data/opendb.h"
 
+#include "data/databasesetting.h"
 #include "data/enginefailure.h"
 #include "data/textrules.h"
 
@@ -40,17 +41,48 @@ QString shellQuoted(const QString &word)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
+QString toolCommand(const QString &tool)
+{
+    // The tools are built and installed beside the program.
+    const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    return shellQuoted(folder.isEmpty() ? tool : QDir::toNativeSeparators(QDir(folder).filePath(tool)));
+}
+
 QString importCommandFor(const QString &accessFile)
 {
-    // The converter is built beside the program. It writes the new file where
-    // the Access one is and keeps that one beside it as a backup, so the
-    // command fits whichever of the two paths found the Access file.
-    const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-    const QString tool = folder.isEmpty() ? QStringLiteral("tavro-import")
-                                          : QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("tavro-import")));
+    // The converter writes the new file where the Access one is and keeps
+    // that one beside it as a backup, so the command fits whichever path
+    // found the Access file.
     const QString file = shellQuoted(displayPath(accessFile));
-    return QStringLiteral("%1 --force -o %2 %2").arg(shellQuoted(tool), file);
+    return QStringLiteral("%1 --force -o %2 %2").arg(toolCommand(QStringLiteral("tavro-import")), file);
 }
+
+namespace {
+
+// Where the program looked and the two ways to get the file there.
+Status missingFile(const QString &path)
+{
+    const QString shown = displayPath(path);
+    const DatabaseSetting &setting = databaseSetting();
+    const bool named = setting.isNamed() && setting.value == path;
+    const QString target = shellQuoted(shown);
+    QString advice = QStringLiteral("Pour l'obtenir, convertissez la base Access du bureau :\n%1 -o %2 ANCIENNE-BASE.mdb\n"
+                                    "ou, pour essayer le programme, écrivez-y une base d'exemple inventée :\n%3 -o %2\n"
+                                    "puis rouvrez la fenêtre.")
+                         .arg(toolCommand(QStringLiteral("tavro-import")), target, toolCommand(QStringLiteral("tavro-sample")));
+    if (named) {
+        advice += QStringLiteral(" Si la base est ailleurs, corrigez %1.").arg(sourceDescription(setting));
+    } else {
+        advice += QStringLiteral(" Une base placée ailleurs se nomme par l'option --database, la variable %1 "
+                                 "ou un fichier %2 (voir « tavro --help »).")
+                      .arg(QLatin1String(kDatabaseVariable), QLatin1String(kSettingsFileName));
+    }
+    const QString what = named ? QStringLiteral("Le fichier de données %1, nommé par %2, est introuvable.").arg(shown, sourceDescription(setting))
+                               : QStringLiteral("Le fichier de données %1 est introuvable.").arg(shown);
+    return Status::failure(Fault::Unavailable, what, QStringLiteral("Aucun fichier n'a été créé."), advice);
+}
+
+} // namespace
 
 void prepareConnection(SQLite::Database &db)
 {
@@ -60,6 +92,14 @@ void prepareConnection(SQLite::Database &db)
 
 Result<SqliteHandle> openDatabase(const QString &path)
 {
+    if (isServerConnection(path)) {
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("La base %1 est sur un serveur : ce programme n'ouvre que des fichiers.")
+                                   .arg(shownDatabase(path)),
+                               {},
+                               QStringLiteral("Nommez un fichier BD2003.mdb (option --database, variable %1 ou fichier %2).")
+                                   .arg(QLatin1String(kDatabaseVariable), QLatin1String(kSettingsFileName)));
+    }
     const QString shown = displayPath(path);
     const QFileInfo info(path);
     if (info.isSymLink() && !info.exists()) {
@@ -67,10 +107,8 @@ Result<SqliteHandle> openDatabase(const QString &path)
                                QStringLiteral("Le fichier de données %1 est un lien qui ne mène à aucun fichier.").arg(shown),
                                {}, QStringLiteral("Remplacez ce lien par le fichier BD2003.mdb, puis rouvrez la fenêtre."));
     }
-    if (!info.exists()) {
-        return Status::failure(Fault::Unavailable, QStringLiteral("Le fichier de données %1 est introuvable.").arg(shown),
-                               {}, QStringLiteral("Placez le fichier BD2003.mdb dans ce dossier, puis rouvrez la fenêtre."));
-    }
+    if (!info.exists())
+        return missingFile(path);
     // Only a regular file is opened: reading a named pipe or a device of
     // that name would wait for ever.
     if (!info.isFile() || !info.isReadable()) {
@@ -82,8 +120,8 @@ Result<SqliteHandle> openDatabase(const QString &path)
             Fault::Unavailable,
             QStringLiteral("Le fichier %1 est une base Access (Jet) que ce programme ne lit pas directement.").arg(shown), {},
             QStringLiteral("Convertissez-la une fois avec la commande :\n%1\n"
-                           "(l'ancienne base est gardée à côté, renommée BD2003.mdb.bak-...), puis relancez le programme.")
-                .arg(importCommandFor(path)));
+                           "(l'ancienne base est gardée à côté, renommée %2.bak-...), puis relancez le programme.")
+                .arg(importCommandFor(path), info.fileName()));
     }
     const QString replace = QStringLiteral("Remplacez-le par une copie valide de BD2003.mdb.");
     try {

@@ -17,7 +17,8 @@ using SqliteHandle = std::unique_ptr<SQLite::Database>;
 
 // Opens an existing database file for reading and writing. Never creates,
 // alters or empties it: a missing file, a file that is not a database and an
-// Access (Jet) file each come back as an error, the file left as it was.
+// Access (Jet) file each come back as an error, the file left as it was; a
+// missing file's message says how to get one.
 Result<SqliteHandle> openDatabase(const QString &path);
 
 // Gives a connection the program's text rules and busy timeout. Every
@@ -32,6 +33,9 @@ bool looksLikeAccessFile(const QString &path);
 
 // A file's full path as messages show it.
 QString displayPath(const QString &path);
+
+// A tool of ours as a command: the one beside the program, named in full.
+QString toolCommand(const QString &tool);
 
 // The command a user runs to convert an Access file into our format, in
 // place: the tool beside the program, the file named in full.

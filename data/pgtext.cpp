@@ -2,7 +2,6 @@
 
 #include "data/selecttext.h"
 
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>
@@ -228,16 +227,6 @@ qint64 packTid(const QByteArray &ctid)
 QByteArray unpackTid(qint64 packed)
 {
     return QByteArrayLiteral("(") + QByteArray::number(packed >> 16) + ',' + QByteArray::number(packed & 0xffff) + ')';
-}
-
-bool isServerName(const QString &database)
-{
-    if (database.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-        || database.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
-        return true;
-    // "host=... dbname=...": a keyword, then "=", before any path separator.
-    static const QRegularExpression keyValue(QStringLiteral("^\\s*[A-Za-z_]+\\s*="));
-    return keyValue.match(database).hasMatch();
 }
 
 } // namespace tavro::pg

@@ -31,8 +31,4 @@ QString quoted(const QString &name);
 qint64 packTid(const QByteArray &ctid);
 QByteArray unpackTid(qint64 packed);
 
-// Whether a database name is for the server: a postgresql:// or postgres://
-// address, or a key=value connection string.
-bool isServerName(const QString &database);
-
 } // namespace tavro::pg

@@ -93,6 +93,11 @@ qint64 RecordSource::recordCount() const
     return d->store().rowCount() - (d->newRow ? 1 : 0);
 }
 
+bool RecordSource::isOpen() const
+{
+    return d->db != nullptr;
+}
+
 int RecordSource::currentRow() const
 {
     return d->current;

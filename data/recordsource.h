@@ -28,8 +28,8 @@ public:
     explicit RecordSource(QObject *parent = nullptr);
     ~RecordSource() override;
 
-    // The data the source opens at its next refresh: "BD2003.mdb" in the
-    // current folder unless set otherwise.
+    // The database the source opens at its next refresh: the one named for
+    // the program, else "BD2003.mdb" in the current folder, unless set here.
     void setDatabase(const QString &database);
     QString database() const;
 
@@ -44,6 +44,8 @@ public:
     // The exact number of rows of the current result (a pending new row
     // counts once it is written).
     qint64 recordCount() const;
+    // False until the file has opened: there is no result to count yet.
+    bool isOpen() const;
 
     // Current row: -1 when the result is empty. Moves past either end stay
     // on the first or last row. Leaving a row with pending changes writes

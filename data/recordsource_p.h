@@ -2,6 +2,7 @@
 
 // Shared by the files of RecordSource; not part of its interface.
 
+#include "data/databasesetting.h"
 #include "data/engine.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
@@ -32,7 +33,7 @@ struct RecordSource::Impl {
     {
     }
     RecordSource *owner;
-    QString database = QLatin1String(kDatabaseFileName);
+    QString database = databaseOr(QLatin1String(kDatabaseFileName));
     QString sql;
     std::unique_ptr<Connection> db;
 

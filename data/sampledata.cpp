@@ -1,7 +1,7 @@
 #include "data/sampledata.h"
 
+#include "data/databasesetting.h"
 #include "data/opendb.h"
-#include "data/pgtext.h"
 #include "data/tablewriter.h"
 
 #include <QFile>
@@ -185,7 +185,7 @@ Result<SampleCounts> writeSampleDatabase(const QString &target, const SampleOpti
     const int offices = options.offices > 0 ? options.offices : qMax(1, int(960 * options.scale));
     const int streets = options.streets > 0 ? options.streets : qMax(1, int(2400 * options.scale));
     SampleCounts made;
-    if (pg::isServerName(target)) {
+    if (isServerConnection(target)) {
         auto writer = serverTableWriter(target, options.replace);
         if (!writer)
             return writer.status();

@@ -2,6 +2,8 @@
 
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
 #include <QTextStream>
 
 namespace tavro {
@@ -15,6 +17,8 @@ QMessageBox::StandardButton toQt(MsgButton b)
     case Yes: return QMessageBox::Yes;
     case No: return QMessageBox::No;
     case Cancel: return QMessageBox::Cancel;
+    case Retry: return QMessageBox::Retry;
+    case Discard: return QMessageBox::Discard;
     case NoButton: break;
     }
     return QMessageBox::NoButton;
@@ -27,6 +31,8 @@ MsgButton fromQt(int b)
     case QMessageBox::Yes: return Yes;
     case QMessageBox::No: return No;
     case QMessageBox::Cancel: return Cancel;
+    case QMessageBox::Retry: return Retry;
+    case QMessageBox::Discard: return Discard;
     default: return NoButton;
     }
 }
@@ -43,13 +49,39 @@ QMessageBox::Icon toQt(MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// Qt centres a box on the top-level window, which for a child window is the
+// whole main window. Moved once the box has its final size, before it is
+// on the screen.
+template <typename Box>
+class CentredBox final : public Box {
+public:
+    using Box::Box;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        Box::showEvent(event);
+        const QWidget *owner = this->parentWidget();
+        if (event->spontaneous() || !owner || !owner->isVisible())
+            return;
+        QRect box(QPoint(), this->size());
+        box.moveCenter(QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size()).center());
+        if (const QScreen *screen = owner->screen()) {
+            const QRect room = screen->availableGeometry();
+            box.moveLeft(qBound(room.left(), box.left(), qMax(room.left(), room.right() - box.width() + 1)));
+            box.moveTop(qBound(room.top(), box.top(), qMax(room.top(), room.bottom() - box.height() + 1)));
+        }
+        this->move(box.topLeft());
+    }
+};
+
 class RealDialogs final : public Dialogs {
 public:
     MsgButton message(QWidget *parent, const MessageSpec &spec) override
     {
-        QMessageBox box(toQt(spec.icon), spec.title, spec.text, QMessageBox::NoButton, parent);
+        CentredBox<QMessageBox> box(toQt(spec.icon), spec.title, spec.text, QMessageBox::NoButton, parent);
         QMessageBox::StandardButtons buttons;
-        for (MsgButton b : {Ok, Yes, No, Cancel}) {
+        for (MsgButton b : kAllButtons) {
             if (spec.buttons.testFlag(b))
                 buttons |= toQt(b);
         }
@@ -63,9 +95,11 @@ public:
 
     QString input(QWidget *parent, const QString &prompt, const QString &title) override
     {
-        bool ok = false;
-        const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, QString(), &ok);
-        return ok ? text : QString();
+        CentredBox<QInputDialog> box(parent);
+        box.setWindowTitle(title);
+        box.setLabelText(prompt);
+        box.setTextValue(QString());
+        return box.exec() == QDialog::Accepted ? box.textValue() : QString();
     }
 };
 
@@ -89,13 +123,33 @@ void Dialogs::install(Dialogs *dialogs)
     g_installed = dialogs;
 }
 
+namespace {
+
+void logDetail(const Status &failure)
+{
+    if (!failure.detail().isEmpty())
+        QTextStream(stderr) << applicationTitle() << " : " << failure.what() << '\n' << failure.detail() << '\n';
+}
+
+} // namespace
+
 void reportFailure(QWidget *parent, const Status &failure, MsgIcon icon)
 {
     if (failure.ok())
         return;
-    if (!failure.detail().isEmpty())
-        QTextStream(stderr) << applicationTitle() << " : " << failure.what() << '\n' << failure.detail() << '\n';
+    logDetail(failure);
     Dialogs::current().message(parent, {.text = failure.message(), .icon = icon});
+}
+
+MsgButton askAfterFailure(QWidget *parent, const Status &failure, const QString &question, const QString &title,
+                          MsgButtons buttons, MsgButton defaultButton)
+{
+    logDetail(failure);
+    return Dialogs::current().message(parent, {.text = failure.message() + QStringLiteral("\n\n") + question,
+                                               .title = title,
+                                               .buttons = buttons,
+                                               .icon = MsgIcon::Warning,
+                                               .defaultButton = defaultButton});
 }
 
 MsgButton inform(QWidget *parent, const QString &text)

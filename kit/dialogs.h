@@ -14,7 +14,9 @@ QString applicationTitle();
 
 enum class MsgIcon { None, Critical, Question, Warning, Information };
 
-enum MsgButton { NoButton = 0x0, Ok = 0x1, Yes = 0x2, No = 0x4, Cancel = 0x8 };
+// The toolkit's standard buttons, so its translation names them.
+enum MsgButton { NoButton = 0x0, Ok = 0x1, Yes = 0x2, No = 0x4, Cancel = 0x8, Retry = 0x10, Discard = 0x20 };
+inline constexpr MsgButton kAllButtons[] = {Ok, Yes, No, Cancel, Retry, Discard};
 Q_DECLARE_FLAGS(MsgButtons, MsgButton)
 Q_DECLARE_OPERATORS_FOR_FLAGS(MsgButtons)
 
@@ -28,7 +30,9 @@ struct MessageSpec {
 };
 
 // Every message box and input box of the program goes through here, so tests
-// answer them from a script instead of a modal loop.
+// answer them from a script instead of a modal loop. A box is centred on
+// the window given as its parent, the child window it belongs to rather
+// than the whole main window.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -53,5 +57,10 @@ MsgButton inform(QWidget *parent, const QString &text);
 // title. The engine's own words, if any, go to standard error for an
 // administrator, never into the box.
 void reportFailure(QWidget *parent, const Status &failure, MsgIcon icon = MsgIcon::Critical);
+
+// A failure, then a question on what to do about it, answered by one of the
+// buttons; the engine's words go to standard error as above.
+MsgButton askAfterFailure(QWidget *parent, const Status &failure, const QString &question, const QString &title,
+                          MsgButtons buttons, MsgButton defaultButton);
 
 } // namespace tavro

@@ -34,6 +34,7 @@ RecordWindowSpec AdrWindow::spec()
     s.count.caption = QStringLiteral("NOMBRE ENREGISTREMENT");
     s.silverFrames = false;
     s.fieldPointSize = 11.25;
+    s.nameLines = 4; // the larger face needs a line more for the same street
     s.largePointSize = 14.25;
     s.labelPointSize = 11.25;
     s.smallPointSize = 9.75;

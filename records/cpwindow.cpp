@@ -95,6 +95,15 @@ CpWindow::CpWindow(QWidget *parent)
         goOut = makeSearchButton(QLatin1String(go), QStringLiteral("->"), goTip);
         goOut->setFixedWidth(34);
         goOut->hide();
+        // The frame keeps its width whichever search is shown; an entry
+        // takes the room beside its option, at least a postal code's.
+        entryOut->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        entryOut->setMinimumWidth(entryOut->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+        for (QWidget *w : {static_cast<QWidget *>(entryOut), static_cast<QWidget *>(goOut)}) {
+            QSizePolicy policy = w->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            w->setSizePolicy(policy);
+        }
         grid->addWidget(optionOut, row, 0);
         grid->addWidget(entryOut, row, 1);
         grid->addWidget(goOut, row, 2);

@@ -19,11 +19,6 @@ const QColor kWhite(255, 255, 255);
 const QColor kBlue(0, 0, 255);
 const QColor kYellow(255, 255, 0);
 
-QFont arial(qreal pointSize, bool bold)
-{
-    return designFont(QStringLiteral("Arial"), pointSize, bold);
-}
-
 // setColor(role, colour) sets every colour group, so a disabled frame keeps
 // showing its record in the colours the clerks read it in.
 void setColours(QWidget *w, std::initializer_list<std::pair<QPalette::ColorRole, QColor>> colours)
@@ -36,9 +31,14 @@ void setColours(QWidget *w, std::initializer_list<std::pair<QPalette::ColorRole,
 
 } // namespace
 
+QFont font(qreal pointSize, bool bold)
+{
+    return designFont(QStringLiteral("Arial"), pointSize, bold);
+}
+
 void setFont(QWidget *widget, qreal pointSize, bool bold)
 {
-    widget->setFont(arial(pointSize, bold));
+    widget->setFont(font(pointSize, bold));
 }
 
 void paintWindow(QWidget *window)
@@ -65,7 +65,7 @@ void paintFrame(QGroupBox *frame, bool silver)
     setFont(frame, 9.75);
 }
 
-void paintBoundField(QLineEdit *field, qreal pointSize)
+void paintBoundField(QWidget *field, qreal pointSize)
 {
     setColours(field, {{QPalette::Base, kWhite}, {QPalette::Text, kBlue}});
     setFont(field, pointSize);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QSize>
 #include <QString>
 
@@ -16,7 +17,7 @@ void paintWindow(QWidget *window);
 void paintTitle(QLabel *title);
 // Silver working frames, or dark ones like the display frame; captions white.
 void paintFrame(QGroupBox *frame, bool silver);
-void paintBoundField(QLineEdit *field, qreal pointSize);
+void paintBoundField(QWidget *field, qreal pointSize);
 // The two search entries: blue on light grey.
 void paintSearchEntry(QLineEdit *entry);
 void paintButton(QPushButton *button, qreal pointSize, const QString &picture = {});
@@ -24,6 +25,7 @@ void paintGrid(QWidget *grid, qreal pointSize);
 // Text drawn dark on a silver frame (option buttons).
 void paintOnSilver(QWidget *widget, qreal pointSize);
 void setFont(QWidget *widget, qreal pointSize, bool bold = true);
+QFont font(qreal pointSize, bool bold = true);
 QLabel *picture(QWidget *parent, const QString &name, const QString &resource, QSize size);
 
 } // namespace tavro::look

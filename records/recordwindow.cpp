@@ -7,11 +7,13 @@
 #include "data/datacontrol.h"
 #include "data/module1.h"
 #include "data/picklist.h"
+#include "records/namefield.h"
 #include "records/pickcombo.h"
 #include "records/querytext.h"
 #include "records/recordlook.h"
 #include "kit/steps.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,8 +21,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace tavro {
 
@@ -33,10 +38,16 @@ const QString kSavedTitle = QStringLiteral("ENREGISTREMENT");
 const QString kConfirmDelete = QStringLiteral("Veuillez confirmer la suppression du fichier");
 const QString kConfirmDeleteTitle = QStringLiteral("Attention");
 const QString kDeleted = QStringLiteral("Suppression confirmée");
+const QString kUnsavedTitle = QStringLiteral("Saisie non enregistrée");
+const QString kUnsaved = QStringLiteral("Les modifications de l'enregistrement affiché n'ont pas été enregistrées.");
+const QString kUnsavedQuestion = QStringLiteral("Voulez-vous réessayer l'enregistrement, ne pas tenir compte de la "
+                                                "saisie et %1 (elle sera perdue), ou annuler pour la garder à l'écran ?");
+const QString kClosing = QStringLiteral("fermer la fenêtre");
+const QString kSearching = QStringLiteral("afficher les nouvelles lignes");
 
-// Widths that keep the grid readable from 1280 pixels up.
-constexpr int kDisplayFrameWidth = 330;
-constexpr int kSearchFrameWidth = 270;
+// The bound fields are as wide as this many average letters of their face,
+// enough for a principal office or a telephone number; names wrap instead.
+constexpr int kFieldLetters = 22;
 
 } // namespace
 
@@ -46,7 +57,18 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
 {
     look::paintWindow(this);
 
-    auto *outer = new QVBoxLayout(this);
+    // On a screen narrower or lower than the window needs, the window
+    // scrolls rather than pushing its right side or its foot out of reach.
+    auto *scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus); // no tab stop of its own
+    auto *page = new QWidget(scroll);
+    auto *whole = new QVBoxLayout(this);
+    whole->setContentsMargins(0, 0, 0, 0);
+    whole->addWidget(scroll);
+
+    auto *outer = new QVBoxLayout(page);
     outer->setContentsMargins(8, 6, 8, 8);
     outer->setSpacing(6);
     buildTopRow();
@@ -64,16 +86,18 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
 
     auto *right = new QVBoxLayout;
     right->setSpacing(10);
+    // The side frames take the width their contents need; the grid the rest.
     m_searchFrame = makeFrame(spec.searchFrame, QStringLiteral("RECHERCHE"), spec.silverFrames);
-    m_searchFrame->setFixedWidth(kSearchFrameWidth);
+    m_searchFrame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     right->addWidget(m_searchFrame);
     QPushButton *close = makeButton(this, {QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), {}},
-                                    QStringLiteral(":/pictures/close.jpg"));
+                                    QStringLiteral(":/pictures/close.png"));
     connect(close, &QPushButton::clicked, this, &RecordWindow::closeWindow);
     right->addWidget(close, 0, Qt::AlignRight);
     right->addStretch(1);
     body->addLayout(right);
     outer->addWidget(m_body, 1);
+    scroll->setWidget(page);
 
     putGridFirst();
 }
@@ -123,25 +147,34 @@ void RecordWindow::buildTopRow()
 QGroupBox *RecordWindow::buildDisplayFrame()
 {
     m_displayFrame = makeFrame(m_spec.displayFrame, QStringLiteral("AFFICHAGE"), false);
-    m_displayFrame->setFixedWidth(kDisplayFrameWidth);
+    m_displayFrame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto *grid = new QGridLayout(m_displayFrame);
     grid->setContentsMargins(10, 14, 10, 12);
     grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(14);
+    grid->setVerticalSpacing(12);
+    // One width for every window, whatever its face.
+    const int fieldWidth = QFontMetrics(look::font(9.75)).averageCharWidth() * kFieldLetters;
     int row = 0;
     for (const RecordWindowSpec::Field &f : m_spec.fields) {
         auto *label = new QLabel(f.caption, m_displayFrame);
         label->setObjectName(f.labelName);
         look::setFont(label, m_spec.labelPointSize);
-        auto *edit = new QLineEdit(m_displayFrame);
-        edit->setObjectName(f.editName);
-        look::paintBoundField(edit, f.large ? m_spec.largePointSize : m_spec.fieldPointSize);
-        if (f.tall)
-            edit->setMinimumHeight(edit->sizeHint().height() * 3 / 2);
-        label->setBuddy(edit);
-        grid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignVCenter);
-        grid->addWidget(edit, row, 1);
-        m_control->bindField(edit, f.column);
+        QWidget *field = nullptr;
+        if (f.tall) {
+            auto *name = new NameField(f.editName, m_spec.nameLines, m_displayFrame);
+            m_control->bindField(name, f.column);
+            field = name;
+        } else {
+            auto *edit = new QLineEdit(m_displayFrame);
+            edit->setObjectName(f.editName);
+            m_control->bindField(edit, f.column);
+            field = edit;
+        }
+        look::paintBoundField(field, f.large ? m_spec.largePointSize : m_spec.fieldPointSize);
+        field->setMinimumWidth(fieldWidth);
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0, Qt::AlignRight | (f.tall ? Qt::AlignTop : Qt::AlignVCenter));
+        grid->addWidget(field, row, 1);
         ++row;
     }
     grid->setColumnStretch(1, 1);
@@ -163,15 +196,12 @@ QWidget *RecordWindow::buildMiddleColumn()
     m_grid = new DataGrid(m_control, m_spec.columns, middle);
     m_grid->setCaption(m_spec.gridCaption);
     look::paintGrid(m_grid, m_spec.smallPointSize);
-    // On a wide screen the last column takes the room left, so the grid
-    // reads as one table instead of a strip.
-    m_grid->view()->horizontalHeader()->setStretchLastSection(true);
     column->addWidget(m_grid, 1);
     column->addWidget(m_control);
 
     auto *handling = makeFrame(m_spec.handlingFrame, m_spec.handlingCaption, m_spec.silverFrames);
     auto *hRow = new QHBoxLayout(handling);
-    QPushButton *unlockButton = makeButton(handling, m_spec.unlock, QStringLiteral(":/pictures/unlock.jpg"));
+    QPushButton *unlockButton = makeButton(handling, m_spec.unlock, QStringLiteral(":/pictures/unlock.png"));
     QPushButton *countButton = makeButton(handling, m_spec.count);
     QPushButton *showAllButton = makeButton(handling, m_spec.showAll);
     for (QPushButton *b : {unlockButton, countButton, showAllButton})
@@ -183,9 +213,9 @@ QWidget *RecordWindow::buildMiddleColumn()
 
     m_modificationFrame = makeFrame(m_spec.modificationFrame, m_spec.modificationCaption, m_spec.silverFrames);
     auto *mRow = new QHBoxLayout(m_modificationFrame);
-    QPushButton *newButton = makeButton(m_modificationFrame, m_spec.addNew, QStringLiteral(":/pictures/new.jpg"));
+    QPushButton *newButton = makeButton(m_modificationFrame, m_spec.addNew, QStringLiteral(":/pictures/new.png"));
     QPushButton *deleteButton =
-        makeButton(m_modificationFrame, m_spec.remove, QStringLiteral(":/pictures/delete.jpg"));
+        makeButton(m_modificationFrame, m_spec.remove, QStringLiteral(":/pictures/delete.png"));
     QPushButton *saveButton = makeButton(m_modificationFrame, m_spec.save);
     for (QPushButton *b : {newButton, deleteButton, saveButton})
         mRow->addWidget(b);
@@ -216,7 +246,10 @@ QPushButton *RecordWindow::makeButton(QWidget *parent, const RecordWindowSpec::B
 
 QPushButton *RecordWindow::makeSearchButton(const QString &name, const QString &caption, const QString &toolTip)
 {
-    return makeButton(m_searchFrame, {name, caption, toolTip});
+    QPushButton *button = makeButton(m_searchFrame, {name, caption, toolTip});
+    // The search frame is as narrow as its widest button: keep its caption off the edges.
+    button->setMinimumWidth(button->sizeHint().width() + 12);
+    return button;
 }
 
 PickCombo *RecordWindow::makePickList(const RecordWindowSpec::Button &list)
@@ -259,6 +292,11 @@ bool RecordWindow::isUnlocked() const
 
 void RecordWindow::runQuery(const QString &sql)
 {
+    // New rows replace the shown ones: typing not saved yet is written first,
+    // as a move does. If it cannot be, the clerk retries, gives it up, or
+    // keeps it on screen with the rows it belongs to; never lost unasked.
+    if (!settlePendingTyping(kSearching))
+        return;
     // The data control reports a failed query itself; the handler goes on.
     runStep([&] {
         m_control->setRecordSource(sql);
@@ -333,10 +371,14 @@ void RecordWindow::deleteCurrent()
 
 void RecordWindow::showCount()
 {
-    qint64 count = -1;
-    runStep([&] { count = m_control->recordCount(); });
-    if (count >= 0)
-        inform(this, QString::number(count));
+    // A file that never opened is explained by the data control, never counted as 0.
+    std::optional<qint64> count;
+    runStep([&] {
+        if (const Result<qint64> counted = m_control->recordCount())
+            count = *counted;
+    });
+    if (count)
+        inform(this, QString::number(*count));
 }
 
 void RecordWindow::showAll()
@@ -347,6 +389,36 @@ void RecordWindow::showAll()
 void RecordWindow::closeWindow()
 {
     closeChildWindow(this);
+}
+
+bool RecordWindow::settlePendingTyping(const QString &goingOn)
+{
+    while (m_control->hasTypedChanges()) {
+        Status written = Status::failure(QStringLiteral("La saisie n'a pas pu être enregistrée."));
+        runStep([&] { written = m_control->writeTyping(); });
+        if (written)
+            return true;
+        const Status unsaved = Status::failure(written.fault(), kUnsaved, written.message()).withDetail(written.detail());
+        switch (askAfterFailure(this, unsaved, kUnsavedQuestion.arg(goingOn), kUnsavedTitle,
+                                MsgButtons(Retry) | Discard | Cancel, Cancel)) {
+        case Retry:
+            continue;
+        case Discard:
+            m_control->discardTyping();
+            return true;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+void RecordWindow::closeEvent(QCloseEvent *event)
+{
+    if (settlePendingTyping(kClosing))
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace tavro

@@ -31,7 +31,7 @@ struct RecordWindowSpec {
         QString caption;
         QString editName;
         QString column;
-        bool tall = false;  // the name field stands out
+        bool tall = false;  // the name: a taller box that wraps it whole
         bool large = false; // the postal code reads larger
     };
 
@@ -63,6 +63,8 @@ struct RecordWindowSpec {
     // the addresses window keeps every frame dark.
     bool silverFrames = true;
     qreal fieldPointSize = 9.75;
+    // Lines of the taller name field, enough for the longest names whole.
+    int nameLines = 3;
     qreal largePointSize = 12;
     qreal labelPointSize = 9.75;
     // Buttons, lists, option buttons and the grid.
@@ -94,7 +96,19 @@ public:
     void showAll();
     void closeWindow();
 
+    // Typing not yet written is written first, as a move does. When the
+    // write is refused the clerk reads what was not saved and chooses: try
+    // again, give the typing up and go on with `goingOn` (what is about to
+    // happen, as the question names it: "fermer la fenêtre"), or cancel and
+    // keep the typing on the screen. True when the caller may go on.
+    bool settlePendingTyping(const QString &goingOn);
+
 protected:
+    // Every way a record window closes comes here: its close button, its
+    // frame's close box, the menu commands that close every window,
+    // QUITTER and closing the main window.
+    void closeEvent(QCloseEvent *event) override;
+
     // The window's own loading, after the initial query: its pick lists.
     virtual void loadPickLists() = 0;
 

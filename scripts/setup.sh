@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 lacks, then configures and builds into build/.
+# Installs what a fresh Debian 12 lacks, then configures and builds into build/
+# (the targets given as arguments, else all).
 # Safe to run again: it installs nothing that is there and rebuilds only what changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,4 +48,5 @@ fi
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build build -j"$(nproc)"
+# The targets named as arguments, else everything (tests and benchmarks too).
+cmake --build build -j"$(nproc)" ${1:+--target "$@"}

@@ -49,6 +49,22 @@ double toDouble(const std::string &ascii)
     return negative ? -magnitude : magnitude;
 }
 
+qsizetype commonPrefix(QStringView a, QStringView b)
+{
+    qsizetype n = 0;
+    while (n < a.size() && n < b.size() && a.at(n) == b.at(n))
+        ++n;
+    return n;
+}
+
+qsizetype commonSuffix(QStringView a, QStringView b)
+{
+    qsizetype n = 0;
+    while (n < a.size() && n < b.size() && a.at(a.size() - 1 - n) == b.at(b.size() - 1 - n))
+        ++n;
+    return n;
+}
+
 // Drops the ASCII zeros at the end of a decimal part.
 QString withoutTrailingZeros(QString digits)
 {
@@ -67,6 +83,39 @@ bool principalKeyPasses(QChar typed)
 bool decimalKeyPasses(QChar typed)
 {
     return isAsciiDigit(typed) || typed == QLatin1Char('.');
+}
+
+EditCheck filterEdit(QStringView before, QString &after, int &cursor, bool (*passes)(QChar), int limit)
+{
+    const QStringView edited(after);
+    const qsizetype size = edited.size();
+    const qsizetype at = std::clamp<qsizetype>(cursor, 0, size);
+    const qsizetype tail = size - at;
+    qsizetype start = 0;
+    qsizetype end = 0;
+    if (tail <= before.size() && edited.mid(at) == before.right(tail)) {
+        // Typing, pasting and dropping leave the cursor after what came in.
+        end = at;
+        start = commonPrefix(before.left(before.size() - tail), edited.left(at));
+    } else {
+        // Elsewhere (an undo): the part that differs.
+        start = commonPrefix(before, edited);
+        end = size - commonSuffix(before.mid(start), edited.mid(start));
+    }
+    QString kept;
+    for (const QChar c : edited.mid(start, end - start)) {
+        if (passes(c))
+            kept += c;
+    }
+    if (limit > 0)
+        kept.truncate(std::max<qsizetype>(0, limit - (size - (end - start))));
+    if (kept.size() == end - start)
+        return EditCheck::Kept;
+    if (kept.isEmpty())
+        return EditCheck::Refused;
+    after = edited.left(start) + kept + edited.mid(end);
+    cursor = int(start + kept.size());
+    return EditCheck::Corrected;
 }
 
 double prefixReading(QStringView text)

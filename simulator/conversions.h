@@ -18,6 +18,17 @@ inline const QString kPrincipalPattern = QStringLiteral("# ### ### ##0 .###### "
 bool principalKeyPasses(QChar typed);
 bool decimalKeyPasses(QChar typed);
 
+// What an edit of a filtered field (a paste, a drop) brought in, judged as
+// the same characters typed one by one: those the key filter refuses are
+// dropped, then those beyond the field's limit (0: none). `after` and
+// `cursor` are the field after the edit and are corrected in place.
+enum class EditCheck {
+    Kept,      // nothing came in that the filter refuses
+    Corrected, // some characters dropped; `after` and `cursor` changed
+    Refused,   // characters came in and none is kept: the edit is undone
+};
+EditCheck filterEdit(QStringView before, QString &after, int &cursor, bool (*passes)(QChar), int limit);
+
 // The number at the start of a text, "." as decimal point whatever the
 // locale; blanks anywhere are skipped. No leading number reads as 0.
 double prefixReading(QStringView text);

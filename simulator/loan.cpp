@@ -92,15 +92,26 @@ LoanResult calculate(LoanState &s, const LoanInput &input, const QLocale &locale
         result.outcome = Outcome::BadPrincipal;
         return result;
     }
+    // A negative amount or rate would give a table of negative figures that
+    // reads like a real loan.
+    if (*principal < 0) {
+        result.outcome = Outcome::NegativePrincipal;
+        return result;
+    }
     const std::optional<double> months = localeReading(input.months, locale);
     if (!months || !wholeMonthCount(*months)) {
         result.outcome = Outcome::BadMonths;
         return result;
     }
+    const double interestRate = prefixReading(input.rate);
+    if (interestRate < 0) {
+        result.outcome = Outcome::NegativeRate;
+        return result;
+    }
 
     s.balance = *principal;
     s.numPayment = *months;
-    s.interestRate = prefixReading(input.rate);
+    s.interestRate = interestRate;
 
     if (const auto rate = finite(s.interestRate / 100))
         s.rate = *rate;

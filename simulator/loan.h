@@ -16,6 +16,10 @@ inline const QString kBadMonthsMessage =
     QStringLiteral("La durée en mois doit être un nombre entier de 1 à 360.\nEntrez une autre durée en années.");
 inline const QString kBadPrincipalMessage =
     QStringLiteral("Le montant du crédit n'est pas un nombre valide.\nEntrez le montant en chiffres.");
+inline const QString kNegativePrincipalMessage =
+    QStringLiteral("Le montant du crédit ne peut pas être négatif.\nEntrez le montant sans signe moins.");
+inline const QString kNegativeRateMessage =
+    QStringLiteral("Le taux d'intérêt ne peut pas être négatif.\nEntrez le taux sans signe moins.");
 
 inline constexpr double kMaxYears = 30;
 inline constexpr int kMaxMonths = 360;
@@ -50,9 +54,12 @@ struct LoanInput {
 
 enum class Outcome {
     Done,
-    Incomplete,   // a field left empty: nothing changed
-    BadPrincipal, // the principal does not read as a number: nothing changed
-    BadMonths,    // the month count is not a whole number 1..360: nothing changed
+    // Nothing changed in any of these:
+    Incomplete,        // a field left empty
+    BadPrincipal,      // the principal does not read as a number
+    NegativePrincipal, // the principal reads below zero
+    BadMonths,         // the month count is not a whole number 1..360
+    NegativeRate,      // the rate reads below zero
 };
 
 // What a calculation gives the window to show. The captions are already in

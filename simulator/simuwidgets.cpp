@@ -35,11 +35,39 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
         // Only typed characters are judged; control characters come from
-        // editing keys and shortcuts.
-        if (!text.isEmpty() && text.at(0).isPrint() && !m_accepts(text.at(0)))
+        // editing keys, and shortcuts (Ctrl+V) may carry their letter.
+        const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
+        if (!shortcut && !text.isEmpty() && text.at(0).isPrint() && !m_accepts(text.at(0)))
             return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+InputFilter::InputFilter(QLineEdit *field, bool (*passes)(QChar), int limit)
+    : QValidator(field)
+    , m_field(field)
+    , m_passes(passes)
+    , m_limit(limit)
+    , m_before(field->text())
+{
+    field->setValidator(this);
+    // Connected before any handler of the field, so that a handler writing
+    // into the field is judged against the text it saw.
+    connect(field, &QLineEdit::textChanged, this, [this] { m_before = m_field->text(); });
+}
+
+QValidator::State InputFilter::validate(QString &input, int &pos) const
+{
+    if (m_writing)
+        return Acceptable;
+    return filterEdit(m_before, input, pos, m_passes, m_limit) == EditCheck::Refused ? Invalid : Acceptable;
+}
+
+void InputFilter::write(const QString &text)
+{
+    m_writing = true;
+    m_field->setText(text);
+    m_writing = false;
 }
 
 namespace {

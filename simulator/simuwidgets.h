@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QObject>
 #include <QStyledItemDelegate>
+#include <QValidator>
 
 #include <functional>
 
@@ -40,6 +41,26 @@ protected:
 
 private:
     std::function<bool(QChar)> m_accepts;
+};
+
+// Judges whatever else brings text into a field (pasting, dropping, an
+// input method) as the key filter judges typed keys, and holds the field
+// to its length: the line edit's own limit would cut a pasted text before
+// the refused characters are dropped from it.
+class InputFilter : public QValidator {
+    Q_OBJECT
+public:
+    InputFilter(QLineEdit *field, bool (*passes)(QChar), int limit);
+    State validate(QString &input, int &pos) const override;
+    // The program's own text (a grouped amount), written as it is.
+    void write(const QString &text);
+
+private:
+    QLineEdit *m_field;
+    bool (*m_passes)(QChar);
+    int m_limit;
+    QString m_before; // the field's text before the edit being judged
+    bool m_writing = false;
 };
 
 // Draws a list line's tab-separated columns at the table's tab stops.

@@ -11,8 +11,9 @@
 #include "simulator/simuwidgets.h"
 #include "simulator/tableprinter.h"
 
+#include <QApplication>
 #include <QCheckBox>
-#include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -31,6 +32,8 @@ namespace tavro::simu {
 namespace {
 
 const QColor kBackground(64, 64, 64);
+// The duration and the rate take at most 4 characters.
+constexpr int kDecimalFieldLength = 4;
 
 // Continue-on-error: a step that fails is skipped, the next one runs.
 void runSteps(std::initializer_list<std::function<void()>> steps)
@@ -121,10 +124,10 @@ SimuWindow::SimuWindow(const QLocale &locale, QWidget *parent)
 
     m_data = frame(QStringLiteral("Frame1"), QStringLiteral("Données"), this);
     m_principal = field(QStringLiteral("Txt_Principal"), 0, QStringLiteral("Entrer le Montant du crédit"), m_data);
-    m_years = field(QStringLiteral("Text1"), 4, QStringLiteral("Entrer la Durée Annuelle du crédit "), m_data);
+    m_years = field(QStringLiteral("Text1"), 0, QStringLiteral("Entrer la Durée Annuelle du crédit "), m_data);
     m_months = field(QStringLiteral("Txt_Num_payment"), 3, QString(), m_data);
     m_months->setEnabled(false);
-    m_rate = field(QStringLiteral("Txt_Interest"), 4, QStringLiteral("Entrer le Taux dIntérêt "), m_data);
+    m_rate = field(QStringLiteral("Txt_Interest"), 0, QStringLiteral("Entrer le Taux dIntérêt "), m_data);
 
     m_calc = frame(QStringLiteral("Frame2"), QStringLiteral("Calcul"), this);
     m_calculate =
@@ -150,9 +153,14 @@ SimuWindow::SimuWindow(const QLocale &locale, QWidget *parent)
     m_print->setVisible(false);
     m_printing->setVisible(false);
 
+    // Typed keys are filtered as they come; pasted or dropped text is
+    // judged as the same characters typed, within the field's length.
     new KeyFilter(m_principal, principalKeyPasses);
-    for (QLineEdit *decimal : {m_years, m_rate})
+    m_principalInput = new InputFilter(m_principal, principalKeyPasses, 0);
+    for (QLineEdit *decimal : {m_years, m_rate}) {
         new KeyFilter(decimal, decimalKeyPasses);
+        new InputFilter(decimal, decimalKeyPasses, kDecimalFieldLength);
+    }
     m_principal->installEventFilter(this);
 
     buildLayout();
@@ -192,7 +200,7 @@ void SimuWindow::buildLayout()
     m_picture1->setPixmap(coinsPicture(72));
     m_picture2->setPixmap(calculatorPicture(72));
     // The same close picture as the record windows.
-    m_close->setIcon(QIcon(QStringLiteral(":/pictures/close.jpg")));
+    m_close->setIcon(QIcon(QStringLiteral(":/pictures/close.png")));
     m_close->setIconSize(QSize(24, 24));
 
     // Results read like figures on paper: dark on white, sunken.
@@ -280,9 +288,31 @@ void SimuWindow::connectHandlers()
 
 bool SimuWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_principal && event->type() == QEvent::FocusOut)
+    if (watched == m_principal && event->type() == QEvent::FocusOut
+        && focusMovedWithin(static_cast<QFocusEvent *>(event)))
         principalLeft();
     return QWidget::eventFilter(watched, event);
+}
+
+bool SimuWindow::focusMovedWithin(const QFocusEvent *event) const
+{
+    // The amount is left only for another control of this window. Another
+    // program taking over, a menu or a context menu opening leave it as
+    // typed, cursor included, so that digits typed on coming back land
+    // where the clerk expects them; the focus has already moved on when
+    // the field hears of it.
+    switch (event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+    case Qt::OtherFocusReason: {
+        const QWidget *next = QApplication::focusWidget();
+        return next && next != m_principal && isAncestorOf(next);
+    }
+    default:
+        return false;
+    }
 }
 
 void SimuWindow::durationChanged()
@@ -301,7 +331,7 @@ void SimuWindow::durationChanged()
 void SimuWindow::principalLeft()
 {
     if (const auto text = reformat(m_principal->text(), kPrincipalPattern, m_locale))
-        m_principal->setText(*text);
+        m_principalInput->write(*text);
 }
 
 void SimuWindow::calculateClicked()
@@ -320,9 +350,17 @@ void SimuWindow::calculateClicked()
         inform(this, kBadPrincipalMessage);
         m_principal->setFocus();
         break;
+    case Outcome::NegativePrincipal:
+        inform(this, kNegativePrincipalMessage);
+        m_principal->setFocus();
+        break;
     case Outcome::BadMonths:
         inform(this, kBadMonthsMessage);
         m_years->setFocus();
+        break;
+    case Outcome::NegativeRate:
+        inform(this, kNegativeRateMessage);
+        m_rate->setFocus();
         break;
     }
 }

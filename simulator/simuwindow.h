@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QFocusEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -14,6 +15,7 @@ class QPushButton;
 
 namespace tavro::simu {
 
+class InputFilter;
 class ResultLabel;
 
 // The credit simulator "simu": amount, duration and rate in, instalment,
@@ -29,6 +31,7 @@ protected:
 
 private:
     void buildLayout();
+    bool focusMovedWithin(const QFocusEvent *event) const;
     void connectHandlers();
 
     // Handlers.
@@ -44,6 +47,7 @@ private:
 
     QLocale m_locale;
     QLineEdit *m_principal;
+    InputFilter *m_principalInput;
     QLineEdit *m_years;
     QLineEdit *m_months;
     QLineEdit *m_rate;

@@ -1,6 +1,7 @@
 #include "tools/accessfile.h"
 
 #include "data/opendb.h"
+#include "tools/accessfile_p.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,9 +9,14 @@
 
 #include <mdbtools.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <iconv.h>
-
-#include <vector>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavro::access {
 
@@ -40,7 +46,12 @@ QString typeName(int type)
 
 bool readableType(int type)
 {
-    return type != MDB_BINARY && type != MDB_OLE && typeName(type) != QStringLiteral("type %1").arg(type);
+    switch (type) {
+    case MDB_BOOL: case MDB_BYTE: case MDB_INT: case MDB_LONGINT: case MDB_MONEY: case MDB_FLOAT:
+    case MDB_DOUBLE: case MDB_DATETIME: case MDB_TEXT: case MDB_MEMO: case MDB_REPID: case MDB_NUMERIC:
+        return true;
+    }
+    return false;
 }
 
 // libmdb takes its code pages from the environment when it opens a file:
@@ -80,48 +91,241 @@ bool iconvKnows(const QByteArray &charset)
     return true;
 }
 
-struct TableDefDeleter {
-    void operator()(MdbTableDef *t) const { mdb_free_tabledef(t); }
-};
-using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefDeleter>;
+const QString kRepair = QStringLiteral(
+    "Ouvrez la base dans Access, faites « Compacter et réparer la base de données », puis relancez la conversion.");
+
+Status unreadable(const QString &what, const QString &advice = {})
+{
+    return Status::failure(Fault::Unavailable, what, {}, advice);
+}
+
+// Refuses at once what is not a regular file a user may read: a folder,
+// a pipe or a device would be misread or wait for ever.
+Status checkSourceFile(const QString &path)
+{
+    const QString shown = displayPath(path);
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return unreadable(QStringLiteral("La base Access %1 est introuvable.").arg(shown),
+                              QStringLiteral("Vérifiez le chemin du fichier."));
+        if (errno == EACCES)
+            return unreadable(QStringLiteral("La base Access %1 ne peut pas être lue : vous n'avez pas le droit d'ouvrir son dossier.").arg(shown),
+                              QStringLiteral("Demandez le droit de lire ce dossier, ou copiez la base ailleurs."));
+        return unreadable(QStringLiteral("La base Access %1 ne peut pas être lue.").arg(shown))
+            .withDetail(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (S_ISDIR(st.st_mode))
+        return unreadable(QStringLiteral("%1 est un dossier, pas une base Access.").arg(shown),
+                          QStringLiteral("Indiquez le fichier .mdb lui-même."));
+    if (!S_ISREG(st.st_mode))
+        return unreadable(QStringLiteral("%1 n'est pas un fichier ordinaire (tube, périphérique ou prise) : il ne peut pas être converti.").arg(shown),
+                          QStringLiteral("Copiez la base Access dans un fichier, puis convertissez la copie."));
+    if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
+        return unreadable(QStringLiteral("La base Access %1 ne peut pas être lue : vous n'avez pas le droit de la lire.").arg(shown),
+                          QStringLiteral("Demandez le droit de lecture sur ce fichier, ou convertissez une copie que vous pouvez lire."));
+    return Status::success();
+}
 
 } // namespace
 
-struct AccessFile::Private {
-    MdbHandle *mdb = nullptr;
-    QString path;
-    ~Private()
-    {
-        if (mdb)
-            mdb_close(mdb);
-    }
+JetFile::JetFile(QString path, qint64 size)
+    : m_path(std::move(path)), m_size(size)
+{
+    m_sink = ::memfd_create("libmdb-messages", MFD_CLOEXEC);
+    m_savedOut = ::fcntl(1, F_DUPFD_CLOEXEC, 0);
+    m_savedErr = ::fcntl(2, F_DUPFD_CLOEXEC, 0);
+}
 
-    MdbCatalogEntry *entry(const QString &name) const
+void JetFile::adopt(MdbHandle *mdb)
+{
+    m_mdb = mdb;
+    m_jet3 = mdb->f->jet_version == MDB_VER_JET3;
+    m_pageSize = int(mdb->fmt->pg_size);
+    m_rowCountOffset = mdb->fmt->row_count_offset;
+    m_pages = quint32(m_size / m_pageSize);
+}
+
+JetFile::~JetFile()
+{
+    if (m_mdb) {
+        quietly([this] {
+            mdb_close(m_mdb);
+            return 0;
+        });
+    }
+    for (int fd : {m_sink, m_savedOut, m_savedErr}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
+void JetFile::begin()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (m_sink >= 0 && m_savedOut >= 0 && m_savedErr >= 0) {
+        ::dup2(m_sink, 1);
+        ::dup2(m_sink, 2);
+    }
+}
+
+void JetFile::end()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (m_sink >= 0 && m_savedOut >= 0 && m_savedErr >= 0) {
+        ::dup2(m_savedOut, 1);
+        ::dup2(m_savedErr, 2);
+    }
+}
+
+QString JetFile::messages() const
+{
+    if (m_sink < 0)
+        return {};
+    QByteArray text(4096, '\0');
+    const ssize_t n = ::pread(m_sink, text.data(), size_t(text.size()), 0);
+    text.resize(n > 0 ? qsizetype(n) : 0);
+    return QString::fromLocal8Bit(text).trimmed();
+}
+
+bool JetFile::readPage(quint32 page, unsigned char *out)
+{
+    if (page >= m_pages)
+        return false;
+    // libmdb reads it: it also undoes the page encoding of encoded files.
+    const bool read = quietly([&] { return mdb_read_alt_pg(m_mdb, page) == m_pageSize; });
+    if (read)
+        memcpy(out, m_mdb->alt_pg_buf, size_t(m_pageSize));
+    return read;
+}
+
+Status damagedTable(const JetFile &file, const QString &table, qint64 row, const QString &why)
+{
+    const QString where = row > 0 ? QStringLiteral(" (ligne %1)").arg(row) : QString();
+    return Status::failure(Fault::Unavailable,
+                           QStringLiteral("La table %1 de la base Access %2 est abîmée : %3%4.")
+                               .arg(table, displayPath(file.path()), why, where),
+                           {}, kRepair)
+        .withDetail(file.messages());
+}
+
+// A user table as the file's catalogue lists it.
+struct CatalogueEntry {
+    QString name;
+    quint32 definitionPage = 0;
+};
+
+struct AccessFile::Private {
+    std::unique_ptr<JetFile> file;
+    std::vector<CatalogueEntry> catalogue;
+
+    const CatalogueEntry *entry(const QString &name) const
     {
-        if (!mdb->catalog)
-            return nullptr;
-        for (guint i = 0; i < mdb->catalog->len; ++i) {
-            auto *e = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-            if (e->object_type == MDB_TABLE && mdb_is_user_table(e)
-                && QString::fromUtf8(e->object_name).compare(name, Qt::CaseInsensitive) == 0)
-                return e;
+        for (const CatalogueEntry &e : catalogue) {
+            if (e.name.compare(name, Qt::CaseInsensitive) == 0)
+                return &e;
         }
         return nullptr;
     }
 
-    TableDefPtr readTable(const QString &name, QString *error) const
+    // libmdb reads the definition page; what it gives is checked before use.
+    Result<TableShape> shape(const QString &name, quint32 definitionPage) const
     {
-        MdbCatalogEntry *e = entry(name);
-        if (!e) {
-            *error = QStringLiteral("La table %1 est absente du fichier %2.").arg(name, displayPath(path));
-            return {};
+        MdbCatalogEntry e{};
+        e.mdb = file->mdb();
+        e.object_type = MDB_TABLE;
+        e.table_pg = definitionPage;
+        qstrncpy(e.object_name, name.toUtf8().constData(), sizeof e.object_name);
+        TableShape shape;
+        shape.name = name;
+        MdbTableDef *def = file->quietly([&] {
+            MdbTableDef *t = definitionPage < file->pages() ? mdb_read_table(&e) : nullptr;
+            if (t && !mdb_read_columns(t)) {
+                mdb_free_tabledef(t);
+                t = nullptr;
+            }
+            return t;
+        });
+        // libmdb keeps the last page it read; what the reader puts in its
+        // buffer later must not pass for it.
+        file->mdb()->cur_pg = 0;
+        if (!def)
+            return damagedTable(*file, name, 0, QStringLiteral("sa définition ne peut pas être lue"));
+        shape.definitionPage = definitionPage;
+        shape.declaredRows = def->num_rows;
+        shape.hasVariableColumns = def->num_var_cols > 0;
+        shape.usageMap = QByteArray(reinterpret_cast<const char *>(def->usage_map), qsizetype(def->map_sz));
+        bool sound = def->num_cols <= 256 && def->columns && def->columns->len == def->num_cols;
+        for (guint i = 0; sound && i < def->num_cols; ++i) {
+            auto *c = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, i));
+            TableShape::Col col{QString::fromUtf8(c->name), c->col_type, int(c->col_num), int(c->var_col_num), int(c->fixed_offset),
+                                int(c->col_size), bool(c->is_fixed), int(c->col_scale), int(c->col_prec)};
+            sound = col.number >= 0 && col.number < 256 && col.varNumber >= 0 && col.size >= 0 && col.size <= file->pageSize()
+                && (!col.fixed || (col.fixedOffset >= 0 && col.fixedOffset + col.size <= file->pageSize()));
+            shape.columns.push_back(col);
         }
-        TableDefPtr table(mdb_read_table(e));
-        if (!table || !mdb_read_columns(table.get())) {
-            *error = QStringLiteral("La table %1 du fichier %2 ne peut pas être lue.").arg(name, displayPath(path));
-            return {};
+        mdb_free_tabledef(def);
+        if (!sound)
+            return damagedTable(*file, name, 0, QStringLiteral("sa définition est incohérente"));
+        return shape;
+    }
+
+    Result<std::unique_ptr<RowCursor>> cursor(TableShape shape, const QStringList &columnNames)
+    {
+        auto p = std::make_unique<RowCursor::Private>();
+        p->file = file.get();
+        p->table = std::move(shape);
+        for (const QString &name : columnNames) {
+            const auto &cols = p->table.columns;
+            const auto it = std::find_if(cols.begin(), cols.end(), [&](const TableShape::Col &c) {
+                return c.name.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (it == cols.end())
+                return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
+                                                               .arg(name, p->table.name, displayPath(file->path())));
+            if (!readableType(it->type))
+                return Status::failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
+                                                           .arg(name, p->table.name, typeName(it->type)));
+            p->wanted.push_back(int(it - cols.begin()));
         }
-        return table;
+        const size_t pageSize = size_t(file->pageSize());
+        p->page.resize(pageSize);
+        p->moved.resize(pageSize);
+        p->memo.resize(pageSize);
+        p->mapPage.resize(pageSize);
+        return std::unique_ptr<RowCursor>(new RowCursor(std::move(p)));
+    }
+
+    // The user tables, read from the system table the way any table is
+    // read. libmdb's own catalogue reading also parses the objects'
+    // properties, where damage can make it take memory without end; they
+    // are not needed here.
+    Status readCatalogue()
+    {
+        Result<TableShape> system = shape(QStringLiteral("MSysObjects"), 2);
+        if (!system)
+            return system.status();
+        Result<std::unique_ptr<RowCursor>> rows = cursor(std::move(*system), {"Id", "Name", "Type", "Flags"});
+        if (!rows)
+            return rows.status();
+        for (Result<bool> more = (*rows)->next(); more; more = (*rows)->next()) {
+            if (!*more)
+                return Status::success();
+            const QList<Value> &v = (*rows)->values();
+            // A user table is of type 1, without the flags of the system's.
+            if (!(v[0] && v[1] && v[2] && v[2]->toInt() == MDB_TABLE && !(v[3].value_or("0").toLongLong() & 0x80000002)))
+                continue;
+            const CatalogueEntry e{QString::fromUtf8(*v[1]), quint32(v[0]->toLongLong() & 0x00ffffff)};
+            // Two tables of one name or one definition: one of them is damage.
+            for (const CatalogueEntry &other : catalogue) {
+                if (other.definitionPage == e.definitionPage || other.name.compare(e.name, Qt::CaseInsensitive) == 0)
+                    return damagedTable(*file, QStringLiteral("MSysObjects"), 0, QStringLiteral("deux tables y portent le nom %1 ou la définition de la page %2").arg(e.name).arg(e.definitionPage));
+            }
+            catalogue.push_back(e);
+        }
+        return (*rows)->next().status();
     }
 };
 
@@ -132,236 +336,108 @@ AccessFile::AccessFile(std::unique_ptr<Private> p)
 
 AccessFile::~AccessFile() = default;
 
-std::unique_ptr<AccessFile> AccessFile::open(const QString &path, const OpenOptions &options, QString *error)
+Result<std::unique_ptr<AccessFile>> AccessFile::open(const QString &path, const OpenOptions &options)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir()) {
-        *error = QStringLiteral("Le fichier %1 est introuvable.").arg(displayPath(path));
-        return {};
-    }
-    if (!looksLikeAccessFile(path)) {
-        *error = QStringLiteral("Le fichier %1 n'est pas une base Access (Jet).").arg(displayPath(path));
-        return {};
+    if (Status usable = checkSourceFile(path); !usable)
+        return usable;
+    const QString shown = displayPath(path);
+    // Opened once here and named through /proc afterwards: what is checked
+    // is what libmdb reads, even if the name is changed meanwhile.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return unreadable(QStringLiteral("La base Access %1 ne peut pas être lue.").arg(shown))
+            .withDetail(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st {};
+    char head[20] = {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const bool jet = regular && ::pread(fd, head, sizeof head, 0) == sizeof head
+        && (memcmp(head + 4, "Standard Jet DB", 15) == 0 || memcmp(head + 4, "Standard ACE DB", 15) == 0);
+    if (!jet) {
+        ::close(fd);
+        return unreadable(QStringLiteral("Le fichier %1 n'est pas une base Access (Jet).").arg(shown),
+                          QStringLiteral("Indiquez le fichier BD2003.mdb de l'ancien programme."));
     }
     if (!options.charset.isEmpty() && !iconvKnows(options.charset)) {
-        *error = QStringLiteral("Le jeu de caractères « %1 » est inconnu.").arg(QString::fromLatin1(options.charset));
-        return {};
+        ::close(fd);
+        return Status::failure(Fault::Refused,
+                               QStringLiteral("Le jeu de caractères « %1 » est inconnu.").arg(QString::fromLatin1(options.charset)), {},
+                               QStringLiteral("Indiquez un nom que connaît iconv, par exemple CP1252 ou CP850."));
     }
 
     auto p = std::make_unique<Private>();
-    p->path = path;
+    p->file = std::make_unique<JetFile>(path, qint64(st.st_size));
+    MdbHandle *mdb = nullptr;
     {
         // Text always comes out as UTF-8, whatever the caller's environment says.
         ScopedEnv target("MDBICONV", "UTF-8");
         ScopedEnv jet3("MDB_JET3_CHARSET", options.charset);
         // No MDB_WRITABLE: libmdb opens the file for reading only.
-        p->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+        const QByteArray viaFd = "/proc/self/fd/" + QByteArray::number(fd);
+        mdb = p->file->quietly([&] { return mdb_open(viaFd.constData(), MDB_NOFLAGS); });
     }
-    if (!p->mdb || !mdb_read_catalog(p->mdb, MDB_TABLE)) {
-        *error = QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : il est peut-être abîmé ou tronqué.")
-                     .arg(displayPath(path));
-        return {};
+    ::close(fd);
+    if (!mdb || !mdb->fmt || mdb->fmt->pg_size <= 0 || mdb->fmt->pg_size > MDB_PGSIZE || mdb->fmt->row_count_offset + 2 > mdb->fmt->pg_size) {
+        if (mdb)
+            mdb_close(mdb);
+        return unreadable(QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : son en-tête est abîmé.").arg(shown), kRepair)
+            .withDetail(p->file->messages());
     }
-    mdb_set_date_fmt(p->mdb, "%Y-%m-%d %H:%M:%S");
-    mdb_set_shortdate_fmt(p->mdb, "%Y-%m-%d");
+    p->file->adopt(mdb);
+    mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
+    mdb_set_shortdate_fmt(mdb, "%Y-%m-%d");
+    if (Status listed = p->readCatalogue(); !listed)
+        return unreadable(QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : sa liste des tables est abîmée ou le fichier est tronqué.").arg(shown),
+                          kRepair)
+            .withDetail(listed.what() + QLatin1Char(' ') + listed.detail());
     return std::unique_ptr<AccessFile>(new AccessFile(std::move(p)));
 }
 
 int AccessFile::jetVersion() const
 {
-    return d->mdb->f->jet_version == MDB_VER_JET3 ? 3 : 3 + int(d->mdb->f->jet_version);
+    const MdbHandle *mdb = d->file->mdb();
+    return mdb->f->jet_version == MDB_VER_JET3 ? 3 : 3 + int(mdb->f->jet_version);
 }
 
 QStringList AccessFile::tableNames() const
 {
     QStringList names;
-    GPtrArray *catalog = d->mdb->catalog;
-    for (guint i = 0; catalog && i < catalog->len; ++i) {
-        auto *e = static_cast<MdbCatalogEntry *>(g_ptr_array_index(catalog, i));
-        if (e->object_type == MDB_TABLE && mdb_is_user_table(e))
-            names << QString::fromUtf8(e->object_name);
-    }
+    for (const CatalogueEntry &e : d->catalogue)
+        names << e.name;
     return names;
 }
 
 QString AccessFile::findTable(const QString &name) const
 {
-    MdbCatalogEntry *e = d->entry(name);
-    return e ? QString::fromUtf8(e->object_name) : QString();
+    const CatalogueEntry *e = d->entry(name);
+    return e ? e->name : QString();
 }
 
-QList<Column> AccessFile::columns(const QString &table, QString *error) const
+Result<TableShape> AccessFile::shape(const QString &table) const
 {
+    const CatalogueEntry *e = d->entry(table);
+    if (!e)
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("La table %1 est absente de la base Access %2.").arg(table, displayPath(d->file->path())));
+    return d->shape(e->name, e->definitionPage);
+}
+
+Result<QList<Column>> AccessFile::columns(const QString &table) const
+{
+    Result<TableShape> shape = this->shape(table);
+    if (!shape)
+        return shape.status();
     QList<Column> result;
-    TableDefPtr def = d->readTable(table, error);
-    if (!def)
-        return result;
-    for (guint i = 0; i < def->num_cols; ++i) {
-        auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, i));
-        result.append({QString::fromUtf8(col->name), col->col_type, typeName(col->col_type), readableType(col->col_type)});
-    }
+    for (const TableShape::Col &c : shape->columns)
+        result.append({c.name, c.type, typeName(c.type), readableType(c.type)});
     return result;
 }
 
-struct RowCursor::Private {
-    MdbHandle *mdb = nullptr;
-    TableDefPtr table;
-    std::vector<int> wanted; // index into the table's columns, per asked column
-    std::vector<MdbField> fields;
-    std::vector<int> fieldOf; // column index -> index in fields
-    QString tableName;
-
-    QByteArray decode(const char *src, size_t length) const
-    {
-        if (length == 0)
-            return QByteArray("");
-        // One source byte gives at most three UTF-8 bytes (a compressed
-        // Unicode character or a code-page character), two give at most four.
-        QByteArray out(qsizetype(length) * 3 + 16, Qt::Uninitialized);
-        const int n = mdb_unicode2ascii(mdb, src, length, out.data(), size_t(out.size()) - 1);
-        out.resize(qMax(0, n));
-        return out;
-    }
-
-    // A memo keeps a 12-byte header in the row and its text inline or on
-    // one or more long-value pages; read every page, not a bound prefix.
-    std::optional<QByteArray> memo(MdbColumn *col, const MdbField &field) const
-    {
-        if (field.siz < MDB_MEMO_OVERHEAD)
-            return QByteArray("");
-        const unsigned char *header = mdb->pg_buf + field.start;
-        const quint32 declared = quint32(mdb_get_int32(const_cast<unsigned char *>(header), 0)) & 0x3fffffffu;
-        std::vector<char> scratch(MDB_PGSIZE);
-        memcpy(scratch.data(), header, MDB_MEMO_OVERHEAD);
-        col->bind_ptr = scratch.data();
-        size_t size = 0;
-        void *raw = mdb_ole_read_full(mdb, col, &size);
-        col->bind_ptr = nullptr;
-        if (!raw)
-            return std::nullopt;
-        if (size < declared) {
-            free(raw);
-            return std::nullopt;
-        }
-        const QByteArray text = decode(static_cast<const char *>(raw), declared);
-        free(raw);
-        return text;
-    }
-
-    std::optional<QByteArray> other(MdbColumn *col, const MdbField &field) const
-    {
-        char *text = col->col_type == MDB_NUMERIC
-            ? mdb_numeric_to_string(mdb, field.start, col->col_scale, col->col_prec)
-            : mdb_col_to_string(mdb, mdb->pg_buf, field.start, col->col_type, field.siz);
-        if (!text)
-            return std::nullopt;
-        QByteArray value(text);
-        g_free(text);
-        return value;
-    }
-};
-
-std::unique_ptr<RowCursor> AccessFile::rows(const QString &table, const QStringList &columnNames, QString *error)
+Result<std::unique_ptr<RowCursor>> AccessFile::rows(const QString &table, const QStringList &columnNames)
 {
-    TableDefPtr def = d->readTable(table, error);
-    if (!def)
-        return {};
-    auto p = std::make_unique<RowCursor::Private>();
-    p->mdb = d->mdb;
-    p->tableName = QString::fromUtf8(def->name);
-    for (const QString &name : columnNames) {
-        int found = -1;
-        for (guint i = 0; i < def->num_cols; ++i) {
-            auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, i));
-            if (QString::fromUtf8(col->name).compare(name, Qt::CaseInsensitive) == 0)
-                found = int(i);
-        }
-        if (found < 0) {
-            *error = QStringLiteral("La colonne %1 est absente de la table %2 du fichier %3.")
-                         .arg(name, p->tableName, displayPath(d->path));
-            return {};
-        }
-        auto *col = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, guint(found)));
-        if (!readableType(col->col_type)) {
-            *error = QStringLiteral("La colonne %1 de la table %2 est de type %3 et ne contient pas de texte.")
-                         .arg(name, p->tableName, typeName(col->col_type));
-            return {};
-        }
-        // Nothing is bound: the values are read from the cracked row.
-        col->bind_ptr = nullptr;
-        col->len_ptr = nullptr;
-        p->wanted.push_back(found);
-    }
-    p->fields.resize(def->num_cols);
-    p->fieldOf.assign(def->num_cols, -1);
-    mdb_rewind_table(def.get());
-    p->table = std::move(def);
-    return std::unique_ptr<RowCursor>(new RowCursor(std::move(p)));
-}
-
-RowCursor::RowCursor(std::unique_ptr<Private> p)
-    : d(std::move(p))
-{
-}
-
-RowCursor::~RowCursor() = default;
-
-bool RowCursor::next()
-{
-    m_values.clear();
-    if (!m_error.isEmpty() || !mdb_fetch_row(d->table.get()))
-        return false;
-
-    // mdb_fetch_row gives every value, but an empty text and a NULL alike as
-    // "": crack the row it stopped on again to read its null mask. Columns
-    // added after a row was written are missing from it and come back NULL.
-    MdbHandle *mdb = d->mdb;
-    const int row = int(d->table->cur_row) - 1;
-    int start = 0;
-    size_t size = 0;
-    const int count = mdb_find_row(mdb, row, &start, &size) == 0
-        ? mdb_crack_row(d->table.get(), start & 0x1fff, size, d->fields.data())
-        : -1;
-    if (count < 0) {
-        m_error = QStringLiteral("Une ligne de la table %1 ne peut pas être lue.").arg(d->tableName);
-        return false;
-    }
-    std::fill(d->fieldOf.begin(), d->fieldOf.end(), -1);
-    for (int i = 0; i < count && i < int(d->fields.size()); ++i) {
-        const int colnum = d->fields[size_t(i)].colnum;
-        if (colnum >= 0 && colnum < int(d->fieldOf.size()))
-            d->fieldOf[size_t(colnum)] = i;
-    }
-
-    for (int index : d->wanted) {
-        auto *col = static_cast<MdbColumn *>(g_ptr_array_index(d->table->columns, guint(index)));
-        const int f = d->fieldOf[size_t(index)];
-        if (f < 0) {
-            m_values.append(std::nullopt);
-            continue;
-        }
-        const MdbField &field = d->fields[size_t(f)];
-        if (col->col_type == MDB_BOOL) {
-            // A yes/no column keeps its value in the null mask.
-            m_values.append(QByteArray(field.is_null ? "0" : "1"));
-        } else if (field.is_null) {
-            m_values.append(std::nullopt);
-        } else if (col->col_type == MDB_TEXT) {
-            m_values.append(d->decode(reinterpret_cast<const char *>(mdb->pg_buf) + field.start, size_t(field.siz)));
-        } else if (col->col_type == MDB_MEMO) {
-            std::optional<QByteArray> text = d->memo(col, field);
-            if (!text) {
-                m_error = QStringLiteral("Le mémo %1 d'une ligne de la table %2 ne peut pas être lu en entier.")
-                              .arg(QString::fromUtf8(col->name), d->tableName);
-                m_values.clear();
-                return false;
-            }
-            m_values.append(*text);
-        } else {
-            m_values.append(d->other(col, field));
-        }
-    }
-    return true;
+    Result<TableShape> shape = this->shape(table);
+    if (!shape)
+        return shape.status();
+    return d->cursor(std::move(*shape), columnNames);
 }
 
 } // namespace tavro::access

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/status.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -29,18 +31,20 @@ struct OpenOptions {
 };
 
 class RowCursor;
+struct TableShape;
 
-// An Access (Jet 3 or Jet 4) file, opened read-only through libmdb. Reads
-// one table at a time: a cursor shares the file's page buffer, so open the
-// next cursor only when done with the previous one.
+// An Access (Jet 3 or Jet 4) file, opened read-only. libmdb reads the
+// header and the table definitions; the rows, memos and
+// Jet 4 text are read here, every length and offset checked against its page
+// and the file. Reads one table at a time: open the next cursor only when
+// done with the previous one.
 class AccessFile {
 public:
     ~AccessFile();
     AccessFile(const AccessFile &) = delete;
     AccessFile &operator=(const AccessFile &) = delete;
 
-    // Null with a French message in *error when the file cannot be read.
-    static std::unique_ptr<AccessFile> open(const QString &path, const OpenOptions &options, QString *error);
+    static Result<std::unique_ptr<AccessFile>> open(const QString &path, const OpenOptions &options);
 
     // 3 for Access 97 files, 4 for Access 2000 to 2003, 5 and up for later.
     int jetVersion() const;
@@ -51,39 +55,40 @@ public:
     // as the engine does; empty when there is no such table.
     QString findTable(const QString &name) const;
 
-    // Columns in the table's order; empty with *error set on failure.
-    QList<Column> columns(const QString &table, QString *error) const;
+    // Columns in the table's order.
+    Result<QList<Column>> columns(const QString &table) const;
 
     // Reads the named columns of every row in the file's order. Column
-    // names are found without regard to case. Null with *error set when the
-    // table or a column is missing or cannot be read.
-    std::unique_ptr<RowCursor> rows(const QString &table, const QStringList &columnNames, QString *error);
+    // names are found without regard to case.
+    Result<std::unique_ptr<RowCursor>> rows(const QString &table, const QStringList &columnNames);
 
 private:
     struct Private;
     explicit AccessFile(std::unique_ptr<Private> d);
+    Result<TableShape> shape(const QString &table) const;
     std::unique_ptr<Private> d;
-    friend class RowCursor;
 };
 
+// The rows of one table. The scan ends with a check that it found exactly
+// the rows the table's definition counts: a row lost or read twice by a
+// damaged page fails the scan instead of passing unnoticed.
 class RowCursor {
 public:
     ~RowCursor();
     RowCursor(const RowCursor &) = delete;
     RowCursor &operator=(const RowCursor &) = delete;
 
-    // Moves to the next row; false at the end or on a read failure (error()).
-    bool next();
+    // True with the next row in values(), false at the end, or the failure
+    // that stopped the scan (naming the table and the row).
+    Result<bool> next();
     const QList<Value> &values() const { return m_values; }
-    // Non-empty when next() stopped on a row it could not read.
-    const QString &error() const { return m_error; }
+
+    struct Private;
 
 private:
-    struct Private;
     explicit RowCursor(std::unique_ptr<Private> d);
     std::unique_ptr<Private> d;
     QList<Value> m_values;
-    QString m_error;
     friend class AccessFile;
 };
 

@@ -1,5 +1,6 @@
 #include "tools/accessimport.h"
 
+#include "data/enginefailure.h"
 #include "data/opendb.h"
 #include "data/schema.h"
 #include "tools/accessfile.h"
@@ -7,20 +8,26 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRegularExpression>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavro {
 
 namespace {
+
+const QString kNothingWritten = QStringLiteral("Aucun fichier n'a été écrit.");
 
 QStringList schemaColumns(const TableDef &table)
 {
@@ -30,44 +37,151 @@ QStringList schemaColumns(const TableDef &table)
     return names;
 }
 
-// Removes the temporary file (and a journal SQLite may have left) unless
-// the import got as far as renaming it into place.
+// A failure of the import: what happened, then that nothing was written.
+Status nothingWritten(const Status &failure)
+{
+    return Status::failure(failure.fault(), failure.what(), kNothingWritten, failure.advice()).withDetail(failure.detail());
+}
+
+Status failure(Fault fault, const QString &what, const QString &advice = {}, const QString &detail = {})
+{
+    return Status::failure(fault, what, kNothingWritten, advice).withDetail(detail);
+}
+
+QString systemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// A system call's failure while writing `target`, in the user's words.
+Status writeFailure(int error, const QString &target)
+{
+    const QString file = displayPath(target);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(target).absolutePath());
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return failure(Fault::Full, QStringLiteral("Le disque où doit être écrit %1 est plein.").arg(file),
+                       QStringLiteral("Libérez de la place sur ce disque, puis relancez la conversion."), systemText(error));
+    case EACCES:
+    case EPERM:
+        return failure(Fault::ReadOnly, QStringLiteral("Vous n'avez pas le droit d'écrire dans le dossier %1.").arg(folder),
+                       QStringLiteral("Demandez ce droit, ou indiquez un autre fichier avec -o."), systemText(error));
+    case EROFS:
+        return failure(Fault::ReadOnly, QStringLiteral("Le dossier %1 est en lecture seule.").arg(folder),
+                       QStringLiteral("Indiquez un fichier sur un autre disque avec -o."), systemText(error));
+    }
+    return failure(Fault::Other, QStringLiteral("Le fichier %1 ne peut pas être écrit.").arg(file),
+                   QStringLiteral("Vérifiez le disque et le dossier, puis relancez la conversion."), systemText(error));
+}
+
+// The temporary file's name, where the signal handlers can reach it.
+char g_temporary[PATH_MAX] = {};
+
+extern "C" void removeTemporaryAndDie(int signal)
+{
+    if (g_temporary[0])
+        ::unlink(g_temporary);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// The file the rows go to until they are all there: made beside the target
+// (so the final rename stays on one file system), locked while in use so
+// that a later run can tell an abandoned one from one in progress, and
+// removed on failure and on the signals that end a program.
 class TemporaryTarget {
 public:
-    explicit TemporaryTarget(QString path) : m_path(std::move(path)) {}
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+    explicit TemporaryTarget(const QString &target)
+    {
+        QByteArray name = QFile::encodeName(target) + ".import-XXXXXX";
+        if (name.size() >= PATH_MAX) {
+            m_error = ENAMETOOLONG;
+            return;
+        }
+        // A signal that comes while the file is being made waits until the
+        // handlers that remove it are in place.
+        sigset_t blocked;
+        sigset_t previous;
+        sigemptyset(&blocked);
+        for (int signal : kSignals)
+            sigaddset(&blocked, signal);
+        ::sigprocmask(SIG_BLOCK, &blocked, &previous);
+        m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            m_error = errno;
+            if (m_fd >= 0)
+                ::unlink(name.constData());
+            ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+            return;
+        }
+        m_path = QFile::decodeName(name);
+        memcpy(g_temporary, name.constData(), size_t(name.size()) + 1);
+        struct sigaction action {};
+        action.sa_handler = removeTemporaryAndDie;
+        sigemptyset(&action.sa_mask);
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            ::sigaction(kSignals[i], &action, &m_previous[i]);
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    }
     ~TemporaryTarget()
     {
-        if (!m_kept) {
-            QFile::remove(m_path);
-            QFile::remove(m_path + QLatin1String("-journal"));
+        if (!m_kept && !m_path.isEmpty())
+            ::unlink(QFile::encodeName(m_path).constData());
+        if (!m_path.isEmpty()) {
+            for (size_t i = 0; i < std::size(kSignals); ++i)
+                ::sigaction(kSignals[i], &m_previous[i], nullptr);
+            g_temporary[0] = '\0';
         }
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
     TemporaryTarget(const TemporaryTarget &) = delete;
     TemporaryTarget &operator=(const TemporaryTarget &) = delete;
+
+    int error() const { return m_error; }
     const QString &path() const { return m_path; }
-    void keep() { m_kept = true; }
+    int fd() const { return m_fd; }
+    void keep()
+    {
+        m_kept = true;
+        g_temporary[0] = '\0';
+    }
 
 private:
     QString m_path;
+    int m_fd = -1;
+    int m_error = 0;
     bool m_kept = false;
+    struct sigaction m_previous[std::size(kSignals)] = {};
 };
 
-// A name for the temporary file in the target's folder, so the final rename
-// stays on one file system and is atomic. QTemporaryFile picks a free name;
-// SQLite then makes the file afresh.
-QString temporaryNameBeside(const QString &target, QString *error)
+// Temporary files that an import to the same target left when it was
+// killed or the power went: nobody holds their lock any more. One still
+// locked belongs to an import that is running.
+Status removeLeftovers(const QString &target, ImportReport *report)
 {
-    QTemporaryFile probe(target + QLatin1String(".import-XXXXXX"));
-    probe.setAutoRemove(false);
-    if (!probe.open()) {
-        *error = QStringLiteral("Impossible d'écrire dans le dossier %1 (%2).")
-                     .arg(displayPath(QFileInfo(target).absolutePath()), probe.errorString());
-        return {};
+    const QFileInfo info(target);
+    const QRegularExpression ours(QLatin1Char('^') + QRegularExpression::escape(info.fileName()) + QStringLiteral("\\.import-[A-Za-z0-9]{6}$"));
+    const QDir folder = info.absoluteDir();
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!ours.match(name).hasMatch())
+            continue;
+        const QByteArray path = QFile::encodeName(folder.filePath(name));
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (abandoned && ::unlink(path.constData()) == 0)
+            report->removedLeftovers << folder.filePath(name);
+        ::close(fd);
+        if (!abandoned)
+            return failure(Fault::Busy, QStringLiteral("Une autre conversion vers %1 est en cours.").arg(displayPath(target)),
+                           QStringLiteral("Attendez qu'elle soit finie, puis relancez celle-ci si besoin."));
     }
-    const QString name = probe.fileName();
-    probe.close();
-    QFile::remove(name);
-    return name;
+    return Status::success();
 }
 
 Status checkSource(access::AccessFile &file, const QString &source, ImportReport *report)
@@ -77,24 +191,25 @@ Status checkSource(access::AccessFile &file, const QString &source, ImportReport
         const QString name = QLatin1String(table.name);
         ours << name;
         if (file.findTable(name).isEmpty())
-            return Status::failure(QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)));
-        QString error;
-        const QList<access::Column> columns = file.columns(name, &error);
-        if (!error.isEmpty())
-            return Status::failure(error);
+            return nothingWritten(Status::failure(Fault::Unavailable,
+                                                  QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)), {},
+                                                  QStringLiteral("Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme.")));
+        const Result<QList<access::Column>> columns = file.columns(name);
+        if (!columns)
+            return nothingWritten(columns.status());
         const QStringList wanted = schemaColumns(table);
         for (const QString &column : wanted) {
-            const auto it = std::find_if(columns.begin(), columns.end(), [&](const access::Column &c) {
+            const auto it = std::find_if(columns->begin(), columns->end(), [&](const access::Column &c) {
                 return c.name.compare(column, Qt::CaseInsensitive) == 0;
             });
-            if (it == columns.end())
-                return Status::failure(QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
-                                           .arg(column, name, displayPath(source)));
+            if (it == columns->end())
+                return failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
+                                                       .arg(column, name, displayPath(source)));
             if (!it->readable)
-                return Status::failure(QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
-                                           .arg(column, name, it->typeName));
+                return failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
+                                                   .arg(column, name, it->typeName));
         }
-        for (const access::Column &c : columns) {
+        for (const access::Column &c : *columns) {
             if (!wanted.contains(c.name, Qt::CaseInsensitive))
                 report->leftOut << file.findTable(name) + QLatin1Char('.') + c.name;
         }
@@ -114,10 +229,9 @@ Status copyRows(access::AccessFile &file, SQLite::Database &db, ImportReport *re
     for (const TableDef &table : kTables) {
         const QString name = QLatin1String(table.name);
         const QStringList columns = schemaColumns(table);
-        QString error;
-        std::unique_ptr<access::RowCursor> rows = file.rows(name, columns, &error);
+        Result<std::unique_ptr<access::RowCursor>> rows = file.rows(name, columns);
         if (!rows)
-            return Status::failure(error);
+            return nothingWritten(rows.status());
         QStringList marks;
         for (int i = 0; i < columns.size(); ++i)
             marks << QStringLiteral("?");
@@ -125,8 +239,13 @@ Status copyRows(access::AccessFile &file, SQLite::Database &db, ImportReport *re
                                          .arg(name, columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")))
                                          .toStdString());
         qint64 count = 0;
-        while (rows->next()) {
-            const QList<access::Value> &values = rows->values();
+        for (;;) {
+            const Result<bool> more = (*rows)->next();
+            if (!more)
+                return nothingWritten(more.status());
+            if (!*more)
+                break;
+            const QList<access::Value> &values = (*rows)->values();
             for (int i = 0; i < values.size(); ++i) {
                 if (values[i])
                     insert.bind(i + 1, std::string(values[i]->constData(), size_t(values[i]->size())));
@@ -137,63 +256,99 @@ Status copyRows(access::AccessFile &file, SQLite::Database &db, ImportReport *re
             insert.reset();
             ++count;
         }
-        if (!rows->error().isEmpty())
-            return Status::failure(rows->error());
         report->tables.append({name, count});
     }
     transaction.commit();
     const std::string check = db.execAndGet("PRAGMA integrity_check").getString();
     if (check != "ok")
-        return Status::failure(QStringLiteral("Le fichier écrit ne passe pas le contrôle d'intégrité : %1")
-                                   .arg(QString::fromStdString(check)));
+        return failure(Fault::Other, QStringLiteral("Le fichier écrit ne passe pas le contrôle d'intégrité."),
+                       QStringLiteral("Relancez la conversion ; si l'erreur revient, vérifiez le disque."), QString::fromStdString(check));
     return Status::success();
 }
 
-// Puts the finished file in place. Without force an existing target is never
-// replaced, not even one that appeared during the import; with force the old
-// file first gets a second name, then the new one replaces it in one step.
+// The import's own wording around the engine's: what was kept is that
+// nothing was written.
+Status engineWriteFailure(const SQLite::Exception &e, const QString &target)
+{
+    const Status s = engineFailure(sqliteFault(e.getErrorCode()), Action::Write, Place{displayPath(target)}, QString::fromUtf8(e.what()));
+    return nothingWritten(s);
+}
+
+// Puts the finished file in place in one step. Without force an existing
+// target is never replaced, not even one that appeared meanwhile; with force
+// the old file first gets a second name, then the new one replaces it.
+// rename() replaces a symbolic link at the target's name, never the file it
+// leads to.
 Status placeFile(const QString &temporary, const ImportOptions &options, ImportReport *report)
 {
-    const QString target = options.target;
+    const QByteArray from = QFile::encodeName(temporary);
+    const QByteArray to = QFile::encodeName(options.target);
     if (!options.force) {
-        QFile file(temporary);
-        if (!file.rename(target))
-            return Status::failure(QFileInfo::exists(target)
-                                       ? QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.").arg(displayPath(target))
-                                       : QStringLiteral("Le fichier %1 ne peut pas être mis en place (%2).")
-                                             .arg(displayPath(target), file.errorString()));
+        int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // A file system without that flag: a link fails as well if the name is taken.
+            result = ::link(from.constData(), to.constData());
+            if (result == 0)
+                ::unlink(from.constData());
+        }
+        if (result != 0) {
+            if (errno == EEXIST)
+                return failure(Fault::Refused, QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.").arg(displayPath(options.target)),
+                               QStringLiteral("Ajoutez --force pour le remplacer (l'ancien est gardé à côté)."));
+            return writeFailure(errno, options.target);
+        }
         return Status::success();
     }
     QString backup;
-    if (QFileInfo::exists(target)) {
+    struct stat st {};
+    if (::lstat(to.constData(), &st) == 0) {
         const QDateTime now = QDateTime::currentDateTime();
-        backup = backupPathFor(target, now);
-        for (int n = 2; QFileInfo::exists(backup); ++n)
-            backup = backupPathFor(target, now) + QStringLiteral("-%1").arg(n);
-        const QByteArray from = QFile::encodeName(target);
-        const QByteArray to = QFile::encodeName(backup);
-        if (::link(from.constData(), to.constData()) != 0 && !QFile::copy(target, backup))
-            return Status::failure(QStringLiteral("Impossible de garder une copie de %1 sous le nom %2 ; rien n'a été remplacé.")
-                                       .arg(displayPath(target), displayPath(backup)));
+        backup = backupPathFor(options.target, now);
+        for (int n = 2; QFileInfo(backup).exists() || QFileInfo(backup).isSymLink(); ++n)
+            backup = backupPathFor(options.target, now) + QStringLiteral("-%1").arg(n);
+        if (::link(to.constData(), QFile::encodeName(backup).constData()) != 0 && !QFile::copy(options.target, backup))
+            return failure(Fault::Other, QStringLiteral("Impossible de garder une copie de %1 sous le nom %2 ; rien n'a été remplacé.")
+                                             .arg(displayPath(options.target), displayPath(backup)));
     }
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+    if (std::rename(from.constData(), to.constData()) != 0) {
+        const int error = errno;
         if (!backup.isEmpty())
             QFile::remove(backup);
-        return Status::failure(QStringLiteral("Le fichier %1 ne peut pas être remplacé (%2).").arg(displayPath(target), why));
+        return writeFailure(error, options.target);
     }
     report->backup = backup;
     return Status::success();
 }
 
-bool flushToDisk(const QString &path)
+void flushFolder(const QString &path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+Status checkTarget(const ImportOptions &options)
+{
+    const QString shown = displayPath(options.target);
+    const QFileInfo info(options.target);
+    if (info.isDir())
+        return failure(Fault::Refused, QStringLiteral("%1 est un dossier.").arg(shown),
+                       QStringLiteral("Indiquez le fichier à écrire, par exemple %1.")
+                           .arg(QDir::toNativeSeparators(QDir(info.absoluteFilePath()).filePath(QLatin1String(kDatabaseFileName)))));
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.exists())
+        return failure(Fault::Unavailable, QStringLiteral("Le dossier %1 n'existe pas.").arg(QDir::toNativeSeparators(folder.absoluteFilePath())),
+                       QStringLiteral("Créez-le, ou indiquez un autre fichier avec -o."));
+    if (!folder.isDir())
+        return failure(Fault::Unavailable, QStringLiteral("%1 n'est pas un dossier.").arg(QDir::toNativeSeparators(folder.absoluteFilePath())),
+                       QStringLiteral("Indiquez un autre fichier avec -o."));
+    struct stat st {};
+    if (!options.force && ::lstat(QFile::encodeName(options.target).constData(), &st) == 0)
+        return failure(Fault::Refused, QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.").arg(shown),
+                       QStringLiteral("Ajoutez --force pour le remplacer (l'ancien est gardé à côté)."));
+    return Status::success();
 }
 
 } // namespace
@@ -206,49 +361,44 @@ QString backupPathFor(const QString &target, const QDateTime &when)
 Status importAccessFile(const ImportOptions &options, ImportReport *report)
 {
     *report = ImportReport{};
-    const QFileInfo targetInfo(options.target);
-    if (targetInfo.exists() && !options.force)
-        return Status::failure(QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.\n"
-                                              "Ajoutez --force pour le remplacer (l'ancien est gardé à côté).")
-                                   .arg(displayPath(options.target)));
-    if (targetInfo.isDir())
-        return Status::failure(QStringLiteral("%1 est un dossier.").arg(displayPath(options.target)));
-    if (!targetInfo.absoluteDir().exists())
-        return Status::failure(QStringLiteral("Le dossier %1 n'existe pas.").arg(displayPath(targetInfo.absolutePath())));
+    if (Status target = checkTarget(options); !target)
+        return target;
+    if (Status cleared = removeLeftovers(options.target, report); !cleared)
+        return cleared;
 
-    QString error;
-    std::unique_ptr<access::AccessFile> file = access::AccessFile::open(options.source, {options.charset}, &error);
+    Result<std::unique_ptr<access::AccessFile>> file = access::AccessFile::open(options.source, {options.charset});
     if (!file)
-        return Status::failure(error);
-    report->jetVersion = file->jetVersion();
-    if (Status checked = checkSource(*file, options.source, report); !checked)
+        return nothingWritten(file.status());
+    report->jetVersion = (*file)->jetVersion();
+    if (Status checked = checkSource(**file, options.source, report); !checked)
         return checked;
 
-    const QString name = temporaryNameBeside(options.target, &error);
-    if (name.isEmpty())
-        return Status::failure(error);
-    TemporaryTarget temporary(name);
-    auto created = createDatabaseFile(temporary.path());
-    if (!created)
-        return created.status();
+    TemporaryTarget temporary(options.target);
+    if (temporary.path().isEmpty())
+        return writeFailure(temporary.error(), options.target);
     try {
-        auto &db = *created;
+        // The file is new and empty: SQLite makes a database of it.
+        SQLite::Database db(QFile::encodeName(temporary.path()).toStdString(), SQLite::OPEN_READWRITE);
+        prepareConnection(db);
         // A file nobody else knows yet needs no journal: a failure deletes
         // it. One flush to disk before the rename makes it durable.
-        db->exec("PRAGMA journal_mode = OFF");
-        db->exec("PRAGMA synchronous = OFF");
-        if (Status copied = copyRows(*file, *db, report); !copied)
+        db.exec("PRAGMA journal_mode = OFF");
+        db.exec("PRAGMA synchronous = OFF");
+        if (Status copied = copyRows(**file, db, report); !copied)
             return copied;
+    } catch (const SQLite::Exception &e) {
+        return engineWriteFailure(e, options.target);
     } catch (const std::exception &e) {
-        return Status::failure(QStringLiteral("Écriture de %1 impossible : %2").arg(displayPath(temporary.path()), QString::fromUtf8(e.what())));
+        return failure(Fault::Other, QStringLiteral("Le fichier %1 ne peut pas être écrit.").arg(displayPath(options.target)), {},
+                       QString::fromUtf8(e.what()));
     }
-    if (!flushToDisk(temporary.path()))
-        return Status::failure(QStringLiteral("Écriture de %1 impossible : le disque refuse l'enregistrement.").arg(displayPath(temporary.path())));
+    if (::fsync(temporary.fd()) != 0)
+        return writeFailure(errno, options.target);
     if (Status placed = placeFile(temporary.path(), options, report); !placed)
         return placed;
     temporary.keep();
     // The rename itself lives in the folder: flush it too (best effort).
-    flushToDisk(QFileInfo(options.target).absolutePath());
+    flushFolder(QFileInfo(options.target).absolutePath());
     return Status::success();
 }
 

@@ -27,13 +27,16 @@ struct ImportReport {
     QList<ImportedTable> tables; // CODE, TELE, QRT with the rows copied
     QStringList leftOut; // tables and TABLE.COLUMN of the source we do not copy
     QString backup; // where the replaced target now is; empty if none was there
+    QStringList removedLeftovers; // temporary files of interrupted imports to the same target
 };
 
 // Copies every row of CODE, TELE and QRT, in the source's order and with
 // NULL kept apart from the empty text, into a new file with the program's
 // schema and text rules. The target appears whole or not at all: the rows go
 // to a temporary file beside it that is renamed into place at the end, and
-// any failure leaves neither that file nor a target behind.
+// any failure, SIGINT, SIGTERM or SIGHUP leaves neither that file nor a
+// target behind. A temporary file left by a killed import to the same
+// target is removed first.
 Status importAccessFile(const ImportOptions &options, ImportReport *report);
 
 // Where --force keeps the file it replaces: beside it, stamped with the time.

@@ -1,6 +1,8 @@
-// Draws the program's pictures (the ZOLT logo, the counter picture and the
-// four button images) as JPEG files. Run by hand when a picture changes; the
-// JPEGs it writes are kept in assets/pictures/ and built into the program.
+// Draws the program's pictures: the ZOLT logo and the counter picture as
+// JPEG photographs with their background, and the four button pictures as
+// PNG with transparency, each also at twice its size (name@2x.png, which Qt
+// picks on a screen scaled by 1.5 or 2). Run by hand when a picture changes;
+// the files it writes are kept in assets/pictures/ and built into the program.
 //   tavro-draw-pictures [-o FOLDER]
 #include <QCommandLineParser>
 #include <QDir>
@@ -22,7 +24,6 @@ namespace {
 // The operator's colours, used throughout so the pictures read as one set.
 const QColor kNavy(16, 42, 110);
 const QColor kYellow(255, 196, 24);
-const QColor kButtonFace(240, 240, 240);
 
 QFont boldArial(qreal pixelSize)
 {
@@ -33,20 +34,22 @@ QFont boldArial(qreal pixelSize)
 }
 
 // Every picture is drawn on a 4x canvas and scaled down: thin strokes at
-// 36 pixels come out crisper than when drawn at their final size.
-QImage render(int width, int height, const QColor &background, const std::function<void(QPainter &)> &draw)
+// 36 pixels come out crisper than when drawn at their final size. `scale`
+// makes the larger copies for scaled screens from the same drawing.
+QImage render(int width, int height, int scale, const QColor &background, const std::function<void(QPainter &)> &draw)
 {
     constexpr int kOversample = 4;
-    QImage big(width * kOversample, height * kOversample, QImage::Format_RGB32);
+    const int factor = kOversample * scale;
+    QImage big(width * factor, height * factor, QImage::Format_ARGB32_Premultiplied);
     big.fill(background);
     {
         QPainter p(&big);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
-        p.scale(kOversample, kOversample);
+        p.scale(factor, factor);
         draw(p);
     }
-    return big.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return big.scaled(width * scale, height * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 // A closed outline through the given corners.
@@ -259,10 +262,10 @@ void drawDelete(QPainter &p)
 }
 
 struct Picture {
-    const char *file;
+    const char *name;
     int width;
     int height;
-    QColor background;
+    QColor background; // transparent: a button picture, PNG at 1x and 2x
     void (*draw)(QPainter &);
 };
 
@@ -275,19 +278,19 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Draws the program's pictures as JPEG files."));
+    parser.setApplicationDescription(QStringLiteral("Draws the program's pictures (JPEG photographs, PNG buttons)."));
     parser.addHelpOption();
     parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Folder to write into."),
                       QStringLiteral("folder"), QStringLiteral("assets/pictures")});
     parser.process(app);
 
     const Picture pictures[] = {
-        {"logo.jpg", 80, 89, Qt::black, drawLogo},
-        {"picture2.jpg", 160, 120, Qt::white, drawCounter},
-        {"close.jpg", 36, 36, kButtonFace, drawClose},
-        {"unlock.jpg", 36, 36, kButtonFace, drawUnlock},
-        {"new.jpg", 36, 36, kButtonFace, drawNew},
-        {"delete.jpg", 36, 36, kButtonFace, drawDelete},
+        {"logo", 80, 89, Qt::black, drawLogo},
+        {"picture2", 160, 120, Qt::white, drawCounter},
+        {"close", 36, 36, Qt::transparent, drawClose},
+        {"unlock", 36, 36, Qt::transparent, drawUnlock},
+        {"new", 36, 36, Qt::transparent, drawNew},
+        {"delete", 36, 36, Qt::transparent, drawDelete},
     };
 
     const QDir folder(parser.value(QStringLiteral("output")));
@@ -297,13 +300,22 @@ int main(int argc, char *argv[])
     }
     QTextStream out(stdout);
     for (const Picture &pic : pictures) {
-        const QString path = folder.filePath(QLatin1String(pic.file));
-        const QImage image = render(pic.width, pic.height, pic.background, pic.draw);
-        if (!image.save(path, "JPEG", 95)) {
-            QTextStream(stderr) << "tavro-draw-pictures: cannot write " << path << '\n';
-            return 1;
+        const bool button = pic.background.alpha() == 0;
+        for (int scale : {1, 2}) {
+            if (scale > 1 && !button)
+                continue;
+            const QString file = QLatin1String(pic.name) + (scale > 1 ? QStringLiteral("@%1x").arg(scale) : QString())
+                + (button ? QStringLiteral(".png") : QStringLiteral(".jpg"));
+            const QString path = folder.filePath(file);
+            QImage image = render(pic.width, pic.height, scale, pic.background, pic.draw);
+            if (!button)
+                image = image.convertToFormat(QImage::Format_RGB32);
+            if (!image.save(path, button ? "PNG" : "JPEG", button ? -1 : 95)) {
+                QTextStream(stderr) << "tavro-draw-pictures: cannot write " << path << '\n';
+                return 1;
+            }
+            out << "Wrote " << path << " (" << image.width() << "x" << image.height() << ")\n";
         }
-        out << "Wrote " << path << " (" << pic.width << "x" << pic.height << ")\n";
     }
     return 0;
 }

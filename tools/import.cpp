@@ -1,9 +1,10 @@
 // Converts an Access (Jet 3 or Jet 4) BD2003.mdb into the program's format.
 //   tavro-import [-o PATH] [--force] [--charset NAME] OLD.mdb
+#include "data/commandline.h"
+#include "data/databasesetting.h"
 #include "data/schema.h"
 #include "tools/accessimport.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -11,32 +12,44 @@
 
 int main(int argc, char *argv[])
 {
+    using tavro::byLocale;
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Copie les tables CODE, TELE et QRT d'une base Access (Jet 3 ou Jet 4) dans un nouveau BD2003.mdb\n"
-        "au format du programme. La base Access n'est jamais modifiée."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("base-access"), QStringLiteral("La base Access à convertir."));
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(tavro::kDatabaseFileName));
+    tavro::CommandLine commandLine(app, [](const QCommandLineParser &) {
+        return byLocale(QStringLiteral("Copie les tables CODE, TELE et QRT d'une base Access (Jet 3 ou Jet 4) dans un nouveau\n"
+                                       "BD2003.mdb au format du programme. La base Access n'est jamais modifiée."),
+                        QStringLiteral("Copies the tables CODE, TELE and QRT of an Access (Jet 3 or Jet 4) database into a new\n"
+                                       "BD2003.mdb in the program's format. The Access database is never changed."));
+    });
+    QCommandLineParser &parser = commandLine.parser();
+    parser.addPositionalArgument(byLocale(QStringLiteral("base-access"), QStringLiteral("access-file")),
+                                 byLocale(QStringLiteral("La base Access à convertir."), QStringLiteral("The Access database to convert.")));
+    // By default the file the program uses: the one named for it, else the
+    // one beside it.
+    const tavro::DatabaseSetting named = tavro::resolveDatabaseSetting(std::nullopt);
+    const QString target = named.isNamed() && !tavro::isServerConnection(named.value)
+                               ? named.value
+                               : QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(tavro::kDatabaseFileName));
     parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                      QStringLiteral("Fichier à écrire (par défaut %1).").arg(QDir::toNativeSeparators(besideProgram)),
-                      QStringLiteral("chemin"), besideProgram});
+                      byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme)."),
+                               QStringLiteral("File to write (default %1, the program's database)."))
+                          .arg(QDir::toNativeSeparators(target)),
+                      byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
     parser.addOption({QStringLiteral("force"),
-                      QStringLiteral("Remplace un fichier existant ; l'ancien est gardé à côté, nommé .bak-AAAAMMJJ-HHMMSS.")});
+                      byLocale(QStringLiteral("Remplace un fichier existant ; l'ancien est gardé à côté, nommé .bak-AAAAMMJJ-HHMMSS."),
+                               QStringLiteral("Replaces an existing file; the old one is kept beside it, named .bak-YYYYMMDD-HHMMSS."))});
     parser.addOption({QStringLiteral("charset"),
-                      QStringLiteral("Jeu de caractères du texte d'une base Jet 3 (Access 97), par exemple CP1252 ou CP850,\n"
-                                     "quand celui qu'indique son en-tête est faux."),
-                      QStringLiteral("nom")});
-    parser.process(app);
+                      byLocale(QStringLiteral("Jeu de caractères du texte d'une base Jet 3 (Access 97), par exemple CP1252 ou CP850,\n"
+                                              "quand celui qu'indique son en-tête est faux."),
+                               QStringLiteral("Character set of a Jet 3 (Access 97) database's text, for example CP1252 or CP850,\n"
+                                              "when the one its header gives is wrong.")),
+                      byLocale(QStringLiteral("nom"), QStringLiteral("name"))});
+    if (const auto end = commandLine.parse())
+        return *end;
+    if (parser.positionalArguments().size() != 1)
+        return commandLine.refuse(QStringLiteral("indiquez une seule base Access à convertir."));
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (parser.positionalArguments().size() != 1) {
-        err << "tavro-import : indiquez une seule base Access à convertir.\n\n" << parser.helpText();
-        return 2;
-    }
-
     tavro::ImportOptions options;
     options.source = parser.positionalArguments().constFirst();
     options.target = parser.value(QStringLiteral("output"));
@@ -45,8 +58,14 @@ int main(int argc, char *argv[])
 
     tavro::ImportReport report;
     const tavro::Status status = tavro::importAccessFile(options, &report);
+    for (const QString &left : report.removedLeftovers)
+        out << "Fichier provisoire d'une conversion interrompue supprimé : " << QDir::toNativeSeparators(left) << '\n';
     if (!status) {
-        err << "tavro-import : " << status.message() << "\nAucun fichier n'a été écrit.\n";
+        out.flush();
+        err << "tavro-import : " << status.message() << '\n';
+        // The reader's or the engine's own words, for whoever looks further.
+        if (!status.detail().isEmpty())
+            err << "Détail : " << status.detail().simplified() << '\n';
         return 1;
     }
     out << "Base Access (Jet " << report.jetVersion << ") : "

@@ -1,24 +1,55 @@
 // Writes the invented sample database BD2003.mdb. Never overwrites a file.
 //   tavro-sample [-o PATH] [--scale F] [--offices N] [--streets N]
+#include "data/commandline.h"
+#include "data/databasesetting.h"
 #include "data/sampledata.h"
+#include "data/schema.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
 {
+    using tavro::byLocale;
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Writes an invented sample BD2003.mdb; never overwrites one."));
-    parser.addHelpOption();
-    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("File to write."), QStringLiteral("path"),
-                      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("BD2003.mdb"))});
-    parser.addOption({QStringLiteral("scale"), QStringLiteral("Multiplies the bundled sizes."), QStringLiteral("factor"), QStringLiteral("1")});
-    parser.addOption({QStringLiteral("offices"), QStringLiteral("Rows of CODE."), QStringLiteral("n"), QStringLiteral("0")});
-    parser.addOption({QStringLiteral("streets"), QStringLiteral("Rows of QRT."), QStringLiteral("n"), QStringLiteral("0")});
-    parser.process(app);
+    tavro::CommandLine commandLine(app, [](const QCommandLineParser &) {
+        return byLocale(QStringLiteral("Écrit un BD2003.mdb d'exemple aux données inventées, pour essayer le programme ;\n"
+                                       "ne remplace jamais un fichier."),
+                        QStringLiteral("Writes a sample BD2003.mdb of invented data, for trying the program;\n"
+                                       "never overwrites a file."));
+    });
+    QCommandLineParser &parser = commandLine.parser();
+    // By default the file the program uses: the one named for it, else the
+    // one beside it.
+    const tavro::DatabaseSetting named = tavro::resolveDatabaseSetting(std::nullopt);
+    const QString target = named.isNamed() && !tavro::isServerConnection(named.value)
+                               ? named.value
+                               : QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(tavro::kDatabaseFileName));
+    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                      byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme)."),
+                               QStringLiteral("File to write (default %1, the program's database)."))
+                          .arg(QDir::toNativeSeparators(target)),
+                      byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
+    parser.addOption({QStringLiteral("scale"), byLocale(QStringLiteral("Multiplie les tailles de l'exemple."), QStringLiteral("Multiplies the bundled sizes.")),
+                      byLocale(QStringLiteral("facteur"), QStringLiteral("factor")), QStringLiteral("1")});
+    parser.addOption({QStringLiteral("offices"), byLocale(QStringLiteral("Lignes de CODE."), QStringLiteral("Rows of CODE.")),
+                      QStringLiteral("n"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("streets"), byLocale(QStringLiteral("Lignes de QRT."), QStringLiteral("Rows of QRT.")),
+                      QStringLiteral("n"), QStringLiteral("0")});
+    if (const auto end = commandLine.parse())
+        return *end;
+    if (!parser.positionalArguments().isEmpty())
+        return commandLine.refuse(QStringLiteral("argument inattendu « %1 ».").arg(parser.positionalArguments().constFirst()));
+    bool scaleOk = false;
+    bool officesOk = false;
+    bool streetsOk = false;
+    tavro::SampleOptions options;
+    options.scale = parser.value(QStringLiteral("scale")).toDouble(&scaleOk);
+    options.offices = parser.value(QStringLiteral("offices")).toInt(&officesOk);
+    options.streets = parser.value(QStringLiteral("streets")).toInt(&streetsOk);
+    if (!scaleOk || !officesOk || !streetsOk || options.scale <= 0 || options.offices < 0 || options.streets < 0)
+        return commandLine.refuse(QStringLiteral("--scale attend un nombre positif, --offices et --streets un nombre entier."));
 
     QTextStream out(stdout);
     const QString path = parser.value(QStringLiteral("output"));
@@ -26,10 +57,6 @@ int main(int argc, char *argv[])
         out << path << " is already there: left as it is.\n";
         return 0;
     }
-    tavro::SampleOptions options;
-    options.scale = parser.value(QStringLiteral("scale")).toDouble();
-    options.offices = parser.value(QStringLiteral("offices")).toInt();
-    options.streets = parser.value(QStringLiteral("streets")).toInt();
     const auto written = tavro::writeSampleDatabase(path, options);
     if (!written) {
         QTextStream(stderr) << "tavro-sample: " << written.status().message() << '\n';

@@ -58,20 +58,24 @@ qint64 libmdbScan(const QString &path)
 // Our reader on every column of every table, NULL mask and whole memos included.
 qint64 readerScan(const QString &path)
 {
-    QString error;
-    auto file = tavro::access::AccessFile::open(path, {}, &error);
+    auto file = tavro::access::AccessFile::open(path, {});
     if (!file)
         return -1;
     qint64 rows = 0;
-    for (const QString &table : file->tableNames()) {
+    for (const QString &table : (*file)->tableNames()) {
         QStringList names;
-        for (const tavro::access::Column &c : file->columns(table, &error)) {
+        const auto columns = (*file)->columns(table);
+        for (const tavro::access::Column &c : columns ? *columns : QList<tavro::access::Column>()) {
             if (c.readable)
                 names << c.name;
         }
-        auto cursor = file->rows(table, names, &error);
-        while (cursor && cursor->next())
+        auto cursor = (*file)->rows(table, names);
+        while (cursor) {
+            const tavro::Result<bool> more = (*cursor)->next();
+            if (!more || !*more)
+                break;
             ++rows;
+        }
     }
     return rows;
 }

@@ -1,6 +1,7 @@
 // The data layer without a window: opening the file, the text rules' letter
 // table, query texts read and respelled, the row store, pick lists and the
 // invented sample. What the rules find in a database: tst_recordqueries.
+#include "data/databasesetting.h"
 #include "data/engine.h"
 #include "data/module1.h"
 #include "data/opendb.h"
@@ -286,9 +287,9 @@ void TestData::serverSpelling()
     const QString rules = pg::withTextRules(sql);
     QCOMPARE(sql.contains("DISTINCT") ? rules : pg::withIdentity(rules, {"code"}), spelled);
     QCOMPARE(pg::packTid(pg::unpackTid((qint64(4000000000) << 16) | 77)), (qint64(4000000000) << 16) | 77);
-    QCOMPARE(pg::isServerName("postgresql://guichet@serveur/tavro"), true);
-    QCOMPARE(pg::isServerName("host=/run/postgresql dbname=tavro"), true);
-    QCOMPARE(pg::isServerName("/srv/a=b/BD2003.mdb"), false);
+    QCOMPARE(isServerConnection("postgresql://guichet@serveur/tavro"), true);
+    QCOMPARE(isServerConnection("host=/run/postgresql dbname=tavro"), true);
+    QCOMPARE(isServerConnection("/srv/a=b/BD2003.mdb"), false);
 }
 
 void TestData::password_data()

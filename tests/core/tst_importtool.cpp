@@ -1,5 +1,7 @@
-// The tavro-import executable as a user runs it, and the program's message
-// that names it when it finds an Access file where BD2003.mdb should be.
+// The tavro-import executable as a user runs it, on sound, damaged and
+// interrupted conversions, and the program's message that names it when it
+// finds an Access file where BD2003.mdb should be.
+#include "bench/import/jetwriter.h"
 #include "data/opendb.h"
 #include "data/sampledata.h"
 #include "data/schema.h"
@@ -11,8 +13,15 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 #include <SQLiteCpp/Database.h>
+
+#include <csignal>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tavro;
 
@@ -25,22 +34,44 @@ QString jetFile(const char *name)
     return QStringLiteral(TAVRO_JET_DATA "/") + QLatin1String(name);
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 struct Run {
-    int exitCode = -1;
+    int exitCode = -1; // -1: killed, crashed or stopped at the time limit
     QString out;
     QString err;
 };
 
-Run run(const QString &program, const QStringList &arguments, const QString &folder = QString())
+// Every run under a time and a memory limit: a hang or a runaway fails the
+// test instead of stopping it.
+Run run(const QString &program, const QStringList &arguments, const QString &folder = {}, bool asNobody = false)
 {
     QProcess process;
     if (!folder.isEmpty())
         process.setWorkingDirectory(folder);
+    process.setChildProcessModifier([asNobody] {
+        const rlimit memory{1ul << 30, 1ul << 30};
+        setrlimit(RLIMIT_AS, &memory);
+        if (asNobody && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(99);
+    });
     process.start(program, arguments);
     Run result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
+    if (!process.waitForFinished(30000))
+        process.kill();
+    process.waitForFinished();
+    if (process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
@@ -48,10 +79,24 @@ Run run(const QString &program, const QStringList &arguments, const QString &fol
 
 QByteArray sha256(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
+}
+
+// Every row of the three tables, each prefixed with its table's name.
+QStringList tableRows(const QString &path)
+{
+    QStringList rows;
+    auto opened = openDatabase(path);
+    for (const TableDef &table : kTables) {
+        SQLite::Statement st(**opened, std::string("SELECT * FROM ") + table.name + " ORDER BY rowid");
+        while (st.executeStep()) {
+            QString row = QLatin1String(table.name);
+            for (int i = 0; i < st.getColumnCount(); ++i)
+                row += QLatin1Char('|') + (st.getColumn(i).isNull() ? QStringLiteral("<null>") : QString::fromUtf8(st.getColumn(i).getText()));
+            rows << row;
+        }
+    }
+    return rows;
 }
 
 qint64 codeRows(const QString &path)
@@ -62,7 +107,46 @@ qint64 codeRows(const QString &path)
 
 QStringList filesIn(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// A file with n invented offices and streets, the address of office 7 a
+// memo long enough to take several pages.
+QString writeLarge(const QString &path, int n)
+{
+    jetwriter::Table tele{QStringLiteral("TELE"), {}, {QStringLiteral("ADRESSE")}};
+    jetwriter::Table qrt{QStringLiteral("QRT"), {}, {}};
+    for (int i = 0; i < n; ++i) {
+        const QString n = QString::number(i);
+        tele.rows << jetwriter::Row{{"Agence " + n, "0500-" + n, "PROVINCE", "DR", i == 7 ? QStringLiteral("Allée des Essais 🎵 ").repeated(600) : n + ", rue Neuve", QString()}};
+        qrt.rows << jetwriter::Row{{"Quartier " + n, QString::number(10000 + i), "VILLE-" + n}};
+    }
+    const Status written = jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), path, {tele, qrt});
+    return written ? path : written.message();
+}
+
+// The memo of a chain of pages made to lead back to its own first piece.
+QByteArray withLoopingMemo(QByteArray bytes)
+{
+    for (qsizetype page = bytes.size() / 4096 - 1; page > 0; --page) {
+        char *p = bytes.data() + page * 4096;
+        const int start = (uchar(p[14]) | uchar(p[15]) << 8) & 0x1fff;
+        if (memcmp(p + 4, "LVAL", 4) == 0 && memcmp(p + start, "\0\0\0\0", 4) != 0) {
+            const quint32 self = quint32(page) << 8;
+            memcpy(p + start, &self, 4);
+            return bytes;
+        }
+    }
+    return {};
+}
+
+// A copy of a Jet file with one name (a table's or a column's, stored once
+// as UTF-16) spelt otherwise: a real file that lacks that table or column.
+QByteArray renamed(QByteArray bytes, const QString &name, const QString &other)
+{
+    const QByteArray needle(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
+    const qsizetype at = bytes.indexOf(needle);
+    return at < 0 || bytes.indexOf(needle, at + 1) >= 0 ? QByteArray() : bytes.replace(at, needle.size(), QByteArray(reinterpret_cast<const char *>(other.utf16()), other.size() * 2));
 }
 
 } // namespace
@@ -71,15 +155,29 @@ class TestImportTool : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void convertsAndReports();
     void writesBesideItselfByDefault();
     void refuses_data();
     void refuses();
+    void damagedCopies_data();
+    void damagedCopies();
+    void interrupted_data();
+    void interrupted();
     void forceKeepsBackup();
     void shellQuotedReadsBack_data();
     void shellQuotedReadsBack();
     void programMessageGivesWorkingCommand();
+
+private:
+    QTemporaryDir m_fixtures;
 };
+
+void TestImportTool::initTestCase()
+{
+    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("small.mdb")), 3000), m_fixtures.filePath(QStringLiteral("small.mdb")));
+    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("large.mdb")), 200000), m_fixtures.filePath(QStringLiteral("large.mdb")));
+}
 
 void TestImportTool::convertsAndReports()
 {
@@ -115,34 +213,202 @@ void TestImportTool::writesBesideItselfByDefault()
 
 void TestImportTool::refuses_data()
 {
-    QTest::addColumn<QStringList>("arguments"); // %DIR% is the target folder
+    QTest::addColumn<QStringList>("arguments"); // %DIR%: the target folder, %SRC%: the prepared source
+    QTest::addColumn<QString>("setup");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("left"); // what the target folder holds afterwards
 
     const QString codes = jetFile("codes_tele_qrt_jet4.mdb");
-    QTest::newRow("no Access file named") << QStringList{"-o", "%DIR%/BD2003.mdb"} << 2 << "indiquez une seule base Access";
-    QTest::newRow("two Access files named") << QStringList{"-o", "%DIR%/BD2003.mdb", codes, codes} << 2 << "indiquez une seule base Access";
-    QTest::newRow("missing Access file") << QStringList{"-o", "%DIR%/BD2003.mdb", "%DIR%/absent.mdb"} << 1 << "est introuvable";
-    QTest::newRow("not an Access file") << QStringList{"-o", "%DIR%/BD2003.mdb", jetFile("README.md")} << 1 << "n'est pas une base Access";
-    QTest::newRow("no CODE table") << QStringList{"-o", "%DIR%/BD2003.mdb", jetFile("overflowTestV2000.mdb")} << 1
-                                   << "La table CODE est absente de la base Access " + jetFile("overflowTestV2000.mdb");
-    QTest::newRow("unknown code page") << QStringList{"--charset", "CP99999", "-o", "%DIR%/BD2003.mdb", codes} << 1 << "« CP99999 » est inconnu";
-    QTest::newRow("missing target folder") << QStringList{"-o", "%DIR%/absent/BD2003.mdb", codes} << 1 << "n'existe pas";
+    const QStringList toSource{"-o", "%DIR%/BD2003.mdb", "%SRC%"};
+    const QStringList toTarget{"-o", "%DIR%/BD2003.mdb", codes};
+    QTest::newRow("no Access file named") << QStringList{"-o", "%DIR%/BD2003.mdb"} << "" << 2 << "indiquez une seule base Access" << QStringList();
+    QTest::newRow("two Access files named") << QStringList{"-o", "%DIR%/BD2003.mdb", codes, codes} << "" << 2 << "indiquez une seule base Access" << QStringList();
+    QTest::newRow("missing Access file") << toSource << "" << 1 << "La base Access %SRC% est introuvable." << QStringList();
+    QTest::newRow("not an Access file") << QStringList{"-o", "%DIR%/BD2003.mdb", jetFile("README.md")} << "" << 1 << "n'est pas une base Access" << QStringList();
+    QTest::newRow("Jet header only") << toSource << "header" << 1 << "Le fichier %SRC% ne peut pas être lu comme base Access" << QStringList();
+    QTest::newRow("no CODE table") << QStringList{"-o", "%DIR%/BD2003.mdb", jetFile("overflowTestV2000.mdb")} << "" << 1
+                                   << "La table CODE est absente de la base Access " + jetFile("overflowTestV2000.mdb") << QStringList();
+    QTest::newRow("no FAX column") << toSource << "renamed" << 1 << "La colonne FAX est absente de la table TELE de la base Access %SRC%" << QStringList();
+    QTest::newRow("unknown code page") << QStringList{"--charset", "CP99999", "-o", "%DIR%/BD2003.mdb", codes} << "" << 1 << "« CP99999 » est inconnu" << QStringList();
+    QTest::newRow("source is a folder") << toSource << "folder" << 1 << "%SRC% est un dossier, pas une base Access." << QStringList();
+    QTest::newRow("source is a pipe") << toSource << "fifo" << 1 << "%SRC% n'est pas un fichier ordinaire" << QStringList();
+    QTest::newRow("source unreadable") << toSource << "unreadable" << 1 << "vous n'avez pas le droit de la lire" << QStringList();
+    QTest::newRow("missing target folder") << QStringList{"-o", "%DIR%/absent/BD2003.mdb", codes} << "" << 1 << "Le dossier %DIR%/absent n'existe pas." << QStringList();
+    QTest::newRow("target is a folder") << toTarget << "target folder" << 1 << "%DIR%/BD2003.mdb est un dossier." << QStringList{"BD2003.mdb"};
+    QTest::newRow("target exists") << toTarget << "existing" << 1 << "Le fichier %DIR%/BD2003.mdb existe déjà : il est laissé tel quel." << QStringList{"BD2003.mdb"};
+    QTest::newRow("link at the target") << toTarget << "link" << 1 << "Le fichier %DIR%/BD2003.mdb existe déjà : il est laissé tel quel." << QStringList{"BD2003.mdb"};
+    QTest::newRow("disk full") << toSource << "full" << 1 << "Le disque du fichier de données %DIR%/BD2003.mdb est plein." << QStringList();
 }
 
 void TestImportTool::refuses()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, setup);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
+    QFETCH(QStringList, left);
 
     QTemporaryDir dir;
-    arguments.replaceInStrings(QStringLiteral("%DIR%"), dir.path());
-    const Run r = run(kTool, arguments);
+    QTemporaryDir sources;
+    const QString source = sources.filePath(QStringLiteral("old.mdb"));
+    const QByteArray codes = readAll(jetFile("codes_tele_qrt_jet4.mdb"));
+    if (setup == QLatin1String("header"))
+        QVERIFY(writeAll(source, codes.left(3000)));
+    if (setup == QLatin1String("renamed"))
+        QVERIFY(writeAll(source, renamed(codes, QStringLiteral("FAX"), QStringLiteral("FAZ"))));
+    if (setup == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(source));
+    if (setup == QLatin1String("fifo"))
+        QCOMPARE(mkfifo(QFile::encodeName(source).constData(), 0600), 0);
+    if (setup == QLatin1String("unreadable")) {
+        QVERIFY(writeAll(source, codes));
+        QVERIFY(QFile::setPermissions(source, QFileDevice::WriteOwner));
+        QVERIFY(QFile::setPermissions(sources.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ExeOther));
+    }
+    if (setup == QLatin1String("target folder"))
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("BD2003.mdb")));
+    if (setup == QLatin1String("existing"))
+        QVERIFY(writeAll(dir.filePath(QStringLiteral("BD2003.mdb")), codes));
+    if (setup == QLatin1String("link"))
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere.mdb")), dir.filePath(QStringLiteral("BD2003.mdb"))));
+    arguments.replaceInStrings(QStringLiteral("%DIR%"), dir.path()).replaceInStrings(QStringLiteral("%SRC%"), source);
+    message.replace(QStringLiteral("%DIR%"), dir.path()).replace(QStringLiteral("%SRC%"), source);
+    Run r;
+    if (setup == QLatin1String("full")) {
+        // A disk of 64 kB, in a mount namespace of the tool's own; what the
+        // folder holds afterwards is listed from in there.
+        QVERIFY(QFile::copy(m_fixtures.filePath(QStringLiteral("small.mdb")), source));
+        r = run(QStringLiteral("unshare"), {"-rm", "/bin/sh", "-c", "d=$1 t=$2; shift 2; mount -t tmpfs -o size=64k tmpfs \"$d\" || exit 9; \"$t\" \"$@\"; s=$?; ls -A \"$d\"; exit $s",
+                                            "sh", dir.path(), kTool, arguments.at(0), arguments.at(1), arguments.at(2)});
+        if (r.exitCode == 9 || r.err.startsWith(QLatin1String("unshare")))
+            QSKIP("no mount namespace here");
+    } else {
+        // Root reads every file: the tool then runs as nobody.
+        r = run(kTool, arguments, {}, setup == QLatin1String("unreadable") && geteuid() == 0);
+    }
     QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(r.err.startsWith(QLatin1String("tavro-import : ")), qPrintable(r.err));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
-    QCOMPARE(filesIn(dir.path()), QStringList());
+    // Only when --force would help does the message suggest it.
+    QCOMPARE(r.err.contains(QLatin1String("Ajoutez --force")), setup == QLatin1String("link") || setup == QLatin1String("existing"));
+    if (setup == QLatin1String("existing"))
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("BD2003.mdb"))), codes);
+    QVERIFY2(!r.err.contains(QLatin1String(".import-")), qPrintable(r.err));
+    QCOMPARE(filesIn(dir.path()), left);
+}
+
+void TestImportTool::damagedCopies_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("sound"); // the rows of the undamaged file
+    QTest::addColumn<int>("changed"); // bytes changed; -1: the import must fail
+
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("sound.mdb"));
+    const QByteArray codes = readAll(jetFile("codes_tele_qrt_jet4.mdb"));
+    QCOMPARE(run(kTool, {QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")}).exitCode, 0);
+    const QStringList codesRows = tableRows(target);
+    const QByteArray small = readAll(m_fixtures.filePath(QStringLiteral("small.mdb")));
+    QVERIFY(!small.isEmpty());
+
+    // Cut where the tables' rows are: the conversion must fail. The shared
+    // file's last pages hold none of the rows copied.
+    for (qsizetype keep : {qsizetype(4096), qsizetype(65536), small.size() / 2, small.size() - 4096})
+        QTest::addRow("small file cut to %lld bytes", qlonglong(keep)) << small.left(keep) << QStringList() << -1;
+    QTest::newRow("shared file less its last page") << codes.chopped(4096) << codesRows << 0;
+    QTest::newRow("memo chain leading back to itself") << withLoopingMemo(small) << QStringList() << -1;
+    QByteArray lengthByte = codes;
+    lengthByte[126452] = 0x4d; // a text's length beyond its row
+    QTest::newRow("byte 126452 set to 0x4d") << lengthByte << QStringList() << -1;
+    for (quint32 seed = 1; seed <= 100; ++seed) {
+        std::mt19937 random{seed};
+        QByteArray bytes = codes;
+        const int changes = 1 + int(random() % 64);
+        for (int i = 0; i < changes; ++i)
+            bytes[qsizetype(random() % quint32(bytes.size()))] = char(random() & 0xff);
+        QTest::addRow("seed %u, %d bytes changed", seed, changes) << bytes << codesRows << changes;
+    }
+}
+
+// Each damaged copy fails cleanly (nothing at the target, no temporary
+// file, a French message naming the cause) or gives the rows of the sound
+// file, but for what the changed bytes themselves altered.
+void TestImportTool::damagedCopies()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, sound);
+    QFETCH(int, changed);
+    QVERIFY(!bytes.isEmpty());
+
+    QTemporaryDir dir;
+    QTemporaryDir out;
+    const QString source = dir.filePath(QStringLiteral("damaged.mdb"));
+    QVERIFY(writeAll(source, bytes));
+    const Run r = run(kTool, {QStringLiteral("-o"), out.filePath(QStringLiteral("BD2003.mdb")), source});
+    QVERIFY2(r.exitCode == 0 || r.exitCode == 1, qPrintable(QStringLiteral("status %1: %2").arg(r.exitCode).arg(r.err)));
+    if (r.exitCode == 1) {
+        QVERIFY2(r.err.startsWith(QLatin1String("tavro-import : ")) && r.err.contains(QStringLiteral("Aucun fichier n'a été écrit.")), qPrintable(r.err));
+        QCOMPARE(filesIn(out.path()), QStringList());
+        return;
+    }
+    QVERIFY2(changed >= 0, qPrintable(r.out));
+    QCOMPARE(filesIn(out.path()), QStringList{"BD2003.mdb"});
+    const QStringList rows = tableRows(out.filePath(QStringLiteral("BD2003.mdb")));
+    QCOMPARE(rows.size(), sound.size());
+    int differing = 0;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        QCOMPARE(rows[i].section(QLatin1Char('|'), 0, 0), sound[i].section(QLatin1Char('|'), 0, 0));
+        differing += rows[i] != sound[i];
+    }
+    QVERIFY(differing <= changed);
+}
+
+void TestImportTool::interrupted_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::newRow("SIGKILL, then the next run") << int(SIGKILL);
+}
+
+// Stopped in the middle of replacing a target, the import leaves the target
+// as it was and no temporary file; one killed outright leaves it to the
+// next run for the same target, which removes it.
+void TestImportTool::interrupted()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("BD2003.mdb"));
+    QVERIFY(writeSampleDatabase(target, SampleOptions{}));
+    const QByteArray before = sha256(target);
+
+    QProcess process;
+    process.start(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, m_fixtures.filePath(QStringLiteral("large.mdb"))});
+    QVERIFY(process.waitForStarted());
+    while (filesIn(dir.path()).size() < 2 && process.state() == QProcess::Running)
+        QThread::usleep(200);
+    const QStringList during = filesIn(dir.path());
+    QCOMPARE(during.size(), 2);
+    QVERIFY2(during.at(1).startsWith(QLatin1String("BD2003.mdb.import-")), qPrintable(during.join(' ')));
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(sha256(target), before);
+
+    if (signal != SIGKILL) {
+        QCOMPARE(filesIn(dir.path()), QStringList{"BD2003.mdb"});
+        return;
+    }
+    QCOMPARE(filesIn(dir.path()), during);
+    const Run next = run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")});
+    QCOMPARE(next.exitCode, 0);
+    QVERIFY2(next.out.startsWith(QStringLiteral("Fichier provisoire d'une conversion interrompue supprimé : ") + dir.filePath(during.at(1))), qPrintable(next.out));
+    QCOMPARE(filesIn(dir.path()).size(), 2);
+    QVERIFY(!filesIn(dir.path()).join(' ').contains(QLatin1String(".import-")));
+    QCOMPARE(codeRows(target), 5);
 }
 
 void TestImportTool::forceKeepsBackup()
@@ -153,13 +419,6 @@ void TestImportTool::forceKeepsBackup()
     const QByteArray sample = sha256(target);
     const qint64 sampleRows = codeRows(target);
     QVERIFY(sampleRows > 5);
-
-    const Run refused = run(kTool, {QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")});
-    QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(refused.err.contains(QStringLiteral("existe déjà")), qPrintable(refused.err));
-    QVERIFY2(refused.err.contains(QStringLiteral("Aucun fichier n'a été écrit.")), qPrintable(refused.err));
-    QCOMPARE(sha256(target), sample);
-    QCOMPARE(filesIn(dir.path()), QStringList{"BD2003.mdb"});
 
     const Run forced = run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")});
     QCOMPARE(forced.exitCode, 0);
@@ -172,6 +431,19 @@ void TestImportTool::forceKeepsBackup()
     QCOMPARE(codeRows(match.captured(1)), sampleRows);
     QCOMPARE(codeRows(target), 5);
     QCOMPARE(filesIn(dir.path()).size(), 2);
+
+    // A second run keeps both older files, even within the same second.
+    QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")}).exitCode, 0);
+    QCOMPARE(filesIn(dir.path()).size(), 3);
+
+    // A link at the target's name is replaced, the file it leads to never written.
+    QTemporaryDir linked;
+    const QString link = linked.filePath(QStringLiteral("BD2003.mdb"));
+    QVERIFY(QFile::link(linked.filePath(QStringLiteral("nowhere.mdb")), link));
+    QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), link, jetFile("codes_tele_qrt_jet4.mdb")}).exitCode, 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QCOMPARE(codeRows(link), 5);
+    QVERIFY(!QFileInfo::exists(linked.filePath(QStringLiteral("nowhere.mdb"))));
 }
 
 void TestImportTool::shellQuotedReadsBack_data()

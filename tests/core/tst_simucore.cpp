@@ -355,6 +355,8 @@ void TestSimulatorCore::refusedInput_data()
     QTest::newRow("months field empty") << "1000" << "1" << "" << "6" << Outcome::BadMonths;
     QTest::newRow("more than 360 months") << "1000" << "30" << "361" << "6" << Outcome::BadMonths;
     QTest::newRow("principal not a number") << "douze" << "1" << "12" << "6" << Outcome::BadPrincipal;
+    QTest::newRow("negative principal") << "-12 000" << "1" << "12" << "6" << Outcome::NegativePrincipal;
+    QTest::newRow("negative rate") << "12000" << "1" << "12" << " -6" << Outcome::NegativeRate;
     QTest::newRow("principal beyond a double") << QString(400, QLatin1Char('9')) << "1" << "12" << "6"
                                                << Outcome::BadPrincipal;
 }

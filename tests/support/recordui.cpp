@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QPlainTextEdit>
 
 namespace tavro::test {
 
@@ -26,6 +27,8 @@ QString shownText(QWidget *w)
         return c->currentText();
     if (auto *e = qobject_cast<QLineEdit *>(w))
         return e->text();
+    if (auto *e = qobject_cast<QPlainTextEdit *>(w))
+        return e->toPlainText();
     return {};
 }
 

@@ -41,6 +41,8 @@ QString containerOf(QWidget *w);
 
 // The caption or text a control shows.
 QString shownText(QWidget *w);
+// The text of the named field (a line or a name box) of a window.
+inline QString fieldText(QWidget *window, const QString &name) { return shownText(child<QWidget>(window, name)); }
 
 std::unique_ptr<RecordWindow> makeRecordWindow(const QString &kind);
 

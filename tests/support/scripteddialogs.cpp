@@ -1,5 +1,7 @@
 #include "support/scripteddialogs.h"
 
+#include <utility>
+
 namespace tavro::test {
 
 ScriptedDialogs::ScriptedDialogs()
@@ -15,11 +17,13 @@ ScriptedDialogs::~ScriptedDialogs()
 MsgButton ScriptedDialogs::message(QWidget *, const MessageSpec &spec)
 {
     m_calls.append({Call::Message, spec});
+    if (m_meanwhile)
+        std::exchange(m_meanwhile, {})();
     if (!m_buttons.isEmpty())
         return m_buttons.dequeue();
     if (spec.defaultButton != NoButton)
         return spec.defaultButton;
-    for (MsgButton b : {Ok, Yes, No, Cancel}) {
+    for (MsgButton b : kAllButtons) {
         if (spec.buttons.testFlag(b))
             return b;
     }

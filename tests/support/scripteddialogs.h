@@ -6,6 +6,8 @@
 #include <QQueue>
 #include <QString>
 
+#include <functional>
+
 namespace tavro::test {
 
 // Stands in for the real boxes: records every box asked for and answers from
@@ -25,6 +27,9 @@ public:
     QString input(QWidget *parent, const QString &prompt, const QString &title) override;
 
     void answerMessage(MsgButton button) { m_buttons.enqueue(button); }
+    // Runs once while the next message box is up, as the world goes on
+    // while a clerk reads it.
+    void whileNextAsked(std::function<void()> meanwhile) { m_meanwhile = std::move(meanwhile); }
     void answerInput(const QString &text) { m_texts.enqueue(text); }
 
     const QList<Call> &calls() const { return m_calls; }
@@ -36,6 +41,7 @@ private:
     QList<Call> m_calls;
     QQueue<MsgButton> m_buttons;
     QQueue<QString> m_texts;
+    std::function<void()> m_meanwhile;
 };
 
 } // namespace tavro::test

@@ -7,10 +7,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -45,6 +47,8 @@ private Q_SLOTS:
     void focusOrder();
     void keyFilters_data();
     void keyFilters();
+    void pasting_data();
+    void pasting();
     void durationRule_data();
     void durationRule();
     void principalReformatting_data();
@@ -134,7 +138,6 @@ void TestSimuWindow::openingControls_data()
     row("Txt_Principal", "Frame1", "text", QString());
     row("Label9", "Frame1", "text", QStringLiteral("DH"));
     row("Label8", "Frame1", "text", QStringLiteral("Durée en Année :"));
-    row("Text1", "Frame1", "maxLength", 4);
     row("Text1", "Frame1", "toolTip", QStringLiteral("Entrer la Durée Annuelle du crédit "));
     row("Label10", "Frame1", "text", QStringLiteral("ANS"));
     row("Label2", "Frame1", "text", QStringLiteral("Durée en mois :"));
@@ -142,7 +145,6 @@ void TestSimuWindow::openingControls_data()
     row("Txt_Num_payment", "Frame1", "enabled", false);
     row("Label11", "Frame1", "text", QStringLiteral("MOIS"));
     row("Label3", "Frame1", "text", QStringLiteral("Taux d'Intéret :"));
-    row("Txt_Interest", "Frame1", "maxLength", 4);
     row("Txt_Interest", "Frame1", "toolTip", QStringLiteral("Entrer le Taux dIntérêt "));
     row("Label12", "Frame1", "text", QStringLiteral("%"));
     row("Frame2", "simu", "title", QStringLiteral("Calcul"));
@@ -235,7 +237,7 @@ void TestSimuWindow::keyFilters_data()
     QTest::newRow("rate fifth character refused") << "Txt_Interest" << "5.755" << "5.75";
     QTest::newRow("rate takes a second point") << "Txt_Interest" << "1.2.3" << "1.2.";
     QTest::newRow("rate drops letters and sign") << "Txt_Interest" << "-x7" << "7";
-    QTest::newRow("duration only points") << "Text1" << "...." << "....";
+    QTest::newRow("duration only points, four") << "Text1" << "....." << "....";
     QTest::newRow("duration drops letters") << "Text1" << "a2b" << "2";
 }
 
@@ -254,6 +256,42 @@ void TestSimuWindow::keyFilters()
     }
     QCOMPARE(edit->text(), expected);
     QVERIFY(m_dialogs->calls().isEmpty());
+}
+
+void TestSimuWindow::pasting_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("principal grouped") << "Txt_Principal" << "" << "100 000" << "100000";
+    QTest::newRow("principal negative") << "Txt_Principal" << "" << "-5000" << "5000";
+    QTest::newRow("principal letter") << "Txt_Principal" << "" << "1e5" << "15";
+    QTest::newRow("principal after typed digits") << "Txt_Principal" << "12" << " 3x4 " << "1234";
+    QTest::newRow("rate not a number") << "Txt_Interest" << "" << "abc" << "";
+    QTest::newRow("rate negative") << "Txt_Interest" << "" << "-3" << "3";
+    QTest::newRow("rate with blanks and sign, then cut") << "Txt_Interest" << "" << " 6.25 %" << "6.25";
+    QTest::newRow("rate comma dropped") << "Txt_Interest" << "" << "5,75" << "575";
+    QTest::newRow("rate at its length") << "Txt_Interest" << "5.75" << "1" << "5.75";
+    QTest::newRow("rate nothing kept, typing kept") << "Txt_Interest" << "6" << "%" << "6";
+    QTest::newRow("duration letters around") << "Text1" << "" << "x2.5 ans" << "2.5";
+    QTest::newRow("duration after a digit") << "Text1" << "1" << "a0" << "10";
+}
+
+void TestSimuWindow::pasting()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, pasted);
+    type(field.toLatin1().constData(), typed);
+    auto *edit = get<QLineEdit>(field.toLatin1().constData());
+    QGuiApplication::clipboard()->setText(pasted);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QTEST(edit->text(), "expected");
+    QVERIFY(m_dialogs->calls().isEmpty());
+    // The duration rule saw the kept text only.
+    if (field == QLatin1String("Text1"))
+        QCOMPARE(get<QLineEdit>("Txt_Num_payment")->text(), monthsForDuration(edit->text(), QLocale()).left(3));
 }
 
 void TestSimuWindow::durationRule_data()
@@ -293,25 +331,51 @@ void TestSimuWindow::durationRule()
 void TestSimuWindow::principalReformatting_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("grouped") << "100000" << "  100 000 , ";
-    QTest::newRow("empty stays empty") << "" << "";
-    QTest::newRow("small") << "5" << "   5 , ";
-    QTest::newRow("eleven digits") << "12345678901" << "12 345 678 901 , ";
+    QTest::addColumn<QString>("leaving"); // how the focus leaves the field
+    QTest::addColumn<QString>("away");    // the field meanwhile
+    QTest::addColumn<QString>("typedBack");
+    QTest::addColumn<QString>("expected"); // after leaving it again by Tab
+    QTest::newRow("grouped") << "100000" << "tab" << "  100 000 , " << "" << "  100 000 , ";
+    QTest::newRow("empty stays empty") << "" << "tab" << "" << "" << "";
+    QTest::newRow("small") << "5" << "tab" << "   5 , " << "" << "   5 , ";
+    QTest::newRow("eleven digits") << "12345678901" << "tab" << "12 345 678 901 , " << "" << "12 345 678 901 , ";
+    QTest::newRow("another window") << "10000" << "window" << "10000" << "0" << "  100 000 , ";
+    QTest::newRow("a menu") << "10000" << "menu" << "10000" << "0" << "  100 000 , ";
 }
 
 void TestSimuWindow::principalReformatting()
 {
     QFETCH(QString, typed);
-    QFETCH(QString, expected);
+    QFETCH(QString, leaving);
+    QFETCH(QString, typedBack);
+    auto *principal = get<QLineEdit>("Txt_Principal");
     type("Txt_Principal", typed);
-    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), typed); // gaining and typing do not group
-    QTest::keyClick(get<QLineEdit>("Txt_Principal"), Qt::Key_Tab);
-    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), expected);
-    // Coming back and leaving again reads the grouped text back unchanged.
-    get<QLineEdit>("Txt_Principal")->setFocus();
-    QTest::keyClick(get<QLineEdit>("Txt_Principal"), Qt::Key_Tab);
-    QCOMPARE(get<QLineEdit>("Txt_Principal")->text(), expected);
+    QCOMPARE(principal->text(), typed); // gaining and typing do not group
+    if (leaving == QLatin1String("tab")) {
+        QTest::keyClick(principal, Qt::Key_Tab);
+        QTEST(principal->text(), "away");
+        principal->setFocus();
+    } else if (leaving == QLatin1String("window")) {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTEST(principal->text(), "away");
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    } else {
+        QMenu menu(m_window.get());
+        menu.addAction(QStringLiteral("Coller"));
+        menu.popup(principal->mapToGlobal(QPoint()));
+        QTRY_COMPARE(QApplication::activePopupWidget(), &menu);
+        QTEST(principal->text(), "away");
+        menu.close();
+    }
+    QCOMPARE(QApplication::focusWidget(), principal);
+    QTest::keyClicks(principal, typedBack);
+    // Leaving again reads the text back; a grouped one stays as it is.
+    QTest::keyClick(principal, Qt::Key_Tab);
+    QTEST(principal->text(), "expected");
 }
 
 void TestSimuWindow::exampleLoanAndTableSwitch()
