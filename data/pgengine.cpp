@@ -177,7 +177,7 @@ private:
             return failure(nullptr, true, Action::Write);
         PQreset(m_conn.get());
         if (PQstatus(m_conn.get()) != CONNECTION_OK)
-            return failure(nullptr, true, Action::Read);
+            return pg::connectionFailure(m_conn.get(), m_place, QStringLiteral("Les lignes affichées et les saisies restent."));
         return pg::prepareSession(m_conn.get(), m_place);
     }
 

@@ -67,6 +67,32 @@ Status prepareSession(PGconn *conn, const Place &place)
     return Status::success();
 }
 
+Status connectionFailure(PGconn *conn, const Place &place, const QString &kept)
+{
+    const QString text = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QString();
+    if (conn && PQconnectionNeedsPassword(conn)) {
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("Le serveur de la base de données %1 demande un mot de passe que ce poste "
+                                              "ne connaît pas.").arg(place.name),
+                               kept, QStringLiteral("Le responsable informatique inscrit ce mot de passe dans le fichier "
+                                                    "~/.pgpass du poste."))
+            .withDetail(text);
+    }
+    if (conn && PQconnectionUsedPassword(conn)) {
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("Le serveur de la base de données %1 a refusé le mot de passe de ce poste.")
+                                   .arg(place.name),
+                               kept, QStringLiteral("Le responsable informatique corrige le mot de passe inscrit dans le "
+                                                    "fichier ~/.pgpass du poste."))
+            .withDetail(text);
+    }
+    return Status::failure(Fault::Unavailable, QStringLiteral("La connexion à la base de données %1 a échoué.").arg(place.name),
+                           kept,
+                           QStringLiteral("Vérifiez l'adresse de la base dans le réglage du programme, le réseau, et que "
+                                          "le serveur est en marche, puis réessayez."))
+        .withDetail(text);
+}
+
 Result<PgConn> openSession(const QString &conninfo)
 {
     const Place place{placeName(conninfo), true};
@@ -78,30 +104,8 @@ Result<PgConn> openSession(const QString &conninfo)
     const QByteArray info = conninfo.toUtf8();
     const char *values[] = {"5", "5", "2", "3", "11000", "tavro", info.constData(), nullptr};
     PgConn conn(PQconnectdbParams(keywords, values, 1));
-    if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
-        const QString text = conn ? QString::fromUtf8(PQerrorMessage(conn.get())).trimmed() : QString();
-        if (conn && PQconnectionNeedsPassword(conn.get())) {
-            return Status::failure(Fault::Unavailable,
-                                   QStringLiteral("Le serveur de la base de données %1 demande un mot de passe que ce poste "
-                                                  "ne connaît pas.").arg(place.name),
-                                   {}, QStringLiteral("Le responsable informatique inscrit ce mot de passe dans le fichier "
-                                                      "~/.pgpass du poste."))
-                .withDetail(text);
-        }
-        if (conn && PQconnectionUsedPassword(conn.get())) {
-            return Status::failure(Fault::Unavailable,
-                                   QStringLiteral("Le serveur de la base de données %1 a refusé le mot de passe de ce poste.")
-                                       .arg(place.name),
-                                   {}, QStringLiteral("Le responsable informatique corrige le mot de passe inscrit dans le "
-                                                      "fichier ~/.pgpass du poste."))
-                .withDetail(text);
-        }
-        return Status::failure(Fault::Unavailable,
-                               QStringLiteral("La connexion à la base de données %1 a échoué.").arg(place.name), {},
-                               QStringLiteral("Vérifiez l'adresse de la base dans le réglage du programme, le réseau, et que "
-                                              "le serveur est en marche."))
-            .withDetail(text);
-    }
+    if (!conn || PQstatus(conn.get()) != CONNECTION_OK)
+        return connectionFailure(conn.get(), place, {});
     if (Status prepared = prepareSession(conn.get(), place); !prepared)
         return prepared;
     return conn;

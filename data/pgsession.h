@@ -33,9 +33,12 @@ QString placeName(const QString &conninfo);
 // Sets what the program's texts need on a session (also after a reconnection).
 Status prepareSession(PGconn *conn, const Place &place);
 
+// A connection that could not be made, or made again: a password missing
+// or refused, or else the server out of reach or the database unknown.
+Status connectionFailure(PGconn *conn, const Place &place, const QString &kept);
+
 // Connects with the program's defaults (the connection string overrides
-// them) and prepares the session. A refusal says whether a password was
-// missing or refused, or else that the server could not be reached.
+// them) and prepares the session.
 Result<PgConn> openSession(const QString &conninfo);
 
 } // namespace tavro::pg

@@ -1,5 +1,6 @@
 #include "support/testdb.h"
 
+#include "data/databasesetting.h"
 #include "data/module1.h"
 #include "data/opendb.h"
 #include "data/pgtext.h"
@@ -88,6 +89,8 @@ TestDatabase::~TestDatabase()
 {
     QDir::setCurrent(m_previousFolder);
     Module1::setProgramFolder(QString());
+    if (!m_server.isEmpty())
+        useDatabaseSetting({});
     if (m_created)
         pgRun(pgConnect(serverAddress() + QStringLiteral(" dbname=postgres")).get(),
               QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(name()));
@@ -215,14 +218,30 @@ std::shared_ptr<void> TestDatabase::holdForWriting(const char *table, bool reade
 void TestDatabase::cutConnections()
 {
     if (!m_server.isEmpty())
-        pgRun(pgConnect(m_server).get(), QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+        pgRun(pgConnect(m_server).get(), QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
                                                         "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+}
+
+void TestDatabase::setMissing(bool missing)
+{
+    const QString away = name() + QStringLiteral("_away");
+    if (m_server.isEmpty()) {
+        if (!QFile::rename(missing ? path() : path() + QStringLiteral(".away"), missing ? path() + QStringLiteral(".away") : path()))
+            qFatal("cannot rename %s", qPrintable(path()));
+        return;
+    }
+    pgRun(pgConnect(serverAddress() + QStringLiteral(" dbname=postgres")).get(),
+          missing ? QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE datname = '%1'; "
+                                   "ALTER DATABASE %1 RENAME TO %2").arg(name(), away)
+                  : QStringLiteral("ALTER DATABASE %2 RENAME TO %1").arg(name(), away));
 }
 
 void TestDatabase::makeCurrent()
 {
     Module1::setProgramFolder(m_dir.path());
     QDir::setCurrent(m_dir.path());
+    if (!m_server.isEmpty())
+        useDatabaseSetting(DatabaseSetting{m_server, DatabaseSource::Option, {}, {}});
 }
 
 } // namespace tavro::test

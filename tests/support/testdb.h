@@ -51,6 +51,9 @@ public:
     // or the tables are being replaced, reading waits as well.
     std::shared_ptr<void> holdForWriting(const char *table, bool readersToo = false);
 
+    // Takes the data away (the file renamed, the database too) and back.
+    void setMissing(bool missing);
+
     // Ends every other session on this database, as a server restart does
     // (a file has none to end).
     void cutConnections();
