@@ -116,7 +116,7 @@ QString TestDatabase::asRole(const QString &role) const
     return m_server + QStringLiteral(" user=") + role;
 }
 
-void TestDatabase::create()
+void TestDatabase::create(bool withTables)
 {
     if (!m_server.isEmpty()) {
         const PgHandle admin = pgConnect(serverAddress() + QStringLiteral(" dbname=postgres"));
@@ -124,6 +124,8 @@ void TestDatabase::create()
         m_created = true;
         // The program must set it on itself: the server here says otherwise.
         pgRun(admin.get(), QStringLiteral("ALTER DATABASE %1 SET standard_conforming_strings = off").arg(name()));
+        if (!withTables)
+            return;
         auto writer = serverTableWriter(m_server, false);
         const Status made = writer ? (*writer)->commit() : writer.status();
         if (!made)
@@ -131,6 +133,8 @@ void TestDatabase::create()
         pgRun(pgConnect(m_server).get(), QStringLiteral("GRANT SELECT ON CODE, TELE, QRT TO tavro_reader, tavro_password"));
         return;
     }
+    if (!withTables)
+        return;
     auto db = createDatabaseFile(path());
     if (!db)
         qFatal("%s", qPrintable(db.status().message()));

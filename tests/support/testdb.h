@@ -22,8 +22,9 @@ public:
 
     static bool onServer();
 
-    // Empty tables.
-    void create();
+    // Empty tables; without them, an empty database on the server (a file
+    // is not made at all).
+    void create(bool withTables = true);
     // The bundled sample data.
     void createSample();
 
