@@ -246,6 +246,7 @@ void TestRecordQueries::textRules_data()
     QTest::newRow("like apostrophe") << "AGENCE like 'l''o%'" << QStringList{"L'OASIS"};
     QTest::newRow("like with escape") << "AGENCE like 'L''%' ESCAPE '\\'" << QStringList{"L'OASIS"};
     QTest::newRow("null never matches") << "REGION like '%' AND AGENCE IS NULL" << QStringList{};
+    QTest::newRow("not like, case-blind too") << "AGENCE not like '%E%'" << QStringList{"ÇA VA", "cactus", "L'OASIS"};
 }
 
 void TestRecordQueries::textRules()
