@@ -11,6 +11,7 @@
 #include "data/selecttext.h"
 
 #include <QHash>
+#include <QtEndian>
 
 #include <memory>
 
@@ -21,6 +22,12 @@ namespace {
 using pg::PgConn;
 using pg::PgResult;
 using pg::faultOf;
+
+// Types whose binary form is their text's bytes: text, varchar, bpchar, name.
+bool isText(Oid type)
+{
+    return type == 25 || type == 1043 || type == 1042 || type == 19;
+}
 
 
 class PgConnection final : public Connection {
@@ -151,6 +158,16 @@ public:
     }
 
 private:
+    // A ctid is a block number and an item number, big-endian; an xid four bytes.
+    static RowKey binaryKeyOf(const PGresult *r, int column)
+    {
+        if (PQgetlength(r, 0, column) != 6 || PQgetlength(r, 0, column + 1) != 4)
+            return {};
+        const auto *tid = reinterpret_cast<const uchar *>(PQgetvalue(r, 0, column));
+        const auto *xid = reinterpret_cast<const uchar *>(PQgetvalue(r, 0, column + 1));
+        return {(qint64(qFromBigEndian<quint32>(tid)) << 16) | qFromBigEndian<quint16>(tid + 4), qFromBigEndian<quint32>(xid)};
+    }
+
     static RowKey keyOf(const PGresult *r, int row, int column)
     {
         return {pg::packTid(QByteArray(PQgetvalue(r, row, column))),
@@ -229,7 +246,8 @@ private:
     }
 
     // The base table of each result column, by the server's own names.
-    Status describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids);
+    // The base table of each result column; whether every column is text.
+    Result<bool> describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids);
     QString tableName(Oid oid);
     QString columnName(Oid table, int number);
 
@@ -264,7 +282,7 @@ QString PgConnection::columnName(Oid table, int number)
     return name;
 }
 
-Status PgConnection::describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids)
+Result<bool> PgConnection::describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids)
 {
     const QByteArray statement = text.toUtf8();
     auto prepared = attempt([&] { return PQprepare(m_conn.get(), "", statement.constData(), 0, nullptr); }, Action::Read,
@@ -276,8 +294,10 @@ Status PgConnection::describe(const QString &text, LoadedResult &result, std::ve
         return failure(described.get(), !described, Action::Read);
     const int n = PQnfields(described.get());
     result.columns.assign(std::size_t(n), {});
+    bool allText = true;
     for (int i = 0; i < n; ++i) {
         result.columns[i].name = QString::fromUtf8(PQfname(described.get(), i));
+        allText = allText && isText(PQftype(described.get(), i));
         const Oid oid = PQftable(described.get(), i);
         if (oid == InvalidOid)
             continue;
@@ -290,7 +310,7 @@ Status PgConnection::describe(const QString &text, LoadedResult &result, std::ve
         result.columns[i].table = int(at - tableOids.begin());
         result.columns[i].origin = columnName(oid, PQftablecol(described.get(), i));
     }
-    return Status::success();
+    return allText;
 }
 
 Result<LoadedResult> PgConnection::load(const QString &sql)
@@ -299,8 +319,9 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     result.keysPerTable = 2; // place (ctid) and version (xmin)
     const QString text = pg::withTextRules(sql);
     std::vector<Oid> oids;
-    if (Status described = describe(text, result, oids); !described)
-        return described;
+    const Result<bool> allText = describe(text, result, oids);
+    if (!allText)
+        return allText.status();
 
     // Rows of DISTINCT, grouped or compound results stand for several base
     // rows or none: they get no identity and stay read-only. So do results
@@ -336,7 +357,11 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     const int hidden = result.readOnly ? 0 : int(result.tables.size()) * 2;
 
     // Row by row: the whole result is never held twice.
-    if (!PQsendQueryPrepared(m_conn.get(), "", 0, nullptr, nullptr, nullptr, 0) || !PQsetSingleRowMode(m_conn.get()))
+    // Binary where every column is text: a text's bytes are the same either
+    // way, and the identities (ctid, xmin) come as 10 bytes, not formatted
+    // and parsed again for each row.
+    const bool binary = *allText && hidden > 0;
+    if (!PQsendQueryPrepared(m_conn.get(), "", 0, nullptr, nullptr, nullptr, binary ? 1 : 0) || !PQsetSingleRowMode(m_conn.get()))
         return failure(nullptr, false, Action::Read);
     RowStore &rows = result.rows;
     rows.reset(n, hidden);
@@ -366,7 +391,7 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
         }
         const int row = rows.rowCount() - 1;
         for (int t = 0; t < hidden / 2; ++t)
-            result.setKey(row, t, keyOf(r.get(), 0, 2 * t));
+            result.setKey(row, t, binary ? binaryKeyOf(r.get(), 2 * t) : keyOf(r.get(), 0, 2 * t));
     }
     if (!outcome)
         return outcome;

@@ -219,12 +219,16 @@ QString withIdentity(const QString &sql, const QStringList &tables)
     std::vector<Edit> edits{{select, 0, hidden}};
     const qsizetype first = orderByStart(t);
     const std::vector<qsizetype> terms = first < 0 ? std::vector<qsizetype>() : orderTerms(t, first);
-    if (terms.empty())
+    // One table read without ORDER BY comes in its stored order already: the
+    // session scans from the first page, without parallel workers (see
+    // prepareSession). Sorting a million rows by place would double the wait.
+    if (terms.empty() && tables.size() > 1)
         edits.push_back({sql.size(), 0, QStringLiteral(" ORDER BY ") + order});
-    else
+    else if (!terms.empty())
         edits.push_back({t.end(terms.back()), 0, QStringLiteral(", ") + order});
     return applied(sql, std::move(edits));
 }
+
 
 qint64 packTid(const QByteArray &ctid)
 {

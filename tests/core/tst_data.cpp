@@ -265,15 +265,14 @@ void TestData::serverSpelling_data()
     QTest::addColumn<QString>("spelled");
     QTest::newRow("prefix search: case-blind, accents kept, no escape character")
         << "SELECT * FROM CODE WHERE CPOSTALE like '1\\%'"
-        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE CPOSTALE COLLATE \"und-x-icu\" ILIKE '1\\%' ESCAPE '' "
-           "ORDER BY \"code\".ctid";
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE CPOSTALE COLLATE \"und-x-icu\" ILIKE '1\\%' ESCAPE ''";
     QTest::newRow("ORDER BY: NULLs first, ties in table order")
         << "SELECT * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE ,code.AGENCE"
         << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE NULLS FIRST "
            ",code.AGENCE NULLS FIRST, \"code\".ctid";
     QTest::newRow("a literal that reads like keywords stays as it is")
         << "SELECT * FROM CODE WHERE AGENCE ='x like y order by z'"
-        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE AGENCE ='x like y order by z' ORDER BY \"code\".ctid";
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE AGENCE ='x like y order by z'";
     QTest::newRow("DISTINCT in the order values are met")
         << "SELECT DISTINCT REGION FROM CODE "
         << "SELECT REGION FROM (SELECT DISTINCT ON (REGION) REGION, ctid AS tavro_first FROM CODE ORDER BY REGION, ctid) "
