@@ -140,8 +140,9 @@ void TestRecordQueries::rows_data()
     QTest::newRow("cp region pick: by province, then name") << cpq::kRegionPick.with("DR TAMBRELLE")
         << QStringList{kIghil, kCentre, kGare1, kGare2} << 0
         << QStringList{"IGNAROLLE HAUT", "TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"};
-    QTest::newRow("cp region pick, other case") << cpq::kRegionPick.with("dr ouzerande")
-        << QStringList{kAzurelle, kHammam, kBordj, kEliane, kAghbalou} << -1 << QStringList();
+    QTest::newRow("cp region pick, other case: no principal office first") << cpq::kRegionPick.with("dr ouzerande")
+        << QStringList{kAzurelle, kHammam, kBordj, kEliane, kAghbalou} << 0
+        << QStringList{"AGRAVELLE", "AZURELLE NORD", "HAMEAU DES SOURCES", "BORDJ L'HIRONDELLE", "ÉLIANE PLATEAU"};
     QTest::newRow("cp province pick") << cpq::kProvincePick.with("TAMBRELLE RP")
         << QStringList{kCentre, kGare1, kGare2} << 0
         << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"};
