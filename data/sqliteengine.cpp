@@ -67,6 +67,7 @@ public:
     }
 
     QString where() const override { return displayPath(m_path); }
+    void setWait(Wait wait) override { m_db->setBusyTimeout(wait == Wait::ForBusy ? kBusyTimeoutMs : 0); }
 
     Result<LoadedResult> load(const QString &sql) override;
     PickListRead readColumn(const QString &sql, const QString &column) override;
@@ -345,9 +346,9 @@ PickListRead SqliteConnection::readColumn(const QString &sql, const QString &col
 
 } // namespace
 
-Result<std::unique_ptr<Connection>> connectToFile(const QString &database)
+Result<std::unique_ptr<Connection>> connectToFile(const QString &database, Wait wait)
 {
-    auto opened = openDatabase(database);
+    auto opened = openDatabase(database, wait == Wait::ForBusy ? kBusyTimeoutMs : 0);
     if (!opened)
         return opened.status();
     return std::unique_ptr<Connection>(std::make_unique<SqliteConnection>(std::move(*opened), database));
