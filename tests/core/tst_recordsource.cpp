@@ -206,6 +206,9 @@ void TestRecordSource::onlyTheShownDuplicateChanges()
     QVERIFY(source.update().ok());
     const QStringList expected = shown == 0 ? QStringList{"50120", "50100"} : QStringList{"50100", "50120"};
     QCOMPARE(db.rows(QStringLiteral("SELECT CPOSTALE FROM QRT ORDER BY rowid")), expected);
+    // Deleting it leaves its twin.
+    QVERIFY(source.deleteCurrent().ok());
+    QCOMPARE(db.rows(QStringLiteral("SELECT CPOSTALE FROM QRT")), QStringList{"50100"});
 }
 
 void TestRecordSource::otherUsersChangeRefusesUpdate_data()
