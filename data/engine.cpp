@@ -20,9 +20,10 @@ void LoadedResult::setKey(int row, int table, RowKey key)
         rows.setKey(row, first + 1, key.version);
 }
 
-Result<std::unique_ptr<Connection>> connectTo(const QString &database)
+Result<std::unique_ptr<Connection>> connectTo(const QString &database, Wait wait)
 {
-    return isServerConnection(database) ? connectToServer(database) : connectToFile(database);
+    // A server's readers never wait for its writers.
+    return isServerConnection(database) ? connectToServer(database) : connectToFile(database, wait);
 }
 
 } // namespace tavro

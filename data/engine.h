@@ -52,6 +52,11 @@ struct ColumnValue {
     std::optional<QString> original;
 };
 
+// Whether an operation waits a few seconds for data another program holds
+// (a SQLite file being written) or gives up at once, as a retry in the
+// background must.
+enum class Wait { ForBusy, No };
+
 // One connection to the data, whichever engine holds them. It runs a
 // window's fixed query texts with the program's text rules, says which base
 // table and row each result column and row comes from, and writes one row
@@ -63,6 +68,8 @@ public:
 
     // The data as messages name them (a file's full path).
     virtual QString where() const = 0;
+
+    virtual void setWait(Wait wait) = 0;
 
     // Runs a query text and loads every row.
     virtual Result<LoadedResult> load(const QString &sql) = 0;
@@ -92,7 +99,7 @@ public:
 
 // Opens the named data: a PostgreSQL address or connection string, or else
 // a file path (SQLite).
-Result<std::unique_ptr<Connection>> connectTo(const QString &database);
+Result<std::unique_ptr<Connection>> connectTo(const QString &database, Wait wait = Wait::ForBusy);
 
 // A write that rolls back unless committed.
 class WriteTransaction {

@@ -25,11 +25,11 @@ void setProgramFolder(const QString &folder)
     g_folderOverride = folder;
 }
 
-tavro::Status connect()
+tavro::Status connect(tavro::Wait wait)
 {
     // The old connection goes first: after a failed opening nothing stale remains.
     g_connection.reset();
-    auto opened = tavro::connectTo(tavro::databaseOr(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName))));
+    auto opened = tavro::connectTo(tavro::databaseOr(QDir(programFolder()).filePath(QLatin1String(tavro::kDatabaseFileName))), wait);
     if (!opened)
         return opened.status();
     g_connection = std::move(*opened);

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace tavro { class Connection; }
+#include "data/engine.h"
 
 // The program-wide shared connection the record windows read their pick lists
 // through. Every call of connect() replaces it with a newly opened connection.
@@ -14,7 +14,7 @@ namespace Module1 {
 // for the program (databasesetting.h), else to BD2003.mdb in the program's
 // folder. On failure the shared connection is left unopened
 // (connection() returns nullptr) and the reason is returned.
-tavro::Status connect();
+tavro::Status connect(tavro::Wait wait = tavro::Wait::ForBusy);
 
 // The connection opened by the last connect(), or nullptr.
 tavro::Connection *connection();

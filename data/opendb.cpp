@@ -84,13 +84,13 @@ Status missingFile(const QString &path)
 
 } // namespace
 
-void prepareConnection(SQLite::Database &db)
+void prepareConnection(SQLite::Database &db, int busyTimeoutMs)
 {
     installTextRules(db.getHandle());
-    db.setBusyTimeout(kBusyTimeoutMs);
+    db.setBusyTimeout(busyTimeoutMs);
 }
 
-Result<SqliteHandle> openDatabase(const QString &path)
+Result<SqliteHandle> openDatabase(const QString &path, int busyTimeoutMs)
 {
     if (isServerConnection(path)) {
         return Status::failure(Fault::Unavailable,
@@ -127,7 +127,7 @@ Result<SqliteHandle> openDatabase(const QString &path)
     try {
         // READWRITE without CREATE: SQLite refuses to make a new file.
         auto db = std::make_unique<SQLite::Database>(QFile::encodeName(path).toStdString(), SQLite::OPEN_READWRITE);
-        prepareConnection(*db);
+        prepareConnection(*db, busyTimeoutMs);
         // open() accepts any file; the first read tells whether it is a database.
         SQLite::Statement tables(*db, "SELECT count(*) FROM sqlite_schema");
         // An empty file opens as an empty database: it holds none of our tables.

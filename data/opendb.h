@@ -19,11 +19,11 @@ using SqliteHandle = std::unique_ptr<SQLite::Database>;
 // alters or empties it: a missing file, a file that is not a database and an
 // Access (Jet) file each come back as an error, the file left as it was; a
 // missing file's message says how to get one.
-Result<SqliteHandle> openDatabase(const QString &path);
+Result<SqliteHandle> openDatabase(const QString &path, int busyTimeoutMs = kBusyTimeoutMs);
 
 // Gives a connection the program's text rules and busy timeout. Every
 // connection the program or its tools open goes through here.
-void prepareConnection(SQLite::Database &db);
+void prepareConnection(SQLite::Database &db, int busyTimeoutMs = kBusyTimeoutMs);
 
 // Tools only: creates a new, empty database file (fails if it exists).
 Result<SqliteHandle> createDatabaseFile(const QString &path);

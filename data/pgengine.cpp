@@ -39,6 +39,7 @@ public:
     }
 
     QString where() const override { return m_place.name; }
+    void setWait(Wait) override {} // readers never wait on a server; writers wait for a row at most lock_timeout
 
     Result<LoadedResult> load(const QString &sql) override;
     PickListRead readColumn(const QString &sql, const QString &column) override;

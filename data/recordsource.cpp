@@ -3,13 +3,15 @@
 
 #include "data/enginefailure.h"
 
+#include <QScopeGuard>
+
 namespace tavro {
 
-Status RecordSource::Impl::open()
+Status RecordSource::Impl::open(Wait wait)
 {
     if (db)
         return Status::success();
-    auto opened = connectTo(database);
+    auto opened = connectTo(database, wait);
     if (!opened)
         return opened.status();
     db = std::move(*opened);
@@ -62,10 +64,15 @@ QString RecordSource::recordSource() const
     return d->sql;
 }
 
-Status RecordSource::refresh()
+Status RecordSource::refresh(Wait wait)
 {
-    if (Status opened = d->open(); !opened)
+    if (Status opened = d->open(wait); !opened)
         return opened;
+    d->db->setWait(wait);
+    const auto waitAgain = qScopeGuard([this] {
+        if (d->db)
+            d->db->setWait(Wait::ForBusy);
+    });
     Result<LoadedResult> loaded = [this]() -> Result<LoadedResult> {
         try {
             return d->db->load(d->sql);

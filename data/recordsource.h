@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/engine.h"
 #include "data/status.h"
 
 #include <QAbstractTableModel>
@@ -39,7 +40,9 @@ public:
 
     // Runs the query text, loads every row and makes the first row current.
     // On failure the previous rows stay and the error is returned.
-    Status refresh();
+    // With Wait::No it gives up at once on data another program holds, for
+    // a retry that must not stop the window.
+    Status refresh(Wait wait = Wait::ForBusy);
 
     // The exact number of rows of the current result (a pending new row
     // counts once it is written).

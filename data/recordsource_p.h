@@ -47,7 +47,7 @@ struct RecordSource::Impl {
     RowStore &store() { return loaded.rows; }
     const RowStore &store() const { return loaded.rows; }
 
-    Status open();
+    Status open(Wait wait);
     QString typed(int column) const;
     std::optional<QString> read(int row, int column) const;
 

@@ -67,6 +67,7 @@ public:
     }
 
     QString where() const override { return displayPath(m_path); }
+    void setWait(Wait wait) override { m_db->setBusyTimeout(wait == Wait::ForBusy ? kBusyTimeoutMs : 0); }
 
     Result<LoadedResult> load(const QString &sql) override;
     PickListRead readColumn(const QString &sql, const QString &column) override;
@@ -203,6 +204,18 @@ private:
         }
     }
 
+    // The file lacks a table or column the window's query names.
+    Status missingSchema(const QString &sql) const
+    {
+        return Status::failure(Fault::Other,
+                               QStringLiteral("La recherche demandée n'a pas pu être faite dans le fichier de données %1.")
+                                   .arg(where()),
+                               QStringLiteral("Les lignes affichées restent telles qu'elles étaient."),
+                               QStringLiteral("Vérifiez que ce fichier est bien le BD2003.mdb du programme, "
+                                              "avec ses tables CODE, TELE et QRT."))
+            .withDetail(utf8(sqlite3_errmsg(m_db->getHandle())) + QStringLiteral("\n") + sql.trimmed());
+    }
+
     Status failure(int code, Action action, const QString &engineText) const
     {
         Fault fault = sqliteFault(code);
@@ -228,16 +241,7 @@ Result<LoadedResult> SqliteConnection::load(const QString &sql)
     StatementPtr st = prepare(h, original);
     if (!st) {
         const int code = sqlite3_errcode(h) & 0xff;
-        if (code != SQLITE_ERROR)
-            return failure(code, Action::Read, utf8(sqlite3_errmsg(h)));
-        // The file lacks a table or column the window's query names.
-        return Status::failure(Fault::Other,
-                               QStringLiteral("La recherche demandée n'a pas pu être faite dans le fichier de données %1.")
-                                   .arg(where()),
-                               QStringLiteral("Les lignes affichées restent telles qu'elles étaient."),
-                               QStringLiteral("Vérifiez que ce fichier est bien le BD2003.mdb du programme, "
-                                              "avec ses tables CODE, TELE et QRT."))
-            .withDetail(utf8(sqlite3_errmsg(h)) + QStringLiteral("\n") + sql.trimmed());
+        return code == SQLITE_ERROR ? missingSchema(sql) : failure(code, Action::Read, utf8(sqlite3_errmsg(h)));
     }
     auto &cols = result.columns;
     auto &tabs = result.tables;
@@ -306,8 +310,10 @@ Result<LoadedResult> SqliteConnection::load(const QString &sql)
                 result.setKey(row, k, RowKey{sqlite3_column_int64(st.get(), k), 0});
         }
     }
+    // A table changed by another program since this connection last looked
+    // shows only when the query runs.
     if (rc != SQLITE_DONE)
-        return failure(rc, Action::Read, utf8(sqlite3_errmsg(h)));
+        return (rc & 0xff) == SQLITE_ERROR ? missingSchema(sql) : failure(rc, Action::Read, utf8(sqlite3_errmsg(h)));
     return result;
 }
 
@@ -345,9 +351,9 @@ PickListRead SqliteConnection::readColumn(const QString &sql, const QString &col
 
 } // namespace
 
-Result<std::unique_ptr<Connection>> connectToFile(const QString &database)
+Result<std::unique_ptr<Connection>> connectToFile(const QString &database, Wait wait)
 {
-    auto opened = openDatabase(database);
+    auto opened = openDatabase(database, wait == Wait::ForBusy ? kBusyTimeoutMs : 0);
     if (!opened)
         return opened.status();
     return std::unique_ptr<Connection>(std::make_unique<SqliteConnection>(std::move(*opened), database));

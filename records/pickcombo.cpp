@@ -44,6 +44,14 @@ void PickCombo::appendItems(const QStringList &items)
     setEditText(shown);
 }
 
+void PickCombo::clearItems()
+{
+    const QString shown = currentText();
+    const QSignalBlocker blocker(this);
+    clear();
+    setEditText(shown);
+}
+
 void PickCombo::keyPressEvent(QKeyEvent *event)
 {
     // Arrow keys on the closed list would step through the items and report

@@ -15,6 +15,8 @@ public:
 
     // Appends items in the order given, keeping the text shown in the field.
     void appendItems(const QStringList &items);
+    // Removes every item; the text shown stays.
+    void clearItems();
 
 Q_SIGNALS:
     // The item picked from the list.

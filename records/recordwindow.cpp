@@ -7,12 +7,14 @@
 #include "data/datacontrol.h"
 #include "data/module1.h"
 #include "data/picklist.h"
+#include "data/recordsource.h"
 #include "records/namefield.h"
 #include "records/pickcombo.h"
 #include "records/querytext.h"
 #include "records/recordlook.h"
 #include "kit/steps.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -21,8 +23,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -44,6 +48,8 @@ const QString kUnsavedQuestion = QStringLiteral("Voulez-vous réessayer l'enregi
                                                 "saisie et %1 (elle sera perdue), ou annuler pour la garder à l'écran ?");
 const QString kClosing = QStringLiteral("fermer la fenêtre");
 const QString kSearching = QStringLiteral("afficher les nouvelles lignes");
+// How often a window tries again what it could not read from busy data.
+constexpr int kRetryMs = 1500;
 
 // The bound fields are as wide as this many average letters of their face,
 // enough for a principal office or a telephone number; names wrap instead.
@@ -281,8 +287,52 @@ PickCombo *RecordWindow::buildListAndSearches(const RecordWindowSpec::Button &li
 
 void RecordWindow::load()
 {
-    runQuery(m_spec.initialQuery);
-    runStep([this] { loadPickLists(); });
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    m_control->setRecordSource(m_spec.initialQuery);
+    Status shown;
+    runStep([&] { shown = m_control->refresh(); });
+    // The rows waited once for a file another program holds and the box has
+    // said so: the lists are not waited for again, one by one.
+    if (shown.fault() == Fault::Busy) {
+        m_gridPending = m_listsPending = true;
+    } else {
+        m_listBusy = false;
+        runStep([this] { loadPickLists(); });
+        m_listsPending = m_listBusy;
+    }
+    if (m_gridPending || m_listsPending) {
+        m_retry = new QTimer(this);
+        m_retry->setInterval(kRetryMs);
+        connect(m_retry, &QTimer::timeout, this, &RecordWindow::retryLoading);
+        m_retry->start();
+    }
+}
+
+void RecordWindow::retryLoading()
+{
+    // In the background: nothing waits, nothing is said.
+    if (m_gridPending) {
+        if (!m_control->source()->refresh(Wait::No))
+            return;
+        m_gridPending = false;
+    }
+    if (m_listsPending) {
+        const QList<PickCombo *> lists = findChildren<PickCombo *>();
+        for (PickCombo *combo : lists)
+            combo->clearItems();
+        m_listWait = Wait::No;
+        m_listBusy = false;
+        runStep([this] { loadPickLists(); });
+        m_listWait = Wait::ForBusy;
+        if (m_listBusy) {
+            for (PickCombo *combo : lists)
+                combo->clearItems();
+            return;
+        }
+        m_listsPending = false;
+    }
+    m_retry->stop();
 }
 
 bool RecordWindow::isUnlocked() const
@@ -306,9 +356,15 @@ void RecordWindow::runQuery(const QString &sql)
 
 void RecordWindow::fillPickList(PickCombo *combo, const QString &sql, const QString &column)
 {
-    runStep([] { Module1::connect(); });
+    if (m_listBusy)
+        return; // the data are busy: every list is read again later
+    Status connected;
+    runStep([&] { connected = Module1::connect(m_listWait); });
     // A list that fails part-way keeps what it read; loading goes on, silently.
-    runStep([&] { combo->appendItems(readPickList(Module1::connection(), sql, column).items); });
+    PickListRead read;
+    runStep([&] { read = readPickList(Module1::connection(), sql, column); });
+    m_listBusy = connected.fault() == Fault::Busy || read.status.fault() == Fault::Busy;
+    combo->appendItems(read.items);
 }
 
 void RecordWindow::connectPick(PickCombo *combo, const QueryFragments &fragments, const QString &textAfter)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/engine.h"
 #include "data/gridcolumns.h"
 
 #include <QList>
@@ -10,6 +11,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace tavro {
 
@@ -81,7 +83,9 @@ class RecordWindow : public QWidget {
 public:
     explicit RecordWindow(const RecordWindowSpec &spec, QWidget *parent = nullptr);
 
-    // Opens the initial query and fills the pick lists.
+    // Opens the initial query and fills the pick lists. A file another
+    // program holds is waited for once; what could not be read then is read
+    // again in the background, without a word, as soon as the file is free.
     void load();
 
     DataControl *dataControl() const { return m_control; }
@@ -157,6 +161,14 @@ private:
     QGroupBox *m_searchFrame = nullptr;
     QWidget *m_topRow = nullptr;
     QWidget *m_body = nullptr;
+
+    // Loading left for later because the data were busy.
+    void retryLoading();
+    bool m_gridPending = false;
+    bool m_listsPending = false;
+    Wait m_listWait = Wait::ForBusy; // how the pick lists being read wait
+    bool m_listBusy = false;         // a pick list met busy data
+    QTimer *m_retry = nullptr;
 };
 
 } // namespace tavro

@@ -210,6 +210,9 @@ void TestRecordSource::onlyTheShownDuplicateChanges()
     QVERIFY(setField(source, QStringLiteral("CPOSTALE"), QStringLiteral("50120")));
     QVERIFY(source.update().ok());
     QCOMPARE(db.rows(QStringLiteral("SELECT CPOSTALE FROM QRT ORDER BY CPOSTALE")), (QStringList{"50100", "50120"}));
+    // Deleting it leaves its twin.
+    QVERIFY(source.deleteCurrent().ok());
+    QCOMPARE(db.rows(QStringLiteral("SELECT CPOSTALE FROM QRT")), QStringList{"50100"});
 }
 
 void TestRecordSource::otherUsersChangeRefusesUpdate_data()

@@ -409,21 +409,23 @@ void TestSimulatorCore::printingStopsAtTheFirstFailure()
 {
     QFETCH(int, failingLine);
     // The printer is a device: this one takes lines until the one it is told to refuse.
+    // It refuses one call, then takes what comes.
     struct Printer : LinePrinter {
         int failAt;
+        int calls = 0;
         QStringList printed;
         bool ended = false;
         explicit Printer(int at) : failAt(at) {}
         tavro::Status printLine(const QString &line) override
         {
-            if (printed.size() == failAt)
+            if (calls++ == failAt)
                 return tavro::Status::failure(kPrintFailedMessage);
             printed << line;
             return {};
         }
         tavro::Status endDocument() override
         {
-            if (printed.size() == failAt)
+            if (calls++ == failAt)
                 return tavro::Status::failure(kPrintFailedMessage);
             ended = true;
             return {};

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/shell.h"
 #include "data/module1.h"
+#include "data/opendb.h"
 #include "records/querytext.h"
 #include "support/recordui.h"
 
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Transaction.h>
 
 using namespace tavro;
 using namespace tavro::test;
@@ -62,6 +65,7 @@ private Q_SLOTS:
     void loading();
     void listThatCannotBeReadStaysEmpty_data();
     void listThatCannotBeReadStaysEmpty();
+    void busyFileAtStart();
     void pick_data();
     void pick();
     void typingIntoAListChoosesNothing_data();
@@ -411,6 +415,26 @@ void TestRecordWindows::listThatCannotBeReadStaysEmpty()
     }
     QCOMPARE(gridOf(w.get())->model()->rowCount(), rows);
     QVERIFY(m_f.dialogs->calls().isEmpty());
+}
+
+void TestRecordWindows::busyFileAtStart()
+{
+    // Another copy of the program writing while the window opens: one box,
+    // then the rows and every list as soon as the file is free.
+    auto other = openDatabase(m_f.db->path());
+    QVERIFY(other);
+    auto lock = std::make_unique<SQLite::Transaction>(**other, SQLite::TransactionBehavior::EXCLUSIVE);
+    auto w = RecordFixture::show("cp");
+    QCOMPARE(m_f.dialogs->messageTexts().size(), 1);
+    QVERIFY2(m_f.dialogs->messageTexts().first().contains("autre poste"), qPrintable(m_f.dialogs->messageTexts().first()));
+    QCOMPARE(child<QComboBox>(w.get(), "Combo1")->count(), 0);
+    QCOMPARE(gridOf(w.get())->model()->rowCount(), 0);
+    lock.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(w.get(), "Combo3")->count(), int(kAllAgences.size()), 20000);
+    QCOMPARE(comboItems(child<QComboBox>(w.get(), "Combo1")), (QStringList{"DR TAMBRELLE", "DR OUZERANDE"}));
+    QCOMPARE(child<QComboBox>(w.get(), "Combo3")->currentText(), QString("AGENCES ZOLT"));
+    QCOMPARE(sorted(gridColumn(w.get(), keyColumn("cp"))), sorted(kJoinedAgences));
+    QCOMPARE(m_f.dialogs->messageTexts().size(), 1);
 }
 
 void TestRecordWindows::pick_data()
