@@ -1,7 +1,9 @@
 // Speed and memory of the record windows and the simulator, each beside its
 // limit in the same run. Figures only; nothing here passes or fails.
 //   tavro-bench [--quick] [--scales bundled,x10,large] [--parts windows,memory,simulator] [--runs N]
-//               [--screenshots FOLDER [--screen WxH]]
+//               [--screenshots FOLDER [--screen WxH]] [--server ADDRESS]
+// --server: the record windows again on a PostgreSQL server (a connection
+// string without dbname), each scale in a database of its own made there.
 // --quick leaves out the large file and runs fewer times. The README's
 // pictures: QT_QPA_PLATFORM=offscreen LANG=fr_FR.UTF-8 tavro-bench --scales bundled
 // --parts none --screenshots docs/screenshots
@@ -19,6 +21,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <libpq-fe.h>
 
 namespace tavro::bench {
 
@@ -40,13 +43,37 @@ ScaleDef scaleDef(const QString &name)
     return {"bundled", {}, 15, 7};
 }
 
-bool writeScale(const QDir &root, const ScaleDef &def, ScaleFile &file)
+// One statement on the server's maintenance database.
+bool onServer(const QString &server, const QString &sql)
+{
+    PGconn *admin = PQconnectdb((server + QStringLiteral(" dbname=postgres")).toUtf8().constData());
+    PGresult *r = PQexec(admin, sql.toUtf8().constData());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+    if (!ok)
+        QTextStream(stdout) << "server: " << PQerrorMessage(admin) << '\n';
+    PQclear(r);
+    PQfinish(admin);
+    return ok;
+}
+
+// A database of its own on the server, made afresh; its connection string.
+QString serverDatabase(const QString &server, const QString &name)
+{
+    const bool made = onServer(server, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name))
+        && onServer(server, QStringLiteral("CREATE DATABASE %1").arg(name));
+    return made ? server + QStringLiteral(" dbname=") + name : QString();
+}
+
+bool writeScale(const QDir &root, const ScaleDef &def, ScaleFile &file, const QString &server = {})
 {
     QTextStream out(stdout);
-    file.name = QLatin1String(def.name);
-    file.folder = root.filePath(file.name);
-    file.path = QDir(file.folder).filePath(QStringLiteral("BD2003.mdb"));
-    root.mkpath(file.name);
+    file.name = QLatin1String(def.name) + (server.isEmpty() ? QString() : QStringLiteral(" on the server"));
+    file.folder = root.filePath(QLatin1String(def.name));
+    file.path = server.isEmpty() ? QDir(file.folder).filePath(QStringLiteral("BD2003.mdb"))
+                                 : serverDatabase(server, QStringLiteral("tavro_bench_") + QLatin1String(def.name));
+    if (file.path.isEmpty())
+        return false;
+    root.mkpath(QLatin1String(def.name));
     QElapsedTimer t;
     t.start();
     const auto written = writeSampleDatabase(file.path, def.options);
@@ -56,7 +83,8 @@ bool writeScale(const QDir &root, const ScaleDef &def, ScaleFile &file)
     }
     const SampleCounts &counts = *written;
     out << "- " << file.name << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT " << counts.qrt
-        << " rows, " << QFileInfo(file.path).size() / 1024 << " KiB (written in " << t.elapsed() << " ms)\n";
+        << " rows" << (server.isEmpty() ? QStringLiteral(", %1 KiB").arg(QFileInfo(file.path).size() / 1024) : QString())
+        << " (written in " << t.elapsed() << " ms)\n";
     return true;
 }
 
@@ -76,8 +104,7 @@ void benchMemory(const ScaleFile &scale)
         if (words.size() == 2)
             figures[QString::fromLatin1(words[0])] = words[1].toLongLong();
     }
-    Engine engine(scale.path);
-    const EngineResult result = engine.step(QStringLiteral("select * from QRT "));
+    const EngineResult result = openEngine(scale.path)->step(QStringLiteral("select * from QRT "));
     const double textMiB = result.bytes / 1048576.0;
     const double peakMiB = figures.value(QStringLiteral("peak")) / 1024.0;
     Table table(QStringLiteral("Memory, %1: the addresses window loaded on the whole of QRT").arg(scale.name),
@@ -112,7 +139,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption screenOption(QStringLiteral("screen"),
                                           QStringLiteral("Screen size of the pictures (default 1366x768)."),
                                           QStringLiteral("WxH"), QStringLiteral("1366x768"));
-    parser.addOptions({quick, scalesOption, runsOption, partsOption, screenshotsOption, screenOption});
+    const QCommandLineOption serverOption(QStringLiteral("server"),
+                                          QStringLiteral("Also on this PostgreSQL server (connection string, no dbname)."),
+                                          QStringLiteral("address"));
+    parser.addOptions({quick, scalesOption, runsOption, partsOption, screenshotsOption, screenOption, serverOption});
     parser.process(app);
     QStringList scales = parser.isSet(quick) ? QStringList{QStringLiteral("bundled"), QStringLiteral("x10")}
                                              : QStringList{QStringLiteral("bundled"), QStringLiteral("x10"),
@@ -135,12 +165,24 @@ int main(int argc, char *argv[])
         if (writeScale(QDir(root.path()), def, file))
             files.emplace_back(def, file);
     }
+    const auto runsOf = [&](const ScaleDef &def) {
+        return qMax(1, parser.isSet(runsOption) ? parser.value(runsOption).toInt() : (parser.isSet(quick) ? def.quickRuns : def.runs));
+    };
     for (const auto &[def, file] : files) {
         if (!parts.contains(QLatin1String("windows")))
             break;
-        const int runs = parser.isSet(runsOption) ? parser.value(runsOption).toInt()
-                                                  : (parser.isSet(quick) ? def.quickRuns : def.runs);
-        benchRecordWindows(file, qMax(1, runs), true);
+        benchRecordWindows(file, runsOf(def), true);
+    }
+    // The same windows on the server, one scale at a time (its database
+    // dropped afterwards: the large one holds a million rows).
+    for (const auto &[def, file] : files) {
+        ScaleFile served;
+        if (!parser.isSet(serverOption) || !parts.contains(QLatin1String("windows"))
+            || !writeScale(QDir(root.path()), def, served, parser.value(serverOption)))
+            continue;
+        benchRecordWindows(served, runsOf(def), false);
+        onServer(parser.value(serverOption),
+                 QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(served.path.section(QLatin1Char('='), -1)));
     }
     if (!files.empty() && parser.isSet(screenshotsOption)) {
         const QStringList size = parser.value(screenOption).split(QLatin1Char('x'));

@@ -2,7 +2,9 @@
 # Builds the benchmarks and prints every figure beside its limit:
 #   bench/run.sh [--quick]
 # --quick leaves out the large file (1,000,000 streets, 100,000 offices) and
-# runs fewer times. Figures only: nothing here passes or fails.
+# runs fewer times. The record windows and start-up are measured again on a
+# private PostgreSQL server (tests/postgres/server.sh), stopped at the end.
+# Figures only: nothing here passes or fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -22,7 +24,21 @@ fi
 echo "# tavro benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo
 echo "Machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+state=$(mktemp)
+trap 'sh tests/postgres/server.sh stop "$state"; rm -f "$state"' EXIT
+sh tests/postgres/server.sh start "$state" >/dev/null
+server=()
+if ! grep -q '^unavailable' "$state"; then
+  server=(--server "$(cat "$state")")
+  # The sample database of start-up, on the server too.
+  echo "CREATE DATABASE tavro_startup" |
+    psql -X -q -d "$(cat "$state") dbname=postgres" >/dev/null
+  build/bin/tavro-sample -o "$(cat "$state") dbname=tavro_startup" >/dev/null
+else
+  echo "No PostgreSQL server figures: $(cat "$state")"
+fi
 build/bin/tavro-bench-startup "$startupRuns" 2>/dev/null
-build/bin/tavro-bench "${quick[@]}" 2>/dev/null
+[ ${#server[@]} -eq 0 ] || build/bin/tavro-bench-startup "$startupRuns" "$(cat "$state") dbname=tavro_startup" 2>/dev/null
+build/bin/tavro-bench "${quick[@]}" "${server[@]}" 2>/dev/null
 build/bin/bench_import 2>/dev/null
 build/bin/tavro-bench-menu --rounds "$menuRounds" 2>/dev/null

@@ -13,6 +13,8 @@ QString keptFor(Action action)
         return keptTypingNote();
     case Action::Delete:
         return QStringLiteral("Rien n'a été supprimé.");
+    case Action::Commit:
+        return QStringLiteral("Vos saisies sont conservées.");
     case Action::Read:
         return QStringLiteral("Les lignes affichées restent telles qu'elles étaient.");
     case Action::Open:
@@ -54,7 +56,7 @@ Fault sqliteFault(int code)
 Status engineFailure(Fault fault, Action action, const Place &where, const QString &engineText)
 {
     const QString kept = keptFor(action);
-    const bool writing = action == Action::Write || action == Action::Delete;
+    const bool writing = action == Action::Write || action == Action::Delete || action == Action::Commit;
     QString what;
     QString advice;
     // A file and a server's database are named, and fail, differently.
@@ -81,6 +83,12 @@ Status engineFailure(Fault fault, Action action, const Place &where, const QStri
                         : QStringLiteral("Libérez de la place sur ce disque, puis réessayez.");
         break;
     case Fault::Unavailable:
+        if (action == Action::Commit) {
+            what = QStringLiteral("La connexion à la base de données %1 a été coupée au moment d'enregistrer : "
+                                  "l'enregistrement a pu être fait ou non.");
+            advice = QStringLiteral("Affichez de nouveau la ligne pour voir ce que la base contient.");
+            break;
+        }
         what = server ? QStringLiteral("Le serveur de la base de données %1 ne répond pas.")
                       : QStringLiteral("Le fichier de données %1 ne peut plus être lu.");
         advice = server ? QStringLiteral("Vérifiez le réseau, puis réessayez ; si le serveur reste muet, prévenez le "

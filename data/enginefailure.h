@@ -11,6 +11,7 @@ enum class Action {
     Read,   // running a query: the rows shown stay
     Write,  // saving typed values: they stay in the fields
     Delete, // deleting a row: nothing was deleted
+    Commit, // ending a write whose answer never came: it may have been made
 };
 
 // Where the data live, as messages name them: a file's full path, or a

@@ -6,13 +6,12 @@
 #include "data/pgengine.h"
 
 #include "data/enginefailure.h"
+#include "data/pgsession.h"
 #include "data/pgtext.h"
 #include "data/selecttext.h"
 
-#include <libpq-fe.h>
-
 #include <QHash>
-#include <QUrl>
+#include <QtEndian>
 
 #include <memory>
 
@@ -20,61 +19,16 @@ namespace tavro {
 
 namespace {
 
-struct ResultDeleter {
-    void operator()(PGresult *r) const { PQclear(r); }
-};
-using PgResult = std::unique_ptr<PGresult, ResultDeleter>;
+using pg::PgConn;
+using pg::PgResult;
+using pg::faultOf;
 
-struct ConnDeleter {
-    void operator()(PGconn *c) const { PQfinish(c); }
-};
-using PgConn = std::unique_ptr<PGconn, ConnDeleter>;
-
-// SQLSTATE classes as faults.
-Fault faultOf(const char *state, bool connectionLost)
+// Types whose binary form is their text's bytes: text, varchar, bpchar, name.
+bool isText(Oid type)
 {
-    if (connectionLost)
-        return Fault::Unavailable;
-    const QByteArray s(state ? state : "");
-    if (s == "40001" || s == "40P01" || s == "55P03" || s == "57014")
-        return Fault::Busy; // serialisation, deadlock, lock wait, time-out
-    if (s == "42501" || s == "25006")
-        return Fault::ReadOnly; // no privilege, read-only transaction
-    if (s.startsWith("53"))
-        return Fault::Full;
-    if (s.startsWith("08") || s.startsWith("57P"))
-        return Fault::Unavailable; // connection lost, server shut down or backend ended
-    return Fault::Other;
+    return type == 25 || type == 1043 || type == 1042 || type == 19;
 }
 
-// The database and server a connection string names, for messages: never
-// the password.
-QString placeName(const QString &conninfo)
-{
-    char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(conninfo.toUtf8().constData(), &error);
-    PQfreemem(error);
-    if (!options)
-        return QStringLiteral("(adresse illisible)");
-    QString db, host;
-    for (PQconninfoOption *o = options; o->keyword; ++o) {
-        if (!o->val)
-            continue;
-        if (qstrcmp(o->keyword, "dbname") == 0)
-            db = QString::fromUtf8(o->val);
-        else if (qstrcmp(o->keyword, "host") == 0 || (host.isEmpty() && qstrcmp(o->keyword, "hostaddr") == 0))
-            host = QString::fromUtf8(o->val);
-    }
-    PQconninfoFree(options);
-    if (db.isEmpty())
-        db = QString::fromLocal8Bit(qgetenv("PGDATABASE"));
-    if (host.isEmpty())
-        host = QString::fromLocal8Bit(qgetenv("PGHOST"));
-    return QStringLiteral("%1 sur le serveur %2")
-        .arg(db.isEmpty() ? QStringLiteral("(par défaut)") : db, host.isEmpty() ? QStringLiteral("local") : host);
-}
-
-void quiet(void *, const char *) {}
 
 class PgConnection final : public Connection {
 public:
@@ -90,37 +44,65 @@ public:
     Result<LoadedResult> load(const QString &sql) override;
     PickListRead readColumn(const QString &sql, const QString &column) override;
 
-    Status begin() override { return exec("BEGIN", Action::Write).status(); }
-    Status commit() override { return exec("COMMIT", Action::Write).status(); }
+    Status begin() override
+    {
+        const Status begun = exec("BEGIN", Action::Write).status();
+        m_writing = begun.ok();
+        return begun;
+    }
+    Status commit() override
+    {
+        // Whatever COMMIT answers, the transaction is over. Without an
+        // answer the write may or may not have been made: the message says so.
+        auto done = exec("COMMIT", Action::Write);
+        m_writing = false;
+        if (!done && PQstatus(m_conn.get()) != CONNECTION_OK)
+            return failure(nullptr, true, Action::Commit);
+        return done.status();
+    }
     void rollback() override
     {
-        if (PQtransactionStatus(m_conn.get()) != PQTRANS_IDLE)
+        m_writing = false;
+        if (PQstatus(m_conn.get()) == CONNECTION_OK && PQtransactionStatus(m_conn.get()) != PQTRANS_IDLE)
             PgResult(PQexec(m_conn.get(), "ROLLBACK"));
     }
 
     Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes) override
     {
-        // The row is written only if it is still the version read: a
-        // colleague's change, of any column, moves it to another place
-        // (ctid) and gives it another version (xmin).
-        QStringList assignments;
+        // As in the file: each column is written only if it still holds the
+        // value read, compared byte for byte, so a colleague's change of
+        // another column is kept and one of these columns, even of case, is
+        // never overwritten. The row is the one at the place read, or where
+        // a colleague's change of it moved it (ctid moves on every write).
+        QStringList assignments, checks;
         std::vector<std::optional<QByteArray>> params;
-        for (const ColumnValue &c : changes) {
-            params.push_back(c.value ? std::optional(c.value->toUtf8()) : std::nullopt);
-            assignments << QStringLiteral("%1 = $%2").arg(pg::quoted(c.column)).arg(params.size());
+        const auto param = [&](const std::optional<QString> &v) {
+            params.push_back(v ? std::optional(v->toUtf8()) : std::nullopt);
+            return QStringLiteral("$%1").arg(params.size());
+        };
+        for (const ColumnValue &c : changes)
+            assignments << pg::quoted(c.column) + QStringLiteral(" = ") + param(c.value);
+        for (const ColumnValue &c : changes)
+            checks << pg::quoted(c.column) + QStringLiteral(" COLLATE \"C\" IS NOT DISTINCT FROM ") + param(c.original);
+        QByteArray place = pg::unpackTid(key.id);
+        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE ctid = %3::tid AND %4 RETURNING ctid, xmin")
+                                .arg(pg::quoted(table), assignments.join(QLatin1String(", ")),
+                                     param(QString::fromLatin1(place)), checks.join(QLatin1String(" AND ")));
+        for (int hop = 0; hop < 2; ++hop) {
+            auto result = exec(sql, Action::Write, params);
+            if (!result)
+                return result.status();
+            if (PQntuples(result->get()) > 0)
+                return std::optional(keyOf(result->get(), 0, 0));
+            auto moved = latestPlace(table, place);
+            if (!moved)
+                return moved.status();
+            if (*moved == place)
+                break; // deleted, or not moved: changed values refused it
+            place = *moved;
+            params.back() = place;
         }
-        params.push_back(pg::unpackTid(key.id));
-        params.push_back(QByteArray::number(key.version));
-        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE ctid = $%3::tid AND xmin = $%4::xid RETURNING ctid, xmin")
-                                .arg(pg::quoted(table), assignments.join(QLatin1String(", ")))
-                                .arg(params.size() - 1)
-                                .arg(params.size());
-        auto result = exec(sql, Action::Write, params);
-        if (!result)
-            return result.status();
-        if (PQntuples(result->get()) == 0)
-            return std::optional<RowKey>();
-        return std::optional(keyOf(result->get(), 0, 0));
+        return std::optional<RowKey>();
     }
 
     Result<RowKey> insert(const QString &table, const std::map<QString, std::optional<QString>> &values) override
@@ -142,6 +124,8 @@ public:
 
     Result<bool> remove(const QString &table, RowKey key, const std::vector<ColumnValue> &) override
     {
+        // The version read (xmin) or nothing: any write since, of any
+        // column, refuses the delete.
         auto result = exec(QStringLiteral("DELETE FROM %1 WHERE ctid = $1::tid AND xmin = $2::xid").arg(pg::quoted(table)),
                            Action::Delete, {pg::unpackTid(key.id), QByteArray::number(key.version)});
         if (!result)
@@ -151,9 +135,11 @@ public:
 
     Result<bool> exists(const QString &table, RowKey key) override
     {
-        // A row a colleague changed lives on at another place: follow it.
-        auto result = exec(QStringLiteral("SELECT 1 FROM %1 WHERE ctid = currtid2($1, $2::tid)").arg(pg::quoted(table)),
-                           Action::Read, {table.toUtf8(), pg::unpackTid(key.id)});
+        auto place = latestPlace(table, pg::unpackTid(key.id));
+        if (!place)
+            return place.status();
+        auto result = exec(QStringLiteral("SELECT 1 FROM %1 WHERE ctid = $1::tid").arg(pg::quoted(table)), Action::Read,
+                           {*place});
         if (!result)
             return result.status();
         return PQntuples(result->get()) > 0;
@@ -173,73 +159,102 @@ public:
     }
 
 private:
+    // A ctid is a block number and an item number, big-endian; an xid four bytes.
+    static RowKey binaryKeyOf(const PGresult *r, int column)
+    {
+        if (PQgetlength(r, 0, column) != 6 || PQgetlength(r, 0, column + 1) != 4)
+            return {};
+        const auto *tid = reinterpret_cast<const uchar *>(PQgetvalue(r, 0, column));
+        const auto *xid = reinterpret_cast<const uchar *>(PQgetvalue(r, 0, column + 1));
+        return {(qint64(qFromBigEndian<quint32>(tid)) << 16) | qFromBigEndian<quint16>(tid + 4), qFromBigEndian<quint32>(xid)};
+    }
+
     static RowKey keyOf(const PGresult *r, int row, int column)
     {
         return {pg::packTid(QByteArray(PQgetvalue(r, row, column))),
                 QByteArray(PQgetvalue(r, row, column + 1)).toLongLong()};
     }
 
-    // A connection the server dropped is opened again before the next
-    // statement; inside a write the statement fails instead, and the write
-    // with it.
+    // Where the newest version of the row read at this place lives now.
+    Result<QByteArray> latestPlace(const QString &table, const QByteArray &place)
+    {
+        auto r = exec(QStringLiteral("SELECT currtid2($1, $2::tid)"), Action::Read, {pg::quoted(table).toUtf8(), place});
+        if (!r)
+            return r.status();
+        return QByteArray(PQgetvalue(r->get(), 0, 0));
+    }
+
+    // A connection the server dropped is opened again, outside a write only:
+    // inside one the statement fails, and the write with it, rolled back by
+    // the server.
     Status ensureConnected()
     {
         if (PQstatus(m_conn.get()) == CONNECTION_OK)
             return Status::success();
+        if (m_writing)
+            return failure(nullptr, true, Action::Write);
         PQreset(m_conn.get());
         if (PQstatus(m_conn.get()) != CONNECTION_OK)
-            return failure(nullptr, true, Action::Read);
-        return prepareSession(m_conn.get(), m_place);
+            return pg::connectionFailure(m_conn.get(), m_place, QStringLiteral("Les lignes affichées et les saisies restent."));
+        return pg::prepareSession(m_conn.get(), m_place);
+    }
+
+    // One statement. Outside a write, a connection found dropped (a server
+    // restarted, an idle session ended) is opened again and the statement
+    // sent once more: it only reads, or begins a write.
+    template <typename Send>
+    Result<PgResult> attempt(Send send, Action action, ExecStatusType expected)
+    {
+        for (int tries = 0;; ++tries) {
+            if (Status connected = ensureConnected(); !connected)
+                return connected;
+            PgResult r(send());
+            const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+            if (status == expected || status == PGRES_COMMAND_OK)
+                return r;
+            const bool lost = PQstatus(m_conn.get()) != CONNECTION_OK;
+            if (!lost || m_writing || tries > 0)
+                return failure(r.get(), lost, action);
+        }
+    }
+
+    Result<PgResult> exec(const QString &sql, Action action, const std::vector<std::optional<QByteArray>> &params = {})
+    {
+        const QByteArray text = sql.toUtf8();
+        std::vector<const char *> values;
+        for (const auto &p : params)
+            values.push_back(p ? p->constData() : nullptr);
+        return attempt([&] { return PQexecParams(m_conn.get(), text.constData(), int(values.size()), nullptr, values.data(),
+                                                 nullptr, nullptr, 0); },
+                       action, PGRES_TUPLES_OK);
     }
 
     Status failure(const PGresult *result, bool lost, Action action) const
     {
         const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn.get())).trimmed();
+        if (action == Action::Read && state && qstrncmp(state, "42", 2) == 0 && qstrcmp(state, "42501") != 0) {
+            // The database lacks a table or column the window's query names.
+            return Status::failure(Fault::Other,
+                                   QStringLiteral("La recherche demandée n'a pas pu être faite dans la base de données %1.")
+                                       .arg(m_place.name),
+                                   QStringLiteral("Les lignes affichées restent telles qu'elles étaient."),
+                                   QStringLiteral("Vérifiez que cette base est bien celle du programme, avec ses tables "
+                                                  "CODE, TELE et QRT."))
+                .withDetail(text);
+        }
         return engineFailure(faultOf(state, lost || PQstatus(m_conn.get()) != CONNECTION_OK), action, m_place, text);
     }
 
-    Result<PgResult> exec(const QString &sql, Action action, const std::vector<std::optional<QByteArray>> &params = {})
-    {
-        if (PQtransactionStatus(m_conn.get()) == PQTRANS_IDLE || PQstatus(m_conn.get()) != CONNECTION_OK) {
-            if (Status connected = ensureConnected(); !connected)
-                return connected;
-        }
-        std::vector<const char *> values;
-        for (const auto &p : params)
-            values.push_back(p ? p->constData() : nullptr);
-        PgResult r(PQexecParams(m_conn.get(), sql.toUtf8().constData(), int(values.size()), nullptr, values.data(),
-                                nullptr, nullptr, 0));
-        const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            return failure(r.get(), !r, action);
-        return r;
-    }
-
-public:
-    // The session the program's texts need: backslashes are plain text in
-    // literals (the quoting helper doubles apostrophes only), UTF-8, and a
-    // row another counter is writing is waited for a few seconds only.
-    static Status prepareSession(PGconn *conn, const Place &place)
-    {
-        PQsetNoticeProcessor(conn, quiet, nullptr);
-        PgResult r(PQexec(conn, "SET standard_conforming_strings = on; SET client_encoding = 'UTF8'; "
-                                "SET lock_timeout = '4s'; SET statement_timeout = '30s'"));
-        if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
-            return engineFailure(Fault::Unavailable, Action::Open, place,
-                                 QString::fromUtf8(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(conn)));
-        }
-        return Status::success();
-    }
-
-private:
     // The base table of each result column, by the server's own names.
-    Status describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids);
+    // The base table of each result column; whether every column is text.
+    Result<bool> describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids);
     QString tableName(Oid oid);
     QString columnName(Oid table, int number);
 
     PgConn m_conn;
     Place m_place;
+    bool m_writing = false; // between begin() and commit() or rollback()
     QHash<Oid, QString> m_tables;
     QHash<QPair<Oid, int>, QString> m_columns;
 };
@@ -268,33 +283,22 @@ QString PgConnection::columnName(Oid table, int number)
     return name;
 }
 
-Status PgConnection::describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids)
+Result<bool> PgConnection::describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids)
 {
-    if (Status connected = ensureConnected(); !connected)
-        return connected;
-    PgResult prepared(PQprepare(m_conn.get(), "", text.toUtf8().constData(), 0, nullptr));
-    if (!prepared || PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
-        const char *state = prepared ? PQresultErrorField(prepared.get(), PG_DIAG_SQLSTATE) : nullptr;
-        const QByteArray s(state ? state : "");
-        if (s.startsWith("42")) {
-            // The database lacks a table or column the window's query names.
-            return Status::failure(Fault::Other,
-                                   QStringLiteral("La recherche demandée n'a pas pu être faite dans la base de données %1.")
-                                       .arg(m_place.name),
-                                   QStringLiteral("Les lignes affichées restent telles qu'elles étaient."),
-                                   QStringLiteral("Vérifiez que cette base est bien celle du programme, avec ses tables "
-                                                  "CODE, TELE et QRT."))
-                .withDetail(QString::fromUtf8(PQresultErrorMessage(prepared.get())) + text.trimmed());
-        }
-        return failure(prepared.get(), !prepared, Action::Read);
-    }
+    const QByteArray statement = text.toUtf8();
+    auto prepared = attempt([&] { return PQprepare(m_conn.get(), "", statement.constData(), 0, nullptr); }, Action::Read,
+                            PGRES_COMMAND_OK);
+    if (!prepared)
+        return prepared.status();
     PgResult described(PQdescribePrepared(m_conn.get(), ""));
     if (!described || PQresultStatus(described.get()) != PGRES_COMMAND_OK)
         return failure(described.get(), !described, Action::Read);
     const int n = PQnfields(described.get());
     result.columns.assign(std::size_t(n), {});
+    bool allText = true;
     for (int i = 0; i < n; ++i) {
         result.columns[i].name = QString::fromUtf8(PQfname(described.get(), i));
+        allText = allText && isText(PQftype(described.get(), i));
         const Oid oid = PQftable(described.get(), i);
         if (oid == InvalidOid)
             continue;
@@ -307,7 +311,7 @@ Status PgConnection::describe(const QString &text, LoadedResult &result, std::ve
         result.columns[i].table = int(at - tableOids.begin());
         result.columns[i].origin = columnName(oid, PQftablecol(described.get(), i));
     }
-    return Status::success();
+    return allText;
 }
 
 Result<LoadedResult> PgConnection::load(const QString &sql)
@@ -316,8 +320,9 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     result.keysPerTable = 2; // place (ctid) and version (xmin)
     const QString text = pg::withTextRules(sql);
     std::vector<Oid> oids;
-    if (Status described = describe(text, result, oids); !described)
-        return described;
+    const Result<bool> allText = describe(text, result, oids);
+    if (!allText)
+        return allText.status();
 
     // Rows of DISTINCT, grouped or compound results stand for several base
     // rows or none: they get no identity and stay read-only. So do results
@@ -327,19 +332,37 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     const bool computed = std::any_of(result.columns.begin(), result.columns.end(),
                                       [](const ResultColumn &c) { return c.table < 0; });
     result.readOnly = result.tables.isEmpty() || containsKeyword(sql, grouping) || (computed && sql.contains(QLatin1Char('(')));
+    // The rows' identities asked for too; where the text names its tables
+    // otherwise (an alias), the rows are read without them and stay
+    // read-only. Prepared again either way: the names of the tables and
+    // columns were looked up since.
     QString keyed = result.readOnly ? QString() : pg::withIdentity(text, result.tables);
+    const auto prepare = [&](const QString &statement) {
+        const QByteArray bytes = statement.toUtf8();
+        return attempt([&] { return PQprepare(m_conn.get(), "", bytes.constData(), 0, nullptr); }, Action::Read,
+                       PGRES_COMMAND_OK);
+    };
+    if (!keyed.isEmpty() && !prepare(keyed))
+        keyed.clear();
+    if (keyed.isEmpty()) {
+        if (auto plain = prepare(text); !plain)
+            return plain.status();
+    }
     if (keyed.isEmpty()) {
         result.readOnly = true;
         result.tables.clear();
         for (auto &c : result.columns)
             c.table = -1;
-        keyed = text;
     }
     const int n = int(result.columns.size());
     const int hidden = result.readOnly ? 0 : int(result.tables.size()) * 2;
 
     // Row by row: the whole result is never held twice.
-    if (!PQsendQuery(m_conn.get(), keyed.toUtf8().constData()) || !PQsetSingleRowMode(m_conn.get()))
+    // Binary where every column is text: a text's bytes are the same either
+    // way, and the identities (ctid, xmin) come as 10 bytes, not formatted
+    // and parsed again for each row.
+    const bool binary = *allText && hidden > 0;
+    if (!PQsendQueryPrepared(m_conn.get(), "", 0, nullptr, nullptr, nullptr, binary ? 1 : 0) || !PQsetSingleRowMode(m_conn.get()))
         return failure(nullptr, false, Action::Read);
     RowStore &rows = result.rows;
     rows.reset(n, hidden);
@@ -369,7 +392,7 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
         }
         const int row = rows.rowCount() - 1;
         for (int t = 0; t < hidden / 2; ++t)
-            result.setKey(row, t, keyOf(r.get(), 0, 2 * t));
+            result.setKey(row, t, binary ? binaryKeyOf(r.get(), 2 * t) : keyOf(r.get(), 0, 2 * t));
     }
     if (!outcome)
         return outcome;
@@ -411,31 +434,10 @@ PickListRead PgConnection::readColumn(const QString &sql, const QString &column)
 
 Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
 {
-    const Place place{placeName(conninfo), true};
-    // Defaults first: what the clerk's setting names overrides them.
-    const char *keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
-    const QByteArray info = conninfo.toUtf8();
-    const char *values[] = {"15", "tavro", info.constData(), nullptr};
-    PgConn conn(PQconnectdbParams(keywords, values, 1));
-    if (!conn || PQstatus(conn.get()) != CONNECTION_OK) {
-        const QString text = conn ? QString::fromUtf8(PQerrorMessage(conn.get())).trimmed() : QString();
-        if (conn && PQconnectionNeedsPassword(conn.get())) {
-            return Status::failure(Fault::Unavailable,
-                                   QStringLiteral("Le serveur de la base de données %1 demande un mot de passe que ce poste "
-                                                  "ne connaît pas.").arg(place.name),
-                                   {}, QStringLiteral("Le responsable informatique l'inscrit dans le fichier ~/.pgpass du "
-                                                      "poste."))
-                .withDetail(text);
-        }
-        return Status::failure(Fault::Unavailable,
-                               QStringLiteral("La connexion à la base de données %1 a échoué.").arg(place.name), {},
-                               QStringLiteral("Vérifiez l'adresse de la base dans le réglage du programme, le réseau, et que "
-                                              "le serveur est en marche."))
-            .withDetail(text);
-    }
-    if (Status prepared = PgConnection::prepareSession(conn.get(), place); !prepared)
-        return prepared;
-    return std::unique_ptr<Connection>(std::make_unique<PgConnection>(std::move(conn), place));
+    auto session = pg::openSession(conninfo);
+    if (!session)
+        return session.status();
+    return std::unique_ptr<Connection>(std::make_unique<PgConnection>(std::move(*session), Place{pg::placeName(conninfo), true}));
 }
 
 } // namespace tavro

@@ -51,6 +51,14 @@ public:
             ++i;
         return i;
     }
+    // The token before i that is not blank or a comment, or -1.
+    qsizetype previous(qsizetype i) const
+    {
+        do
+            --i;
+        while (i >= 0 && m_tokens[i].kind == SqlToken::Space);
+        return i;
+    }
 
 private:
     const QString &m_sql;
@@ -167,7 +175,14 @@ QString withTextRules(const QString &sql)
     for (qsizetype i = 0; i < t.size(); ++i) {
         if (!t.isWord(i, QLatin1String("like")))
             continue;
-        edits.push_back({t[i].start, t[i].length, QStringLiteral("COLLATE \"und-x-icu\" ILIKE")});
+        // "a NOT LIKE b": the collation goes with a, before the NOT.
+        const qsizetype negation = t.previous(i);
+        if (t.isWord(negation, QLatin1String("not"))) {
+            edits.push_back({t[negation].start, 0, QStringLiteral("COLLATE \"und-x-icu\" ")});
+            edits.push_back({t[i].start, t[i].length, QStringLiteral("ILIKE")});
+        } else {
+            edits.push_back({t[i].start, t[i].length, QStringLiteral("COLLATE \"und-x-icu\" ILIKE")});
+        }
         // PostgreSQL's LIKE takes a backslash as its escape; SQLite's has none.
         const qsizetype pattern = t.next(i + 1);
         if (pattern < t.size() && t[pattern].kind == SqlToken::Literal && !t.isWord(t.next(pattern + 1), QLatin1String("escape")))
@@ -204,12 +219,16 @@ QString withIdentity(const QString &sql, const QStringList &tables)
     std::vector<Edit> edits{{select, 0, hidden}};
     const qsizetype first = orderByStart(t);
     const std::vector<qsizetype> terms = first < 0 ? std::vector<qsizetype>() : orderTerms(t, first);
-    if (terms.empty())
+    // One table read without ORDER BY comes in its stored order already: the
+    // session scans from the first page, without parallel workers (see
+    // prepareSession). Sorting a million rows by place would double the wait.
+    if (terms.empty() && tables.size() > 1)
         edits.push_back({sql.size(), 0, QStringLiteral(" ORDER BY ") + order});
-    else
+    else if (!terms.empty())
         edits.push_back({t.end(terms.back()), 0, QStringLiteral(", ") + order});
     return applied(sql, std::move(edits));
 }
+
 
 qint64 packTid(const QByteArray &ctid)
 {

@@ -20,8 +20,8 @@ QString withTextRules(const QString &sql);
 
 // The row identities first in the select list (ctid and xmin of each base
 // table, named as the server names it), and the rows in table order where
-// nothing orders them, or to settle ties of what does. Empty when the text
-// does not start with SELECT.
+// several tables are joined and nothing orders them, or to settle ties of
+// what does. Empty when the text does not start with SELECT.
 QString withIdentity(const QString &sql, const QStringList &tables);
 
 // A PostgreSQL identifier between double quotes.

@@ -1,16 +1,12 @@
 #include "data/sampledata.h"
 
-#include "data/enginefailure.h"
+#include "data/databasesetting.h"
 #include "data/opendb.h"
-#include "data/schema.h"
-#include "data/sqltext.h"
+#include "data/tablewriter.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringList>
 #include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Statement.h>
-#include <SQLiteCpp/Transaction.h>
 
 #include <array>
 #include <cstdint>
@@ -95,112 +91,122 @@ QString phone(Rng &rng)
     return QStringLiteral("0500-%1").arg(100000 + rng.below(900000));
 }
 
-using Row = std::initializer_list<std::optional<QString>>;
+QByteArray utf8(const QString &s) { return s.toUtf8(); }
+std::optional<QByteArray> utf8(const std::optional<QString> &s) { return s ? std::optional(s->toUtf8()) : std::nullopt; }
 
-void bindRow(SQLite::Statement &st, Row values)
+// The rows, table after table as a writer takes them.
+Status writeRows(TableWriter &writer, int offices, int streets, SampleCounts &made)
 {
-    int i = 1;
-    for (const auto &v : values) {
-        if (v)
-            st.bind(i, v->toStdString());
-        else
-            st.bind(i);
-        ++i;
+    Rng rng(20031107);
+    // Telephone rows are drawn with their office and written after CODE.
+    QList<RowValues> tele;
+    if (Status started = writer.startTable(kTables[0]); !started)
+        return started;
+
+    // Offices: one principal office per city, then its ZOLT offices and
+    // KIRB agencies. Edge rows come first so every size has them.
+    Status outcome;
+    auto addOffice = [&](const QString &agence, const std::optional<QString> &cp, const QString &province,
+                         const std::optional<QString> &region, int telRows) {
+        if (outcome)
+            outcome = writer.addRow({utf8(agence), utf8(cp), utf8(province), utf8(region)});
+        ++made.code;
+        for (int t = 0; t < telRows; ++t) {
+            const QString street = text(rng.pick(kStreetKinds)) + QLatin1Char(' ') + text(rng.pick(kStreetNames));
+            const QString address = QStringLiteral("%1, %2, %3").arg(1 + rng.below(180)).arg(street, titleCase(province));
+            const std::optional<QString> fax = rng.below(5) == 0 ? std::nullopt : std::optional(phone(rng));
+            tele.append({utf8(agence), utf8(phone(rng)), utf8(province), utf8(region), utf8(address), utf8(fax)});
+        }
+    };
+
+    addOffice(QStringLiteral("École Normale ZOLT"), QStringLiteral("10120"), text(kCities[0].name), text(kCities[0].region), 1);
+    addOffice(QStringLiteral("AGENCE DE L'ÉTOILE"), QStringLiteral("10140"), text(kCities[0].name), text(kCities[0].region), 1);
+    addOffice(QStringLiteral("BUREAU SANS TÉLÉPHONE"), QStringLiteral("10160"), text(kCities[0].name), text(kCities[0].region), 0);
+    addOffice(QStringLiteral("GUICHET DEUX LIGNES"), QStringLiteral("10180"), text(kCities[0].name), text(kCities[0].region), 2);
+    addOffice(QStringLiteral("GUICHET SANS DIRECTION"), QStringLiteral("12020"), text(kCities[1].name), std::nullopt, 1);
+    addOffice(QStringLiteral("AGENCE CODE VIDE"), QString(), text(kCities[1].name), text(kCities[1].region), 1);
+    // A telephone row whose office name was never filled in.
+    tele.append({std::nullopt, utf8(phone(rng)), utf8(text(kCities[1].name)), utf8(text(kCities[1].region)),
+                 utf8(QStringLiteral("Sans adresse")), std::nullopt});
+
+    for (int i = 0; made.code < offices; ++i) {
+        const int c = i % int(kCities.size());
+        const City &city = kCities[c];
+        const int round = i / int(kCities.size());
+        const QString province = text(city.name);
+        const int base = 10000 + c * 2000;
+        QString agence;
+        if (round == 0) {
+            agence = province + QStringLiteral(" PRINCIPALE");
+        } else {
+            const QString quarter = text(kQuarters[(round - 1 + c) % int(kQuarters.size())]);
+            const int series = (round - 1) / int(kQuarters.size());
+            const bool kirb = (round % 3) == 0;
+            agence = (kirb ? QStringLiteral("KIRB ") : QStringLiteral("ZOLT ")) + province + QLatin1Char(' ') + quarter;
+            if (series > 0)
+                agence += QStringLiteral(" %1").arg(series + 1);
+        }
+        const QString cp = QString::number(base + (round * 20) % 2000).rightJustified(5, QLatin1Char('0'));
+        addOffice(agence, cp, province, text(city.region), (i % 97 == 50) ? 0 : 1);
     }
-    st.exec();
-    st.reset();
+    if (!outcome)
+        return outcome;
+
+    if (Status started = writer.startTable(kTables[1]); !started)
+        return started;
+    for (const RowValues &row : std::as_const(tele)) {
+        if (Status added = writer.addRow(row); !added)
+            return added;
+    }
+    made.tele = tele.size();
+
+    if (Status started = writer.startTable(kTables[2]); !started)
+        return started;
+    for (qint64 i = 0; made.qrt < streets; ++i) {
+        const int c = int(i % qint64(kCities.size()));
+        const qint64 n = i / qint64(kCities.size());
+        const QString street = text(kStreetKinds[n % kStreetKinds.size()]) + QLatin1Char(' ')
+            + text(kStreetNames[(n / kStreetKinds.size() + c) % kStreetNames.size()]);
+        const qint64 series = n / qint64(kStreetKinds.size() * kStreetNames.size());
+        const QString name = series ? street + QStringLiteral(" %1").arg(series + 1) : street;
+        const QString cp = QString::number(10000 + c * 2000 + (n * 10) % 2000);
+        const std::optional<QString> city = (i == 37) ? std::nullopt : std::optional(titleCase(text(kCities[c].name)));
+        if (Status added = writer.addRow({utf8(name), utf8(cp), utf8(city)}); !added)
+            return added;
+        ++made.qrt;
+    }
+    return writer.commit();
 }
 
 } // namespace
 
-Result<SampleCounts> writeSampleDatabase(const QString &path, const SampleOptions &options)
+Result<SampleCounts> writeSampleDatabase(const QString &target, const SampleOptions &options)
 {
     const int offices = options.offices > 0 ? options.offices : qMax(1, int(960 * options.scale));
     const int streets = options.streets > 0 ? options.streets : qMax(1, int(2400 * options.scale));
-
-    auto created = createDatabaseFile(path);
+    SampleCounts made;
+    if (isServerConnection(target)) {
+        auto writer = serverTableWriter(target, options.replace);
+        if (!writer)
+            return writer.status();
+        if (Status written = writeRows(**writer, offices, streets, made); !written)
+            return written;
+        return made;
+    }
+    auto created = createDatabaseFile(target);
     if (!created)
         return created.status();
-    auto &db = *created;
-    try {
-        db->exec("PRAGMA journal_mode = DELETE");
-        createSchema(*db);
-        SQLite::Transaction tx(*db);
-        const auto insert = [&](const TableDef &table) {
-            return SQLite::Statement(*db, insertStatement(QLatin1String(table.name), columnNames(table)).toStdString());
-        };
-        SQLite::Statement code = insert(kTables[0]);
-        SQLite::Statement tele = insert(kTables[1]);
-        SQLite::Statement qrt = insert(kTables[2]);
-        Rng rng(20031107);
-        SampleCounts made;
-
-        // Offices: one principal office per city, then its ZOLT offices and
-        // KIRB agencies. Edge rows come first so every size has them.
-        auto addOffice = [&](const QString &agence, const std::optional<QString> &cp, const QString &province,
-                             const std::optional<QString> &region, int telRows) {
-            bindRow(code, {agence, cp, province, region});
-            ++made.code;
-            for (int t = 0; t < telRows; ++t) {
-                const QString street = text(rng.pick(kStreetKinds)) + QLatin1Char(' ') + text(rng.pick(kStreetNames));
-                const QString address = QStringLiteral("%1, %2, %3").arg(1 + rng.below(180)).arg(street, titleCase(province));
-                const std::optional<QString> fax = rng.below(5) == 0 ? std::nullopt : std::optional(phone(rng));
-                bindRow(tele, {agence, phone(rng), province, region, address, fax});
-                ++made.tele;
-            }
-        };
-
-        addOffice(QStringLiteral("École Normale ZOLT"), QStringLiteral("10120"), text(kCities[0].name), text(kCities[0].region), 1);
-        addOffice(QStringLiteral("AGENCE DE L'ÉTOILE"), QStringLiteral("10140"), text(kCities[0].name), text(kCities[0].region), 1);
-        addOffice(QStringLiteral("BUREAU SANS TÉLÉPHONE"), QStringLiteral("10160"), text(kCities[0].name), text(kCities[0].region), 0);
-        addOffice(QStringLiteral("GUICHET DEUX LIGNES"), QStringLiteral("10180"), text(kCities[0].name), text(kCities[0].region), 2);
-        addOffice(QStringLiteral("GUICHET SANS DIRECTION"), QStringLiteral("12020"), text(kCities[1].name), std::nullopt, 1);
-        addOffice(QStringLiteral("AGENCE CODE VIDE"), QString(), text(kCities[1].name), text(kCities[1].region), 1);
-        // A telephone row whose office name was never filled in.
-        bindRow(tele, {std::nullopt, phone(rng), text(kCities[1].name), text(kCities[1].region), QStringLiteral("Sans adresse"), std::nullopt});
-        ++made.tele;
-
-        for (int i = 0; made.code < offices; ++i) {
-            const int c = i % int(kCities.size());
-            const City &city = kCities[c];
-            const int round = i / int(kCities.size());
-            const QString province = text(city.name);
-            const int base = 10000 + c * 2000;
-            QString agence;
-            if (round == 0) {
-                agence = province + QStringLiteral(" PRINCIPALE");
-            } else {
-                const QString quarter = text(kQuarters[(round - 1 + c) % int(kQuarters.size())]);
-                const int series = (round - 1) / int(kQuarters.size());
-                const bool kirb = (round % 3) == 0;
-                agence = (kirb ? QStringLiteral("KIRB ") : QStringLiteral("ZOLT ")) + province + QLatin1Char(' ') + quarter;
-                if (series > 0)
-                    agence += QStringLiteral(" %1").arg(series + 1);
-            }
-            const QString cp = QString::number(base + (round * 20) % 2000).rightJustified(5, QLatin1Char('0'));
-            addOffice(agence, cp, province, text(city.region), (i % 97 == 50) ? 0 : 1);
-        }
-
-        for (qint64 i = 0; made.qrt < streets; ++i) {
-            const int c = int(i % qint64(kCities.size()));
-            const qint64 n = i / qint64(kCities.size());
-            const QString street = text(kStreetKinds[n % kStreetKinds.size()]) + QLatin1Char(' ')
-                + text(kStreetNames[(n / kStreetKinds.size() + c) % kStreetNames.size()]);
-            const qint64 series = n / qint64(kStreetKinds.size() * kStreetNames.size());
-            const QString name = series ? street + QStringLiteral(" %1").arg(series + 1) : street;
-            const QString cp = QString::number(10000 + c * 2000 + (n * 10) % 2000);
-            const std::optional<QString> city = (i == 37) ? std::nullopt : std::optional(titleCase(text(kCities[c].name)));
-            bindRow(qrt, {name, cp, city});
-            ++made.qrt;
-        }
-        tx.commit();
-        return made;
-    } catch (const SQLite::Exception &e) {
+    Status written = [&] {
+        auto writer = fileTableWriter(**created, target);
+        return writer ? writeRows(**writer, offices, streets, made) : writer.status();
+    }();
+    if (!written) {
         // The file is ours from its creation: a half-written one goes.
-        db.reset();
-        QFile::remove(path);
-        return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, Place{displayPath(path)}, QString::fromUtf8(e.what()));
+        created->reset();
+        QFile::remove(target);
+        return written;
     }
+    return made;
 }
 
 } // namespace tavro

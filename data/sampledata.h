@@ -14,6 +14,7 @@ struct SampleOptions {
     int offices = 0; // CODE rows; 0 = the bundled size
     int streets = 0; // QRT rows; 0 = the bundled size
     double scale = 1.0; // multiplies the bundled sizes when no count is given
+    bool replace = false; // a server's tables that hold rows are replaced, not refused
 };
 
 struct SampleCounts {
@@ -22,9 +23,11 @@ struct SampleCounts {
     qint64 qrt = 0;
 };
 
-// Writes a new database file and says how many rows each table got.
-// Refuses, leaving it untouched, a file that is already there; a failure
-// part-way leaves no file.
-Result<SampleCounts> writeSampleDatabase(const QString &path, const SampleOptions &options);
+// Writes a new database file, or fills a server database (a postgresql://
+// address or key=value string), and says how many rows each table got.
+// Refuses, leaving it untouched, a file that is already there, and a
+// server's tables that hold rows unless told to replace them; a failure
+// part-way leaves no file and changes nothing on a server.
+Result<SampleCounts> writeSampleDatabase(const QString &target, const SampleOptions &options);
 
 } // namespace tavro

@@ -1,17 +1,17 @@
 #include "tools/accessimport.h"
 
+#include "data/databasesetting.h"
 #include "data/enginefailure.h"
 #include "data/opendb.h"
 #include "data/schema.h"
-#include "tools/accessfile.h"
+#include "data/tablewriter.h"
+#include "tools/importsource.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Statement.h>
-#include <SQLiteCpp/Transaction.h>
 
 #include <cerrno>
 #include <climits>
@@ -28,14 +28,6 @@ namespace tavro {
 namespace {
 
 const QString kNothingWritten = QStringLiteral("Aucun fichier n'a été écrit.");
-
-QStringList schemaColumns(const TableDef &table)
-{
-    QStringList names;
-    for (int i = 0; i < table.columnCount; ++i)
-        names << QLatin1String(table.columns[i]);
-    return names;
-}
 
 // A failure of the import: what happened, then that nothing was written.
 Status nothingWritten(const Status &failure)
@@ -184,85 +176,40 @@ Status removeLeftovers(const QString &target, ImportReport *report)
     return Status::success();
 }
 
-Status checkSource(access::AccessFile &file, const QString &source, ImportReport *report)
+// Schema and rows in one transaction: one commit, one wait for the disk.
+Status copyRows(ImportSource &source, TableWriter &writer, ImportReport *report)
 {
-    QStringList ours;
     for (const TableDef &table : kTables) {
-        const QString name = QLatin1String(table.name);
-        ours << name;
-        if (file.findTable(name).isEmpty())
-            return nothingWritten(Status::failure(Fault::Unavailable,
-                                                  QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)), {},
-                                                  QStringLiteral("Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme.")));
-        const Result<QList<access::Column>> columns = file.columns(name);
-        if (!columns)
-            return nothingWritten(columns.status());
-        const QStringList wanted = schemaColumns(table);
-        for (const QString &column : wanted) {
-            const auto it = std::find_if(columns->begin(), columns->end(), [&](const access::Column &c) {
-                return c.name.compare(column, Qt::CaseInsensitive) == 0;
-            });
-            if (it == columns->end())
-                return failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
-                                                       .arg(column, name, displayPath(source)));
-            if (!it->readable)
-                return failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
-                                                   .arg(column, name, it->typeName));
-        }
-        for (const access::Column &c : *columns) {
-            if (!wanted.contains(c.name, Qt::CaseInsensitive))
-                report->leftOut << file.findTable(name) + QLatin1Char('.') + c.name;
-        }
+        if (Status started = writer.startTable(table); !started)
+            return started;
+        qint64 count = 0;
+        const Status copied = source.eachRow(table, [&](const RowValues &values) {
+            ++count;
+            return writer.addRow(values);
+        });
+        if (!copied)
+            return copied;
+        report->tables.append({QLatin1String(table.name), count});
     }
-    for (const QString &table : file.tableNames()) {
-        if (!ours.contains(table, Qt::CaseInsensitive))
-            report->leftOut << table;
-    }
-    return Status::success();
+    return writer.commit();
 }
 
-Status copyRows(access::AccessFile &file, SQLite::Database &db, ImportReport *report)
+// To a server: the same rows in one transaction there; nothing else to
+// put in place.
+Status importToServer(const ImportOptions &options, ImportReport *report)
 {
-    // Schema and rows in one transaction: one commit, one wait for the disk.
-    SQLite::Transaction transaction(db);
-    createSchema(db);
-    for (const TableDef &table : kTables) {
-        const QString name = QLatin1String(table.name);
-        const QStringList columns = schemaColumns(table);
-        Result<std::unique_ptr<access::RowCursor>> rows = file.rows(name, columns);
-        if (!rows)
-            return nothingWritten(rows.status());
-        QStringList marks;
-        for (int i = 0; i < columns.size(); ++i)
-            marks << QStringLiteral("?");
-        SQLite::Statement insert(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                         .arg(name, columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")))
-                                         .toStdString());
-        qint64 count = 0;
-        for (;;) {
-            const Result<bool> more = (*rows)->next();
-            if (!more)
-                return nothingWritten(more.status());
-            if (!*more)
-                break;
-            const QList<access::Value> &values = (*rows)->values();
-            for (int i = 0; i < values.size(); ++i) {
-                if (values[i])
-                    insert.bind(i + 1, std::string(values[i]->constData(), size_t(values[i]->size())));
-                else
-                    insert.bind(i + 1);
-            }
-            insert.exec();
-            insert.reset();
-            ++count;
-        }
-        report->tables.append({name, count});
-    }
-    transaction.commit();
-    const std::string check = db.execAndGet("PRAGMA integrity_check").getString();
-    if (check != "ok")
-        return failure(Fault::Other, QStringLiteral("Le fichier écrit ne passe pas le contrôle d'intégrité."),
-                       QStringLiteral("Relancez la conversion ; si l'erreur revient, vérifiez le disque."), QString::fromStdString(check));
+    const auto nothingWrittenThere = [](const Status &s) {
+        return Status::failure(s.fault(), s.what(), QStringLiteral("Rien n'a été écrit dans la base de données."), s.advice())
+            .withDetail(s.detail());
+    };
+    auto source = ImportSource::open(options, report);
+    if (!source)
+        return nothingWrittenThere(source.status());
+    auto writer = serverTableWriter(options.target, options.force);
+    if (!writer)
+        return nothingWrittenThere(writer.status());
+    if (Status copied = copyRows(**source, **writer, report); !copied)
+        return nothingWrittenThere(copied);
     return Status::success();
 }
 
@@ -361,17 +308,16 @@ QString backupPathFor(const QString &target, const QDateTime &when)
 Status importAccessFile(const ImportOptions &options, ImportReport *report)
 {
     *report = ImportReport{};
+    if (isServerConnection(options.target))
+        return importToServer(options, report);
     if (Status target = checkTarget(options); !target)
         return target;
     if (Status cleared = removeLeftovers(options.target, report); !cleared)
         return cleared;
 
-    Result<std::unique_ptr<access::AccessFile>> file = access::AccessFile::open(options.source, {options.charset});
-    if (!file)
-        return nothingWritten(file.status());
-    report->jetVersion = (*file)->jetVersion();
-    if (Status checked = checkSource(**file, options.source, report); !checked)
-        return checked;
+    auto source = ImportSource::open(options, report);
+    if (!source)
+        return nothingWritten(source.status());
 
     TemporaryTarget temporary(options.target);
     if (temporary.path().isEmpty())
@@ -384,8 +330,15 @@ Status importAccessFile(const ImportOptions &options, ImportReport *report)
         // it. One flush to disk before the rename makes it durable.
         db.exec("PRAGMA journal_mode = OFF");
         db.exec("PRAGMA synchronous = OFF");
-        if (Status copied = copyRows(**file, db, report); !copied)
-            return copied;
+        auto writer = fileTableWriter(db, options.target);
+        const Status copied = writer ? copyRows(**source, **writer, report) : writer.status();
+        if (!copied)
+            return nothingWritten(copied);
+        const std::string check = db.execAndGet("PRAGMA integrity_check").getString();
+        if (check != "ok")
+            return failure(Fault::Other, QStringLiteral("Le fichier écrit ne passe pas le contrôle d'intégrité."),
+                           QStringLiteral("Relancez la conversion ; si l'erreur revient, vérifiez le disque."),
+                           QString::fromStdString(check));
     } catch (const SQLite::Exception &e) {
         return engineWriteFailure(e, options.target);
     } catch (const std::exception &e) {

@@ -11,9 +11,9 @@
 namespace tavro {
 
 struct ImportOptions {
-    QString source; // the Access file, only ever read
-    QString target; // the BD2003.mdb to write
-    bool force = false; // replace an existing target, keeping it as a backup
+    QString source; // the Access file, or a BD2003.mdb of the program's own; only ever read
+    QString target; // the BD2003.mdb to write, or a server database's connection string
+    bool force = false; // replace an existing target (a file kept as a backup), or a server's rows
     QByteArray charset; // code page of a Jet 3 file's text; empty: the header's
 };
 
@@ -23,7 +23,7 @@ struct ImportedTable {
 };
 
 struct ImportReport {
-    int jetVersion = 0;
+    int jetVersion = 0; // 0: the source was a file of the program's own
     QList<ImportedTable> tables; // CODE, TELE, QRT with the rows copied
     QStringList leftOut; // tables and TABLE.COLUMN of the source we do not copy
     QString backup; // where the replaced target now is; empty if none was there
@@ -36,7 +36,9 @@ struct ImportReport {
 // to a temporary file beside it that is renamed into place at the end, and
 // any failure, SIGINT, SIGTERM or SIGHUP leaves neither that file nor a
 // target behind. A temporary file left by a killed import to the same
-// target is removed first.
+// target is removed first. A server database gets the tables (and the
+// comparison rules) and the rows in one transaction, through the tools'
+// writer (data/tablewriter.h): all or nothing there too.
 Status importAccessFile(const ImportOptions &options, ImportReport *report);
 
 // Where --force keeps the file it replaces: beside it, stamped with the time.

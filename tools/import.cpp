@@ -1,5 +1,7 @@
-// Converts an Access (Jet 3 or Jet 4) BD2003.mdb into the program's format.
-//   tavro-import [-o PATH] [--force] [--charset NAME] OLD.mdb
+// Converts an Access (Jet 3 or Jet 4) BD2003.mdb into the program's format,
+// or copies a BD2003.mdb of the program's own, into a new file or a server
+// database.
+//   tavro-import [-o PATH|postgresql://...] [--force] [--charset NAME] OLD.mdb
 #include "data/commandline.h"
 #include "data/databasesetting.h"
 #include "data/schema.h"
@@ -15,10 +17,12 @@ int main(int argc, char *argv[])
     using tavro::byLocale;
     QCoreApplication app(argc, argv);
     tavro::CommandLine commandLine(app, [](const QCommandLineParser &) {
-        return byLocale(QStringLiteral("Copie les tables CODE, TELE et QRT d'une base Access (Jet 3 ou Jet 4) dans un nouveau\n"
-                                       "BD2003.mdb au format du programme. La base Access n'est jamais modifiée."),
-                        QStringLiteral("Copies the tables CODE, TELE and QRT of an Access (Jet 3 or Jet 4) database into a new\n"
-                                       "BD2003.mdb in the program's format. The Access database is never changed."));
+        return byLocale(QStringLiteral("Copie les tables CODE, TELE et QRT d'une base Access (Jet 3 ou Jet 4), ou d'un BD2003.mdb\n"
+                                       "du programme, dans un nouveau BD2003.mdb ou dans une base de données PostgreSQL.\n"
+                                       "La base lue n'est jamais modifiée."),
+                        QStringLiteral("Copies the tables CODE, TELE and QRT of an Access (Jet 3 or Jet 4) database, or of a\n"
+                                       "BD2003.mdb of the program, into a new BD2003.mdb or a PostgreSQL database.\n"
+                                       "The database read is never changed."));
     });
     QCommandLineParser &parser = commandLine.parser();
     parser.addPositionalArgument(byLocale(QStringLiteral("base-access"), QStringLiteral("access-file")),
@@ -30,13 +34,17 @@ int main(int argc, char *argv[])
                                ? named.value
                                : QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(tavro::kDatabaseFileName));
     parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                      byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme)."),
-                               QStringLiteral("File to write (default %1, the program's database)."))
+                      byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme), ou base de données\n"
+                                              "d'un serveur (postgresql://serveur/base ou « host=serveur dbname=base »)."),
+                               QStringLiteral("File to write (default %1, the program's database), or a server's database\n"
+                                              "(postgresql://server/database or \"host=server dbname=database\")."))
                           .arg(QDir::toNativeSeparators(target)),
                       byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
     parser.addOption({QStringLiteral("force"),
-                      byLocale(QStringLiteral("Remplace un fichier existant ; l'ancien est gardé à côté, nommé .bak-AAAAMMJJ-HHMMSS."),
-                               QStringLiteral("Replaces an existing file; the old one is kept beside it, named .bak-YYYYMMDD-HHMMSS."))});
+                      byLocale(QStringLiteral("Remplace un fichier existant ; l'ancien est gardé à côté, nommé .bak-AAAAMMJJ-HHMMSS.\n"
+                                              "Sur un serveur, remplace les lignes des tables CODE, TELE et QRT."),
+                               QStringLiteral("Replaces an existing file; the old one is kept beside it, named .bak-YYYYMMDD-HHMMSS.\n"
+                                              "On a server, replaces the rows of the tables CODE, TELE and QRT."))});
     parser.addOption({QStringLiteral("charset"),
                       byLocale(QStringLiteral("Jeu de caractères du texte d'une base Jet 3 (Access 97), par exemple CP1252 ou CP850,\n"
                                               "quand celui qu'indique son en-tête est faux."),
@@ -68,13 +76,16 @@ int main(int argc, char *argv[])
             err << "Détail : " << status.detail().simplified() << '\n';
         return 1;
     }
-    out << "Base Access (Jet " << report.jetVersion << ") : "
-        << QDir::toNativeSeparators(QFileInfo(options.source).absoluteFilePath()) << '\n';
+    const QString source = QDir::toNativeSeparators(QFileInfo(options.source).absoluteFilePath());
+    if (report.jetVersion)
+        out << "Base Access (Jet " << report.jetVersion << ") : " << source << '\n';
+    else
+        out << "Fichier du programme : " << source << '\n';
     for (const tavro::ImportedTable &table : report.tables)
         out << "  " << table.name << " : " << table.rows << " ligne(s) copiée(s)\n";
     for (const QString &left : report.leftOut)
         out << "  laissé de côté : " << (left.contains(QLatin1Char('.')) ? "colonne " : "table ") << left << '\n';
-    out << "Écrit : " << QDir::toNativeSeparators(QFileInfo(options.target).absoluteFilePath()) << '\n';
+    out << "Écrit : " << tavro::shownDatabase(options.target) << '\n';
     if (!report.backup.isEmpty())
         out << "Ancien fichier gardé sous : " << QDir::toNativeSeparators(QFileInfo(report.backup).absoluteFilePath()) << '\n';
     return 0;

@@ -1,5 +1,6 @@
-// Writes the invented sample database BD2003.mdb. Never overwrites a file.
-//   tavro-sample [-o PATH] [--scale F] [--offices N] [--streets N]
+// Writes the invented sample database BD2003.mdb, or fills a server
+// database with it. Never overwrites a file.
+//   tavro-sample [-o PATH|postgresql://...] [--force] [--scale F] [--offices N] [--streets N]
 #include "data/commandline.h"
 #include "data/databasesetting.h"
 #include "data/sampledata.h"
@@ -14,10 +15,10 @@ int main(int argc, char *argv[])
     using tavro::byLocale;
     QCoreApplication app(argc, argv);
     tavro::CommandLine commandLine(app, [](const QCommandLineParser &) {
-        return byLocale(QStringLiteral("Écrit un BD2003.mdb d'exemple aux données inventées, pour essayer le programme ;\n"
-                                       "ne remplace jamais un fichier."),
-                        QStringLiteral("Writes a sample BD2003.mdb of invented data, for trying the program;\n"
-                                       "never overwrites a file."));
+        return byLocale(QStringLiteral("Écrit un BD2003.mdb d'exemple aux données inventées, pour essayer le programme, ou en\n"
+                                       "remplit une base de données PostgreSQL ; ne remplace jamais un fichier."),
+                        QStringLiteral("Writes a sample BD2003.mdb of invented data, for trying the program, or fills a\n"
+                                       "PostgreSQL database with it; never overwrites a file."));
     });
     QCommandLineParser &parser = commandLine.parser();
     // By default the file the program uses: the one named for it, else the
@@ -27,10 +28,15 @@ int main(int argc, char *argv[])
                                ? named.value
                                : QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(tavro::kDatabaseFileName));
     parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                      byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme)."),
-                               QStringLiteral("File to write (default %1, the program's database)."))
+                      byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme), ou base de données\n"
+                                              "d'un serveur (postgresql://serveur/base ou « host=serveur dbname=base »)."),
+                               QStringLiteral("File to write (default %1, the program's database), or a server's database\n"
+                                              "(postgresql://server/database or \"host=server dbname=database\")."))
                           .arg(QDir::toNativeSeparators(target)),
                       byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
+    parser.addOption({QStringLiteral("force"),
+                      byLocale(QStringLiteral("Sur un serveur, remplace les lignes des tables CODE, TELE et QRT."),
+                               QStringLiteral("On a server, replaces the rows of the tables CODE, TELE and QRT."))});
     parser.addOption({QStringLiteral("scale"), byLocale(QStringLiteral("Multiplie les tailles de l'exemple."), QStringLiteral("Multiplies the bundled sizes.")),
                       byLocale(QStringLiteral("facteur"), QStringLiteral("factor")), QStringLiteral("1")});
     parser.addOption({QStringLiteral("offices"), byLocale(QStringLiteral("Lignes de CODE."), QStringLiteral("Rows of CODE.")),
@@ -53,7 +59,9 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     const QString path = parser.value(QStringLiteral("output"));
-    if (QFileInfo::exists(path)) {
+    options.replace = parser.isSet(QStringLiteral("force"));
+    const bool server = tavro::isServerConnection(path);
+    if (!server && QFileInfo::exists(path)) {
         out << path << " is already there: left as it is.\n";
         return 0;
     }
@@ -63,6 +71,6 @@ int main(int argc, char *argv[])
         return 1;
     }
     const tavro::SampleCounts &counts = *written;
-    out << "Wrote " << path << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT " << counts.qrt << " rows\n";
+    out << "Wrote " << (server ? tavro::shownDatabase(path) : path) << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT " << counts.qrt << " rows\n";
     return 0;
 }

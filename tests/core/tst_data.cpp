@@ -1,6 +1,6 @@
-// The data layer without a window: opening the file, the text rules, what a
-// clerk types put between quotes, the row store, pick lists and the
-// invented sample.
+// The data layer without a window: opening the file, the text rules' letter
+// table, query texts read and respelled, the row store, pick lists and the
+// invented sample. What the rules find in a database: tst_recordqueries.
 #include "data/databasesetting.h"
 #include "data/engine.h"
 #include "data/module1.h"
@@ -11,9 +11,7 @@
 #include "data/rowstore.h"
 #include "data/sampledata.h"
 #include "data/selecttext.h"
-#include "data/sqltext.h"
 #include "data/textrules.h"
-#include "records/adrqueries.h"
 #include "records/querytext.h"
 #include "support/testdb.h"
 
@@ -49,15 +47,6 @@ QByteArray contents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The texts of a record source's column, top to bottom.
-QStringList column(const RecordSource &source, const QString &name)
-{
-    QStringList out;
-    for (int r = 0; r < source.rowCount(); ++r)
-        out << source.text(r, name);
-    return out;
-}
-
 } // namespace
 
 class TestData : public QObject {
@@ -69,15 +58,10 @@ private Q_SLOTS:
     void refusesWithoutTouching();
     void opensAValidFileAndReplacesTheSharedConnection();
 
-    void textRules_data();
-    void textRules();
-    void ordersLettersBeforeAccentsAndCase();
     void letterTableAgreesWithTheRule();
     void likeMatch_data();
     void likeMatch();
 
-    void typedTextStaysText_data();
-    void typedTextStaysText();
     void rowidRewrite_data();
     void rowidRewrite();
     void serverSpelling_data();
@@ -94,19 +78,12 @@ private Q_SLOTS:
     void sampleHasTheEdgeRows();
 
 private:
-    TestDatabase m_db; // names with accents, case and apostrophes
+    TestDatabase m_db; // telephone rows for the pick lists
 };
 
 void TestData::initTestCase()
 {
     m_db.create();
-    for (const char *name : {"ÉCOLE DES POSTES", "École Normale", "ECOLE PRIMAIRE", "écluse", "Étoile", "eau vive",
-                             "ÂNE ROUGE", "abricotiers", "Zèbre", "ÇA VA", "cactus", "L'OASIS"})
-        m_db.insert("CODE", {QString::fromUtf8(name), "10000", "VALMÉRIN", "DR NORD"});
-    m_db.insert("QRT", {"Rue de l'Église", "10010", "Valmérin"});
-    m_db.insert("QRT", {"Avenue des Roses", "10030", "Valmérin"});
-    m_db.insert("QRT", {"rue des Écoles", "12030", "Tazurellekt"});
-    m_db.insert("QRT", {"Rue_basse 100%", "14010", "Ombrevent"});
     m_db.insert("TELE", {"ZOLT MIRZABA GARE", "0500-300001", "MIRZABA", "DR SUD", QVariant(), QVariant()});
     m_db.insert("TELE", {QVariant(), "0500-300002", "MIRZABA", "DR SUD", QVariant(), QVariant()});
     m_db.insert("TELE", {"", "0500-300003", "MIRZABA", "DR SUD", QVariant(), QVariant()});
@@ -190,38 +167,6 @@ void TestData::opensAValidFileAndReplacesTheSharedConnection()
     QVERIFY(!Module1::connection());
 }
 
-void TestData::textRules_data()
-{
-    QTest::addColumn<QString>("where");
-    QTest::addColumn<QStringList>("found");
-    QTest::newRow("= ignores case of accented letters") << "AGENCE = 'école normale'" << QStringList{"École Normale"};
-    QTest::newRow("= keeps accents apart") << "AGENCE = 'ECOLE NORMALE'" << QStringList{};
-    QTest::newRow("= lower against upper") << "AGENCE = 'ça va'" << QStringList{"ÇA VA"};
-    QTest::newRow("like éc% finds ÉCOLE") << "AGENCE like 'éc%'"
-                                          << QStringList{"ÉCOLE DES POSTES", "École Normale", "écluse"};
-    QTest::newRow("like ec% keeps accents apart") << "AGENCE like 'ec%'" << QStringList{"ECOLE PRIMAIRE"};
-    QTest::newRow("like _ takes one accented letter") << "AGENCE like '_tOILE'" << QStringList{"Étoile"};
-    QTest::newRow("like apostrophe") << "AGENCE like 'l''o%'" << QStringList{"L'OASIS"};
-    QTest::newRow("like with escape") << "AGENCE like 'L''%' ESCAPE '\\'" << QStringList{"L'OASIS"};
-    QTest::newRow("null never matches") << "REGION like '%' AND AGENCE IS NULL" << QStringList{};
-}
-
-void TestData::textRules()
-{
-    QFETCH(QString, where);
-    QFETCH(QStringList, found);
-    QCOMPARE(m_db.rows(QStringLiteral("SELECT AGENCE FROM CODE WHERE %1 ORDER BY rowid").arg(where)), found);
-}
-
-void TestData::ordersLettersBeforeAccentsAndCase()
-{
-    // "École" sorts among the E, by its letters first: a blank comes before
-    // any letter, so "ÇA VA" precedes "cactus".
-    QCOMPARE(m_db.rows(QStringLiteral("SELECT AGENCE FROM CODE ORDER BY AGENCE")),
-             (QStringList{"abricotiers", "ÂNE ROUGE", "ÇA VA", "cactus", "eau vive", "écluse", "ÉCOLE DES POSTES",
-                          "École Normale", "ECOLE PRIMAIRE", "Étoile", "L'OASIS", "Zèbre"}));
-}
-
 void TestData::letterTableAgreesWithTheRule()
 {
     // Every pair of letters below U+0250, and each with itself in a word:
@@ -275,37 +220,6 @@ void TestData::likeMatch()
     QCOMPARE(tavro::likeMatch(p.constData(), int(p.size()), t.constData(), int(t.size()), e), match);
 }
 
-void TestData::typedTextStaysText_data()
-{
-    // What a clerk may type, put between the quotes of a window's search:
-    // wildcards keep their meaning, quotes stay text.
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("quoted");
-    QTest::addColumn<QStringList>("found");
-    QTest::newRow("apostrophe") << "Rue de l'É" << "Rue de l''É" << QStringList{"10010"};
-    QTest::newRow("case and accent") << "RUE DES É" << "RUE DES É" << QStringList{"12030"};
-    QTest::newRow("% typed") << "%Roses" << "%Roses" << QStringList{"10030"};
-    QTest::newRow("_ typed is any letter") << "Rue_" << "Rue_" << QStringList{"10010", "12030", "14010"};
-    QTest::newRow("trying to widen the search") << "x' OR '1'='1" << "x'' OR ''1''=''1" << QStringList{};
-    QTest::newRow("trying a second statement") << "'; DELETE FROM QRT; --" << "''; DELETE FROM QRT; --"
-                                               << QStringList{};
-}
-
-void TestData::typedTextStaysText()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, quoted);
-    QFETCH(QStringList, found);
-    QCOMPARE(sqlQuoted(typed), quoted);
-    RecordSource source;
-    source.setDatabase(m_db.path());
-    source.setRecordSource(adrq::kStreetSearch.with(typed));
-    const Status status = source.refresh();
-    QVERIFY2(status.ok(), qPrintable(status.message()));
-    QCOMPARE(column(source, QStringLiteral("CPOSTALE")), found);
-    QCOMPARE(m_db.rows(QStringLiteral("SELECT count(*) FROM QRT")), QStringList{"4"});
-}
-
 void TestData::rowidRewrite_data()
 {
     QTest::addColumn<QString>("sql");
@@ -351,15 +265,14 @@ void TestData::serverSpelling_data()
     QTest::addColumn<QString>("spelled");
     QTest::newRow("prefix search: case-blind, accents kept, no escape character")
         << "SELECT * FROM CODE WHERE CPOSTALE like '1\\%'"
-        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE CPOSTALE COLLATE \"und-x-icu\" ILIKE '1\\%' ESCAPE '' "
-           "ORDER BY \"code\".ctid";
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE CPOSTALE COLLATE \"und-x-icu\" ILIKE '1\\%' ESCAPE ''";
     QTest::newRow("ORDER BY: NULLs first, ties in table order")
         << "SELECT * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE ,code.AGENCE"
         << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE NULLS FIRST "
            ",code.AGENCE NULLS FIRST, \"code\".ctid";
     QTest::newRow("a literal that reads like keywords stays as it is")
         << "SELECT * FROM CODE WHERE AGENCE ='x like y order by z'"
-        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE AGENCE ='x like y order by z' ORDER BY \"code\".ctid";
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE AGENCE ='x like y order by z'";
     QTest::newRow("DISTINCT in the order values are met")
         << "SELECT DISTINCT REGION FROM CODE "
         << "SELECT REGION FROM (SELECT DISTINCT ON (REGION) REGION, ctid AS tavro_first FROM CODE ORDER BY REGION, ctid) "

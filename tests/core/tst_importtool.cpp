@@ -5,6 +5,7 @@
 #include "data/opendb.h"
 #include "data/sampledata.h"
 #include "data/schema.h"
+#include "support/testdb.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -168,6 +169,8 @@ private Q_SLOTS:
     void shellQuotedReadsBack_data();
     void shellQuotedReadsBack();
     void programMessageGivesWorkingCommand();
+    void toTheProgramsDatabase_data();
+    void toTheProgramsDatabase();
 
 private:
     QTemporaryDir m_fixtures;
@@ -284,8 +287,13 @@ void TestImportTool::refuses()
         if (r.exitCode == 9 || r.err.startsWith(QLatin1String("unshare")))
             QSKIP("no mount namespace here");
     } else {
-        // Root reads every file: the tool then runs as nobody.
-        r = run(kTool, arguments, {}, setup == QLatin1String("unreadable") && geteuid() == 0);
+        // Root reads every file: the tool then runs as nobody, from a copy
+        // it can reach (the build folder may be private to root).
+        const bool asNobody = setup == QLatin1String("unreadable") && geteuid() == 0;
+        QTemporaryDir copy;
+        const QString tool = asNobody ? copy.filePath(QStringLiteral("tavro-import")) : kTool;
+        QVERIFY(!asNobody || (QFile::copy(kTool, tool) && QFile::setPermissions(copy.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ExeOther)));
+        r = run(tool, arguments, {}, asNobody);
     }
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.err.startsWith(QLatin1String("tavro-import : ")), qPrintable(r.err));
@@ -492,6 +500,50 @@ void TestImportTool::programMessageGivesWorkingCommand()
     QCOMPARE(files.size(), 2);
     QVERIFY(files.at(1).startsWith(QLatin1String("BD2003.mdb.bak-")));
     QCOMPARE(sha256(QDir(folder).filePath(files.at(1))), jet);
+}
+
+void TestImportTool::toTheProgramsDatabase_data()
+{
+    QTest::addColumn<QString>("source"); // empty: a BD2003.mdb of the program's own
+    QTest::newRow("Access file") << jetFile("codes_tele_qrt_jet4.mdb");
+    QTest::newRow("the program's own file") << QString();
+}
+
+void TestImportTool::toTheProgramsDatabase()
+{
+    // The run's engine: a new file, or a server database without the tables.
+    QFETCH(QString, source);
+    QTemporaryDir dir;
+    const QString reference = dir.filePath(QStringLiteral("reference.mdb"));
+    if (source.isEmpty()) {
+        source = reference;
+        QVERIFY(writeSampleDatabase(source, {}));
+    } else {
+        QCOMPARE(run(kTool, {QStringLiteral("-o"), reference, source}).exitCode, 0);
+    }
+    QStringList expected = tableRows(reference);
+    expected.sort();
+    test::TestDatabase db;
+    db.create(false);
+    const QString target = db.path() + (test::TestDatabase::onServer() ? QStringLiteral(" password=secret") : QString());
+    const auto rows = [&] {
+        QStringList all;
+        for (const TableDef &table : kTables)
+            all += db.rows(QStringLiteral("SELECT '%1', * FROM %1").arg(QLatin1String(table.name)));
+        all.sort();
+        return all;
+    };
+
+    const Run first = run(kTool, {QStringLiteral("-o"), target, source});
+    QCOMPARE(first.exitCode, 0);
+    QVERIFY(first.out.contains(QStringLiteral("Écrit : ")) && !first.out.contains(QStringLiteral("secret")));
+    QCOMPARE(rows(), expected);
+    const Run again = run(kTool, {QStringLiteral("-o"), target, source});
+    QCOMPARE(again.exitCode, 1);
+    QVERIFY2(again.err.contains(test::TestDatabase::onServer() ? QStringLiteral("contient déjà des lignes")
+                                                               : QStringLiteral("existe déjà")), qPrintable(again.err));
+    QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, source}).exitCode, 0);
+    QCOMPARE(rows(), expected); // replaced, not added to
 }
 
 QTEST_GUILESS_MAIN(TestImportTool)

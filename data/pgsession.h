@@ -1,0 +1,44 @@
+#pragma once
+
+// What the server engine's files share: libpq handles, sessions opened with
+// the program's settings, and the server's failure codes. Not for other
+// layers: they reach the server through Connection (engine.h) and
+// TableWriter (tablewriter.h).
+
+#include "data/enginefailure.h"
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+namespace tavro::pg {
+
+struct ResultDeleter {
+    void operator()(PGresult *r) const { PQclear(r); }
+};
+using PgResult = std::unique_ptr<PGresult, ResultDeleter>;
+
+struct ConnDeleter {
+    void operator()(PGconn *c) const { PQfinish(c); }
+};
+using PgConn = std::unique_ptr<PGconn, ConnDeleter>;
+
+// A SQLSTATE as a fault; any code is Unavailable once the connection is lost.
+Fault faultOf(const char *state, bool connectionLost);
+
+// The database, server and port a connection string names, as messages
+// show them: never the password.
+QString placeName(const QString &conninfo);
+
+// Sets what the program's texts need on a session (also after a reconnection).
+Status prepareSession(PGconn *conn, const Place &place);
+
+// A connection that could not be made, or made again: a password missing
+// or refused, or else the server out of reach or the database unknown.
+Status connectionFailure(PGconn *conn, const Place &place, const QString &kept);
+
+// Connects with the program's defaults (the connection string overrides
+// them) and prepares the session.
+Result<PgConn> openSession(const QString &conninfo);
+
+} // namespace tavro::pg

@@ -1,0 +1,71 @@
+#!/bin/sh
+# A private PostgreSQL server for the tests and benchmarks, reached only
+# through a Unix socket in its own temporary folder:
+#   server.sh start STATE   initdb into a new folder, start, write the
+#                           connection string into the file STATE
+#   server.sh stop STATE    stop at once, remove the folder and STATE
+# initdb refuses root: as root the server runs as the postgres user the
+# Debian package creates. Where the server packages are missing (they are
+# listed in scripts/packages.d/server), STATE says so and the tests that need
+# the server skip with that message.
+set -eu
+action=${1:?start or stop}
+state=${2:?state file}
+
+stop() {
+  [ -f "$state" ] || return 0
+  folder=$(sed -n 's/^host=\([^ ]*\) .*/\1/p' "$state")
+  rm -f "$state"
+  [ -n "$folder" ] && [ -d "$folder/data" ] || return 0
+  as_owner "$bindir/pg_ctl" -D "$folder/data" -m immediate -w stop >/dev/null 2>&1 || true
+  rm -rf "$folder"
+}
+
+as_owner() {
+  if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+bindir=
+for d in /usr/lib/postgresql/15/bin /usr/lib/postgresql/*/bin; do
+  [ -x "$d/initdb" ] && { bindir=$d; break; }
+done
+
+case $action in
+stop)
+  stop
+  ;;
+start)
+  stop # a server a killed run left behind
+  if [ -z "$bindir" ]; then
+    echo "unavailable: the PostgreSQL server is not installed (Debian package postgresql-15)" >"$state"
+    echo "PostgreSQL server not installed: the tests that need it will skip" >&2
+    exit 0
+  fi
+  if [ "$(id -u)" -eq 0 ] && ! id postgres >/dev/null 2>&1; then
+    echo "unavailable: no postgres user to run the server as" >"$state"
+    exit 0
+  fi
+  folder=$(mktemp -d /tmp/tavro-pg.XXXXXX)
+  [ "$(id -u)" -eq 0 ] && chown postgres "$folder"
+  as_owner "$bindir/initdb" -D "$folder/data" -A trust -E UTF8 --locale=C.UTF-8 >"$folder/initdb.log" 2>&1 || {
+    cat "$folder/initdb.log" >&2; rm -rf "$folder"; exit 1; }
+  # One role logs in with a password only, for the wrong-password case.
+  hba="$folder/data/pg_hba.conf"
+  as_owner sh -c "{ echo 'local all tavro_password scram-sha-256'; cat '$hba'; } >'$hba.new' && mv '$hba.new' '$hba'"
+  # Durability is of no use to a server that lives as long as the tests.
+  as_owner "$bindir/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 \
+    -o "-k $folder -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+    start >/dev/null || { cat "$folder/server.log" >&2; rm -rf "$folder"; exit 1; }
+  # The superuser is the account that ran initdb. Two roles for the tests:
+  # one that may read and not write, one that logs in with a password.
+  address="host=$folder port=5432 user=$(as_owner id -un)"
+  "$bindir/psql" -X -q -v ON_ERROR_STOP=1 -d "$address dbname=postgres" \
+    -c "CREATE ROLE tavro_reader LOGIN" -c "CREATE ROLE tavro_password LOGIN PASSWORD 'juste'"
+  echo "$address" >"$state"
+  echo "PostgreSQL $("$bindir/postgres" -V | awk '{print $3}') listening in $folder"
+  ;;
+*)
+  echo "usage: $0 start|stop STATE" >&2
+  exit 2
+  ;;
+esac

@@ -1,0 +1,173 @@
+#include "tools/importsource.h"
+
+#include "data/opendb.h"
+#include "tools/accessfile.h"
+
+#include <QFile>
+#include <SQLiteCpp/Database.h>
+#include <SQLiteCpp/Statement.h>
+
+#include <sys/stat.h>
+
+namespace tavro {
+
+namespace {
+
+class AccessSource final : public ImportSource {
+public:
+    explicit AccessSource(std::unique_ptr<access::AccessFile> file)
+        : m_file(std::move(file))
+    {
+    }
+
+    Status check(const QString &source, ImportReport *report)
+    {
+        QStringList ours;
+        for (const TableDef &table : kTables) {
+            const QString name = QLatin1String(table.name);
+            ours << name;
+            if (m_file->findTable(name).isEmpty())
+                return Status::failure(Fault::Unavailable,
+                                       QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)),
+                                       {}, QStringLiteral("Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme."));
+            const Result<QList<access::Column>> columns = m_file->columns(name);
+            if (!columns)
+                return columns.status();
+            const QStringList wanted = columnNames(table);
+            for (const QString &column : wanted) {
+                const auto it = std::find_if(columns->begin(), columns->end(), [&](const access::Column &c) {
+                    return c.name.compare(column, Qt::CaseInsensitive) == 0;
+                });
+                if (it == columns->end())
+                    return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
+                                                                   .arg(column, name, displayPath(source)));
+                if (!it->readable)
+                    return Status::failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
+                                                               .arg(column, name, it->typeName));
+            }
+            for (const access::Column &c : *columns) {
+                if (!wanted.contains(c.name, Qt::CaseInsensitive))
+                    report->leftOut << m_file->findTable(name) + QLatin1Char('.') + c.name;
+            }
+        }
+        for (const QString &table : m_file->tableNames()) {
+            if (!ours.contains(table, Qt::CaseInsensitive))
+                report->leftOut << table;
+        }
+        report->jetVersion = m_file->jetVersion();
+        return Status::success();
+    }
+
+    Status eachRow(const TableDef &table, const std::function<Status(const RowValues &)> &receive) override
+    {
+        Result<std::unique_ptr<access::RowCursor>> rows = m_file->rows(QLatin1String(table.name), columnNames(table));
+        if (!rows)
+            return rows.status();
+        for (;;) {
+            const Result<bool> more = (*rows)->next();
+            if (!more)
+                return more.status();
+            if (!*more)
+                return Status::success();
+            if (Status received = receive((*rows)->values()); !received)
+                return received;
+        }
+    }
+
+private:
+    std::unique_ptr<access::AccessFile> m_file;
+};
+
+// A file of the program's own, read in its rows' order.
+class ProgramFileSource final : public ImportSource {
+public:
+    explicit ProgramFileSource(const QString &path)
+        : m_path(path)
+    {
+    }
+
+    // Opened, and each table's query compiled: a missing table or column
+    // is told now rather than halfway.
+    Status open()
+    {
+        return run([&] {
+            m_db = std::make_unique<SQLite::Database>(QFile::encodeName(m_path).toStdString(), SQLite::OPEN_READONLY);
+            for (const TableDef &table : kTables)
+                SQLite::Statement(*m_db, query(table));
+        });
+    }
+
+    Status eachRow(const TableDef &table, const std::function<Status(const RowValues &)> &receive) override
+    {
+        Status received;
+        const Status read = run([&] {
+            SQLite::Statement rows(*m_db, query(table));
+            RowValues values(table.columnCount);
+            while (received && rows.executeStep()) {
+                for (int i = 0; i < table.columnCount; ++i) {
+                    const SQLite::Column c = rows.getColumn(i);
+                    values[i] = c.isNull() ? std::nullopt : std::optional(QByteArray(c.getText(), c.getBytes()));
+                }
+                received = receive(values);
+            }
+        });
+        return read ? received : read;
+    }
+
+private:
+    static std::string query(const TableDef &table)
+    {
+        return QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
+            .arg(columnNames(table).join(QLatin1String(", ")), QLatin1String(table.name))
+            .toStdString();
+    }
+
+    template <typename Step>
+    Status run(Step &&step)
+    {
+        try {
+            step();
+            return Status::success();
+        } catch (const SQLite::Exception &e) {
+            return Status::failure(Fault::Unavailable,
+                                   QStringLiteral("Le fichier %1 ne peut pas être lu comme base du programme, avec ses tables "
+                                                  "CODE, TELE et QRT.").arg(displayPath(m_path)),
+                                   {}, QStringLiteral("Vérifiez qu'il s'agit bien d'un fichier BD2003.mdb de ce programme."))
+                .withDetail(QString::fromUtf8(e.what()));
+        }
+    }
+
+    QString m_path;
+    std::unique_ptr<SQLite::Database> m_db;
+};
+
+bool isProgramFile(const QString &path)
+{
+    // Only a regular file is opened: a pipe of that name would wait for ever.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3", 16);
+}
+
+} // namespace
+
+Result<std::unique_ptr<ImportSource>> ImportSource::open(const ImportOptions &options, ImportReport *report)
+{
+    if (isProgramFile(options.source)) {
+        auto source = std::make_unique<ProgramFileSource>(options.source);
+        if (Status opened = source->open(); !opened)
+            return opened;
+        return std::unique_ptr<ImportSource>(std::move(source));
+    }
+    Result<std::unique_ptr<access::AccessFile>> file = access::AccessFile::open(options.source, {options.charset});
+    if (!file)
+        return file.status();
+    auto source = std::make_unique<AccessSource>(std::move(*file));
+    if (Status checked = source->check(options.source, report); !checked)
+        return checked;
+    return std::unique_ptr<ImportSource>(std::move(source));
+}
+
+} // namespace tavro
