@@ -62,30 +62,32 @@ double medianMs(int runs, F &&f)
     return median(std::move(times));
 }
 
-// Medians of the processor time of two callables run turn about: on a
-// machine busy with other work, wall time measures the others as much as us.
-template<typename A, typename B>
-std::pair<double, double> medianPairCpuMs(int runs, A &&ours, B &&limit)
+// Medians of two callables run turn about, each measured by `clock`.
+template<typename Clock, typename A, typename B>
+std::pair<double, double> medianPair(int runs, Clock &&clock, A &&ours, B &&limit)
 {
     std::vector<double> a, b;
     for (int i = 0; i < runs; ++i) {
-        a.push_back(cpuMs(ours));
-        b.push_back(cpuMs(limit));
+        a.push_back(clock(ours));
+        b.push_back(clock(limit));
     }
     return {median(std::move(a)), median(std::move(b))};
 }
 
-// The same in wall time: what a clerk waits for a server, whose work is
-// done in a process of its own.
+// In processor time: on a machine busy with other work, wall time measures
+// the others as much as us.
+template<typename A, typename B>
+std::pair<double, double> medianPairCpuMs(int runs, A &&ours, B &&limit)
+{
+    return medianPair(runs, [](auto &&f) { return cpuMs(f); }, ours, limit);
+}
+
+// In wall time: what a clerk waits for a server, whose work is done in a
+// process of its own.
 template<typename A, typename B>
 std::pair<double, double> medianPairMs(int runs, A &&ours, B &&limit)
 {
-    std::vector<double> a, b;
-    for (int i = 0; i < runs; ++i) {
-        a.push_back(timeMs(ours));
-        b.push_back(timeMs(limit));
-    }
-    return {median(std::move(a)), median(std::move(b))};
+    return medianPair(runs, [](auto &&f) { return timeMs(f); }, ours, limit);
 }
 
 // A table of figures in Markdown. Rows are kept until print() (or the end of

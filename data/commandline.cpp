@@ -1,6 +1,10 @@
 #include "data/commandline.h"
 
+#include "data/databasesetting.h"
+#include "data/schema.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTextStream>
@@ -54,6 +58,22 @@ int CommandLine::refuse(const QString &message) const
     const QString name = QCoreApplication::applicationName();
     QTextStream(stderr) << name << " : " << message << '\n' << QStringLiteral("Voir « %1 --help ».\n").arg(name);
     return 2;
+}
+
+QString CommandLine::addOutputOption()
+{
+    const DatabaseSetting named = resolveDatabaseSetting(std::nullopt);
+    const QString target = named.isNamed() && !isServerConnection(named.value)
+                               ? named.value
+                               : QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(kDatabaseFileName));
+    m_parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                        byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme), ou base de données\n"
+                                                "d'un serveur (postgresql://serveur/base ou « host=serveur dbname=base »)."),
+                                 QStringLiteral("File to write (default %1, the program's database), or a server's database\n"
+                                                "(postgresql://server/database or \"host=server dbname=database\")."))
+                            .arg(QDir::toNativeSeparators(target)),
+                        byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
+    return QStringLiteral("output");
 }
 
 } // namespace tavro

@@ -39,6 +39,11 @@ public:
     // the help: returns 2.
     int refuse(const QString &message) const;
 
+    // The tools' -o/--output: a file or a server's database, by default the
+    // file the program uses (the one named for it, else the one beside the
+    // tool). Returns the option's name.
+    QString addOutputOption();
+
 private:
     Describe m_describe;
     QTranslator m_qtTexts;

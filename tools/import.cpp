@@ -27,19 +27,7 @@ int main(int argc, char *argv[])
     QCommandLineParser &parser = commandLine.parser();
     parser.addPositionalArgument(byLocale(QStringLiteral("base-access"), QStringLiteral("access-file")),
                                  byLocale(QStringLiteral("La base Access à convertir."), QStringLiteral("The Access database to convert.")));
-    // By default the file the program uses: the one named for it, else the
-    // one beside it.
-    const tavro::DatabaseSetting named = tavro::resolveDatabaseSetting(std::nullopt);
-    const QString target = named.isNamed() && !tavro::isServerConnection(named.value)
-                               ? named.value
-                               : QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(tavro::kDatabaseFileName));
-    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                      byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme), ou base de données\n"
-                                              "d'un serveur (postgresql://serveur/base ou « host=serveur dbname=base »)."),
-                               QStringLiteral("File to write (default %1, the program's database), or a server's database\n"
-                                              "(postgresql://server/database or \"host=server dbname=database\")."))
-                          .arg(QDir::toNativeSeparators(target)),
-                      byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
+    commandLine.addOutputOption();
     parser.addOption({QStringLiteral("force"),
                       byLocale(QStringLiteral("Remplace un fichier existant ; l'ancien est gardé à côté, nommé .bak-AAAAMMJJ-HHMMSS.\n"
                                               "Sur un serveur, remplace les lignes des tables CODE, TELE et QRT."),

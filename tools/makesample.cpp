@@ -21,19 +21,7 @@ int main(int argc, char *argv[])
                                        "PostgreSQL database with it; never overwrites a file."));
     });
     QCommandLineParser &parser = commandLine.parser();
-    // By default the file the program uses: the one named for it, else the
-    // one beside it.
-    const tavro::DatabaseSetting named = tavro::resolveDatabaseSetting(std::nullopt);
-    const QString target = named.isNamed() && !tavro::isServerConnection(named.value)
-                               ? named.value
-                               : QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(tavro::kDatabaseFileName));
-    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                      byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme), ou base de données\n"
-                                              "d'un serveur (postgresql://serveur/base ou « host=serveur dbname=base »)."),
-                               QStringLiteral("File to write (default %1, the program's database), or a server's database\n"
-                                              "(postgresql://server/database or \"host=server dbname=database\")."))
-                          .arg(QDir::toNativeSeparators(target)),
-                      byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
+    commandLine.addOutputOption();
     parser.addOption({QStringLiteral("force"),
                       byLocale(QStringLiteral("Sur un serveur, remplace les lignes des tables CODE, TELE et QRT."),
                                QStringLiteral("On a server, replaces the rows of the tables CODE, TELE and QRT."))});
