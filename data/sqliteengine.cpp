@@ -5,6 +5,7 @@
 #include "data/enginefailure.h"
 #include "data/opendb.h"
 #include "data/selecttext.h"
+#include "data/sqlitestep.h"
 #include "data/sqltext.h"
 
 #include <QFileInfo>
@@ -196,12 +197,9 @@ private:
     template <typename Step>
     Status run(Step &&step, Action action = Action::Write)
     {
-        try {
-            step();
-            return Status::success();
-        } catch (const SQLite::Exception &e) {
+        return sqliteStep(step, [this, action](const SQLite::Exception &e) {
             return failure(e.getErrorCode(), action, QString::fromUtf8(e.what()));
-        }
+        });
     }
 
     // The file lacks a table or column the window's query names.

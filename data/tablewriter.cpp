@@ -3,6 +3,7 @@
 
 #include "data/enginefailure.h"
 #include "data/opendb.h"
+#include "data/sqlitestep.h"
 #include "data/sqltext.h"
 
 #include <SQLiteCpp/Database.h>
@@ -66,12 +67,9 @@ private:
     template <typename Step>
     Status run(Step &&step)
     {
-        try {
-            step();
-            return Status::success();
-        } catch (const SQLite::Exception &e) {
+        return sqliteStep(step, [this](const SQLite::Exception &e) {
             return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, Place{where()}, QString::fromUtf8(e.what()));
-        }
+        });
     }
 
     SQLite::Database &m_db;

@@ -1,6 +1,7 @@
 #include "tools/importsource.h"
 
 #include "data/opendb.h"
+#include "data/sqlitestep.h"
 #include "tools/accessfile.h"
 
 #include <QFile>
@@ -125,16 +126,13 @@ private:
     template <typename Step>
     Status run(Step &&step)
     {
-        try {
-            step();
-            return Status::success();
-        } catch (const SQLite::Exception &e) {
+        return sqliteStep(step, [this](const SQLite::Exception &e) {
             return Status::failure(Fault::Unavailable,
                                    QStringLiteral("Le fichier %1 ne peut pas être lu comme base du programme, avec ses tables "
                                                   "CODE, TELE et QRT.").arg(displayPath(m_path)),
                                    {}, QStringLiteral("Vérifiez qu'il s'agit bien d'un fichier BD2003.mdb de ce programme."))
                 .withDetail(QString::fromUtf8(e.what()));
-        }
+        });
     }
 
     QString m_path;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <SQLiteCpp/Exception.h>
+
+#include <utility>
+
+namespace tavro {
+
+// One SQLite call whose exception must not cross a layer: the caller words
+// the failure for where it happened.
+template <typename Step, typename OnFailure>
+Status sqliteStep(Step &&step, OnFailure &&onFailure)
+{
+    try {
+        std::forward<Step>(step)();
+        return Status::success();
+    } catch (const SQLite::Exception &e) {
+        return std::forward<OnFailure>(onFailure)(e);
+    }
+}
+
+} // namespace tavro
