@@ -145,8 +145,11 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
 {
     const QCommandLineOption database(
         QStringLiteral("database"),
-        byLocale(QStringLiteral("Base de données à utiliser : un fichier BD2003.mdb."), QStringLiteral("Database to use: a BD2003.mdb file.")),
-        byLocale(QStringLiteral("fichier"), QStringLiteral("file")));
+        byLocale(QStringLiteral("Base de données à utiliser : un fichier BD2003.mdb, ou une base PostgreSQL "
+                                "(postgresql://serveur/base)."),
+                 QStringLiteral("Database to use: a BD2003.mdb file, or a PostgreSQL database "
+                                "(postgresql://server/database).")),
+        byLocale(QStringLiteral("base"), QStringLiteral("database")));
     QCommandLineOption checkStart(QStringLiteral("check-start"));
     checkStart.setFlags(QCommandLineOption::HiddenFromHelp);
 
@@ -165,7 +168,7 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
         return commandLine.refuse(QStringLiteral("argument inattendu « %1 ».").arg(parser.positionalArguments().constFirst()));
     }
     if (parser.isSet(database) && parser.value(database).trimmed().isEmpty())
-        return commandLine.refuse(QStringLiteral("l'option --database attend un fichier."));
+        return commandLine.refuse(QStringLiteral("l'option --database attend un fichier ou une base."));
     if (parser.isSet(checkStart))
         mode = StartMode::ReportWhenShown;
 
