@@ -67,9 +67,9 @@ QString CommandLine::addOutputOption()
                                ? named.value
                                : QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(kDatabaseFileName));
     m_parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                        byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme), ou base de données\n"
+                        byLocale(QStringLiteral("Fichier à écrire (par défaut %1, la base du programme), ou base de données "
                                                 "d'un serveur (postgresql://serveur/base ou « host=serveur dbname=base »)."),
-                                 QStringLiteral("File to write (default %1, the program's database), or a server's database\n"
+                                 QStringLiteral("File to write (default %1, the program's database), or a server's database "
                                                 "(postgresql://server/database or \"host=server dbname=database\")."))
                             .arg(QDir::toNativeSeparators(target)),
                         byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});

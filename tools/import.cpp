@@ -34,9 +34,9 @@ int main(int argc, char *argv[])
                                QStringLiteral("Replaces an existing file; the old one is kept beside it, named .bak-YYYYMMDD-HHMMSS.\n"
                                               "On a server, replaces the rows of the tables CODE, TELE and QRT."))});
     parser.addOption({QStringLiteral("charset"),
-                      byLocale(QStringLiteral("Jeu de caractères du texte d'une base Jet 3 (Access 97), par exemple CP1252 ou CP850,\n"
+                      byLocale(QStringLiteral("Jeu de caractères du texte d'une base Jet 3 (Access 97), par exemple CP1252 ou CP850, "
                                               "quand celui qu'indique son en-tête est faux."),
-                               QStringLiteral("Character set of a Jet 3 (Access 97) database's text, for example CP1252 or CP850,\n"
+                               QStringLiteral("Character set of a Jet 3 (Access 97) database's text, for example CP1252 or CP850, "
                                               "when the one its header gives is wrong.")),
                       byLocale(QStringLiteral("nom"), QStringLiteral("name"))});
     if (const auto end = commandLine.parse())
