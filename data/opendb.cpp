@@ -2,6 +2,7 @@
 
 #include "data/databasesetting.h"
 #include "data/enginefailure.h"
+#include "data/sqlitestep.h"
 #include "data/textrules.h"
 
 #include <QCoreApplication>
@@ -166,7 +167,7 @@ Result<SqliteHandle> createDatabaseFile(const QString &path)
         prepareConnection(*db);
         return SqliteHandle(std::move(db));
     } catch (const SQLite::Exception &e) {
-        return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, Place{displayPath(path)}, QString::fromUtf8(e.what()));
+        return sqliteFailure(e, Action::Write, Place{displayPath(path)});
     }
 }
 

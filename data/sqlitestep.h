@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/enginefailure.h"
 #include "data/status.h"
 
 #include <SQLiteCpp/Exception.h>
@@ -19,6 +20,12 @@ Status sqliteStep(Step &&step, OnFailure &&onFailure)
     } catch (const SQLite::Exception &e) {
         return std::forward<OnFailure>(onFailure)(e);
     }
+}
+
+// An SQLite exception worded by the one engine-failure rule.
+inline Status sqliteFailure(const SQLite::Exception &e, Action action, const Place &where)
+{
+    return engineFailure(sqliteFault(e.getErrorCode()), action, where, QString::fromUtf8(e.what()));
 }
 
 } // namespace tavro

@@ -1,7 +1,6 @@
 // The tools' writer over a SQLite file; the server's is in pgwriter.cpp.
 #include "data/tablewriter.h"
 
-#include "data/enginefailure.h"
 #include "data/opendb.h"
 #include "data/sqlitestep.h"
 #include "data/sqltext.h"
@@ -68,7 +67,7 @@ private:
     Status run(Step &&step)
     {
         return sqliteStep(step, [this](const SQLite::Exception &e) {
-            return engineFailure(sqliteFault(e.getErrorCode()), Action::Write, Place{where()}, QString::fromUtf8(e.what()));
+            return sqliteFailure(e, Action::Write, Place{where()});
         });
     }
 

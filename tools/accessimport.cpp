@@ -1,7 +1,7 @@
 #include "tools/accessimport.h"
 
 #include "data/databasesetting.h"
-#include "data/enginefailure.h"
+#include "data/sqlitestep.h"
 #include "data/opendb.h"
 #include "data/schema.h"
 #include "data/tablewriter.h"
@@ -217,8 +217,7 @@ Status importToServer(const ImportOptions &options, ImportReport *report)
 // nothing was written.
 Status engineWriteFailure(const SQLite::Exception &e, const QString &target)
 {
-    const Status s = engineFailure(sqliteFault(e.getErrorCode()), Action::Write, Place{displayPath(target)}, QString::fromUtf8(e.what()));
-    return nothingWritten(s);
+    return nothingWritten(sqliteFailure(e, Action::Write, Place{displayPath(target)}));
 }
 
 // Puts the finished file in place in one step. Without force an existing
