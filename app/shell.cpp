@@ -2,9 +2,9 @@
 
 #include "app/aboutwindow.h"
 #include "app/mainwindow.h"
-#include "data/commandline.h"
-#include "data/datacontrol.h"
-#include "data/databasesetting.h"
+#include "data/setting/commandline.h"
+#include "binding/datacontrol.h"
+#include "data/setting/databasesetting.h"
 #include "kit/dialogs.h"
 #include "records/adrwindow.h"
 #include "records/cpwindow.h"

@@ -12,7 +12,7 @@
 #include "bench/harness.h"
 
 #include "app/shell.h"
-#include "data/sampledata.h"
+#include "data/sample/sampledata.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,9 +1,9 @@
 #include "bench/engine.h"
 #include "bench/harness.h"
 
-#include "data/databasesetting.h"
-#include "data/pgtext.h"
-#include "data/textrules.h"
+#include "data/databasekind.h"
+#include "data/postgres/pgtext.h"
+#include "data/sqlite/textrules.h"
 
 #include <QFile>
 #include <libpq-fe.h>
@@ -112,7 +112,7 @@ private:
 
 std::unique_ptr<Engine> openEngine(const QString &database)
 {
-    if (isServerConnection(database))
+    if (databaseKind(database) == DatabaseKind::Server)
         return std::make_unique<ServerEngine>(database);
     return std::make_unique<FileEngine>(database);
 }

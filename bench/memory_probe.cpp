@@ -3,9 +3,9 @@
 //   tavro-bench-memory FOLDER
 // prints "before KIB", "peak KIB", "rows N" lines for tavro-bench.
 #include "app/shell.h"
-#include "data/datacontrol.h"
-#include "data/recordsource.h"
-#include "data/module1.h"
+#include "binding/datacontrol.h"
+#include "data/rows/recordsource.h"
+#include "data/rows/module1.h"
 #include "records/adrwindow.h"
 
 #include <QApplication>

@@ -7,9 +7,9 @@
 
 #include "app/mainwindow.h"
 #include "app/shell.h"
-#include "data/datacontrol.h"
-#include "data/module1.h"
-#include "data/recordsource.h"
+#include "binding/datacontrol.h"
+#include "data/rows/module1.h"
+#include "data/rows/recordsource.h"
 #include "kit/bannertext.h"
 #include "kit/clockbanner.h"
 #include "records/cpqueries.h"

@@ -5,8 +5,8 @@
 #include "bench/harness.h"
 #include "bench/paintcounter.h"
 
-#include "data/datacontrol.h"
-#include "data/recordsource.h"
+#include "binding/datacontrol.h"
+#include "data/rows/recordsource.h"
 #include "records/adrqueries.h"
 #include "records/adrwindow.h"
 #include "records/cpqueries.h"

@@ -1,7 +1,5 @@
 #include "data/enginefailure.h"
 
-#include <sqlite3.h>
-
 namespace tavro {
 
 namespace {
@@ -16,7 +14,7 @@ QString keptFor(Action action)
     case Action::Commit:
         return QStringLiteral("Vos saisies sont conservées.");
     case Action::Read:
-        return QStringLiteral("Les lignes affichées restent telles qu'elles étaient.");
+        return keptRowsNote();
     case Action::Open:
         break;
     }
@@ -30,27 +28,38 @@ QString keptTypingNote()
     return QStringLiteral("Rien n'a été enregistré ; vos saisies sont conservées.");
 }
 
-Fault sqliteFault(int code)
+QString keptRowsNote()
 {
-    switch (code & 0xff) {
-    case SQLITE_OK:
-        return Fault::None;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return Fault::Busy;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return Fault::ReadOnly;
-    case SQLITE_FULL:
-        return Fault::Full;
-    case SQLITE_CANTOPEN:
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        return Fault::Unavailable;
-    default:
-        return Fault::Other;
-    }
+    return QStringLiteral("Les lignes affichées restent telles qu'elles étaient.");
+}
+
+Status missingSchema(const Place &where, const QString &engineText)
+{
+    const bool server = where.kind == DatabaseKind::Server;
+    return Status::failure(Fault::Other,
+                           (server ? QStringLiteral("La recherche demandée n'a pas pu être faite dans la base de données %1.")
+                                   : QStringLiteral("La recherche demandée n'a pas pu être faite dans le fichier de données %1."))
+                               .arg(where.name),
+                           keptRowsNote(),
+                           server ? QStringLiteral("Vérifiez que cette base est bien celle du programme, avec ses tables "
+                                                   "CODE, TELE et QRT.")
+                                  : QStringLiteral("Vérifiez que ce fichier est bien le BD2003.mdb du programme, "
+                                                   "avec ses tables CODE, TELE et QRT."))
+        .withDetail(engineText);
+}
+
+Status nothingToCount(const Place &where)
+{
+    const bool server = where.kind == DatabaseKind::Server;
+    return Status::failure(Fault::Unavailable,
+                           (server ? QStringLiteral("La base de données %1 n'est pas ouverte : il n'y a pas "
+                                                    "d'enregistrements à compter.")
+                                   : QStringLiteral("Le fichier de données %1 n'est pas ouvert : il n'y a pas "
+                                                    "d'enregistrements à compter."))
+                               .arg(where.name),
+                           {},
+                           server ? QStringLiteral("Vérifiez que le serveur est en marche, puis rouvrez la fenêtre.")
+                                  : QStringLiteral("Mettez le fichier en place, puis rouvrez la fenêtre."));
 }
 
 Status engineFailure(Fault fault, Action action, const Place &where, const QString &engineText)
@@ -60,7 +69,7 @@ Status engineFailure(Fault fault, Action action, const Place &where, const QStri
     QString what;
     QString advice;
     // A file and a server's database are named, and fail, differently.
-    const bool server = where.server;
+    const bool server = where.kind == DatabaseKind::Server;
     switch (fault) {
     case Fault::Busy:
         what = server ? (writing ? QStringLiteral("La ligne est en cours de modification par un autre poste dans la base de "

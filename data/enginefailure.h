@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/databasekind.h"
 #include "data/status.h"
 
 namespace tavro {
@@ -18,7 +19,7 @@ enum class Action {
 // database on a server ("tavro sur le serveur 10.1.2.3").
 struct Place {
     QString name;
-    bool server = false;
+    DatabaseKind kind = DatabaseKind::File;
 };
 
 // The one place an engine's failure becomes what a clerk reads: what
@@ -26,10 +27,16 @@ struct Place {
 // goes to the status's detail, never into the message.
 Status engineFailure(Fault fault, Action action, const Place &where, const QString &engineText = {});
 
-// SQLite's primary result code as a fault.
-Fault sqliteFault(int code);
+// The data lack a table or column a window's query names: the file or
+// database is not the program's.
+Status missingSchema(const Place &where, const QString &engineText);
+
+// The data never opened: a window has no rows to count.
+Status nothingToCount(const Place &where);
 
 // The note a failed write ends with.
 QString keptTypingNote();
+// The note a failed read ends with.
+QString keptRowsNote();
 
 } // namespace tavro

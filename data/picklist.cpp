@@ -1,6 +1,6 @@
 #include "data/picklist.h"
 
-#include "data/engine.h"
+#include "data/connection.h"
 
 namespace tavro {
 

@@ -1,37 +1,66 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-namespace SQLite { class Database; }
+#include <optional>
+#include <span>
+#include <string_view>
 
 namespace tavro {
 
-// The file's name, beside the program and in the working folder alike.
-inline constexpr char kDatabaseFileName[] = "BD2003.mdb";
+// A table of the program and its columns, in their order. The compiler
+// counts the columns, and finds a column's place from its name: a name the
+// table lacks does not compile, and a column added in the middle moves
+// every place with it.
+struct TableDef {
+    const char *name;
+    std::span<const char *const> columns;
 
-// Tables and their columns, in the order the tables are created.
+    constexpr int columnCount() const { return int(columns.size()); }
+    consteval int column(std::string_view wanted) const
+    {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (wanted == columns[i])
+                return int(i);
+        }
+        throw "no such column in this table"; // never reached in a constant: a compile error
+    }
+};
+
 inline constexpr const char *kCodeColumns[] = {"AGENCE", "CPOSTALE", "PROVINCE", "REGION"};
 inline constexpr const char *kTeleColumns[] = {"AGENCE", "TEL", "PROVINCE", "REGION", "ADRESSE", "FAX"};
 inline constexpr const char *kQrtColumns[] = {"QUARTIER", "CPOSTALE", "PROVINCE"};
 
-struct TableDef {
-    const char *name;
-    const char *const *columns;
-    int columnCount;
-};
+inline constexpr TableDef kCodeTable{"CODE", kCodeColumns};
+inline constexpr TableDef kTeleTable{"TELE", kTeleColumns};
+inline constexpr TableDef kQrtTable{"QRT", kQrtColumns};
 
-inline constexpr TableDef kTables[] = {
-    {"CODE", kCodeColumns, 4},
-    {"TELE", kTeleColumns, 6},
-    {"QRT", kQrtColumns, 3},
-};
+// The three tables, in the order they are created and filled.
+inline constexpr TableDef kTables[] = {kCodeTable, kTeleTable, kQrtTable};
 
 // A table's column names.
 QStringList columnNames(const TableDef &table);
 
-// Creates the three tables in an empty database (tools only; the program
-// itself never creates or alters the file).
-void createSchema(SQLite::Database &db);
+// One row's values in its table's column order, as UTF-8; nullopt is NULL.
+using RowValues = QList<std::optional<QByteArray>>;
+
+// A row filled column by column, each named:
+//   TableRow(kCodeTable).set(kCodeTable.column("AGENCE"), agence)
+// A column left unset is NULL.
+class TableRow {
+public:
+    explicit TableRow(const TableDef &table)
+        : m_values(table.columnCount())
+    {
+    }
+    TableRow &set(int column, const std::optional<QString> &value);
+    const RowValues &values() const { return m_values; }
+
+private:
+    RowValues m_values;
+};
 
 } // namespace tavro

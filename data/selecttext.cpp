@@ -1,7 +1,5 @@
 #include "data/selecttext.h"
 
-#include "data/sqltext.h"
-
 #include <functional>
 
 namespace tavro {
@@ -114,17 +112,6 @@ bool containsKeyword(const QString &sql, const QStringList &words)
         }
         return false;
     });
-}
-
-QString withRowids(const QString &sql, const QStringList &tables)
-{
-    const qsizetype end = selectKeywordEnd(sql);
-    if (end < 0)
-        return {};
-    QString hidden;
-    for (const QString &table : tables)
-        hidden += QLatin1Char(' ') + quotedIdentifier(table) + QLatin1String(".rowid,");
-    return sql.left(end) + hidden + sql.mid(end);
 }
 
 } // namespace tavro

@@ -6,8 +6,9 @@
 
 namespace tavro {
 
-// Reading a query text the way SQLite tokenises it, enough to add hidden
-// rowid columns: literals, quoted names and comments are skipped over.
+// Reading a query text the way SQLite tokenises it, enough for the engines
+// to add hidden row identities and respell it: literals, quoted names and
+// comments are skipped over.
 
 // A piece of a query text: a bare word, a quoted literal ('...'), a quoted
 // name ("..."), a comment or blanks, or one punctuation character.
@@ -25,10 +26,5 @@ qsizetype selectKeywordEnd(const QString &sql);
 // True when one of the words (compared without regard to case) occurs as a
 // keyword anywhere in the text, outside literals, quoted names and comments.
 bool containsKeyword(const QString &sql, const QStringList &words);
-
-// The text with "<table>".rowid of each table put first in the select list:
-// "SELECT CODE.AGENCE ..." -> "SELECT "CODE".rowid, CODE.AGENCE ...". The
-// text after SELECT is kept byte for byte. Empty when there is no SELECT.
-QString withRowids(const QString &sql, const QStringList &tables);
 
 } // namespace tavro

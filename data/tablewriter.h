@@ -3,23 +3,32 @@
 #include "data/schema.h"
 #include "data/status.h"
 
-#include <QByteArray>
-#include <QList>
-
-#include <memory>
-#include <optional>
-
-namespace SQLite { class Database; }
+#include <QString>
+#include <QStringList>
 
 namespace tavro {
 
-// One row's values in its table's column order, as UTF-8; nullopt is NULL.
-using RowValues = QList<std::optional<QByteArray>>;
+// How a tool's write treats what is there already.
+struct WriteOptions {
+    // Replace it: a file is kept beside the new one under a dated name
+    // (.bak-YYYYMMDD-HHMMSS); a server's tables are emptied in the same
+    // transaction. Otherwise a file that exists, or tables that hold rows,
+    // are refused and left as they were.
+    bool replace = false;
+};
+
+// What a write did besides the rows, for the tool to tell the user.
+struct WriteNotes {
+    QString backup;               // where the replaced file now is; empty if none was there
+    QStringList removedLeftovers; // temporary files of interrupted writes to the same file
+};
 
 // Fills the program's three tables, whichever engine holds them: the tools
-// (sample data, import) write through it. The schema and every row form one
-// transaction: nothing is seen, and nothing is changed, until commit()
-// succeeds; a writer destroyed before that leaves the database as it was.
+// (sample data, import) write through it (Database::writer(),
+// data/database/database.h). The tables and every row form one whole:
+// nothing is seen, and nothing is changed, until commit() succeeds; a
+// writer destroyed before that leaves the database as it was. Every failure
+// says what was kept: nothing written.
 class TableWriter {
 public:
     virtual ~TableWriter() = default;
@@ -30,17 +39,11 @@ public:
     virtual Status startTable(const TableDef &table) = 0;
     virtual Status addRow(const RowValues &values) = 0;
     virtual Status commit() = 0;
+
+    const WriteNotes &notes() const { return m_notes; }
+
+protected:
+    WriteNotes m_notes;
 };
-
-// Over a new, empty SQLite file: creates the tables (with the program's
-// text rules) at once. The caller owns the file, and removes it on failure.
-Result<std::unique_ptr<TableWriter>> fileTableWriter(SQLite::Database &db, const QString &path);
-
-// Over a server database (a postgresql:// address or key=value string):
-// the comparison rules and the tables are made where absent; tables that
-// already hold rows are refused unless `replace`, then emptied in the same
-// transaction. Existing tables of the program's shape are kept, with the
-// rights granted on them.
-Result<std::unique_ptr<TableWriter>> serverTableWriter(const QString &conninfo, bool replace);
 
 } // namespace tavro

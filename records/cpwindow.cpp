@@ -1,6 +1,6 @@
 #include "records/cpwindow.h"
 
-#include "data/textentry.h"
+#include "binding/textentry.h"
 #include "records/cpqueries.h"
 #include "records/pickcombo.h"
 #include "records/recordlook.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/engine.h"
-#include "data/gridcolumns.h"
+#include "data/connection.h"
+#include "data/rows/gridcolumns.h"
 
 #include <QList>
 #include <QString>

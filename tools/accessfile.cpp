@@ -1,6 +1,6 @@
 #include "tools/accessfile.h"
 
-#include "data/opendb.h"
+#include "data/setting/paths.h"
 #include "tools/accessfile_p.h"
 
 #include <QDir>

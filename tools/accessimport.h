@@ -3,7 +3,6 @@
 #include "data/status.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -32,16 +31,12 @@ struct ImportReport {
 
 // Copies every row of CODE, TELE and QRT, in the source's order and with
 // NULL kept apart from the empty text, into a new file with the program's
-// schema and text rules. The target appears whole or not at all: the rows go
-// to a temporary file beside it that is renamed into place at the end, and
-// any failure, SIGINT, SIGTERM or SIGHUP leaves neither that file nor a
-// target behind. A temporary file left by a killed import to the same
-// target is removed first. A server database gets the tables (and the
-// comparison rules) and the rows in one transaction, through the tools'
-// writer (data/tablewriter.h): all or nothing there too.
+// schema and text rules, or a server database, through the tools' writer
+// (data/tablewriter.h): the target gets everything or nothing. A new file
+// goes to a temporary file beside it, renamed into place at the end; any
+// failure, SIGINT, SIGTERM or SIGHUP leaves neither that file nor a target
+// behind, and one left by a killed import to the same target is removed
+// first (data/sqlite/newfile.h).
 Status importAccessFile(const ImportOptions &options, ImportReport *report);
-
-// Where --force keeps the file it replaces: beside it, stamped with the time.
-QString backupPathFor(const QString &target, const QDateTime &when);
 
 } // namespace tavro

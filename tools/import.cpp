@@ -2,9 +2,8 @@
 // or copies a BD2003.mdb of the program's own, into a new file or a server
 // database.
 //   tavro-import [-o PATH|postgresql://...] [--force] [--charset NAME] OLD.mdb
-#include "data/commandline.h"
-#include "data/databasesetting.h"
-#include "data/schema.h"
+#include "data/setting/commandline.h"
+#include "data/setting/databasesetting.h"
 #include "tools/accessimport.h"
 
 #include <QCoreApplication>

@@ -1,29 +1,18 @@
 #pragma once
 
-#include "data/tablewriter.h"
+#include "data/tablereader.h"
 #include "tools/accessimport.h"
 
-#include <functional>
 #include <memory>
 
 namespace tavro {
 
-// Where an import's rows come from: an Access file (read with libmdb's
-// help), or a BD2003.mdb of the program's own (SQLite), as when a branch
-// moves its file onto a server. Either is only ever read.
-class ImportSource {
-public:
-    virtual ~ImportSource() = default;
-
-    // Opens the source and checks that it holds the program's tables and
-    // columns; notes in the report what it leaves out. The failures say
-    // what is wrong with the source only.
-    static Result<std::unique_ptr<ImportSource>> open(const ImportOptions &options, ImportReport *report);
-
-    // Gives each row of the table, in the source's order, its values in
-    // the table's column order; stops at the first failure, its own or the
-    // receiver's.
-    virtual Status eachRow(const TableDef &table, const std::function<Status(const RowValues &)> &receive) = 0;
-};
+// Where an import's rows come from: a database of the program's own (a
+// BD2003.mdb, as when a branch moves its file onto a server), else an
+// Access file (read with libmdb's help). Either is only ever read. Opens
+// the source and checks that it holds the program's tables and columns;
+// notes in the report what it leaves out. The failures say what is wrong
+// with the source only.
+Result<std::unique_ptr<TableReader>> openImportSource(const ImportOptions &options, ImportReport *report);
 
 } // namespace tavro

@@ -7,7 +7,7 @@
 // Before the damaged copies, two sound files that a careless reader gets
 // wrong: rows moved to another page (some deleted after they moved), and
 // text beyond the Basic Multilingual Plane.
-#include "bench/import/jetwriter.h"
+#include "support/jetwriter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,17 +1,20 @@
 // The data layer without a window: opening the file, the text rules' letter
 // table, query texts read and respelled, the row store, pick lists and the
 // invented sample. What the rules find in a database: tst_recordqueries.
-#include "data/databasesetting.h"
-#include "data/engine.h"
-#include "data/module1.h"
-#include "data/opendb.h"
-#include "data/pgtext.h"
+#include "data/connection.h"
+#include "data/database/database.h"
+#include "data/databasekind.h"
 #include "data/picklist.h"
-#include "data/recordsource.h"
+#include "data/postgres/pgtext.h"
+#include "data/rows/module1.h"
+#include "data/rows/recordsource.h"
 #include "data/rowstore.h"
-#include "data/sampledata.h"
+#include "data/sample/sampledata.h"
 #include "data/selecttext.h"
-#include "data/textrules.h"
+#include "data/setting/databasesetting.h"
+#include "data/sqlite/opendb.h"
+#include "data/sqlite/sqliteconnection.h"
+#include "data/sqlite/textrules.h"
 #include "records/querytext.h"
 #include "support/testdb.h"
 
@@ -286,9 +289,11 @@ void TestData::serverSpelling()
     const QString rules = pg::withTextRules(sql);
     QCOMPARE(sql.contains("DISTINCT") ? rules : pg::withIdentity(rules, {"code"}), spelled);
     QCOMPARE(pg::packTid(pg::unpackTid((qint64(4000000000) << 16) | 77)), (qint64(4000000000) << 16) | 77);
-    QCOMPARE(isServerConnection("postgresql://guichet@serveur/tavro"), true);
-    QCOMPARE(isServerConnection("host=/run/postgresql dbname=tavro"), true);
-    QCOMPARE(isServerConnection("/srv/a=b/BD2003.mdb"), false);
+    // What libpq takes for a connection is a server's; anything else a file.
+    for (const char *server : {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro", "host=/run/postgresql dbname=tavro"})
+        QCOMPARE(databaseKind(QString::fromUtf8(server)), DatabaseKind::Server);
+    for (const char *file : {"/srv/a=b/BD2003.mdb", "smb://serveur/partage/BD2003.mdb", "BD2003.mdb"})
+        QCOMPARE(databaseKind(QString::fromUtf8(file)), DatabaseKind::File);
 }
 
 void TestData::password_data()
@@ -385,7 +390,7 @@ void TestData::pickList()
     QFETCH(QString, column);
     QFETCH(bool, ok);
     QFETCH(QStringList, items);
-    auto opened = connectTo(m_db.path());
+    auto opened = Database(m_db.path()).connect();
     QVERIFY(opened);
     const PickListRead read = readPickList(sql.isEmpty() ? nullptr : opened->get(), sql, column);
     QCOMPARE(read.status.ok(), ok);

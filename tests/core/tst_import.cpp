@@ -1,9 +1,10 @@
 // The Access reader and the conversion, on the real Jet files of
 // tests/data/jet (see its README for where each comes from and what it holds).
-#include "bench/import/jetwriter.h"
-#include "data/opendb.h"
-#include "data/sampledata.h"
+#include "data/sample/sampledata.h"
 #include "data/schema.h"
+#include "data/setting/paths.h"
+#include "support/filerows.h"
+#include "support/jetwriter.h"
 #include "tools/accessfile.h"
 #include "tools/accessimport.h"
 
@@ -13,8 +14,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <SQLiteCpp/Database.h>
-#include <SQLiteCpp/Statement.h>
 
 using namespace tavro;
 
@@ -51,24 +50,6 @@ QStringList readerRows(const QString &file, const QByteArray &charset, const QSt
     return rows << QStringLiteral("read failed: ") + (*cursor)->next().status().message();
 }
 
-QStringList sqliteRows(const QString &path, const QString &sql)
-{
-    auto opened = openDatabase(path);
-    if (!opened)
-        return {QStringLiteral("open failed: ") + opened.status().message()};
-    SQLite::Statement st(**opened, sql.toStdString());
-    QStringList rows;
-    while (st.executeStep()) {
-        QStringList cells;
-        for (int i = 0; i < st.getColumnCount(); ++i) {
-            const SQLite::Column c = st.getColumn(i);
-            cells << (c.isNull() ? QStringLiteral("<null>") : QString::fromUtf8(c.getText()));
-        }
-        rows << cells.join(QLatin1Char('|'));
-    }
-    return rows;
-}
-
 QByteArray sha256(const QString &path)
 {
     QFile f(path);
@@ -97,14 +78,6 @@ const QStringList kQrtRows = {
     QStringLiteral("Cité « Les Pins »|20010|VILLE-B"),
     QStringLiteral("Boulevard de l'Indépendance|20020|VILLE-B"),
 };
-
-QStringList columnsOf(const TableDef &table)
-{
-    QStringList names;
-    for (int i = 0; i < table.columnCount; ++i)
-        names << QLatin1String(table.columns[i]);
-    return names;
-}
 
 } // namespace
 
@@ -151,9 +124,9 @@ void TestImport::readsRowsInOrder_data()
     QTest::addColumn<QStringList>("expected");
 
     const QString codes = jetFile("codes_tele_qrt_jet4.mdb");
-    QTest::newRow("CODE: NULL region, empty postal code") << codes << QByteArray() << "CODE" << columnsOf(kTables[0]) << kCodeRows;
-    QTest::newRow("TELE: duplicated office, NULL and empty fax") << codes << QByteArray() << "TELE" << columnsOf(kTables[1]) << kTeleRows;
-    QTest::newRow("QRT: ligature and guillemets") << codes << QByteArray() << "QRT" << columnsOf(kTables[2]) << kQrtRows;
+    QTest::newRow("CODE: NULL region, empty postal code") << codes << QByteArray() << "CODE" << columnNames(kCodeTable) << kCodeRows;
+    QTest::newRow("TELE: duplicated office, NULL and empty fax") << codes << QByteArray() << "TELE" << columnNames(kTeleTable) << kTeleRows;
+    QTest::newRow("QRT: ligature and guillemets") << codes << QByteArray() << "QRT" << columnNames(kQrtTable) << kQrtRows;
     QTest::newRow("names in another case") << codes << QByteArray() << "qrt" << QStringList{"quartier", "Province"}
                                            << QStringList{"Quartier des Œillets|VILLE-A", "Rue Émile Zola|VILLE-A",
                                                           "Cité « Les Pins »|VILLE-B", "Boulevard de l'Indépendance|VILLE-B"};
@@ -176,7 +149,7 @@ void TestImport::readsRowsInOrder_data()
             live << QStringLiteral("Agence %1|%2|<null>|").arg(i).arg(10000 + i);
     }
     const QString generated = m_dir.filePath(QStringLiteral("generated.mdb"));
-    QTest::newRow("moved rows, some deleted after") << generated << QByteArray() << "CODE" << columnsOf(kTables[0]) << live;
+    QTest::newRow("moved rows, some deleted after") << generated << QByteArray() << "CODE" << columnNames(kCodeTable) << live;
     QTest::newRow("beyond the BMP, long memo") << generated << QByteArray() << "TELE" << QStringList{"AGENCE", "ADRESSE", "FAX"}
                                                << QStringList{QStringLiteral("Rue du Sol 𝄞 🎵|") + QStringLiteral("Note 🎵 de l'Élysée ").repeated(900) + QStringLiteral("|<null>")};
     QTest::newRow("Jet 3 code page named") << jetFile("charsetGBK.mdb") << QByteArray("GBK") << "table1" << QStringList{"field1"}
@@ -252,15 +225,15 @@ void TestImport::convertsEveryRow()
     const QString target = convertCodes(dir, &report);
     QVERIFY(!target.isEmpty());
 
-    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT AGENCE, CPOSTALE, PROVINCE, REGION FROM CODE ORDER BY rowid")), kCodeRows);
-    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT AGENCE, TEL, PROVINCE, REGION, ADRESSE, FAX FROM TELE ORDER BY rowid")), kTeleRows);
-    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT QUARTIER, CPOSTALE, PROVINCE FROM QRT ORDER BY rowid")), kQrtRows);
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT AGENCE, CPOSTALE, PROVINCE, REGION FROM CODE ORDER BY rowid")), kCodeRows);
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT AGENCE, TEL, PROVINCE, REGION, ADRESSE, FAX FROM TELE ORDER BY rowid")), kTeleRows);
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT QUARTIER, CPOSTALE, PROVINCE FROM QRT ORDER BY rowid")), kQrtRows);
     // NULL and the empty text stay apart in the stored file, not only in display.
-    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT count(*) FROM CODE WHERE CPOSTALE = '' OR REGION IS NULL")), QStringList{"2"});
-    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT typeof(FAX) FROM TELE ORDER BY rowid")),
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT count(*) FROM CODE WHERE CPOSTALE = '' OR REGION IS NULL")), QStringList{"2"});
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT typeof(FAX) FROM TELE ORDER BY rowid")),
              (QStringList{"text", "null", "text", "text"}));
     // The duplicated office shows twice in the postal-code window's join.
-    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT count(*) FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.AGENCE = 'BUREAU DE LA GARE'")),
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT count(*) FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.AGENCE = 'BUREAU DE LA GARE'")),
              QStringList{"2"});
 
     QCOMPARE(report.jetVersion, 4);
@@ -284,13 +257,13 @@ void TestImport::givesTheSampleSchemaAndRules()
     QVERIFY(writeSampleDatabase(sample, SampleOptions{}));
 
     const QString schema = QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_schema ORDER BY rowid");
-    QCOMPARE(sqliteRows(target, schema), sqliteRows(sample, schema));
-    QCOMPARE(sqliteRows(target, QStringLiteral("PRAGMA journal_mode")), sqliteRows(sample, QStringLiteral("PRAGMA journal_mode")));
-    QCOMPARE(sqliteRows(target, QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
+    QCOMPARE(test::fileRows(target, schema), test::fileRows(sample, schema));
+    QCOMPARE(test::fileRows(target, QStringLiteral("PRAGMA journal_mode")), test::fileRows(sample, QStringLiteral("PRAGMA journal_mode")));
+    QCOMPARE(test::fileRows(target, QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
     // The columns compare as the old engine did: accents and case alike.
-    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT AGENCE FROM CODE WHERE AGENCE = 'AGENCE ÉLYSÉE-CHÂTEAU'")),
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT AGENCE FROM CODE WHERE AGENCE = 'AGENCE ÉLYSÉE-CHÂTEAU'")),
              QStringList{"Agence Élysée-Château"});
-    QCOMPARE(sqliteRows(target, QStringLiteral("SELECT QUARTIER FROM QRT WHERE QUARTIER LIKE 'quartier des œ%'")),
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT QUARTIER FROM QRT WHERE QUARTIER LIKE 'quartier des œ%'")),
              QStringList{"Quartier des Œillets"});
 }
 

@@ -1,10 +1,12 @@
 // The tavro-import executable as a user runs it, on sound, damaged and
 // interrupted conversions, and the program's message that names it when it
 // finds an Access file where BD2003.mdb should be.
-#include "bench/import/jetwriter.h"
-#include "data/opendb.h"
-#include "data/sampledata.h"
+#include "data/sample/sampledata.h"
 #include "data/schema.h"
+#include "data/setting/paths.h"
+#include "data/sqlite/opendb.h"
+#include "support/filerows.h"
+#include "support/jetwriter.h"
 #include "support/testdb.h"
 
 #include <QCoreApplication>
@@ -87,23 +89,17 @@ QByteArray sha256(const QString &path)
 QStringList tableRows(const QString &path)
 {
     QStringList rows;
-    auto opened = openDatabase(path);
-    for (const TableDef &table : kTables) {
-        SQLite::Statement st(**opened, std::string("SELECT * FROM ") + table.name + " ORDER BY rowid");
-        while (st.executeStep()) {
-            QString row = QLatin1String(table.name);
-            for (int i = 0; i < st.getColumnCount(); ++i)
-                row += QLatin1Char('|') + (st.getColumn(i).isNull() ? QStringLiteral("<null>") : QString::fromUtf8(st.getColumn(i).getText()));
-            rows << row;
-        }
-    }
+    for (const TableDef &table : kTables)
+        rows += test::fileRows(path, QStringLiteral("SELECT '%1', * FROM %1 ORDER BY rowid").arg(QLatin1String(table.name)));
     return rows;
 }
 
 qint64 codeRows(const QString &path)
 {
-    auto opened = openDatabase(path);
-    return opened ? (*opened)->execAndGet("SELECT count(*) FROM CODE").getInt64() : -1;
+    const QStringList count = test::fileRows(path, QStringLiteral("SELECT count(*) FROM CODE"));
+    bool ok = false;
+    const qint64 n = count.value(0).toLongLong(&ok);
+    return ok ? n : -1;
 }
 
 QStringList filesIn(const QString &folder)

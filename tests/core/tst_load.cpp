@@ -1,7 +1,7 @@
 // Eight counters saving at once while a ninth searches, each on its own
 // connection to one database: every save said to be written is there, and
 // none that was not.
-#include "data/recordsource.h"
+#include "data/rows/recordsource.h"
 #include "records/adrqueries.h"
 #include "support/testdb.h"
 

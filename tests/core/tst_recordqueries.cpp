@@ -2,8 +2,9 @@
 // constants, and the comparison rules with accents, apostrophes and
 // backslashes, through the engine as the windows run them: the same rows in
 // the same order on both engines.
-#include "data/engine.h"
-#include "data/recordsource.h"
+#include "data/connection.h"
+#include "data/database/database.h"
+#include "data/rows/recordsource.h"
 #include "data/sqltext.h"
 #include "records/adrqueries.h"
 #include "records/cpqueries.h"
@@ -57,7 +58,7 @@ QStringList loaded(const TestDatabase &db, const QString &sql)
     static std::map<QString, std::unique_ptr<Connection>> connections;
     auto &connection = connections[db.path()];
     if (!connection)
-        connection = std::move(connectTo(db.path()).value());
+        connection = std::move(Database(db.path()).connect().value());
     const auto result = connection->load(sql);
     if (!result)
         qFatal("%s\n%s", qPrintable(result.status().message()), qPrintable(result.status().detail()));
@@ -228,7 +229,7 @@ void TestRecordQueries::rows()
         QCOMPARE(column(got, orderColumn), order);
     // A one-column text is a pick list's too: read forward, the same items.
     if (!got.isEmpty() && !got.first().contains('|')) {
-        auto connection = connectTo(m_db.path());
+        auto connection = Database(m_db.path()).connect();
         QCOMPARE(connection.value()->readColumn(sql, sql.section(" FROM", 0, 0).section(' ', -1)).items, got.filter(QRegularExpression("^(?!<null>$)")));
     }
 }

@@ -1,8 +1,8 @@
 // The record source against a real database, a file or a server's: loading,
 // row identity, optimistic writes between counters, locked rows, read-only
 // data, failures in the middle of a save, a server out of reach.
-#include "data/opendb.h"
-#include "data/recordsource.h"
+#include "data/sqlite/opendb.h"
+#include "data/rows/recordsource.h"
 #include "support/testdb.h"
 
 #include <QFile>

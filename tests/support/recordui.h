@@ -3,8 +3,8 @@
 // Helpers for driving the record windows as a clerk would: by objectName,
 // through the grid the clerk reads, and through the drop-down lists.
 
-#include "data/datacontrol.h"
-#include "data/recordsource.h"
+#include "binding/datacontrol.h"
+#include "data/rows/recordsource.h"
 #include "records/adrwindow.h"
 #include "records/cpwindow.h"
 #include "records/pickcombo.h"

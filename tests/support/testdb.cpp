@@ -1,12 +1,13 @@
 #include "support/testdb.h"
 
-#include "data/databasesetting.h"
-#include "data/module1.h"
-#include "data/opendb.h"
-#include "data/pgtext.h"
-#include "data/sampledata.h"
-#include "data/schema.h"
-#include "data/tablewriter.h"
+#include "data/database/database.h"
+#include "data/postgres/pgtext.h"
+#include "data/rows/module1.h"
+#include "data/sample/sampledata.h"
+#include "data/setting/databasesetting.h"
+#include "data/setting/paths.h"
+#include "data/sqlite/opendb.h"
+#include "support/filerows.h"
 
 #include <QDir>
 #include <QFile>
@@ -124,21 +125,15 @@ void TestDatabase::create(bool withTables)
         m_created = true;
         // The program must set it on itself: the server here says otherwise.
         pgRun(admin.get(), QStringLiteral("ALTER DATABASE %1 SET standard_conforming_strings = off").arg(name()));
-        if (!withTables)
-            return;
-        auto writer = serverTableWriter(m_server, false);
-        const Status made = writer ? (*writer)->commit() : writer.status();
-        if (!made)
-            qFatal("test server: %s\n%s", qPrintable(made.message()), qPrintable(made.detail()));
-        pgRun(pgConnect(m_server).get(), QStringLiteral("GRANT SELECT ON CODE, TELE, QRT TO tavro_reader, tavro_password"));
-        return;
     }
     if (!withTables)
         return;
-    auto db = createDatabaseFile(path());
-    if (!db)
-        qFatal("%s", qPrintable(db.status().message()));
-    createSchema(**db);
+    auto writer = Database(path()).writer();
+    const Status made = writer ? (*writer)->commit() : writer.status();
+    if (!made)
+        qFatal("test database: %s\n%s", qPrintable(made.message()), qPrintable(made.detail()));
+    if (!m_server.isEmpty())
+        pgRun(pgConnect(m_server).get(), QStringLiteral("GRANT SELECT ON CODE, TELE, QRT TO tavro_reader, tavro_password"));
 }
 
 void TestDatabase::createSample()
@@ -191,17 +186,7 @@ QStringList TestDatabase::rows(const QString &sql) const
         }
         return out;
     }
-    SQLite::Database db = openFile(path());
-    SQLite::Statement st(db, sql.toStdString());
-    while (st.executeStep()) {
-        QStringList cells;
-        for (int i = 0; i < st.getColumnCount(); ++i) {
-            const SQLite::Column c = st.getColumn(i);
-            cells << (c.isNull() ? QStringLiteral("<null>") : QString::fromStdString(c.getString()));
-        }
-        out << cells.join(QLatin1Char('|'));
-    }
-    return out;
+    return fileRows(path(), sql);
 }
 
 std::shared_ptr<void> TestDatabase::holdForWriting(const char *table, bool readersToo)

@@ -4,8 +4,8 @@
 // picks and searches.
 #include "app/mainwindow.h"
 #include "app/shell.h"
-#include "data/module1.h"
-#include "data/opendb.h"
+#include "data/rows/module1.h"
+#include "data/sqlite/opendb.h"
 #include "records/querytext.h"
 #include "support/recordui.h"
 

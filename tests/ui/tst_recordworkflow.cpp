@@ -4,7 +4,7 @@
 // window (its join reaches two tables); the others where they differ.
 #include "app/mainwindow.h"
 #include "app/shell.h"
-#include "data/opendb.h"
+#include "data/sqlite/opendb.h"
 #include "records/querytext.h"
 #include "support/openwindows.h"
 #include "support/recordui.h"

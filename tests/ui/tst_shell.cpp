@@ -4,10 +4,10 @@
 #include "app/mainwindow.h"
 #include "app/shell.h"
 #include "app/stafflist.h"
-#include "data/datacontrol.h"
-#include "data/module1.h"
-#include "data/opendb.h"
-#include "data/recordsource.h"
+#include "binding/datacontrol.h"
+#include "data/database/database.h"
+#include "data/rows/module1.h"
+#include "data/rows/recordsource.h"
 #include "data/schema.h"
 #include "kit/layoutunits.h"
 #include "support/openwindows.h"
@@ -60,13 +60,28 @@ QMdiSubWindow *frameOf(QWidget *contents)
 void writeOffices(const QString &path, int n)
 {
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    auto db = tavro::createDatabaseFile(path);
-    QVERIFY(db);
-    tavro::createSchema(**db);
+    using tavro::kCodeTable;
+    using tavro::kTeleTable;
+    auto writer = tavro::Database(path).writer();
+    QVERIFY(writer);
+    tavro::TableWriter &w = **writer;
+    QVERIFY(w.startTable(kCodeTable));
     for (int i = 1; i <= n; ++i) {
-        (*db)->exec(QStringLiteral("INSERT INTO CODE VALUES ('BUREAU %1', '1000%1', 'P', 'R');"
-                                   "INSERT INTO TELE (AGENCE, TEL) VALUES ('BUREAU %1', '0500-0%1')").arg(i).toStdString());
+        QVERIFY(w.addRow(tavro::TableRow(kCodeTable)
+                             .set(kCodeTable.column("AGENCE"), QStringLiteral("BUREAU %1").arg(i))
+                             .set(kCodeTable.column("CPOSTALE"), QStringLiteral("1000%1").arg(i))
+                             .set(kCodeTable.column("PROVINCE"), QStringLiteral("P"))
+                             .set(kCodeTable.column("REGION"), QStringLiteral("R"))
+                             .values()));
     }
+    QVERIFY(w.startTable(kTeleTable));
+    for (int i = 1; i <= n; ++i) {
+        QVERIFY(w.addRow(tavro::TableRow(kTeleTable)
+                             .set(kTeleTable.column("AGENCE"), QStringLiteral("BUREAU %1").arg(i))
+                             .set(kTeleTable.column("TEL"), QStringLiteral("0500-0%1").arg(i))
+                             .values()));
+    }
+    QVERIFY(w.commit());
 }
 
 void writeSettings(const QString &file, const QString &database)

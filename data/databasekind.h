@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace tavro {
+
+// Which engine holds a database the program is told to use.
+enum class DatabaseKind {
+    File,   // a BD2003.mdb file (SQLite)
+    Server, // a PostgreSQL database
+};
+
+// The one rule that reads a name: what libpq takes for a connection, a URI
+// of its own schemes ("postgresql://", "postgres://") or its key=value form
+// ("host=… dbname=…"), names a server's database; anything else is a file
+// path, "C:/…" and "other://…" included. The setting reads values by it and
+// the factory (data/database/) opens by it; nothing else asks.
+DatabaseKind databaseKind(const QString &name);
+
+} // namespace tavro

@@ -1,0 +1,216 @@
+// The tools' writer over a server database: the comparison rules, the
+// tables and their rows (through COPY) in one transaction.
+#include "data/postgres/pgwriter.h"
+
+#include "data/postgres/pgsession.h"
+#include "data/postgres/pgtext.h"
+#include "data/sqltext.h"
+
+namespace tavro {
+
+namespace {
+
+using pg::PgConn;
+using pg::PgResult;
+
+const QString kNothingWritten = QStringLiteral("Rien n'a été écrit dans la base de données.");
+
+// Every text column compares as the program's rules say: case ignored for
+// every letter, accents kept, "École" among the E (see pgtext.h for LIKE).
+constexpr char kCollation[] =
+    "CREATE COLLATION IF NOT EXISTS ci (provider = icu, locale = 'und-u-ks-level2', deterministic = false)";
+
+QString createTableSql(const TableDef &table)
+{
+    QStringList columns;
+    for (const QString &c : columnNames(table))
+        columns << c + QStringLiteral(" TEXT COLLATE ci");
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(table.name), columns.join(QLatin1String(", ")));
+}
+
+// COPY's text format: backslash escapes, \N for NULL.
+void appendCopyValue(QByteArray &out, const std::optional<QByteArray> &value)
+{
+    if (!value) {
+        out += "\\N";
+        return;
+    }
+    for (const char c : *value) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+}
+
+class ServerTableWriter final : public TableWriter {
+public:
+    ServerTableWriter(PgConn conn, const QString &conninfo)
+        : m_conn(std::move(conn))
+        , m_place{pg::placeName(conninfo), DatabaseKind::Server}
+    {
+    }
+    // Closing without COMMIT: the server rolls everything back.
+
+    QString where() const override { return m_place.name; }
+
+    Status prepare(bool replace);
+
+    Status startTable(const TableDef &table) override
+    {
+        if (Status ended = endCopy(); !ended)
+            return ended;
+        const QString sql = QStringLiteral("COPY %1 (%2) FROM STDIN")
+                                .arg(QLatin1String(table.name), columnNames(table).join(QLatin1String(", ")));
+        PgResult r(PQexec(m_conn.get(), sql.toUtf8().constData()));
+        if (!r || PQresultStatus(r.get()) != PGRES_COPY_IN)
+            return failure(r.get());
+        m_copying = true;
+        return Status::success();
+    }
+    Status addRow(const RowValues &values) override
+    {
+        for (int i = 0; i < values.size(); ++i) {
+            if (i)
+                m_buffer += '\t';
+            appendCopyValue(m_buffer, values[i]);
+        }
+        m_buffer += '\n';
+        return m_buffer.size() < (1 << 20) ? Status::success() : flush();
+    }
+    Status commit() override
+    {
+        if (Status ended = endCopy(); !ended)
+            return ended;
+        return exec("COMMIT");
+    }
+
+private:
+    Status flush()
+    {
+        if (!m_buffer.isEmpty() && PQputCopyData(m_conn.get(), m_buffer.constData(), int(m_buffer.size())) != 1)
+            return failure(nullptr);
+        m_buffer.clear();
+        return Status::success();
+    }
+    Status endCopy()
+    {
+        if (!m_copying)
+            return Status::success();
+        m_copying = false;
+        if (Status flushed = flush(); !flushed)
+            return flushed;
+        if (PQputCopyEnd(m_conn.get(), nullptr) != 1)
+            return failure(nullptr);
+        Status outcome;
+        while (PgResult r{PQgetResult(m_conn.get())}) {
+            if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && outcome)
+                outcome = failure(r.get());
+        }
+        return outcome;
+    }
+    Result<PgResult> query(const QString &sql, const QByteArray &param = {})
+    {
+        const QByteArray text = sql.toUtf8();
+        const char *values[] = {param.constData()};
+        // Without a parameter, as several statements in one text.
+        PgResult r(param.isNull() ? PQexec(m_conn.get(), text.constData())
+                                  : PQexecParams(m_conn.get(), text.constData(), 1, nullptr, values, nullptr, nullptr, 0));
+        const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            return failure(r.get());
+        return r;
+    }
+    Status exec(const QString &sql) { return query(sql).status(); }
+
+    Status failure(const PGresult *r) const
+    {
+        const char *state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+        const bool lost = PQstatus(m_conn.get()) != CONNECTION_OK;
+        return nothingWrittenToServer(engineFailure(pg::faultOf(state, lost), Action::Write, m_place,
+                                                    QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn.get())).trimmed()));
+    }
+
+    PgConn m_conn;
+    Place m_place;
+    bool m_copying = false;
+    QByteArray m_buffer;
+};
+
+Status ServerTableWriter::prepare(bool replace)
+{
+    // A tool may run long: no statement time-out, a fair wait for the
+    // counters' sessions to let go of the tables.
+    if (Status set = exec(QStringLiteral("SET statement_timeout = 0; SET lock_timeout = '30s'; BEGIN")); !set)
+        return set;
+    auto encoding = query(QStringLiteral("SELECT pg_encoding_to_char(encoding) FROM pg_database WHERE datname = current_database()"));
+    if (!encoding)
+        return encoding.status();
+    if (qstrcmp(PQgetvalue(encoding->get(), 0, 0), "UTF8") != 0) {
+        return Status::failure(Fault::Refused,
+                               QStringLiteral("La base de données %1 n'est pas en UTF-8 (elle est en %2).")
+                                   .arg(m_place.name, QString::fromUtf8(PQgetvalue(encoding->get(), 0, 0))),
+                               kNothingWritten,
+                               QStringLiteral("Créez-la en UTF-8 : createdb -E UTF8 --locale=C.UTF-8 -T template0 ..."));
+    }
+    if (Status made = exec(QLatin1String(kCollation)); !made)
+        return made;
+    QStringList holding;
+    std::vector<bool> keep;
+    for (const TableDef &table : kTables) {
+        // Kept when it has the program's columns, each under the rules.
+        auto shape = query(QStringLiteral("SELECT count(*) FILTER (WHERE c.collname = 'ci' AND upper(a.attname) = ANY ($1::text[])), "
+                                          "count(*) FROM pg_attribute a LEFT JOIN pg_collation c ON c.oid = a.attcollation "
+                                          "WHERE a.attrelid = to_regclass('%1') AND a.attnum > 0 AND NOT a.attisdropped")
+                               .arg(QLatin1String(table.name)),
+                           "{" + columnNames(table).join(QLatin1Char(',')).toUtf8() + "}");
+        if (!shape)
+            return shape.status();
+        const bool exists = QByteArray(PQgetvalue(shape->get(), 0, 1)).toInt() > 0;
+        keep.push_back(QByteArray(PQgetvalue(shape->get(), 0, 0)).toInt() == table.columnCount());
+        if (!exists)
+            continue;
+        auto rows = query(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(QLatin1String(table.name)));
+        if (!rows)
+            return rows.status();
+        if (qstrcmp(PQgetvalue(rows->get(), 0, 0), "t") == 0)
+            holding << QLatin1String(table.name);
+    }
+    if (!holding.isEmpty() && !replace) {
+        return Status::failure(Fault::Refused,
+                               QStringLiteral("La base de données %1 contient déjà des lignes dans %2 : elle est laissée telle "
+                                              "quelle.").arg(m_place.name, holding.join(QLatin1String(", "))),
+                               kNothingWritten, QStringLiteral("Ajoutez --force pour remplacer ces tables."));
+    }
+    for (std::size_t i = 0; i < std::size(kTables); ++i) {
+        const QString name = QLatin1String(kTables[i].name);
+        const Status s = keep[i] ? exec(QStringLiteral("TRUNCATE %1").arg(name))
+                                 : exec(QStringLiteral("DROP TABLE IF EXISTS %1; %2").arg(name, createTableSql(kTables[i])));
+        if (!s)
+            return s;
+    }
+    return Status::success();
+}
+
+} // namespace
+
+Status nothingWrittenToServer(const Status &failure)
+{
+    return Status::failure(failure.fault(), failure.what(), kNothingWritten, failure.advice()).withDetail(failure.detail());
+}
+
+Result<std::unique_ptr<TableWriter>> serverTableWriter(const QString &conninfo, const WriteOptions &options)
+{
+    auto session = pg::openSession(conninfo);
+    if (!session)
+        return nothingWrittenToServer(session.status());
+    auto writer = std::make_unique<ServerTableWriter>(std::move(*session), conninfo);
+    if (Status prepared = writer->prepare(options.replace); !prepared)
+        return prepared;
+    return std::unique_ptr<TableWriter>(std::move(writer));
+}
+
+} // namespace tavro

@@ -1,0 +1,64 @@
+#pragma once
+
+// Shared by the files of RecordSource; not part of its interface.
+
+#include "data/connection.h"
+#include "data/rows/recordsource.h"
+#include "data/setting/databasesetting.h"
+#include "data/setting/paths.h"
+
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace tavro {
+
+using TableChanges = std::vector<ColumnValue>; // the changed columns of one base table
+
+// What a save wrote besides the typed values: per base table, the key of a
+// row it wrote and the values it copied into a row it inserted.
+struct Written {
+    explicit Written(std::size_t tables)
+        : keys(tables)
+        , copied(tables)
+    {
+    }
+    std::vector<std::optional<RowKey>> keys;
+    std::vector<std::map<QString, QString>> copied;
+};
+
+struct RecordSource::Impl {
+    explicit Impl(RecordSource *source)
+        : owner(source)
+    {
+    }
+    RecordSource *owner;
+    QString database = databaseOr(QLatin1String(kDatabaseFileName));
+    QString sql;
+    std::unique_ptr<Connection> db;
+
+    LoadedResult loaded;
+    int current = -1;
+
+    std::map<int, std::optional<QString>> pending; // column -> typed value (nullopt: null)
+    bool newRow = false;                           // the last row is an unwritten new row
+
+    const std::vector<ResultColumn> &columns() const { return loaded.columns; }
+    RowStore &store() { return loaded.rows; }
+    const RowStore &store() const { return loaded.rows; }
+
+    Status open(Wait wait);
+    QString typed(int column) const;
+    std::optional<QString> read(int row, int column) const;
+
+    // The steps of a save.
+    std::vector<TableChanges> collectChanges() const;
+    Status insertMissingRow(int table, const TableChanges &set, Written &written);
+    void applyWritten(const Written &written);
+    // The columns of a table as they were read on the current row.
+    std::vector<ColumnValue> originalsOf(int table) const;
+    // Reads the rows again, staying near the current one.
+    void reload();
+};
+
+} // namespace tavro

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace tavro {
+
+// Where the database the program uses was named.
+enum class DatabaseSource {
+    None,        // nowhere: each connection keeps its own file rule
+    Option,      // --database on the command line
+    Environment, // the TAVRO_DATABASE variable
+    UserFile,    // tavro.conf under $XDG_CONFIG_HOME (~/.config)
+    SystemFile,  // tavro.conf under one of $XDG_CONFIG_DIRS (/etc/xdg)
+};
+
+inline constexpr char kDatabaseVariable[] = "TAVRO_DATABASE";
+inline constexpr char kSettingsFileName[] = "tavro.conf";
+inline constexpr char kDatabaseKey[] = "database";
+
+// The database named for every connection of the program, and where it was
+// named. The value is opaque here: a file path (made absolute when it was
+// read) or a server connection string as written, which may hold a password
+// and is shown only through shownDatabase().
+struct DatabaseSetting {
+    QString value;
+    DatabaseSource source = DatabaseSource::None;
+    QString settingsFile;   // the tavro.conf that named it, for the two file sources
+    QStringList unreadable; // settings files found but unreadable, passed over
+
+    bool isNamed() const;
+    // The file named, else `fallback`: what a tool writes by default, never
+    // a server it was not told of.
+    QString fileOr(const QString &fallback) const;
+};
+
+// The settings files looked at, in order: the user's, then the system's.
+QStringList settingsFilePlaces(const QProcessEnvironment &env);
+
+// The one rule: the option (when given), else the variable, else the first
+// settings file naming a database; an empty value names nothing. Relative
+// file paths are taken from the current folder (option, variable) or from the
+// settings file's folder; "~/" in a settings file is the home folder.
+DatabaseSetting resolveDatabaseSetting(const std::optional<QString> &option,
+                                       const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
+
+// The value as messages show it: a file's full path, or a server connection
+// with any password replaced by "***" (see databaseKind(), data/databasekind.h).
+QString shownDatabase(const QString &value);
+
+// Where it was named, in French ("la variable TAVRO_DATABASE") or English.
+QString sourceDescription(const DatabaseSetting &setting, bool french = true);
+
+// The program-wide choice, made once at start-up; none until then.
+void useDatabaseSetting(const DatabaseSetting &setting);
+const DatabaseSetting &databaseSetting();
+
+// What a connection opens: the database named, else `fallback`, that
+// connection's own file rule.
+QString databaseOr(const QString &fallback);
+
+} // namespace tavro
