@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QTextStream>
 
 namespace {
 
@@ -33,11 +34,24 @@ double startMs(const QString &program, int runs, const QString &database = {})
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help")) || arguments.size() > 2) {
+        QTextStream(stdout) << "Usage: tavro-bench-startup [RUNS [DATABASE]]\n"
+                               "Start-up of the program (to the postal-code window shown with its lists and grid\n"
+                               "filled, offscreen) against a minimal Qt program; RUNS runs (15), from the folder\n"
+                               "holding BD2003.mdb or on DATABASE (a file or a server's connection string).\n";
+        return arguments.size() > 2 ? 2 : 0;
+    }
+    bool counted = true;
+    const int runs = arguments.isEmpty() ? 15 : arguments.constFirst().toInt(&counted);
+    if (!counted || runs < 1) {
+        QTextStream(stderr) << "tavro-bench-startup: RUNS is a whole number of runs, 1 or more.\n";
+        return 2;
+    }
     const QDir bin(QCoreApplication::applicationDirPath());
-    const int runs = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 15;
     const QString probe = bin.filePath(QStringLiteral("tavro-startup-probe"));
     const QString baseline = bin.filePath(QStringLiteral("tavro-startup-baseline"));
-    const QString database = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const QString database = arguments.value(1);
     startMs(probe, 2, database); // warm the file cache for both
     startMs(baseline, 2);
     tavro::bench::Table table(QStringLiteral("Start-up (median of %1 runs, database %2)")

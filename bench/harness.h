@@ -112,11 +112,17 @@ public:
     void row(const QString &name, double ours, double limit, double goal, const QString &note = QString())
     {
         QTextStream out(&m_text);
-        const double ratio = limit > 0 ? ours / limit : 0;
         const int decimals = ours < 0.1 && limit < 0.1 ? 4 : 2;
         out << "| " << name << " | " << QString::number(ours, 'f', decimals) << " | "
-            << QString::number(limit, 'f', decimals) << " | " << QString::number(ratio, 'f', 2) << "× | ≤ "
-            << QString::number(goal, 'f', 1) << "× " << (ratio <= goal ? "met" : "MISSED") << " |";
+            << QString::number(limit, 'f', decimals) << " | ";
+        // Without both figures there is no ratio, and no verdict either.
+        if (ours > 0 && limit > 0) {
+            const double ratio = ours / limit;
+            out << QString::number(ratio, 'f', 2) << "× | ≤ " << QString::number(goal, 'f', 1) << "× "
+                << (ratio <= goal ? "met" : "MISSED") << " |";
+        } else {
+            out << "– | ≤ " << QString::number(goal, 'f', 1) << "×, not measured |";
+        }
         if (m_notes)
             out << ' ' << note << " |";
         out << '\n';
