@@ -414,6 +414,10 @@ void TestData::sampleIsDeterministicAndNeverOverwrites()
     QCOMPARE(written->code, 3000);
     QCOMPARE(scaled.rows(QStringLiteral("SELECT count(*) FROM QRT")), QStringList{"12345"});
     QCOMPARE(scaled.rows(QStringLiteral("SELECT count(*) FROM TELE")), QStringList{QString::number(written->tele)});
+    // The rights any new file there gets, not those of the temporary file it was written as.
+    QFile plain(QFileInfo(scaled.path()).dir().filePath(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    QCOMPARE(QFileInfo(scaled.path()).permissions(), plain.permissions());
 }
 
 void TestData::sampleHasTheEdgeRows()
