@@ -2,8 +2,8 @@
 
 // What the server engine's files share: libpq handles, sessions opened with
 // the program's settings, and the server's failure codes. Not for other
-// layers: they reach the server through Connection (engine.h) and
-// TableWriter (tablewriter.h).
+// layers: they reach the server through Connection and TableWriter
+// (data/connection.h, data/tablewriter.h), opened by data/database/.
 
 #include "data/enginefailure.h"
 

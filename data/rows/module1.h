@@ -10,7 +10,7 @@
 namespace Module1 {
 
 // Replaces the shared connection with a new connection to the database named
-// for the program (databasesetting.h), else to BD2003.mdb in the program's
+// for the program (data/setting/databasesetting.h), else to BD2003.mdb in the program's
 // folder. On failure the shared connection is left unopened
 // (connection() returns nullptr) and the reason is returned.
 tavro::Status connect(tavro::Wait wait = tavro::Wait::ForBusy);

@@ -13,7 +13,7 @@ namespace tavro {
 // A record window's rows: the result of its current query text, loaded whole
 // (a client-side static cursor) with an exact count, a current row, and the
 // editing operations of the window's data control. Holds no widget; the data
-// control Adodc1 (datacontrol.h) reports failures to the user.
+// control Adodc1 (binding/datacontrol.h) reports failures to the user.
 //
 // Every column of the current result is a model column, in result order,
 // headed by its result name. Row identity: the rowid of each base table is

@@ -196,6 +196,7 @@ void TestData::letterTableAgreesWithTheRule()
     QCOMPARE(disagreements, 0);
 }
 
+// clang-format off
 void TestData::likeMatch_data()
 {
     QTest::addColumn<QString>("pattern");
@@ -211,6 +212,7 @@ void TestData::likeMatch_data()
     QTest::newRow("escaped percent is literal") << "100!%" << "1000" << "!" << false;
     QTest::newRow("ligature folded") << "œ%" << "ŒILLETS" << "" << true;
 }
+// clang-format on
 
 void TestData::likeMatch()
 {
@@ -260,6 +262,7 @@ void TestData::rowidRewrite()
     QCOMPARE(containsKeyword(sql, {QStringLiteral("DISTINCT"), QStringLiteral("GROUP")}), grouped);
 }
 
+// clang-format off
 void TestData::serverSpelling_data()
 {
     // The windows' texts as the server runs them (identity for CODE when the
@@ -281,6 +284,7 @@ void TestData::serverSpelling_data()
         << "SELECT REGION FROM (SELECT DISTINCT ON (REGION) REGION, ctid AS tavro_first FROM CODE ORDER BY REGION, ctid) "
            "AS tavro_distinct ORDER BY tavro_first";
 }
+// clang-format on
 
 void TestData::serverSpelling()
 {
@@ -364,6 +368,7 @@ void TestData::rowStore()
     QCOMPARE(store.key(1, 1), 202);
 }
 
+// clang-format off
 void TestData::pickList_data()
 {
     QTest::addColumn<QString>("sql");
@@ -383,6 +388,7 @@ void TestData::pickList_data()
         << "TEL" << false << QStringList{"0500-300001", "0500-300002"};
     QTest::newRow("no connection") << "" << "AGENCE" << false << QStringList{};
 }
+// clang-format on
 
 void TestData::pickList()
 {

@@ -267,6 +267,7 @@ void TestRecordQueries::ordersLettersBeforeAccentsAndCase()
                           "École Normale", "ECOLE PRIMAIRE", "Étoile", "L'OASIS", "Zèbre"}));
 }
 
+// clang-format off
 void TestRecordQueries::typedTextStaysText_data()
 {
     // What a clerk may type, put between the quotes of a window's search:
@@ -286,6 +287,7 @@ void TestRecordQueries::typedTextStaysText_data()
     QTest::newRow("backslash before a quote") << "\\' OR QUARTIER IS NOT NULL OR '' = '"
                                               << "\\'' OR QUARTIER IS NOT NULL OR '''' = ''" << QStringList{};
 }
+// clang-format on
 
 void TestRecordQueries::typedTextStaysText()
 {

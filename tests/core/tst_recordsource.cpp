@@ -152,6 +152,7 @@ void TestRecordSource::failedRefreshKeepsRows()
     QCOMPARE(fx.source.text(1, QStringLiteral("TEL")), QStringLiteral("0500-222222"));
 }
 
+// clang-format off
 void TestRecordSource::updateThroughJoinReachesItsTable_data()
 {
     QTest::addColumn<QString>("column");
@@ -169,6 +170,7 @@ void TestRecordSource::updateThroughJoinReachesItsTable_data()
     QTest::newRow("emptied PROVINCE is null") << "PROVINCE" << ""
                                               << QStringList{code[0], "KIRB TIZNOUK PORT|40040|<null>|DR OUEST"} << tele;
 }
+// clang-format on
 
 void TestRecordSource::updateThroughJoinReachesItsTable()
 {
@@ -423,6 +425,7 @@ void TestRecordSource::deleteRemovesFirstTablesRowOnly()
     QCOMPARE(fx.db.rows(QStringLiteral("SELECT count(*) FROM TELE WHERE AGENCE = '%1'").arg(gone)), QStringList{"1"});
 }
 
+// clang-format off
 void TestRecordSource::deleteMeetsAColleague_data()
 {
     QTest::addColumn<QString>("otherSql");
@@ -436,6 +439,7 @@ void TestRecordSource::deleteMeetsAColleague_data()
                                            << "modifié"
                                            << QStringList{"ZOLT IFRASSEN GARE|0500-111111", "KIRB TIZNOUK PORT|0500-222222"};
 }
+// clang-format on
 
 void TestRecordSource::deleteMeetsAColleague()
 {

@@ -89,6 +89,7 @@ void TestSimulatorCore::prefixReading()
     QCOMPARE(tavro::simu::prefixReading(text), expected);
 }
 
+// clang-format off
 void TestSimulatorCore::localeReading_data()
 {
     QTest::addColumn<QString>("locale");
@@ -113,6 +114,7 @@ void TestSimulatorCore::localeReading_data()
     QTest::newRow("fr exponent") << "fr" << "1e5" << false << 0.0;
     QTest::newRow("fr beyond a double") << "fr" << QString(400, QLatin1Char('9')) << false << 0.0;
 }
+// clang-format on
 
 void TestSimulatorCore::localeReading()
 {
@@ -271,6 +273,7 @@ void TestSimulatorCore::tabsAlignUnderHeader()
         QVERIFY(values.at(i).x > values.at(i - 1).x + width(values.at(i - 1).text));
 }
 
+// clang-format off
 void TestSimulatorCore::schedule_data()
 {
     QTest::addColumn<QString>("locale");
@@ -311,6 +314,7 @@ void TestSimulatorCore::schedule_data()
         << "fr" << "25000" << "2.1" << "0" << "  1 000, " << "   0, " << "  25 000, " << 25
         << "1\t1000\t\t0\t\t1000\t\t24000" << "2\t1000\t\t0\t\t1000\t\t23000" << "25\t1000\t\t0\t\t1000\t\t0";
 }
+// clang-format on
 
 void TestSimulatorCore::schedule()
 {
@@ -339,6 +343,7 @@ void TestSimulatorCore::schedule()
     QCOMPARE(state.periodNo, qint16(0));
 }
 
+// clang-format off
 void TestSimulatorCore::refusedInput_data()
 {
     QTest::addColumn<QString>("principal");
@@ -360,6 +365,7 @@ void TestSimulatorCore::refusedInput_data()
     QTest::newRow("principal beyond a double") << QString(400, QLatin1Char('9')) << "1" << "12" << "6"
                                                << Outcome::BadPrincipal;
 }
+// clang-format on
 
 void TestSimulatorCore::refusedInput()
 {

@@ -381,6 +381,7 @@ void TestRecordWindows::loading()
     QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
+// clang-format off
 void TestRecordWindows::listThatCannotBeReadStaysEmpty_data()
 {
     QTest::addColumn<QString>("kind");
@@ -394,6 +395,7 @@ void TestRecordWindows::listThatCannotBeReadStaysEmpty_data()
     QTest::newRow("adr, column renamed") << "adr" << "ALTER TABLE QRT RENAME COLUMN PROVINCE TO VILLE" << 8
                                          << QStringList{"VILLES"};
 }
+// clang-format on
 
 void TestRecordWindows::listThatCannotBeReadStaysEmpty()
 {
@@ -437,6 +439,7 @@ void TestRecordWindows::busyFileAtStart()
     QCOMPARE(m_f.dialogs->messageTexts().size(), 1);
 }
 
+// clang-format off
 void TestRecordWindows::pick_data()
 {
     QTest::addColumn<QString>("kind");
@@ -465,6 +468,7 @@ void TestRecordWindows::pick_data()
         << "SELECT *  From QRT  WHERE PROVINCE='TAMBRELLE' ORDER BY PROVINCE"
         << QStringList{"Rue de l'Église", "Cité des Oliviers", "Rue Basse"} << "VILLES";
 }
+// clang-format on
 
 void TestRecordWindows::pick()
 {
@@ -491,6 +495,7 @@ void TestRecordWindows::pick()
     QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
+// clang-format off
 void TestRecordWindows::typingIntoAListChoosesNothing_data()
 {
     QTest::addColumn<QString>("kind");
@@ -500,6 +505,7 @@ void TestRecordWindows::typingIntoAListChoosesNothing_data()
     QTest::newRow("tel office, Enter in the field") << "tel" << "IGNAROLLE HAUT" << 1;
     QTest::newRow("adr city in lower case, focus out") << "adr" << "ouzerande" << 2;
 }
+// clang-format on
 
 void TestRecordWindows::typingIntoAListChoosesNothing()
 {
@@ -549,6 +555,7 @@ void TestRecordWindows::closedListIgnoresArrowsAndWheel()
     QCOMPARE(chosen.last().first().toString(), QString("ASPRELLE"));
 }
 
+// clang-format off
 void TestRecordWindows::search_data()
 {
     // The postal-code window's searches are typed into its entries; the
@@ -606,6 +613,7 @@ void TestRecordWindows::search_data()
     QTest::newRow("adr code, cancel: every row with a code") << "adr" << "Command9" << true << "" << byCode
         << " SELECT * FROM QRT  where  CPOSTALE like '%'" << withCode;
 }
+// clang-format on
 
 void TestRecordWindows::search()
 {

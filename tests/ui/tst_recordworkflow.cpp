@@ -194,6 +194,7 @@ void TestRecordWorkflow::countAndShowAll()
     QCOMPARE(m_f.dialogs->messageTexts(), QStringList{QString::number(tableRows(kind))});
 }
 
+// clang-format off
 void TestRecordWorkflow::emptyResult_data()
 {
     QTest::addColumn<QString>("kind");
@@ -202,6 +203,7 @@ void TestRecordWorkflow::emptyResult_data()
     QTest::newRow("tel office name") << "tel" << "Command9";
     QTest::newRow("adr postal code") << "adr" << "Command9";
 }
+// clang-format on
 
 void TestRecordWorkflow::emptyResult()
 {
@@ -230,6 +232,7 @@ void TestRecordWorkflow::emptyResult()
     QCOMPARE(m_f.db->rows("SELECT COUNT(*) FROM " + tableOf(kind)), QStringList{QString::number(tableRows(kind))});
 }
 
+// clang-format off
 void TestRecordWorkflow::saveRoundTrip_data()
 {
     QTest::addColumn<QString>("kind");
@@ -252,6 +255,7 @@ void TestRecordWorkflow::saveRoundTrip_data()
     QTest::newRow("adr street with apostrophe") << "adr" << true << 0 << "Text2" << "Rue de l'Église Neuve"
         << "SELECT QUARTIER FROM QRT WHERE CPOSTALE = '16001'" << QStringList{"Rue de l'Église Neuve"};
 }
+// clang-format on
 
 void TestRecordWorkflow::saveRoundTrip()
 {
@@ -279,6 +283,7 @@ void TestRecordWorkflow::saveRoundTrip()
     QCOMPARE(m_f.db->rows("SELECT COUNT(*) FROM " + tableOf(kind)), QStringList{QString::number(tableRows(kind))});
 }
 
+// clang-format off
 void TestRecordWorkflow::newRoundTrip_data()
 {
     QTest::addColumn<QString>("kind");
@@ -297,6 +302,7 @@ void TestRecordWorkflow::newRoundTrip_data()
         << QStringList{"OUZERANDE", "Chemin de l'Aire", "61013"}
         << "SELECT * FROM QRT WHERE CPOSTALE = '61013'" << "Chemin de l'Aire|61013|OUZERANDE";
 }
+// clang-format on
 
 void TestRecordWorkflow::newRoundTrip()
 {
@@ -383,6 +389,7 @@ static QString longText()
     return QString(40000, QLatin1Char('r'));
 }
 
+// clang-format off
 void TestRecordWorkflow::longAndPastedTexts_data()
 {
     // The first street of the addresses window holds a 40,000-character text,
@@ -399,6 +406,7 @@ void TestRecordWorkflow::longAndPastedTexts_data()
     QTest::newRow("long text in a one-line field shortened by one") << "CPOSTALE" << "Text3" << "" << -1
                                                                     << longText().chopped(1);
 }
+// clang-format on
 
 void TestRecordWorkflow::longAndPastedTexts()
 {
@@ -576,6 +584,7 @@ void TestRecordWorkflow::barGridAndFieldsFollow()
     QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
+// clang-format off
 void TestRecordWorkflow::failuresComeInTheControlsBox_data()
 {
     QTest::addColumn<QString>("what");
@@ -588,6 +597,7 @@ void TestRecordWorkflow::failuresComeInTheControlsBox_data()
     QTest::newRow("typing where the result has no column") << "column" << "TEL";
     QTest::newRow("count in a window whose file never opened") << "count" << "n'est pas ouvert";
 }
+// clang-format on
 
 void TestRecordWorkflow::failuresComeInTheControlsBox()
 {

@@ -158,6 +158,7 @@ private Q_SLOTS:
         useToolkitLanguage(QLocale::system());
     }
 
+    // clang-format off
     void menuTree_data()
     {
         QTest::addColumn<QString>("menu");
@@ -168,6 +169,7 @@ private Q_SLOTS:
                                              "sep=-", "QUIT=QUITTER"};
         QTest::newRow("INTER") << "INTER" << "?" << QStringList{"AID=AIDE", "APRO=A PROPOS"};
     }
+    // clang-format on
 
     void menuTree()
     {
@@ -193,6 +195,7 @@ private Q_SLOTS:
         QCOMPARE(seen, items);
     }
 
+    // clang-format off
     void childWindows_data()
     {
         QTest::addColumn<QString>("window");
@@ -204,6 +207,7 @@ private Q_SLOTS:
         QTest::newRow("simu") << "simu" << "Simulateur" << true;
         QTest::newRow("aprop") << "aprop" << "Form1" << false;
     }
+    // clang-format on
 
     void childWindows()
     {
@@ -321,6 +325,7 @@ private Q_SLOTS:
         QVERIFY(!m_main->isVisible());
     }
 
+    // clang-format off
     void bringingToFrontKeepsState_data()
     {
         QTest::addColumn<QString>("item");
@@ -330,6 +335,7 @@ private Q_SLOTS:
         QTest::newRow("CODE POSTALE") << "CPO" << "cp" << "ADRE" << "SELECT * FROM CODE WHERE CPOSTALE like '10%'";
         QTest::newRow("ADRESSES") << "ADRE" << "adr" << "CPO" << " SELECT * FROM QRT  where  CPOSTALE like '10%'";
     }
+    // clang-format on
 
     void bringingToFrontKeepsState()
     {
@@ -368,6 +374,7 @@ private Q_SLOTS:
         QCOMPARE(openChildNames(*m_main).size(), 2);
     }
 
+    // clang-format off
     void openAloneStartsAfresh_data()
     {
         QTest::addColumn<QString>("item");
@@ -376,6 +383,7 @@ private Q_SLOTS:
         QTest::newRow("SIMULATEUR") << "SIM" << "simu";
         QTest::newRow("A PROPOS") << "APRO" << "aprop";
     }
+    // clang-format on
 
     void openAloneStartsAfresh()
     {
@@ -438,6 +446,7 @@ private Q_SLOTS:
                  m_db.rows(QStringLiteral("SELECT count(*) FROM CODE, TELE WHERE CODE.AGENCE = TELE.AGENCE")).value(0).toLongLong());
     }
 
+    // clang-format off
     void oneDatabaseForEveryConnection_data()
     {
         // Places left empty name nothing; %R% is the test's folder. The program
@@ -468,6 +477,7 @@ private Q_SLOTS:
         QTest::newRow("server as key=value") << none << "host=127.0.0.1 port=9 password=s3cret dbname=tavro" << none << none
                                              << "0 ligne(s), 0 agence(s)" << QStringList{"La connexion à la base de données tavro sur le serveur 127.0.0.1 (port 9) a échoué."};
     }
+    // clang-format on
 
     void oneDatabaseForEveryConnection()
     {

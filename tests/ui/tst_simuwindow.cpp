@@ -223,6 +223,7 @@ void TestSimuWindow::focusOrder()
     QCOMPARE(visited, order);
 }
 
+// clang-format off
 void TestSimuWindow::keyFilters_data()
 {
     QTest::addColumn<QString>("field");
@@ -240,6 +241,7 @@ void TestSimuWindow::keyFilters_data()
     QTest::newRow("duration only points, four") << "Text1" << "....." << "....";
     QTest::newRow("duration drops letters") << "Text1" << "a2b" << "2";
 }
+// clang-format on
 
 void TestSimuWindow::keyFilters()
 {
@@ -258,6 +260,7 @@ void TestSimuWindow::keyFilters()
     QVERIFY(m_dialogs->calls().isEmpty());
 }
 
+// clang-format off
 void TestSimuWindow::pasting_data()
 {
     QTest::addColumn<QString>("field");
@@ -277,6 +280,7 @@ void TestSimuWindow::pasting_data()
     QTest::newRow("duration letters around") << "Text1" << "" << "x2.5 ans" << "2.5";
     QTest::newRow("duration after a digit") << "Text1" << "1" << "a0" << "10";
 }
+// clang-format on
 
 void TestSimuWindow::pasting()
 {
@@ -294,6 +298,7 @@ void TestSimuWindow::pasting()
         QCOMPARE(get<QLineEdit>("Txt_Num_payment")->text(), monthsForDuration(edit->text(), QLocale()).left(3));
 }
 
+// clang-format off
 void TestSimuWindow::durationRule_data()
 {
     QTest::addColumn<QString>("typed");
@@ -310,6 +315,7 @@ void TestSimuWindow::durationRule_data()
     QTest::newRow("emptied") << "10" << 2 << "" << "0" << false;
     QTest::newRow("back to one digit") << "10" << 1 << "1" << "12" << false;
 }
+// clang-format on
 
 void TestSimuWindow::durationRule()
 {
@@ -328,6 +334,7 @@ void TestSimuWindow::durationRule()
     }
 }
 
+// clang-format off
 void TestSimuWindow::principalReformatting_data()
 {
     QTest::addColumn<QString>("typed");
@@ -342,6 +349,7 @@ void TestSimuWindow::principalReformatting_data()
     QTest::newRow("another window") << "10000" << "window" << "10000" << "0" << "  100 000 , ";
     QTest::newRow("a menu") << "10000" << "menu" << "10000" << "0" << "  100 000 , ";
 }
+// clang-format on
 
 void TestSimuWindow::principalReformatting()
 {
@@ -409,6 +417,7 @@ void TestSimuWindow::exampleLoanAndTableSwitch()
     QCOMPARE(listLines(get<QListWidget>("List_Amortization")), lines);
 }
 
+// clang-format off
 void TestSimuWindow::refusedInput_data()
 {
     QTest::addColumn<QString>("principal");
@@ -426,6 +435,7 @@ void TestSimuWindow::refusedInput_data()
     QTest::newRow("a tenth of a year") << "100000" << "0.1" << "6" << false << kBadMonthsMessage << "Text1";
     QTest::newRow("point alone") << "100000" << "." << "6" << false << kBadMonthsMessage << "Text1";
 }
+// clang-format on
 
 void TestSimuWindow::refusedInput()
 {
@@ -452,6 +462,7 @@ void TestSimuWindow::refusedInput()
     QCOMPARE(LoanState::process().periodNo, qint16(0));
 }
 
+// clang-format off
 void TestSimuWindow::inputThatOnceEndedTheProgram_data()
 {
     QTest::addColumn<QString>("principal");
@@ -465,6 +476,7 @@ void TestSimuWindow::inputThatOnceEndedTheProgram_data()
     QTest::newRow("1.2.3 as rate") << "12000" << "1" << "1.2." << 1 + 3 + 12 << "  1 006,51 ";
     QTest::newRow("zero rate") << "36000" << "3" << "0" << 1 + 3 + 36 << "  1 000, ";
 }
+// clang-format on
 
 void TestSimuWindow::inputThatOnceEndedTheProgram()
 {
