@@ -1,9 +1,9 @@
 #include "app/aboutwindow.h"
 
+#include "app/stafflist.h"
 #include "kit/designfont.h"
 #include "kit/dialogs.h"
 #include "kit/layoutunits.h"
-#include "app/stafflist.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -37,8 +37,8 @@ protected:
         option.text.clear();
         painter.drawControl(QStyle::CE_PushButton, option);
         const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this);
-        painter.drawItemText(rect().adjusted(margin, 0, -margin, 0), Qt::AlignCenter | Qt::TextWordWrap, palette(),
-                             isEnabled(), caption, QPalette::ButtonText);
+        painter.drawItemText(rect().adjusted(margin, 0, -margin, 0), Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(),
+                             caption, QPalette::ButtonText);
     }
 };
 
@@ -59,18 +59,18 @@ const LabelSpec kLabels[] = {
     {"Label6", "TEL AGENCES", kOldDialogFont, 13.5, Qt::AlignRight, true, 9000, 1560, 2160, 360},
     {"Label7", "ADRESSES", kOldDialogFont, 13.5, Qt::AlignRight, true, 9240, 2040, 1650, 360},
     {"Label8", "SIMULATEUR", kOldDialogFont, 13.5, Qt::AlignRight, true, 9120, 2520, 1950, 360},
-    {"Label1", "SALAM JE VOUS PRESENTE UN PETIT PROGRAMME QUI PERMET  UNE RECHERCHE AVANCEE ET RAPIDE, A SAVOIR :",
-     kArial, 9.75, Qt::AlignLeft, false, 120, 3480, 11295, 255},
-    {"Label2", "1) LE CODE POSTALE DES AGENCES ZOLT, OU KIRB, LES  AGENCES RATTACHEES OU BIEN LES DIRECTIONS ZOLT.",
-     kArial, 9.75, Qt::AlignLeft, false, 120, 3960, 11295, 255},
-    {"Label3", "2) LA RECHERCHE DU TELEPHONE DES AGENCES AINSI  LEURS ADRESSES.", kArial, 9.75, Qt::AlignLeft, false,
-     120, 4440, 9135, 255},
-    {"Label4", "3) LA RECHERCHE DES ADRESSES AVEC LE CODE POSTALE DES 24 GRANDES VILLES DU ROYAUME.", kArial, 9.75,
-     Qt::AlignLeft, false, 120, 4920, 10095, 255},
-    {"Label5", "4) ENFIN LE SIMULATEUUR DE CREDIT POUR CALCULER LA MENSUALITE AVEC UN TABLEAU D'AMORTISSEMENT.", kArial,
-     9.75, Qt::AlignLeft, false, 120, 5400, 11175, 255},
-    {"lblWarning", "Cette application est dédie à tous les Postiers ZOLT et KIRB", kArial, 9, Qt::AlignLeft, false, 2280,
-     6120, 5055, 255},
+    {"Label1", "SALAM JE VOUS PRESENTE UN PETIT PROGRAMME QUI PERMET  UNE RECHERCHE AVANCEE ET RAPIDE, A SAVOIR :", kArial, 9.75,
+     Qt::AlignLeft, false, 120, 3480, 11295, 255},
+    {"Label2", "1) LE CODE POSTALE DES AGENCES ZOLT, OU KIRB, LES  AGENCES RATTACHEES OU BIEN LES DIRECTIONS ZOLT.", kArial, 9.75,
+     Qt::AlignLeft, false, 120, 3960, 11295, 255},
+    {"Label3", "2) LA RECHERCHE DU TELEPHONE DES AGENCES AINSI  LEURS ADRESSES.", kArial, 9.75, Qt::AlignLeft, false, 120, 4440,
+     9135, 255},
+    {"Label4", "3) LA RECHERCHE DES ADRESSES AVEC LE CODE POSTALE DES 24 GRANDES VILLES DU ROYAUME.", kArial, 9.75, Qt::AlignLeft,
+     false, 120, 4920, 10095, 255},
+    {"Label5", "4) ENFIN LE SIMULATEUUR DE CREDIT POUR CALCULER LA MENSUALITE AVEC UN TABLEAU D'AMORTISSEMENT.", kArial, 9.75,
+     Qt::AlignLeft, false, 120, 5400, 11175, 255},
+    {"lblWarning", "Cette application est dédie à tous les Postiers ZOLT et KIRB", kArial, 9, Qt::AlignLeft, false, 2280, 6120,
+     5055, 255},
 };
 
 QLabel *makeLabel(const LabelSpec &spec, QWidget *parent)
@@ -129,8 +129,8 @@ bool AboutWindow::event(QEvent *event)
     // offers minimise and close, no maximise that would leave grey margins.
     if (event->type() == QEvent::ParentChange) {
         if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget())) {
-            frame->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+            frame->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                                  | Qt::WindowCloseButtonHint);
         }
     }
     return QFrame::event(event);

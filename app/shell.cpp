@@ -2,8 +2,8 @@
 
 #include "app/aboutwindow.h"
 #include "app/mainwindow.h"
-#include "data/setting/commandline.h"
 #include "binding/datacontrol.h"
+#include "data/setting/commandline.h"
 #include "data/setting/databasesetting.h"
 #include "kit/dialogs.h"
 #include "records/adrwindow.h"
@@ -15,12 +15,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFont>
-#include <QPixmapCache>
 #include <QIcon>
-#include <QTableView>
-#include <QTextStream>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPixmapCache>
+#include <QTableView>
+#include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
 
@@ -86,8 +86,7 @@ namespace {
 template <typename Window>
 MainWindow::ChildSpec recordWindow(const QString &name, const QString &caption)
 {
-    return {name, caption, true, [] { return new Window; },
-            [](QWidget *w) { static_cast<RecordWindow *>(w)->load(); }};
+    return {name, caption, true, [] { return new Window; }, [](QWidget *w) { static_cast<RecordWindow *>(w)->load(); }};
 }
 
 // Boxes for a start with no one at the screen: the text in the report on
@@ -115,28 +114,27 @@ public:
 QString programDescription(const DatabaseSetting &now)
 {
     const bool french = frenchLocale();
-    const QString named = now.isNamed() ? (french ? QStringLiteral("Base retenue : %1\n  (nommée par %2).")
-                                                  : QStringLiteral("Database in use: %1\n  (named by %2)."))
-                                              .arg(shownDatabase(now.value), sourceDescription(now, french))
-                                        : (french ? QStringLiteral("Aucune base n'est nommée.") : QStringLiteral("No database is named."));
-    return (french ? QStringLiteral(
-                "Codes postaux, téléphones et adresses des bureaux ZOLT et KIRB ; simulateur de crédit.\n\n"
-                "La base de données est celle que nomme l'option --database, sinon la variable\n"
-                "d'environnement TAVRO_DATABASE, sinon la clé « database » du premier fichier\n"
-                "tavro.conf trouvé dans $XDG_CONFIG_HOME/tavro/ (par défaut ~/.config/tavro/),\n"
-                "puis dans chaque dossier de $XDG_CONFIG_DIRS (par défaut /etc/xdg/tavro/).\n"
-                "Toutes les connexions du programme l'utilisent. Si aucune n'est nommée, le\n"
-                "programme lit BD2003.mdb à côté de lui pour ses listes et dans le dossier\n"
-                "courant pour ses fenêtres.\n\n")
-                   : QStringLiteral(
-                "Postal codes, telephones and addresses of the ZOLT and KIRB offices; loan simulator.\n\n"
-                "The database is the one named by the --database option, else by the\n"
-                "TAVRO_DATABASE environment variable, else by the key \"database\" of the first\n"
-                "tavro.conf found in $XDG_CONFIG_HOME/tavro/ (default ~/.config/tavro/), then in\n"
-                "each folder of $XDG_CONFIG_DIRS (default /etc/xdg/tavro/). Every connection of\n"
-                "the program uses it. With none named, the program reads BD2003.mdb beside\n"
-                "itself for its lists and in the current folder for its windows.\n\n"))
-        + named;
+    const QString named = now.isNamed()
+                              ? (french ? QStringLiteral("Base retenue : %1\n  (nommée par %2).")
+                                        : QStringLiteral("Database in use: %1\n  (named by %2)."))
+                                    .arg(shownDatabase(now.value), sourceDescription(now, french))
+                              : (french ? QStringLiteral("Aucune base n'est nommée.") : QStringLiteral("No database is named."));
+    return (french ? QStringLiteral("Codes postaux, téléphones et adresses des bureaux ZOLT et KIRB ; simulateur de crédit.\n\n"
+                                    "La base de données est celle que nomme l'option --database, sinon la variable\n"
+                                    "d'environnement TAVRO_DATABASE, sinon la clé « database » du premier fichier\n"
+                                    "tavro.conf trouvé dans $XDG_CONFIG_HOME/tavro/ (par défaut ~/.config/tavro/),\n"
+                                    "puis dans chaque dossier de $XDG_CONFIG_DIRS (par défaut /etc/xdg/tavro/).\n"
+                                    "Toutes les connexions du programme l'utilisent. Si aucune n'est nommée, le\n"
+                                    "programme lit BD2003.mdb à côté de lui pour ses listes et dans le dossier\n"
+                                    "courant pour ses fenêtres.\n\n")
+                   : QStringLiteral("Postal codes, telephones and addresses of the ZOLT and KIRB offices; loan simulator.\n\n"
+                                    "The database is the one named by the --database option, else by the\n"
+                                    "TAVRO_DATABASE environment variable, else by the key \"database\" of the first\n"
+                                    "tavro.conf found in $XDG_CONFIG_HOME/tavro/ (default ~/.config/tavro/), then in\n"
+                                    "each folder of $XDG_CONFIG_DIRS (default /etc/xdg/tavro/). Every connection of\n"
+                                    "the program uses it. With none named, the program reads BD2003.mdb beside\n"
+                                    "itself for its lists and in the current folder for its windows.\n\n"))
+           + named;
 }
 
 // Reads the command line and settles the database setting; the exit status
@@ -156,9 +154,8 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
     const auto chosen = [&](const QCommandLineParser &parser) {
         return parser.isSet(database) ? std::optional(parser.value(database)) : std::nullopt;
     };
-    CommandLine commandLine(core, [&](const QCommandLineParser &parser) {
-        return programDescription(resolveDatabaseSetting(chosen(parser)));
-    });
+    CommandLine commandLine(
+        core, [&](const QCommandLineParser &parser) { return programDescription(resolveDatabaseSetting(chosen(parser))); });
     QCommandLineParser &parser = commandLine.parser();
     parser.addOption(database);
     parser.addOption(checkStart);

@@ -15,12 +15,8 @@ QStringList staffLines()
         const char *role;
     };
     static constexpr Member kStaff[] = {
-        {"ANOUAR VELKADI", "CHEF D'AGENCE "},
-        {"MEHDI SORANTI", "CONTROLE "},
-        {"TARIK ZEMOURANE", "GUICHETIER "},
-        {"RACHID OULKANE", "GUICHETIER"},
-        {"SAID BENTARIFA", "COFI "},
-        {"OMAR KESSAMINE", "MESSAGERIE "},
+        {"ANOUAR VELKADI", "CHEF D'AGENCE "}, {"MEHDI SORANTI", "CONTROLE "}, {"TARIK ZEMOURANE", "GUICHETIER "},
+        {"RACHID OULKANE", "GUICHETIER"},     {"SAID BENTARIFA", "COFI "},    {"OMAR KESSAMINE", "MESSAGERIE "},
     };
     const auto line = [](const QString &name, const QString &role) -> QString {
         return QStringLiteral("MR ") + name + QStringLiteral(": ") + role;

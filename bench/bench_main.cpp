@@ -30,7 +30,7 @@ namespace {
 struct ScaleDef {
     const char *name;
     SampleOptions options;
-    int runs;      // large files run fewer times: each run is long
+    int runs; // large files run fewer times: each run is long
     int quickRuns;
 };
 
@@ -60,7 +60,7 @@ bool onServer(const QString &server, const QString &sql)
 QString serverDatabase(const QString &server, const QString &name)
 {
     const bool made = onServer(server, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name))
-        && onServer(server, QStringLiteral("CREATE DATABASE %1").arg(name));
+                      && onServer(server, QStringLiteral("CREATE DATABASE %1").arg(name));
     return made ? server + QStringLiteral(" dbname=") + name : QString();
 }
 
@@ -82,9 +82,9 @@ bool writeScale(const QDir &root, const ScaleDef &def, ScaleFile &file, const QS
         return false;
     }
     const SampleCounts &counts = *written;
-    out << "- " << file.name << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT " << counts.qrt
-        << " rows" << (server.isEmpty() ? QStringLiteral(", %1 KiB").arg(QFileInfo(file.path).size() / 1024) : QString())
-        << " (written in " << t.elapsed() << " ms)\n";
+    out << "- " << file.name << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT " << counts.qrt << " rows"
+        << (server.isEmpty() ? QStringLiteral(", %1 KiB").arg(QFileInfo(file.path).size() / 1024) : QString()) << " (written in "
+        << t.elapsed() << " ms)\n";
     return true;
 }
 
@@ -131,11 +131,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption scalesOption(QStringLiteral("scales"), QStringLiteral("Comma-separated: bundled,x10,large."),
                                           QStringLiteral("list"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per measure."), QStringLiteral("n"));
-    const QCommandLineOption partsOption(QStringLiteral("parts"),
-                                         QStringLiteral("Comma-separated: windows,memory,simulator."), QStringLiteral("list"));
-    const QCommandLineOption screenshotsOption(QStringLiteral("screenshots"),
-                                               QStringLiteral("Also save pictures of every window here."),
-                                               QStringLiteral("folder"));
+    const QCommandLineOption partsOption(QStringLiteral("parts"), QStringLiteral("Comma-separated: windows,memory,simulator."),
+                                         QStringLiteral("list"));
+    const QCommandLineOption screenshotsOption(
+        QStringLiteral("screenshots"), QStringLiteral("Also save pictures of every window here."), QStringLiteral("folder"));
     const QCommandLineOption screenOption(QStringLiteral("screen"),
                                           QStringLiteral("Screen size of the pictures (default 1366x768)."),
                                           QStringLiteral("WxH"), QStringLiteral("1366x768"));
@@ -144,15 +143,15 @@ int main(int argc, char *argv[])
                                           QStringLiteral("address"));
     parser.addOptions({quick, scalesOption, runsOption, partsOption, screenshotsOption, screenOption, serverOption});
     parser.process(app);
-    QStringList scales = parser.isSet(quick) ? QStringList{QStringLiteral("bundled"), QStringLiteral("x10")}
-                                             : QStringList{QStringLiteral("bundled"), QStringLiteral("x10"),
-                                                           QStringLiteral("large")};
+    QStringList scales = parser.isSet(quick)
+                             ? QStringList{QStringLiteral("bundled"), QStringLiteral("x10")}
+                             : QStringList{QStringLiteral("bundled"), QStringLiteral("x10"), QStringLiteral("large")};
     if (parser.isSet(scalesOption))
         scales = parser.value(scalesOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
 
     const QStringList parts = parser.isSet(partsOption)
-        ? parser.value(partsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)
-        : QStringList{QStringLiteral("windows"), QStringLiteral("memory"), QStringLiteral("simulator")};
+                                  ? parser.value(partsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)
+                                  : QStringList{QStringLiteral("windows"), QStringLiteral("memory"), QStringLiteral("simulator")};
 
     QTemporaryDir root;
     QTextStream out(stdout);
@@ -166,7 +165,8 @@ int main(int argc, char *argv[])
             files.emplace_back(def, file);
     }
     const auto runsOf = [&](const ScaleDef &def) {
-        return qMax(1, parser.isSet(runsOption) ? parser.value(runsOption).toInt() : (parser.isSet(quick) ? def.quickRuns : def.runs));
+        return qMax(1, parser.isSet(runsOption) ? parser.value(runsOption).toInt()
+                                                : (parser.isSet(quick) ? def.quickRuns : def.runs));
     };
     for (const auto &[def, file] : files) {
         if (!parts.contains(QLatin1String("windows")))

@@ -98,8 +98,8 @@ public:
     QString value(const QString &sql) const override
     {
         PGresult *r = PQexec(m_conn, pg::withTextRules(sql).toUtf8().constData());
-        const QString v = PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0 ? QString::fromUtf8(PQgetvalue(r, 0, 0))
-                                                                                   : QString();
+        const QString v =
+            PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0 ? QString::fromUtf8(PQgetvalue(r, 0, 0)) : QString();
         PQclear(r);
         return v;
     }
@@ -157,8 +157,7 @@ qint64 FileEngine::count(const QString &sql) const
     const QByteArray text = ("SELECT COUNT(*) FROM (" + sql + ")").toUtf8();
     sqlite3_stmt *st = nullptr;
     qint64 n = -1;
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) == SQLITE_OK
-        && sqlite3_step(st) == SQLITE_ROW)
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
         n = sqlite3_column_int64(st, 0);
     sqlite3_finalize(st);
     return n;
@@ -169,8 +168,7 @@ QString FileEngine::value(const QString &sql) const
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *st = nullptr;
     QString v;
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) == SQLITE_OK
-        && sqlite3_step(st) == SQLITE_ROW)
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
         v = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
     sqlite3_finalize(st);
     return v;

@@ -24,7 +24,7 @@ inline double median(std::vector<double> times)
 }
 
 // Wall time of one call, in milliseconds.
-template<typename F>
+template <typename F>
 double timeMs(F &&f)
 {
     QElapsedTimer t;
@@ -43,7 +43,7 @@ inline double threadCpuMs()
 
 // Processor time the calling thread spent in one call, in milliseconds: the
 // work done, whatever else the machine is busy with.
-template<typename F>
+template <typename F>
 double cpuMs(F &&f)
 {
     const double start = threadCpuMs();
@@ -52,7 +52,7 @@ double cpuMs(F &&f)
 }
 
 // Median wall time of a callable over several runs, in milliseconds.
-template<typename F>
+template <typename F>
 double medianMs(int runs, F &&f)
 {
     std::vector<double> times;
@@ -63,7 +63,7 @@ double medianMs(int runs, F &&f)
 }
 
 // Medians of two callables run turn about, each measured by `clock`.
-template<typename Clock, typename A, typename B>
+template <typename Clock, typename A, typename B>
 std::pair<double, double> medianPair(int runs, Clock &&clock, A &&ours, B &&limit)
 {
     std::vector<double> a, b;
@@ -76,26 +76,27 @@ std::pair<double, double> medianPair(int runs, Clock &&clock, A &&ours, B &&limi
 
 // In processor time: on a machine busy with other work, wall time measures
 // the others as much as us.
-template<typename A, typename B>
+template <typename A, typename B>
 std::pair<double, double> medianPairCpuMs(int runs, A &&ours, B &&limit)
 {
-    return medianPair(runs, [](auto &&f) { return cpuMs(f); }, ours, limit);
+    return medianPair(
+        runs, [](auto &&f) { return cpuMs(f); }, ours, limit);
 }
 
 // In wall time: what a clerk waits for a server, whose work is done in a
 // process of its own.
-template<typename A, typename B>
+template <typename A, typename B>
 std::pair<double, double> medianPairMs(int runs, A &&ours, B &&limit)
 {
-    return medianPair(runs, [](auto &&f) { return timeMs(f); }, ours, limit);
+    return medianPair(
+        runs, [](auto &&f) { return timeMs(f); }, ours, limit);
 }
 
 // A table of figures in Markdown. Rows are kept until print() (or the end of
 // the table's life), so two tables filled side by side still print whole.
 class Table {
 public:
-    explicit Table(const QString &title, const QString &unit = QStringLiteral("ms"),
-                   const QString &noteHeader = QString())
+    explicit Table(const QString &title, const QString &unit = QStringLiteral("ms"), const QString &noteHeader = QString())
         : m_notes(!noteHeader.isEmpty())
     {
         QTextStream out(&m_text);
@@ -113,8 +114,8 @@ public:
     {
         QTextStream out(&m_text);
         const int decimals = ours < 0.1 && limit < 0.1 ? 4 : 2;
-        out << "| " << name << " | " << QString::number(ours, 'f', decimals) << " | "
-            << QString::number(limit, 'f', decimals) << " | ";
+        out << "| " << name << " | " << QString::number(ours, 'f', decimals) << " | " << QString::number(limit, 'f', decimals)
+            << " | ";
         // Without both figures there is no ratio, and no verdict either.
         if (ours > 0 && limit > 0) {
             const double ratio = ours / limit;

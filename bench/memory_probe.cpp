@@ -4,8 +4,8 @@
 // prints "before KIB", "peak KIB", "rows N" lines for tavro-bench.
 #include "app/shell.h"
 #include "binding/datacontrol.h"
-#include "data/rows/recordsource.h"
 #include "data/rows/module1.h"
+#include "data/rows/recordsource.h"
 #include "records/adrwindow.h"
 
 #include <QApplication>

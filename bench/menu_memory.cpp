@@ -49,7 +49,7 @@ Memory measure()
 const char *menuItemOf(const QString &window)
 {
     static const QHash<QString, const char *> items{
-        {QStringLiteral("cp"), "CPO"},   {QStringLiteral("adr"), "ADRE"},  {QStringLiteral("tel"), "TELE"},
+        {QStringLiteral("cp"), "CPO"},   {QStringLiteral("adr"), "ADRE"},   {QStringLiteral("tel"), "TELE"},
         {QStringLiteral("simu"), "SIM"}, {QStringLiteral("aprop"), "APRO"},
     };
     return items.value(window, nullptr);
@@ -147,13 +147,11 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     const int perRound = work.openingsPerRound();
     out << "\n## Memory over windows opened and closed through the menu\n\n"
-        << "Windows: " << (only.isEmpty() ? QStringLiteral("cp, adr, tel, simu, aprop") : only.join(QStringLiteral(", ")))
-        << "; " << warmup << " rounds of warm-up, then " << rounds << " rounds (" << rounds * perRound
-        << " openings).\n\n"
+        << "Windows: " << (only.isEmpty() ? QStringLiteral("cp, adr, tel, simu, aprop") : only.join(QStringLiteral(", "))) << "; "
+        << warmup << " rounds of warm-up, then " << rounds << " rounds (" << rounds * perRound << " openings).\n\n"
         << "| when | openings | heap in use (KiB) | resident (KiB) |\n|---|---:|---:|---:|\n";
     auto row = [&out](const char *when, int openings, const Memory &m) {
-        out << "| " << when << " | " << openings << " | " << qRound64(m.heapKiB) << " | " << qRound64(m.residentKiB)
-            << " |\n";
+        out << "| " << when << " | " << openings << " | " << qRound64(m.heapKiB) << " | " << qRound64(m.residentKiB) << " |\n";
         out.flush();
     };
 
@@ -179,12 +177,11 @@ int main(int argc, char *argv[])
 
     const int measured = rounds * perRound;
     out << "\nAfter the warm-up: heap " << Qt::forcesign << qRound64(end.heapKiB - warm.heapKiB) << " KiB, resident "
-        << qRound64(end.residentKiB - warm.residentKiB) << Qt::noforcesign << " KiB over " << measured
-        << " openings (" << QString::number((end.heapKiB - warm.heapKiB) * 1024.0 / measured, 'f', 1)
-        << " bytes of heap per opening); " << QString::number(seconds, 'f', 1) << " s, "
-        << QString::number(seconds * 1000.0 / measured, 'f', 1) << " ms per opening.\n";
+        << qRound64(end.residentKiB - warm.residentKiB) << Qt::noforcesign << " KiB over " << measured << " openings ("
+        << QString::number((end.heapKiB - warm.heapKiB) * 1024.0 / measured, 'f', 1) << " bytes of heap per opening); "
+        << QString::number(seconds, 'f', 1) << " s, " << QString::number(seconds * 1000.0 / measured, 'f', 1)
+        << " ms per opening.\n";
     if (!dialogs.calls().isEmpty())
-        out << "Boxes shown meanwhile: " << dialogs.calls().size() << " (first: " << dialogs.messageTexts().value(0)
-            << ")\n";
+        out << "Boxes shown meanwhile: " << dialogs.calls().size() << " (first: " << dialogs.messageTexts().value(0) << ")\n";
     return 0;
 }

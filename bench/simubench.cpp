@@ -35,15 +35,17 @@ void benchSimulator(int runs)
             field("Txt_Interest")->setText(QStringLiteral("6"));
             QCoreApplication::processEvents();
             double cpu = 0;
-            const double wall = timeMs([&] { cpu = cpuMs([&] {
-                button("Cmd_Calculate")->click();
-                // The list lays itself out and draws once the click is over;
-                // a hidden list has nothing to draw.
-                const int before = drawn.paints;
-                for (int turn = 0; turn < 10 && withList && drawn.paints == before; ++turn)
+            const double wall = timeMs([&] {
+                cpu = cpuMs([&] {
+                    button("Cmd_Calculate")->click();
+                    // The list lays itself out and draws once the click is over;
+                    // a hidden list has nothing to draw.
+                    const int before = drawn.paints;
+                    for (int turn = 0; turn < 10 && withList && drawn.paints == before; ++turn)
+                        QCoreApplication::processEvents();
                     QCoreApplication::processEvents();
-                QCoreApplication::processEvents();
-            }); });
+                });
+            });
             (withList ? shown : hidden).push_back(cpu);
             (withList ? shownWall : hiddenWall).push_back(wall);
             if (withList)

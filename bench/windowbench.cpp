@@ -38,7 +38,7 @@ struct Rig {
     QTableView *view = nullptr;
     std::unique_ptr<PaintCounter> paints;
 
-    template<typename W>
+    template <typename W>
     static Rig make(const QString &path)
     {
         Rig rig;
@@ -122,8 +122,9 @@ void benchWindow(Rig &rig, const QString &window, const QList<Query> &queries, c
         const QString shown = dialogs.messageTexts().value(dialogs.messageTexts().size() - 1);
         dialogs.clear();
         countTable.row(name, shownMs, countMs, 1.2,
-                       shown == QString::number(counted) ? QStringLiteral("shows %1, exact").arg(shown)
-                                                         : QStringLiteral("shows %1, COUNT(*) %2: WRONG").arg(shown).arg(counted));
+                       shown == QString::number(counted)
+                           ? QStringLiteral("shows %1, exact").arg(shown)
+                           : QStringLiteral("shows %1, COUNT(*) %2: WRONG").arg(shown).arg(counted));
     }
 }
 
@@ -175,10 +176,10 @@ void benchScroll(const ScaleFile &scale, Rig &rig, int runs)
                     .arg(runs),
                 QStringLiteral("ms"), QStringLiteral("queries run while scrolling"));
     const double shown = median(firstScreen);
-    table.row(QStringLiteral("scroll bar to the end, cells on screen read, against drawing the first screen"),
-              median(toEnd), shown, 1.0, QString::number(statements));
-    table.row(QStringLiteral("last-row button (grid and fields), against drawing the first screen"), median(lastButton),
+    table.row(QStringLiteral("scroll bar to the end, cells on screen read, against drawing the first screen"), median(toEnd),
               shown, 1.0, QString::number(statements));
+    table.row(QStringLiteral("last-row button (grid and fields), against drawing the first screen"), median(lastButton), shown,
+              1.0, QString::number(statements));
 }
 
 } // namespace
@@ -198,8 +199,8 @@ void benchFirstScreen(const ScaleFile &scale, Rig &rig, const Engine &engine, in
                     .arg(rig.window->dataControl()->source()->recordCount())
                     .arg(runs),
                 QStringLiteral("ms"), QStringLiteral("the engine's first row"));
-    table.row(QStringLiteral("show all: query set to the first screen drawn, against the engine fetching every row"), ours,
-              limit, 1.5, QStringLiteral("%1 ms").arg(median(first), 0, 'f', 1));
+    table.row(QStringLiteral("show all: query set to the first screen drawn, against the engine fetching every row"), ours, limit,
+              1.5, QStringLiteral("%1 ms").arg(median(first), 0, 'f', 1));
 }
 
 void benchRecordWindows(const ScaleFile &scale, int runs, bool scroll)

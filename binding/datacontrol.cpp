@@ -193,7 +193,7 @@ Status DataControl::addNew()
 bool DataControl::hasTypedChanges() const
 {
     return m_source->hasTypedChanges()
-        || std::any_of(m_bindings.begin(), m_bindings.end(), [](const auto &b) { return b->refusedTyping; });
+           || std::any_of(m_bindings.begin(), m_bindings.end(), [](const auto &b) { return b->refusedTyping; });
 }
 
 void DataControl::discardTyping()
@@ -218,10 +218,10 @@ Status DataControl::writeTyping()
     }
     Status status = m_source->update();
     if (status && !refused.isEmpty()) {
-        status = Status::failure(Fault::Refused,
-                                 QStringLiteral("La saisie du champ %1 n'a pas été enregistrée : les lignes affichées "
-                                                "ne permettent pas de modifier cette colonne.")
-                                     .arg(refused.join(QLatin1String(", "))));
+        status =
+            Status::failure(Fault::Refused, QStringLiteral("La saisie du champ %1 n'a pas été enregistrée : les lignes affichées "
+                                                           "ne permettent pas de modifier cette colonne.")
+                                                .arg(refused.join(QLatin1String(", "))));
     }
     return status;
 }

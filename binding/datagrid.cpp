@@ -41,17 +41,16 @@ public:
         const QRect box = textBox(opt);
         const QFontMetrics metrics(opt.font);
         const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
-            : (opt.state & QStyle::State_Active)                                 ? QPalette::Normal
-                                                                                  : QPalette::Inactive;
+                                           : (opt.state & QStyle::State_Active) ? QPalette::Normal
+                                                                                : QPalette::Inactive;
         painter->save();
         painter->setClipRect(box);
         painter->setFont(opt.font);
-        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                                     : QPalette::Text));
+        painter->setPen(
+            opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
         const bool fits = textWidth(text, opt.font) <= box.width();
-        painter->drawText(QPoint(box.left(), baseline),
-                          fits ? text : metrics.elidedText(text, Qt::ElideRight, box.width()));
+        painter->drawText(QPoint(box.left(), baseline), fits ? text : metrics.elidedText(text, Qt::ElideRight, box.width()));
         painter->restore();
     }
 
@@ -90,8 +89,7 @@ private:
     static QRect textBox(const QStyleOptionViewItem &opt)
     {
         const int margin = textMargin(opt);
-        return opt.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget)
-            .adjusted(margin, 0, -margin, 0);
+        return opt.widget->style()->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget).adjusted(margin, 0, -margin, 0);
     }
 
     // Columns such as the region repeat one value down the screen: each text

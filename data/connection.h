@@ -86,8 +86,7 @@ public:
     // Sets the columns of the row with this key, only if each still holds
     // its original value (and the row its version). False when it no
     // longer does; the key the row has now otherwise.
-    virtual Result<std::optional<RowKey>> update(const QString &table, RowKey key,
-                                                 const std::vector<ColumnValue> &changes) = 0;
+    virtual Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes) = 0;
     // Adds a row and gives its key.
     virtual Result<RowKey> insert(const QString &table, const std::map<QString, std::optional<QString>> &values) = 0;
     // Deletes the row with this key if every given column still holds its

@@ -7,7 +7,7 @@ namespace tavro {
 
 bool groupsRows(const QString &sql)
 {
-    static const QStringList grouping = {QStringLiteral("DISTINCT"), QStringLiteral("GROUP"), QStringLiteral("UNION"),
+    static const QStringList grouping = {QStringLiteral("DISTINCT"),  QStringLiteral("GROUP"),  QStringLiteral("UNION"),
                                          QStringLiteral("INTERSECT"), QStringLiteral("EXCEPT"), QStringLiteral("HAVING")};
     return containsKeyword(sql, grouping);
 }

@@ -49,7 +49,7 @@ QString longTimeFormat(const QLocale &locale)
 QString bannerText(const QString &opening, const QDate &date, const QTime &time, const QLocale &locale)
 {
     return opening + locale.toString(date, QLocale::ShortFormat) + QLatin1String(" , ") + QLatin1String("il est : ")
-        + locale.toString(time, longTimeFormat(locale));
+           + locale.toString(time, longTimeFormat(locale));
 }
 
 } // namespace tavro

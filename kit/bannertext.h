@@ -27,7 +27,6 @@ public:
 QString longTimeFormat(const QLocale &locale);
 
 // opening + short date + " , " + "il est : " + long time.
-QString bannerText(const QString &opening, const QDate &date, const QTime &time,
-                   const QLocale &locale = QLocale::system());
+QString bannerText(const QString &opening, const QDate &date, const QTime &time, const QLocale &locale = QLocale::system());
 
 } // namespace tavro

@@ -8,8 +8,7 @@
 
 namespace tavro {
 
-ClockBanner::ClockBanner(QWidget *window, const QString &labelName, const QString &opening, int leftTwips,
-                         int topTwips)
+ClockBanner::ClockBanner(QWidget *window, const QString &labelName, const QString &opening, int leftTwips, int topTwips)
     : QLabel(window)
     , m_opening(opening)
     , m_timer(new QTimer(window))

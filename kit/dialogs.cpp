@@ -13,13 +13,20 @@ namespace {
 QMessageBox::StandardButton toQt(MsgButton b)
 {
     switch (b) {
-    case Ok: return QMessageBox::Ok;
-    case Yes: return QMessageBox::Yes;
-    case No: return QMessageBox::No;
-    case Cancel: return QMessageBox::Cancel;
-    case Retry: return QMessageBox::Retry;
-    case Discard: return QMessageBox::Discard;
-    case NoButton: break;
+    case Ok:
+        return QMessageBox::Ok;
+    case Yes:
+        return QMessageBox::Yes;
+    case No:
+        return QMessageBox::No;
+    case Cancel:
+        return QMessageBox::Cancel;
+    case Retry:
+        return QMessageBox::Retry;
+    case Discard:
+        return QMessageBox::Discard;
+    case NoButton:
+        break;
     }
     return QMessageBox::NoButton;
 }
@@ -27,24 +34,36 @@ QMessageBox::StandardButton toQt(MsgButton b)
 MsgButton fromQt(int b)
 {
     switch (b) {
-    case QMessageBox::Ok: return Ok;
-    case QMessageBox::Yes: return Yes;
-    case QMessageBox::No: return No;
-    case QMessageBox::Cancel: return Cancel;
-    case QMessageBox::Retry: return Retry;
-    case QMessageBox::Discard: return Discard;
-    default: return NoButton;
+    case QMessageBox::Ok:
+        return Ok;
+    case QMessageBox::Yes:
+        return Yes;
+    case QMessageBox::No:
+        return No;
+    case QMessageBox::Cancel:
+        return Cancel;
+    case QMessageBox::Retry:
+        return Retry;
+    case QMessageBox::Discard:
+        return Discard;
+    default:
+        return NoButton;
     }
 }
 
 QMessageBox::Icon toQt(MsgIcon icon)
 {
     switch (icon) {
-    case MsgIcon::Critical: return QMessageBox::Critical;
-    case MsgIcon::Question: return QMessageBox::Question;
-    case MsgIcon::Warning: return QMessageBox::Warning;
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::None: break;
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }

@@ -5,7 +5,10 @@
 namespace tavro {
 
 // Window layouts are drawn in twips: 15 to a pixel at 96 dots per inch.
-constexpr int px(int twips) { return (twips + 7) / 15; }
+constexpr int px(int twips)
+{
+    return (twips + 7) / 15;
+}
 
 inline QRect twipsRect(int left, int top, int width, int height)
 {

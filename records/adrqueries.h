@@ -12,10 +12,8 @@ inline const QueryFragments kCityPick{QStringLiteral("SELECT *  From QRT  WHERE 
                                       QStringLiteral("' ORDER BY PROVINCE")};
 
 inline const QString kStreetPrompt = QStringLiteral("Entrer le nom Quartier ou de Rue svp ");
-inline const QueryFragments kStreetSearch{QStringLiteral(" select * from QRT  where  QUARTIER like '"),
-                                          kPrefixClosing};
+inline const QueryFragments kStreetSearch{QStringLiteral(" select * from QRT  where  QUARTIER like '"), kPrefixClosing};
 inline const QString kCodePrompt = QStringLiteral("Entrer le Code Postale svp ");
-inline const QueryFragments kCodeSearch{QStringLiteral(" SELECT * FROM QRT  where  CPOSTALE like '"),
-                                        kPrefixClosing};
+inline const QueryFragments kCodeSearch{QStringLiteral(" SELECT * FROM QRT  where  CPOSTALE like '"), kPrefixClosing};
 
 } // namespace tavro::adrq

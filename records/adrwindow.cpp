@@ -19,8 +19,8 @@ RecordWindowSpec AdrWindow::spec()
     s.fields = {
         {QStringLiteral("Label1"), QStringLiteral("VILLE:"), QStringLiteral("Text1"), QStringLiteral("PROVINCE")},
         {QStringLiteral("Label2"), QStringLiteral("ADRESSE:"), QStringLiteral("Text2"), QStringLiteral("QUARTIER"), true},
-        {QStringLiteral("Label3"), QStringLiteral("CODE POSTALE:"), QStringLiteral("Text3"), QStringLiteral("CPOSTALE"),
-         false, true},
+        {QStringLiteral("Label3"), QStringLiteral("CODE POSTALE:"), QStringLiteral("Text3"), QStringLiteral("CPOSTALE"), false,
+         true},
     };
     s.columns = {
         {QStringLiteral("ADRESSE"), QStringLiteral("QUARTIER")},
@@ -45,14 +45,14 @@ AdrWindow::AdrWindow(QWidget *parent)
     : RecordWindow(spec(), parent)
 {
     setObjectName(QStringLiteral("adr"));
-    m_cities = buildListAndSearches({QStringLiteral("Combo1"), kCitiesCaption, QStringLiteral("CHOISIR LA VILLE")},
-                                    adrq::kCityPick,
-                                    {{{QStringLiteral("Command8"), QStringLiteral("RECHERCHE PAR ADRESSE"),
-                                       QStringLiteral("SAISIR L'ADRESSE ")},
-                                      adrq::kStreetPrompt, &adrq::kStreetSearch},
-                                     {{QStringLiteral("Command9"), QStringLiteral("RECHERCHE PAR CODE"),
-                                       QStringLiteral("SAISIR LE CODE POSTALE")},
-                                      adrq::kCodePrompt, &adrq::kCodeSearch}});
+    m_cities = buildListAndSearches(
+        {QStringLiteral("Combo1"), kCitiesCaption, QStringLiteral("CHOISIR LA VILLE")}, adrq::kCityPick,
+        {{{QStringLiteral("Command8"), QStringLiteral("RECHERCHE PAR ADRESSE"), QStringLiteral("SAISIR L'ADRESSE ")},
+          adrq::kStreetPrompt,
+          &adrq::kStreetSearch},
+         {{QStringLiteral("Command9"), QStringLiteral("RECHERCHE PAR CODE"), QStringLiteral("SAISIR LE CODE POSTALE")},
+          adrq::kCodePrompt,
+          &adrq::kCodeSearch}});
 }
 
 void AdrWindow::loadPickLists()

@@ -24,8 +24,7 @@ inline const QueryFragments kAgencePick{QStringLiteral("SELECT *  From CODE  WHE
                                         QStringLiteral("' ORDER BY AGENCE")};
 
 // The two typed searches of the search frame.
-inline const QueryFragments kPostalCodeSearch{QStringLiteral("SELECT * FROM CODE WHERE CPOSTALE like '"),
-                                              kPrefixClosing};
+inline const QueryFragments kPostalCodeSearch{QStringLiteral("SELECT * FROM CODE WHERE CPOSTALE like '"), kPrefixClosing};
 inline const QueryFragments kNameWithTelSearch{
     QStringLiteral(" SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE WHERE "
                    "CODE.AGENCE = TELE.AGENCE AND CODE.agence like '"),

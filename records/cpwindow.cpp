@@ -29,8 +29,8 @@ RecordWindowSpec CpWindow::spec()
     s.displayFrame = QStringLiteral("Frame4");
     s.fields = {
         {QStringLiteral("Label1"), QStringLiteral("AGENCE:"), QStringLiteral("Text1"), QStringLiteral("AGENCE"), true},
-        {QStringLiteral("Label2"), QStringLiteral("CODE POSTALE:"), QStringLiteral("Text2"), QStringLiteral("CPOSTALE"),
-         false, true},
+        {QStringLiteral("Label2"), QStringLiteral("CODE POSTALE:"), QStringLiteral("Text2"), QStringLiteral("CPOSTALE"), false,
+         true},
         {QStringLiteral("Label3"), QStringLiteral("ZOLT PAL:"), QStringLiteral("Text3"), QStringLiteral("PROVINCE")},
         {QStringLiteral("Label4"), QStringLiteral("DR ZOLT:"), QStringLiteral("Text4"), QStringLiteral("REGION")},
         {QStringLiteral("Label5"), QStringLiteral("TEL:"), QStringLiteral("Text5"), QStringLiteral("TEL")},
@@ -110,11 +110,11 @@ CpWindow::CpWindow(QWidget *parent)
         ++row;
     };
     searchRow("Option4", QStringLiteral("CODE POSTALE"), QStringLiteral("TROUVEZ UN CODE POSTALE"), "Text9",
-              QStringLiteral("ENTRER LE  CODE POSTALE"), "Command22", QStringLiteral("RECHERCHER CODE POSTALE"),
-              m_codeOption, m_codeEntry, m_codeGo);
+              QStringLiteral("ENTRER LE  CODE POSTALE"), "Command22", QStringLiteral("RECHERCHER CODE POSTALE"), m_codeOption,
+              m_codeEntry, m_codeGo);
     searchRow("Option2", QStringLiteral("ZOLT TEL"), QStringLiteral("RECHERCHER TEL AGENCE"), "Text7",
-              QStringLiteral("ENTRER LE NOM D' AGENCE"), "Command3", QStringLiteral("RECHERCHER TEL AGENCE"),
-              m_nameOption, m_nameEntry, m_nameGo);
+              QStringLiteral("ENTRER LE NOM D' AGENCE"), "Command3", QStringLiteral("RECHERCHER TEL AGENCE"), m_nameOption,
+              m_nameEntry, m_nameGo);
     m_codeEntry->setMaxLength(5);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);

@@ -1,18 +1,18 @@
 #include "records/recordwindow.h"
 
+#include "binding/datacontrol.h"
+#include "data/picklist.h"
+#include "data/rows/module1.h"
+#include "data/rows/recordsource.h"
 #include "kit/bannertext.h"
 #include "kit/childwindow.h"
 #include "kit/clockbanner.h"
 #include "kit/dialogs.h"
-#include "binding/datacontrol.h"
-#include "data/rows/module1.h"
-#include "data/picklist.h"
-#include "data/rows/recordsource.h"
+#include "kit/steps.h"
 #include "records/namefield.h"
 #include "records/pickcombo.h"
 #include "records/querytext.h"
 #include "records/recordlook.h"
-#include "kit/steps.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -96,8 +96,8 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
     m_searchFrame = makeFrame(spec.searchFrame, QStringLiteral("RECHERCHE"), spec.silverFrames);
     m_searchFrame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     right->addWidget(m_searchFrame);
-    QPushButton *close = makeButton(this, {QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), {}},
-                                    QStringLiteral(":/pictures/close.png"));
+    QPushButton *close =
+        makeButton(this, {QStringLiteral("cmdfermer"), QStringLiteral("&Fermer"), {}}, QStringLiteral(":/pictures/close.png"));
     connect(close, &QPushButton::clicked, this, &RecordWindow::closeWindow);
     right->addWidget(close, 0, Qt::AlignRight);
     right->addStretch(1);
@@ -128,8 +128,8 @@ void RecordWindow::buildTopRow()
     m_topRow = new QWidget(this);
     auto *row = new QHBoxLayout(m_topRow);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(look::picture(m_topRow, QStringLiteral("Picture1"), QStringLiteral(":/pictures/logo.jpg"), {80, 89}),
-                   0, Qt::AlignTop);
+    row->addWidget(look::picture(m_topRow, QStringLiteral("Picture1"), QStringLiteral(":/pictures/logo.jpg"), {80, 89}), 0,
+                   Qt::AlignTop);
     row->addStretch(1);
 
     auto *centre = new QVBoxLayout;
@@ -145,9 +145,8 @@ void RecordWindow::buildTopRow()
     row->addLayout(centre);
 
     row->addStretch(1);
-    row->addWidget(
-        look::picture(m_topRow, QStringLiteral("Picture2"), QStringLiteral(":/pictures/picture2.jpg"), {160, 120}),
-        0, Qt::AlignTop);
+    row->addWidget(look::picture(m_topRow, QStringLiteral("Picture2"), QStringLiteral(":/pictures/picture2.jpg"), {160, 120}), 0,
+                   Qt::AlignTop);
 }
 
 QGroupBox *RecordWindow::buildDisplayFrame()
@@ -220,8 +219,7 @@ QWidget *RecordWindow::buildMiddleColumn()
     m_modificationFrame = makeFrame(m_spec.modificationFrame, m_spec.modificationCaption, m_spec.silverFrames);
     auto *mRow = new QHBoxLayout(m_modificationFrame);
     QPushButton *newButton = makeButton(m_modificationFrame, m_spec.addNew, QStringLiteral(":/pictures/new.png"));
-    QPushButton *deleteButton =
-        makeButton(m_modificationFrame, m_spec.remove, QStringLiteral(":/pictures/delete.png"));
+    QPushButton *deleteButton = makeButton(m_modificationFrame, m_spec.remove, QStringLiteral(":/pictures/delete.png"));
     QPushButton *saveButton = makeButton(m_modificationFrame, m_spec.save);
     for (QPushButton *b : {newButton, deleteButton, saveButton})
         mRow->addWidget(b);
@@ -278,8 +276,7 @@ PickCombo *RecordWindow::buildListAndSearches(const RecordWindowSpec::Button &li
     for (const InputSearch &search : searches) {
         QPushButton *button = makeSearchButton(search.button.name, search.button.caption, search.button.toolTip);
         column->addWidget(button);
-        connect(button, &QPushButton::clicked, this,
-                [this, search] { searchByInput(search.prompt, *search.fragments); });
+        connect(button, &QPushButton::clicked, this, [this, search] { searchByInput(search.prompt, *search.fragments); });
     }
     column->addStretch(1);
     return combo;
@@ -455,8 +452,8 @@ bool RecordWindow::settlePendingTyping(const QString &goingOn)
         if (written)
             return true;
         const Status unsaved = Status::failure(written.fault(), kUnsaved, written.message()).withDetail(written.detail());
-        switch (askAfterFailure(this, unsaved, kUnsavedQuestion.arg(goingOn), kUnsavedTitle,
-                                MsgButtons(Retry) | Discard | Cancel, Cancel)) {
+        switch (askAfterFailure(this, unsaved, kUnsavedQuestion.arg(goingOn), kUnsavedTitle, MsgButtons(Retry) | Discard | Cancel,
+                                Cancel)) {
         case Retry:
             continue;
         case Discard:

@@ -12,11 +12,9 @@ inline const QueryFragments kAgencePick{QStringLiteral("SELECT *  From TELE  WHE
                                         QStringLiteral("' ORDER BY AGENCE")};
 
 inline const QString kProvincePrompt = QStringLiteral("Entrer le nom de la Poste Principale svp ");
-inline const QueryFragments kProvinceSearch{QStringLiteral(" select * from TELE  where PROVINCE like '"),
-                                            kPrefixClosing};
+inline const QueryFragments kProvinceSearch{QStringLiteral(" select * from TELE  where PROVINCE like '"), kPrefixClosing};
 // The prompt asks for a postal code; the text is matched against the name.
 inline const QString kAgencePrompt = QStringLiteral("Entrer le code postale svp ");
-inline const QueryFragments kAgenceSearch{QStringLiteral(" SELECT * FROM TELE  where  AGENCE like '"),
-                                          kPrefixClosing};
+inline const QueryFragments kAgenceSearch{QStringLiteral(" SELECT * FROM TELE  where  AGENCE like '"), kPrefixClosing};
 
 } // namespace tavro::telq

@@ -23,9 +23,9 @@ RecordWindowSpec TelWindow::spec()
         {QStringLiteral("Label4"), QStringLiteral("DR ZOLT:"), QStringLiteral("Text4"), QStringLiteral("REGION")},
     };
     s.columns = {
-        {QStringLiteral("AGENCE"), QStringLiteral("AGENCE")},    {QStringLiteral("TEL"), QStringLiteral("TEL")},
+        {QStringLiteral("AGENCE"), QStringLiteral("AGENCE")},     {QStringLiteral("TEL"), QStringLiteral("TEL")},
         {QStringLiteral("ZOLT PAL"), QStringLiteral("PROVINCE")}, {QStringLiteral("DR ZOLT"), QStringLiteral("REGION")},
-        {QStringLiteral("ADRESSE"), QStringLiteral("ADRESSE")},  {QStringLiteral("FAX"), QStringLiteral("FAX")},
+        {QStringLiteral("ADRESSE"), QStringLiteral("ADRESSE")},   {QStringLiteral("FAX"), QStringLiteral("FAX")},
     };
     s.gridCaption = QStringLiteral("TELEPHONES AGENCE ZOLT/KIRB");
     s.initialQuery = telq::kInitial;
@@ -39,11 +39,12 @@ TelWindow::TelWindow(QWidget *parent)
     : RecordWindow(spec(), parent)
 {
     setObjectName(QStringLiteral("tel"));
-    m_agences = buildListAndSearches({QStringLiteral("Combo1"), kAgencesCaption, {}}, telq::kAgencePick,
-                                     {{{QStringLiteral("Command9"), QStringLiteral("RECHERCHE PAR AGENCE"), {}},
-                                       telq::kAgencePrompt, &telq::kAgenceSearch},
-                                      {{QStringLiteral("Command8"), QStringLiteral("RECHERCHE PAR ZOLT PAL"), {}},
-                                       telq::kProvincePrompt, &telq::kProvinceSearch}});
+    m_agences = buildListAndSearches(
+        {QStringLiteral("Combo1"), kAgencesCaption, {}}, telq::kAgencePick,
+        {{{QStringLiteral("Command9"), QStringLiteral("RECHERCHE PAR AGENCE"), {}}, telq::kAgencePrompt, &telq::kAgenceSearch},
+         {{QStringLiteral("Command8"), QStringLiteral("RECHERCHE PAR ZOLT PAL"), {}},
+          telq::kProvincePrompt,
+          &telq::kProvinceSearch}});
 }
 
 void TelWindow::loadPickLists()

@@ -179,9 +179,7 @@ std::optional<double> localeReading(QStringView text, const QLocale &locale)
 
     std::string number;
     qsizetype i = 0;
-    auto startsAt = [&](const QString &token) {
-        return !token.isEmpty() && QStringView(compact).mid(i).startsWith(token);
-    };
+    auto startsAt = [&](const QString &token) { return !token.isEmpty() && QStringView(compact).mid(i).startsWith(token); };
     if (startsAt(minus) || compact.startsWith(QLatin1Char('-'))) {
         number += '-';
         i += startsAt(minus) ? minus.size() : 1;

@@ -2,10 +2,10 @@
 
 #include "simulator/tabstops.h"
 
+#include <QHash>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
-#include <QHash>
 #include <QObject>
 #include <QStyledItemDelegate>
 #include <QValidator>

@@ -236,8 +236,8 @@ void SimuWindow::buildLayout()
 
     auto *left = new QVBoxLayout;
     left->setSpacing(12);
-    for (QWidget *w : {static_cast<QWidget *>(m_data), static_cast<QWidget *>(m_calc),
-                       static_cast<QWidget *>(m_results), static_cast<QWidget *>(m_printing)})
+    for (QWidget *w : {static_cast<QWidget *>(m_data), static_cast<QWidget *>(m_calc), static_cast<QWidget *>(m_results),
+                       static_cast<QWidget *>(m_printing)})
         left->addWidget(w);
     left->addStretch();
     left->addWidget(m_close, 0, Qt::AlignLeft);
@@ -288,8 +288,7 @@ void SimuWindow::connectHandlers()
 
 bool SimuWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_principal && event->type() == QEvent::FocusOut
-        && focusMovedWithin(static_cast<QFocusEvent *>(event)))
+    if (watched == m_principal && event->type() == QEvent::FocusOut && focusMovedWithin(static_cast<QFocusEvent *>(event)))
         principalLeft();
     return QWidget::eventFilter(watched, event);
 }

@@ -10,8 +10,8 @@
 namespace tavro {
 
 struct ImportOptions {
-    QString source; // the Access file, or a BD2003.mdb of the program's own; only ever read
-    QString target; // the BD2003.mdb to write, or a server database's connection string
+    QString source;     // the Access file, or a BD2003.mdb of the program's own; only ever read
+    QString target;     // the BD2003.mdb to write, or a server database's connection string
     bool force = false; // replace an existing target (a file kept as a backup), or a server's rows
     QByteArray charset; // code page of a Jet 3 file's text; empty: the header's
 };
@@ -22,10 +22,10 @@ struct ImportedTable {
 };
 
 struct ImportReport {
-    int jetVersion = 0; // 0: the source was a file of the program's own
-    QList<ImportedTable> tables; // CODE, TELE, QRT with the rows copied
-    QStringList leftOut; // tables and TABLE.COLUMN of the source we do not copy
-    QString backup; // where the replaced target now is; empty if none was there
+    int jetVersion = 0;           // 0: the source was a file of the program's own
+    QList<ImportedTable> tables;  // CODE, TELE, QRT with the rows copied
+    QStringList leftOut;          // tables and TABLE.COLUMN of the source we do not copy
+    QString backup;               // where the replaced target now is; empty if none was there
     QStringList removedLeftovers; // temporary files of interrupted imports to the same target
 };
 

@@ -280,17 +280,16 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Draws the program's pictures (JPEG photographs, PNG buttons)."));
     parser.addHelpOption();
-    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Folder to write into."),
-                      QStringLiteral("folder"), QStringLiteral("assets/pictures")});
+    parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                      QStringLiteral("Folder to write into."),
+                      QStringLiteral("folder"),
+                      QStringLiteral("assets/pictures")});
     parser.process(app);
 
     const Picture pictures[] = {
-        {"logo", 80, 89, Qt::black, drawLogo},
-        {"picture2", 160, 120, Qt::white, drawCounter},
-        {"close", 36, 36, Qt::transparent, drawClose},
-        {"unlock", 36, 36, Qt::transparent, drawUnlock},
-        {"new", 36, 36, Qt::transparent, drawNew},
-        {"delete", 36, 36, Qt::transparent, drawDelete},
+        {"logo", 80, 89, Qt::black, drawLogo},         {"picture2", 160, 120, Qt::white, drawCounter},
+        {"close", 36, 36, Qt::transparent, drawClose}, {"unlock", 36, 36, Qt::transparent, drawUnlock},
+        {"new", 36, 36, Qt::transparent, drawNew},     {"delete", 36, 36, Qt::transparent, drawDelete},
     };
 
     const QDir folder(parser.value(QStringLiteral("output")));
@@ -305,7 +304,7 @@ int main(int argc, char *argv[])
             if (scale > 1 && !button)
                 continue;
             const QString file = QLatin1String(pic.name) + (scale > 1 ? QStringLiteral("@%1x").arg(scale) : QString())
-                + (button ? QStringLiteral(".png") : QStringLiteral(".jpg"));
+                                 + (button ? QStringLiteral(".png") : QStringLiteral(".jpg"));
             const QString path = folder.filePath(file);
             QImage image = render(pic.width, pic.height, scale, pic.background, pic.draw);
             if (!button)

@@ -16,28 +16,32 @@ int main(int argc, char *argv[])
     using tavro::byLocale;
     QCoreApplication app(argc, argv);
     tavro::CommandLine commandLine(app, [](const QCommandLineParser &) {
-        return byLocale(QStringLiteral("Copie les tables CODE, TELE et QRT d'une base Access (Jet 3 ou Jet 4), ou d'un BD2003.mdb\n"
-                                       "du programme, dans un nouveau BD2003.mdb ou dans une base de données PostgreSQL.\n"
-                                       "La base lue n'est jamais modifiée."),
-                        QStringLiteral("Copies the tables CODE, TELE and QRT of an Access (Jet 3 or Jet 4) database, or of a\n"
-                                       "BD2003.mdb of the program, into a new BD2003.mdb or a PostgreSQL database.\n"
-                                       "The database read is never changed."));
+        return byLocale(
+            QStringLiteral("Copie les tables CODE, TELE et QRT d'une base Access (Jet 3 ou Jet 4), ou d'un BD2003.mdb\n"
+                           "du programme, dans un nouveau BD2003.mdb ou dans une base de données PostgreSQL.\n"
+                           "La base lue n'est jamais modifiée."),
+            QStringLiteral("Copies the tables CODE, TELE and QRT of an Access (Jet 3 or Jet 4) database, or of a\n"
+                           "BD2003.mdb of the program, into a new BD2003.mdb or a PostgreSQL database.\n"
+                           "The database read is never changed."));
     });
     QCommandLineParser &parser = commandLine.parser();
-    parser.addPositionalArgument(byLocale(QStringLiteral("base-access"), QStringLiteral("access-file")),
-                                 byLocale(QStringLiteral("La base Access à convertir."), QStringLiteral("The Access database to convert.")));
+    parser.addPositionalArgument(
+        byLocale(QStringLiteral("base-access"), QStringLiteral("access-file")),
+        byLocale(QStringLiteral("La base Access à convertir."), QStringLiteral("The Access database to convert.")));
     commandLine.addOutputOption();
-    parser.addOption({QStringLiteral("force"),
-                      byLocale(QStringLiteral("Remplace un fichier existant ; l'ancien est gardé à côté, nommé .bak-AAAAMMJJ-HHMMSS.\n"
-                                              "Sur un serveur, remplace les lignes des tables CODE, TELE et QRT."),
-                               QStringLiteral("Replaces an existing file; the old one is kept beside it, named .bak-YYYYMMDD-HHMMSS.\n"
-                                              "On a server, replaces the rows of the tables CODE, TELE and QRT."))});
-    parser.addOption({QStringLiteral("charset"),
-                      byLocale(QStringLiteral("Jeu de caractères du texte d'une base Jet 3 (Access 97), par exemple CP1252 ou CP850, "
-                                              "quand celui qu'indique son en-tête est faux."),
-                               QStringLiteral("Character set of a Jet 3 (Access 97) database's text, for example CP1252 or CP850, "
-                                              "when the one its header gives is wrong.")),
-                      byLocale(QStringLiteral("nom"), QStringLiteral("name"))});
+    parser.addOption(
+        {QStringLiteral("force"),
+         byLocale(QStringLiteral("Remplace un fichier existant ; l'ancien est gardé à côté, nommé .bak-AAAAMMJJ-HHMMSS.\n"
+                                 "Sur un serveur, remplace les lignes des tables CODE, TELE et QRT."),
+                  QStringLiteral("Replaces an existing file; the old one is kept beside it, named .bak-YYYYMMDD-HHMMSS.\n"
+                                 "On a server, replaces the rows of the tables CODE, TELE and QRT."))});
+    parser.addOption(
+        {QStringLiteral("charset"),
+         byLocale(QStringLiteral("Jeu de caractères du texte d'une base Jet 3 (Access 97), par exemple CP1252 ou CP850, "
+                                 "quand celui qu'indique son en-tête est faux."),
+                  QStringLiteral("Character set of a Jet 3 (Access 97) database's text, for example CP1252 or CP850, "
+                                 "when the one its header gives is wrong.")),
+         byLocale(QStringLiteral("nom"), QStringLiteral("name"))});
     if (const auto end = commandLine.parse())
         return *end;
     if (parser.positionalArguments().size() != 1)

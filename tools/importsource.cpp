@@ -22,9 +22,10 @@ public:
             const QString name = QLatin1String(table.name);
             ours << name;
             if (m_file->findTable(name).isEmpty())
-                return Status::failure(Fault::Unavailable,
-                                       QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)),
-                                       {}, QStringLiteral("Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme."));
+                return Status::failure(
+                    Fault::Unavailable,
+                    QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)), {},
+                    QStringLiteral("Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme."));
             const Result<QList<access::Column>> columns = m_file->columns(name);
             if (!columns)
                 return columns.status();
@@ -34,11 +35,14 @@ public:
                     return c.name.compare(column, Qt::CaseInsensitive) == 0;
                 });
                 if (it == columns->end())
-                    return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
-                                                                   .arg(column, name, displayPath(source)));
+                    return Status::failure(Fault::Unavailable,
+                                           QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
+                                               .arg(column, name, displayPath(source)));
                 if (!it->readable)
-                    return Status::failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
-                                                               .arg(column, name, it->typeName));
+                    return Status::failure(
+                        Fault::Refused,
+                        QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
+                            .arg(column, name, it->typeName));
             }
             for (const access::Column &c : *columns) {
                 if (!wanted.contains(c.name, Qt::CaseInsensitive))

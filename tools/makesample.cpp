@@ -21,11 +21,13 @@ int main(int argc, char *argv[])
     });
     QCommandLineParser &parser = commandLine.parser();
     commandLine.addOutputOption();
-    parser.addOption({QStringLiteral("force"),
-                      byLocale(QStringLiteral("Sur un serveur, remplace les lignes des tables CODE, TELE et QRT."),
-                               QStringLiteral("On a server, replaces the rows of the tables CODE, TELE and QRT."))});
-    parser.addOption({QStringLiteral("scale"), byLocale(QStringLiteral("Multiplie les tailles de l'exemple."), QStringLiteral("Multiplies the bundled sizes.")),
-                      byLocale(QStringLiteral("facteur"), QStringLiteral("factor")), QStringLiteral("1")});
+    parser.addOption(
+        {QStringLiteral("force"), byLocale(QStringLiteral("Sur un serveur, remplace les lignes des tables CODE, TELE et QRT."),
+                                           QStringLiteral("On a server, replaces the rows of the tables CODE, TELE and QRT."))});
+    parser.addOption(
+        {QStringLiteral("scale"),
+         byLocale(QStringLiteral("Multiplie les tailles de l'exemple."), QStringLiteral("Multiplies the bundled sizes.")),
+         byLocale(QStringLiteral("facteur"), QStringLiteral("factor")), QStringLiteral("1")});
     parser.addOption({QStringLiteral("offices"), byLocale(QStringLiteral("Lignes de CODE."), QStringLiteral("Rows of CODE.")),
                       QStringLiteral("n"), QStringLiteral("0")});
     parser.addOption({QStringLiteral("streets"), byLocale(QStringLiteral("Lignes de QRT."), QStringLiteral("Rows of QRT.")),
@@ -60,6 +62,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     const tavro::SampleCounts &counts = *written;
-    out << "Wrote " << tavro::shownDatabase(path) << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT " << counts.qrt << " rows\n";
+    out << "Wrote " << tavro::shownDatabase(path) << ": CODE " << counts.code << ", TELE " << counts.tele << ", QRT "
+        << counts.qrt << " rows\n";
     return 0;
 }

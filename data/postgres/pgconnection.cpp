@@ -6,9 +6,9 @@
 #include "data/postgres/pgconnection.h"
 
 #include "data/enginefailure.h"
+#include "data/loadpolicy.h"
 #include "data/postgres/pgsession.h"
 #include "data/postgres/pgtext.h"
-#include "data/loadpolicy.h"
 #include "data/sqltext.h"
 
 #include <QHash>
@@ -20,16 +20,15 @@ namespace tavro {
 
 namespace {
 
+using pg::faultOf;
 using pg::PgConn;
 using pg::PgResult;
-using pg::faultOf;
 
 // Types whose binary form is their text's bytes: text, varchar, bpchar, name.
 bool isText(Oid type)
 {
     return type == 25 || type == 1043 || type == 1042 || type == 19;
 }
-
 
 class PgConnection final : public Connection {
 public:
@@ -40,7 +39,7 @@ public:
     }
 
     QString where() const override { return m_place.name; }
-    void setWait(Wait) override {} // readers never wait on a server; writers wait for a row at most lock_timeout
+    void setWait(Wait) override { } // readers never wait on a server; writers wait for a row at most lock_timeout
 
     Result<LoadedResult> load(const QString &sql) override;
     PickListRead readColumn(const QString &sql, const QString &column) override;
@@ -139,8 +138,8 @@ public:
         auto place = latestPlace(table, pg::unpackTid(key.id));
         if (!place)
             return place.status();
-        auto result = exec(QStringLiteral("SELECT 1 FROM %1 WHERE ctid = $1::tid").arg(quotedIdentifier(table)), Action::Read,
-                           {*place});
+        auto result =
+            exec(QStringLiteral("SELECT 1 FROM %1 WHERE ctid = $1::tid").arg(quotedIdentifier(table)), Action::Read, {*place});
         if (!result)
             return result.status();
         return PQntuples(result->get()) > 0;
@@ -172,8 +171,7 @@ private:
 
     static RowKey keyOf(const PGresult *r, int row, int column)
     {
-        return {pg::packTid(QByteArray(PQgetvalue(r, row, column))),
-                QByteArray(PQgetvalue(r, row, column + 1)).toLongLong()};
+        return {pg::packTid(QByteArray(PQgetvalue(r, row, column))), QByteArray(PQgetvalue(r, row, column + 1)).toLongLong()};
     }
 
     // Where the newest version of the row read at this place lives now.
@@ -225,9 +223,12 @@ private:
         std::vector<const char *> values;
         for (const auto &p : params)
             values.push_back(p ? p->constData() : nullptr);
-        return attempt([&] { return PQexecParams(m_conn.get(), text.constData(), int(values.size()), nullptr, values.data(),
-                                                 nullptr, nullptr, 0); },
-                       action, PGRES_TUPLES_OK);
+        return attempt(
+            [&] {
+                return PQexecParams(m_conn.get(), text.constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr,
+                                    0);
+            },
+            action, PGRES_TUPLES_OK);
     }
 
     Status failure(const PGresult *result, bool lost, Action action) const
@@ -280,8 +281,8 @@ QString PgConnection::columnName(Oid table, int number)
 Result<bool> PgConnection::describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids)
 {
     const QByteArray statement = text.toUtf8();
-    auto prepared = attempt([&] { return PQprepare(m_conn.get(), "", statement.constData(), 0, nullptr); }, Action::Read,
-                            PGRES_COMMAND_OK);
+    auto prepared =
+        attempt([&] { return PQprepare(m_conn.get(), "", statement.constData(), 0, nullptr); }, Action::Read, PGRES_COMMAND_OK);
     if (!prepared)
         return prepared.status();
     PgResult described(PQdescribePrepared(m_conn.get(), ""));
@@ -321,8 +322,8 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     // Rows of DISTINCT, grouped or compound results stand for several base
     // rows or none: they get no identity and stay read-only. So do results
     // with a computed column where an aggregate may hide.
-    const bool computed = std::any_of(result.columns.begin(), result.columns.end(),
-                                      [](const ResultColumn &c) { return c.table < 0; });
+    const bool computed =
+        std::any_of(result.columns.begin(), result.columns.end(), [](const ResultColumn &c) { return c.table < 0; });
     result.readOnly = result.tables.isEmpty() || groupsRows(sql) || (computed && sql.contains(QLatin1Char('(')));
     // The rows' identities asked for too; where the text names its tables
     // otherwise (an alias), the rows are read without them and stay
@@ -423,7 +424,8 @@ Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
     auto session = pg::openSession(conninfo);
     if (!session)
         return session.status();
-    return std::unique_ptr<Connection>(std::make_unique<PgConnection>(std::move(*session), Place{pg::placeName(conninfo), DatabaseKind::Server}));
+    return std::unique_ptr<Connection>(
+        std::make_unique<PgConnection>(std::move(*session), Place{pg::placeName(conninfo), DatabaseKind::Server}));
 }
 
 } // namespace tavro

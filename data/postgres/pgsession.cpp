@@ -8,7 +8,7 @@ namespace tavro::pg {
 
 namespace {
 
-void quiet(void *, const char *) {}
+void quiet(void *, const char *) { }
 
 } // namespace
 
@@ -49,7 +49,8 @@ QString placeName(const QString &conninfo)
     };
     const QString host = value("host", "PGHOST", value("hostaddr", "PGHOSTADDR", QStringLiteral("local")));
     return QStringLiteral("%1 sur le serveur %2 (port %3)")
-        .arg(value("dbname", "PGDATABASE", QStringLiteral("(par défaut)")), host, value("port", "PGPORT", QStringLiteral("5432")));
+        .arg(value("dbname", "PGDATABASE", QStringLiteral("(par défaut)")), host,
+             value("port", "PGPORT", QStringLiteral("5432")));
 }
 
 // The session the program's texts need: backslashes are plain text in
@@ -78,17 +79,20 @@ Status connectionFailure(PGconn *conn, const Place &place, const QString &kept)
     if (conn && PQconnectionNeedsPassword(conn)) {
         return Status::failure(Fault::Unavailable,
                                QStringLiteral("Le serveur de la base de données %1 demande un mot de passe que ce poste "
-                                              "ne connaît pas.").arg(place.name),
-                               kept, QStringLiteral("Le responsable informatique inscrit ce mot de passe dans le fichier "
-                                                    "~/.pgpass du poste."))
+                                              "ne connaît pas.")
+                                   .arg(place.name),
+                               kept,
+                               QStringLiteral("Le responsable informatique inscrit ce mot de passe dans le fichier "
+                                              "~/.pgpass du poste."))
             .withDetail(text);
     }
     if (conn && PQconnectionUsedPassword(conn)) {
-        return Status::failure(Fault::Unavailable,
-                               QStringLiteral("Le serveur de la base de données %1 a refusé le mot de passe de ce poste.")
-                                   .arg(place.name),
-                               kept, QStringLiteral("Le responsable informatique corrige le mot de passe inscrit dans le "
-                                                    "fichier ~/.pgpass du poste."))
+        return Status::failure(
+                   Fault::Unavailable,
+                   QStringLiteral("Le serveur de la base de données %1 a refusé le mot de passe de ce poste.").arg(place.name),
+                   kept,
+                   QStringLiteral("Le responsable informatique corrige le mot de passe inscrit dans le "
+                                  "fichier ~/.pgpass du poste."))
             .withDetail(text);
     }
     return Status::failure(Fault::Unavailable, QStringLiteral("La connexion à la base de données %1 a échoué.").arg(place.name),
@@ -104,8 +108,14 @@ Result<PgConn> openSession(const QString &conninfo)
     // Defaults first: what the setting names overrides them. A server that
     // cannot be reached is said so within about 5 seconds; a network that
     // goes silent under an open connection is noticed within about 11.
-    const char *keywords[] = {"connect_timeout", "keepalives_idle", "keepalives_interval", "keepalives_count",
-                              "tcp_user_timeout", "fallback_application_name", "dbname", nullptr};
+    const char *keywords[] = {"connect_timeout",
+                              "keepalives_idle",
+                              "keepalives_interval",
+                              "keepalives_count",
+                              "tcp_user_timeout",
+                              "fallback_application_name",
+                              "dbname",
+                              nullptr};
     const QByteArray info = conninfo.toUtf8();
     const char *values[] = {"5", "5", "2", "3", "11000", "tavro", info.constData(), nullptr};
     PgConn conn(PQconnectdbParams(keywords, values, 1));

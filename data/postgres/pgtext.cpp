@@ -37,8 +37,7 @@ public:
     qsizetype end(qsizetype i) const { return m_tokens[i].start + m_tokens[i].length; }
     bool isWord(qsizetype i, QLatin1String word) const
     {
-        return i >= 0 && i < size() && m_tokens[i].kind == SqlToken::Word
-            && text(i).compare(word, Qt::CaseInsensitive) == 0;
+        return i >= 0 && i < size() && m_tokens[i].kind == SqlToken::Word && text(i).compare(word, Qt::CaseInsensitive) == 0;
     }
     bool isPunct(qsizetype i, char c) const
     {
@@ -69,8 +68,8 @@ private:
 // the index of its last token.
 std::vector<qsizetype> orderTerms(const Tokens &t, qsizetype first)
 {
-    static const QLatin1String ends[] = {QLatin1String("limit"), QLatin1String("offset"), QLatin1String("fetch"),
-                                         QLatin1String("for"),   QLatin1String("union"),  QLatin1String("except"),
+    static const QLatin1String ends[] = {QLatin1String("limit"),    QLatin1String("offset"), QLatin1String("fetch"),
+                                         QLatin1String("for"),      QLatin1String("union"),  QLatin1String("except"),
                                          QLatin1String("intersect")};
     std::vector<qsizetype> lasts;
     int depth = 0;
@@ -136,8 +135,8 @@ QString distinctInFirstMetOrder(const QString &sql)
     if (!t.isWord(from, QLatin1String("from")))
         return sql;
     // One table, nothing that groups, joins or orders.
-    static const QLatin1String refused[] = {QLatin1String("join"),  QLatin1String("order"), QLatin1String("group"),
-                                            QLatin1String("union"), QLatin1String("limit"), QLatin1String("except"),
+    static const QLatin1String refused[] = {QLatin1String("join"),      QLatin1String("order"), QLatin1String("group"),
+                                            QLatin1String("union"),     QLatin1String("limit"), QLatin1String("except"),
                                             QLatin1String("intersect"), QLatin1String("having")};
     int depth = 0;
     for (qsizetype k = from + 1; k < t.size(); ++k) {
@@ -145,18 +144,18 @@ QString distinctInFirstMetOrder(const QString &sql)
             ++depth;
         else if (t.isPunct(k, ')'))
             --depth;
-        else if (depth == 0 && (t.isPunct(k, ',') || t.isPunct(k, ';')
-                                || std::any_of(std::begin(refused), std::end(refused),
-                                               [&](QLatin1String w) { return t.isWord(k, w); })))
+        else if (depth == 0
+                 && (t.isPunct(k, ',') || t.isPunct(k, ';')
+                     || std::any_of(std::begin(refused), std::end(refused), [&](QLatin1String w) { return t.isWord(k, w); })))
             return sql;
     }
     const QString column = sql.mid(t[colFirst].start, t.end(colLast) - t[colFirst].start);
     const QString name = t.text(colLast).toString();
     const QString rest = sql.mid(t.end(from)).trimmed();
     return sql.left(t[0].kind == SqlToken::Space ? t[0].length : 0)
-        + QStringLiteral("SELECT %1 FROM (SELECT DISTINCT ON (%2) %2, ctid AS tavro_first FROM %3 ORDER BY %2, ctid) "
-                         "AS tavro_distinct ORDER BY tavro_first")
-              .arg(name, column, rest);
+           + QStringLiteral("SELECT %1 FROM (SELECT DISTINCT ON (%2) %2, ctid AS tavro_first FROM %3 ORDER BY %2, ctid) "
+                            "AS tavro_distinct ORDER BY tavro_first")
+                 .arg(name, column, rest);
 }
 
 } // namespace
@@ -190,9 +189,9 @@ QString withTextRules(const QString &sql)
             for (qsizetype k = i; k <= last; ++k)
                 hasNulls = hasNulls || t.isWord(k, QLatin1String("nulls"));
             if (!hasNulls)
-                edits.push_back({t.end(last), 0,
-                                 t.isWord(last, QLatin1String("desc")) ? QStringLiteral(" NULLS LAST")
-                                                                       : QStringLiteral(" NULLS FIRST")});
+                edits.push_back(
+                    {t.end(last), 0,
+                     t.isWord(last, QLatin1String("desc")) ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST")});
         }
     }
     return distinctInFirstMetOrder(applied(sql, std::move(edits)));

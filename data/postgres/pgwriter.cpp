@@ -37,11 +37,20 @@ void appendCopyValue(QByteArray &out, const std::optional<QByteArray> &value)
     }
     for (const char c : *value) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
 }
@@ -130,8 +139,9 @@ private:
     {
         const char *state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
         const bool lost = PQstatus(m_conn.get()) != CONNECTION_OK;
-        return nothingWrittenToServer(engineFailure(pg::faultOf(state, lost), Action::Write, m_place,
-                                                    QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn.get())).trimmed()));
+        return nothingWrittenToServer(
+            engineFailure(pg::faultOf(state, lost), Action::Write, m_place,
+                          QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn.get())).trimmed()));
     }
 
     PgConn m_conn;
@@ -146,7 +156,8 @@ Status ServerTableWriter::prepare(bool replace)
     // counters' sessions to let go of the tables.
     if (Status set = exec(QStringLiteral("SET statement_timeout = 0; SET lock_timeout = '30s'; BEGIN")); !set)
         return set;
-    auto encoding = query(QStringLiteral("SELECT pg_encoding_to_char(encoding) FROM pg_database WHERE datname = current_database()"));
+    auto encoding =
+        query(QStringLiteral("SELECT pg_encoding_to_char(encoding) FROM pg_database WHERE datname = current_database()"));
     if (!encoding)
         return encoding.status();
     if (qstrcmp(PQgetvalue(encoding->get(), 0, 0), "UTF8") != 0) {
@@ -162,11 +173,12 @@ Status ServerTableWriter::prepare(bool replace)
     std::vector<bool> keep;
     for (const TableDef &table : kTables) {
         // Kept when it has the program's columns, each under the rules.
-        auto shape = query(QStringLiteral("SELECT count(*) FILTER (WHERE c.collname = 'ci' AND upper(a.attname) = ANY ($1::text[])), "
-                                          "count(*) FROM pg_attribute a LEFT JOIN pg_collation c ON c.oid = a.attcollation "
-                                          "WHERE a.attrelid = to_regclass('%1') AND a.attnum > 0 AND NOT a.attisdropped")
-                               .arg(QLatin1String(table.name)),
-                           "{" + columnNames(table).join(QLatin1Char(',')).toUtf8() + "}");
+        auto shape =
+            query(QStringLiteral("SELECT count(*) FILTER (WHERE c.collname = 'ci' AND upper(a.attname) = ANY ($1::text[])), "
+                                 "count(*) FROM pg_attribute a LEFT JOIN pg_collation c ON c.oid = a.attcollation "
+                                 "WHERE a.attrelid = to_regclass('%1') AND a.attnum > 0 AND NOT a.attisdropped")
+                      .arg(QLatin1String(table.name)),
+                  "{" + columnNames(table).join(QLatin1Char(',')).toUtf8() + "}");
         if (!shape)
             return shape.status();
         const bool exists = QByteArray(PQgetvalue(shape->get(), 0, 1)).toInt() > 0;
@@ -182,7 +194,8 @@ Status ServerTableWriter::prepare(bool replace)
     if (!holding.isEmpty() && !replace) {
         return Status::failure(Fault::Refused,
                                QStringLiteral("La base de données %1 contient déjà des lignes dans %2 : elle est laissée telle "
-                                              "quelle.").arg(m_place.name, holding.join(QLatin1String(", "))),
+                                              "quelle.")
+                                   .arg(m_place.name, holding.join(QLatin1String(", "))),
                                kNothingWritten, QStringLiteral("Ajoutez --force pour remplacer ces tables."));
     }
     for (std::size_t i = 0; i < std::size(kTables); ++i) {

@@ -78,8 +78,8 @@ Status RecordSource::refresh(Wait wait)
         try {
             return d->db->load(d->sql);
         } catch (const std::bad_alloc &) {
-            return Status::failure(Fault::Refused, QStringLiteral("La mémoire manque pour afficher ce résultat."),
-                                   keptRowsNote(), QStringLiteral("Précisez la recherche."));
+            return Status::failure(Fault::Refused, QStringLiteral("La mémoire manque pour afficher ce résultat."), keptRowsNote(),
+                                   QStringLiteral("Précisez la recherche."));
         }
     }();
     if (!loaded)
@@ -227,8 +227,7 @@ Qt::ItemFlags RecordSource::flags(const QModelIndex &index) const
 
 bool RecordSource::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole || index.row() != d->current
-        || !flags(index).testFlag(Qt::ItemIsEditable))
+    if (!index.isValid() || role != Qt::EditRole || index.row() != d->current || !flags(index).testFlag(Qt::ItemIsEditable))
         return false;
     const int c = index.column();
     // An emptied field stores no value, as the old engine's text fields did.

@@ -30,10 +30,22 @@ Status conflictFailure()
 
 // ---- moves ----------------------------------------------------------------
 
-void RecordSource::moveFirst() { moveTo(0); }
-void RecordSource::movePrevious() { moveTo(d->current - 1); }
-void RecordSource::moveNext() { moveTo(d->current + 1); }
-void RecordSource::moveLast() { moveTo(d->store().rowCount() - 1); }
+void RecordSource::moveFirst()
+{
+    moveTo(0);
+}
+void RecordSource::movePrevious()
+{
+    moveTo(d->current - 1);
+}
+void RecordSource::moveNext()
+{
+    moveTo(d->current + 1);
+}
+void RecordSource::moveLast()
+{
+    moveTo(d->store().rowCount() - 1);
+}
 
 Status RecordSource::moveTo(int row)
 {
@@ -166,9 +178,8 @@ Status RecordSource::Impl::insertMissingRow(int table, const TableChanges &set, 
     if (!names)
         return names.status();
     for (const QString &name : *names) {
-        const bool already = std::any_of(values.begin(), values.end(), [&](const auto &v) {
-            return v.first.compare(name, Qt::CaseInsensitive) == 0;
-        });
+        const bool already = std::any_of(values.begin(), values.end(),
+                                         [&](const auto &v) { return v.first.compare(name, Qt::CaseInsensitive) == 0; });
         const int shown = owner->columnIndex(name);
         if (already || shown < 0)
             continue;
@@ -242,8 +253,8 @@ Status RecordSource::deleteCurrent()
                                        QStringLiteral("Sa version actuelle est affichée : supprimez-le de nouveau si "
                                                       "c'est bien celui-là."));
             return Status::failure(Fault::Conflict,
-                                   QStringLiteral("Cet enregistrement avait déjà été supprimé par un autre utilisateur."),
-                                   {}, QStringLiteral("Les lignes affichées ont été relues."));
+                                   QStringLiteral("Cet enregistrement avait déjà été supprimé par un autre utilisateur."), {},
+                                   QStringLiteral("Les lignes affichées ont été relues."));
         }
     }
     // The row leaves the list; the one that takes its place becomes current.

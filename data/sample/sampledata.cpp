@@ -16,7 +16,10 @@ namespace {
 // splitmix64: the same numbers on every machine, unlike <random>'s distributions.
 class Rng {
 public:
-    explicit Rng(std::uint64_t seed) : m_state(seed) {}
+    explicit Rng(std::uint64_t seed)
+        : m_state(seed)
+    {
+    }
     std::uint64_t next()
     {
         std::uint64_t z = (m_state += 0x9e3779b97f4a7c15ULL);
@@ -25,8 +28,11 @@ public:
         return z ^ (z >> 31);
     }
     int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
-    template<typename T, std::size_t N>
-    const T &pick(const std::array<T, N> &items) { return items[below(static_cast<int>(N))]; }
+    template <typename T, std::size_t N>
+    const T &pick(const std::array<T, N> &items)
+    {
+        return items[below(static_cast<int>(N))];
+    }
 
 private:
     std::uint64_t m_state;
@@ -49,10 +55,30 @@ constexpr std::array<City, 24> kCities = {{
 }};
 
 constexpr std::array<const char *, 24> kQuarters = {
-    "CENTRE",     "GARE",        "MÉDINA",       "PLATEAU",      "HAY NASR",      "LES ROSES",
-    "L'OASIS",    "ÉCOLE NORMALE", "MARCHÉ",     "SOUK JDID",    "ZONE INDUSTRIELLE", "HAUTS-PLATEAUX",
-    "BAB L'AÏN",  "ÉTOILE",      "PORT",         "CASERNE",      "HÔPITAL",       "STADE",
-    "CITÉ ADMINISTRATIVE", "AÉROPORT", "UNIVERSITÉ", "ORANGERAIE", "CORNICHE", "VIEUX PONT",
+    "CENTRE",
+    "GARE",
+    "MÉDINA",
+    "PLATEAU",
+    "HAY NASR",
+    "LES ROSES",
+    "L'OASIS",
+    "ÉCOLE NORMALE",
+    "MARCHÉ",
+    "SOUK JDID",
+    "ZONE INDUSTRIELLE",
+    "HAUTS-PLATEAUX",
+    "BAB L'AÏN",
+    "ÉTOILE",
+    "PORT",
+    "CASERNE",
+    "HÔPITAL",
+    "STADE",
+    "CITÉ ADMINISTRATIVE",
+    "AÉROPORT",
+    "UNIVERSITÉ",
+    "ORANGERAIE",
+    "CORNICHE",
+    "VIEUX PONT",
 };
 
 constexpr std::array<const char *, 10> kStreetKinds = {
@@ -60,15 +86,17 @@ constexpr std::array<const char *, 10> kStreetKinds = {
 };
 
 constexpr std::array<const char *, 30> kStreetNames = {
-    "des Oliviers",   "de l'Église",     "du Marché",        "des Amandiers",  "de la Gare",
-    "des Roses",      "de l'Indépendance", "des Orangers",   "du Moulin",      "des Tisserands",
-    "de la Fontaine", "des Écoles",      "du Phare",         "des Palmiers",   "de l'Aqueduc",
-    "des Cèdres",     "du Château d'Eau", "des Potiers",     "de la Liberté",  "des Jasmins",
-    "du Vieux Souk",  "des Grenadiers",  "de l'Oued",        "des Hirondelles", "du Belvédère",
-    "des Figuiers",   "de la Kasbah",    "des Œillets",      "du Levant",      "des Artisans",
+    "des Oliviers",      "de l'Église",  "du Marché",     "des Amandiers",  "de la Gare",       "des Roses",
+    "de l'Indépendance", "des Orangers", "du Moulin",     "des Tisserands", "de la Fontaine",   "des Écoles",
+    "du Phare",          "des Palmiers", "de l'Aqueduc",  "des Cèdres",     "du Château d'Eau", "des Potiers",
+    "de la Liberté",     "des Jasmins",  "du Vieux Souk", "des Grenadiers", "de l'Oued",        "des Hirondelles",
+    "du Belvédère",      "des Figuiers", "de la Kasbah",  "des Œillets",    "du Levant",        "des Artisans",
 };
 
-QString text(const char *s) { return QString::fromUtf8(s); }
+QString text(const char *s)
+{
+    return QString::fromUtf8(s);
+}
 
 QString titleCase(const QString &upper)
 {
@@ -133,7 +161,8 @@ Status writeRows(TableWriter &writer, int offices, int streets, SampleCounts &ma
 
     addOffice(QStringLiteral("École Normale ZOLT"), QStringLiteral("10120"), text(kCities[0].name), text(kCities[0].region), 1);
     addOffice(QStringLiteral("AGENCE DE L'ÉTOILE"), QStringLiteral("10140"), text(kCities[0].name), text(kCities[0].region), 1);
-    addOffice(QStringLiteral("BUREAU SANS TÉLÉPHONE"), QStringLiteral("10160"), text(kCities[0].name), text(kCities[0].region), 0);
+    addOffice(QStringLiteral("BUREAU SANS TÉLÉPHONE"), QStringLiteral("10160"), text(kCities[0].name), text(kCities[0].region),
+              0);
     addOffice(QStringLiteral("GUICHET DEUX LIGNES"), QStringLiteral("10180"), text(kCities[0].name), text(kCities[0].region), 2);
     addOffice(QStringLiteral("GUICHET SANS DIRECTION"), QStringLiteral("12020"), text(kCities[1].name), std::nullopt, 1);
     addOffice(QStringLiteral("AGENCE CODE VIDE"), QString(), text(kCities[1].name), text(kCities[1].region), 1);
@@ -182,7 +211,7 @@ Status writeRows(TableWriter &writer, int offices, int streets, SampleCounts &ma
         const int c = int(i % qint64(kCities.size()));
         const qint64 n = i / qint64(kCities.size());
         const QString street = text(kStreetKinds[n % kStreetKinds.size()]) + QLatin1Char(' ')
-            + text(kStreetNames[(n / kStreetKinds.size() + c) % kStreetNames.size()]);
+                               + text(kStreetNames[(n / kStreetKinds.size() + c) % kStreetNames.size()]);
         const qint64 series = n / qint64(kStreetKinds.size() * kStreetNames.size());
         const QString name = series ? street + QStringLiteral(" %1").arg(series + 1) : street;
         const QString cp = QString::number(10000 + c * 2000 + (n * 10) % 2000);

@@ -11,9 +11,9 @@ namespace tavro {
 // telephone row per office (a few without, one with two), the streets of 24
 // invented cities, with accents, apostrophes and a few nulls.
 struct SampleOptions {
-    int offices = 0; // CODE rows; 0 = the bundled size
-    int streets = 0; // QRT rows; 0 = the bundled size
-    double scale = 1.0; // multiplies the bundled sizes when no count is given
+    int offices = 0;      // CODE rows; 0 = the bundled size
+    int streets = 0;      // QRT rows; 0 = the bundled size
+    double scale = 1.0;   // multiplies the bundled sizes when no count is given
     bool replace = false; // what is there is replaced (see WriteOptions), not refused
 };
 

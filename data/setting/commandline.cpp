@@ -23,14 +23,16 @@ QString byLocale(const QString &french, const QString &english)
 
 CommandLine::CommandLine(QCoreApplication &app, Describe describe)
     : m_describe(std::move(describe))
-    , m_help({QStringLiteral("h"), QStringLiteral("help")}, byLocale(QStringLiteral("Affiche cette aide."), QStringLiteral("Shows this help.")))
+    , m_help({QStringLiteral("h"), QStringLiteral("help")},
+             byLocale(QStringLiteral("Affiche cette aide."), QStringLiteral("Shows this help.")))
     , m_version({QStringLiteral("v"), QStringLiteral("version")},
                 byLocale(QStringLiteral("Affiche la version."), QStringLiteral("Shows the version.")))
 {
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRO_VERSION));
     // "Usage:", "Options:" and the parser's refusals come from Qt's own
     // translations (Debian's qt6-translations-l10n); without them, English.
-    if (m_qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (m_qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&m_qtTexts);
     m_parser.addOption(m_help);
     m_parser.addOption(m_version);
@@ -70,7 +72,8 @@ QString CommandLine::addOutputOption()
                                  QStringLiteral("File to write (default %1, the program's database), or a server's database "
                                                 "(postgresql://server/database or \"host=server dbname=database\")."))
                             .arg(QDir::toNativeSeparators(target)),
-                        byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
+                        byLocale(QStringLiteral("chemin"), QStringLiteral("path")),
+                        target});
     return QStringLiteral("output");
 }
 

@@ -62,7 +62,8 @@ private:
         return sqliteStep(step, [this](const SQLite::Exception &e) {
             return Status::failure(Fault::Unavailable,
                                    QStringLiteral("Le fichier %1 ne peut pas être lu comme base du programme, avec ses tables "
-                                                  "CODE, TELE et QRT.").arg(displayPath(m_path)),
+                                                  "CODE, TELE et QRT.")
+                                       .arg(displayPath(m_path)),
                                    {}, QStringLiteral("Vérifiez qu'il s'agit bien d'un fichier BD2003.mdb de ce programme."))
                 .withDetail(QString::fromUtf8(e.what()));
         });
@@ -75,7 +76,7 @@ private:
 bool isProgramFile(const QString &path)
 {
     // Only a regular file is opened: a pipe of that name would wait for ever.
-    struct stat st {};
+    struct stat st { };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     QFile f(path);

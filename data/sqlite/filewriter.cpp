@@ -83,10 +83,10 @@ public:
             !done)
             return done;
         if (check != "ok") {
-            return nothingWrittenToFile(Status::failure(Fault::Other,
-                                                  QStringLiteral("Le fichier écrit ne passe pas le contrôle d'intégrité."),
-                                                  {}, QStringLiteral("Relancez la conversion ; si l'erreur revient, vérifiez le disque."))
-                                      .withDetail(QString::fromStdString(check)));
+            return nothingWrittenToFile(
+                Status::failure(Fault::Other, QStringLiteral("Le fichier écrit ne passe pas le contrôle d'intégrité."), {},
+                                QStringLiteral("Relancez la conversion ; si l'erreur revient, vérifiez le disque."))
+                    .withDetail(QString::fromStdString(check)));
         }
         m_db.reset();
         return m_file->place(&m_notes);

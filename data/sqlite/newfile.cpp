@@ -124,7 +124,7 @@ public:
         }
         m_path = QFile::decodeName(name);
         memcpy(g_temporary, name.constData(), size_t(name.size()) + 1);
-        struct sigaction action {};
+        struct sigaction action { };
         action.sa_handler = removeTemporaryAndDie;
         sigemptyset(&action.sa_mask);
         for (size_t i = 0; i < std::size(kSignals); ++i)
@@ -171,7 +171,8 @@ namespace {
 Status removeLeftovers(const QString &target, WriteNotes *notes)
 {
     const QFileInfo info(target);
-    const QRegularExpression ours(QLatin1Char('^') + QRegularExpression::escape(info.fileName()) + QStringLiteral("\\.import-[A-Za-z0-9]{6}$"));
+    const QRegularExpression ours(QLatin1Char('^') + QRegularExpression::escape(info.fileName())
+                                  + QStringLiteral("\\.import-[A-Za-z0-9]{6}$"));
     const QDir folder = info.absoluteDir();
     for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (!ours.match(name).hasMatch())
@@ -210,22 +211,24 @@ Status placeFile(const QString &temporary, const QString &target, bool replace, 
         }
         if (result != 0) {
             if (errno == EEXIST)
-                return failure(Fault::Refused, QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.").arg(displayPath(target)),
+                return failure(Fault::Refused,
+                               QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.").arg(displayPath(target)),
                                QStringLiteral("Ajoutez --force pour le remplacer (l'ancien est gardé à côté)."));
             return writeFailure(errno, target);
         }
         return Status::success();
     }
     QString backup;
-    struct stat st {};
+    struct stat st { };
     if (::lstat(to.constData(), &st) == 0) {
         const QDateTime now = QDateTime::currentDateTime();
         backup = backupPathFor(target, now);
         for (int n = 2; QFileInfo(backup).exists() || QFileInfo(backup).isSymLink(); ++n)
             backup = backupPathFor(target, now) + QStringLiteral("-%1").arg(n);
         if (::link(to.constData(), QFile::encodeName(backup).constData()) != 0 && !QFile::copy(target, backup))
-            return failure(Fault::Other, QStringLiteral("Impossible de garder une copie de %1 sous le nom %2 ; rien n'a été remplacé.")
-                                             .arg(displayPath(target), displayPath(backup)));
+            return failure(Fault::Other,
+                           QStringLiteral("Impossible de garder une copie de %1 sous le nom %2 ; rien n'a été remplacé.")
+                               .arg(displayPath(target), displayPath(backup)));
     }
     if (std::rename(from.constData(), to.constData()) != 0) {
         const int error = errno;
@@ -251,17 +254,20 @@ Status checkTarget(const QString &target, bool replace)
     const QString shown = displayPath(target);
     const QFileInfo info(target);
     if (info.isDir())
-        return failure(Fault::Refused, QStringLiteral("%1 est un dossier.").arg(shown),
-                       QStringLiteral("Indiquez le fichier à écrire, par exemple %1.")
-                           .arg(QDir::toNativeSeparators(QDir(info.absoluteFilePath()).filePath(QLatin1String(kDatabaseFileName)))));
+        return failure(
+            Fault::Refused, QStringLiteral("%1 est un dossier.").arg(shown),
+            QStringLiteral("Indiquez le fichier à écrire, par exemple %1.")
+                .arg(QDir::toNativeSeparators(QDir(info.absoluteFilePath()).filePath(QLatin1String(kDatabaseFileName)))));
     const QFileInfo folder(info.absolutePath());
     if (!folder.exists())
-        return failure(Fault::Unavailable, QStringLiteral("Le dossier %1 n'existe pas.").arg(QDir::toNativeSeparators(folder.absoluteFilePath())),
+        return failure(Fault::Unavailable,
+                       QStringLiteral("Le dossier %1 n'existe pas.").arg(QDir::toNativeSeparators(folder.absoluteFilePath())),
                        QStringLiteral("Créez-le, ou indiquez un autre fichier avec -o."));
     if (!folder.isDir())
-        return failure(Fault::Unavailable, QStringLiteral("%1 n'est pas un dossier.").arg(QDir::toNativeSeparators(folder.absoluteFilePath())),
+        return failure(Fault::Unavailable,
+                       QStringLiteral("%1 n'est pas un dossier.").arg(QDir::toNativeSeparators(folder.absoluteFilePath())),
                        QStringLiteral("Indiquez un autre fichier avec -o."));
-    struct stat st {};
+    struct stat st { };
     if (!replace && ::lstat(QFile::encodeName(target).constData(), &st) == 0)
         return failure(Fault::Refused, QStringLiteral("Le fichier %1 existe déjà : il est laissé tel quel.").arg(shown),
                        QStringLiteral("Ajoutez --force pour le remplacer (l'ancien est gardé à côté)."));

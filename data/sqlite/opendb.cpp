@@ -21,8 +21,7 @@ bool looksLikeAccessFile(const QString &path)
         return false;
     const QByteArray head = f.read(20);
     // Bytes 4 to 19 carry the engine's signature in every Access file.
-    return head.size() == 20
-        && (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB");
+    return head.size() == 20 && (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB");
 }
 
 namespace {
@@ -45,8 +44,9 @@ Status missingFile(const QString &path)
                                  "ou un fichier %2 (voir « tavro --help »).")
                       .arg(QLatin1String(kDatabaseVariable), QLatin1String(kSettingsFileName));
     }
-    const QString what = named ? QStringLiteral("Le fichier de données %1, nommé par %2, est introuvable.").arg(shown, sourceDescription(setting))
-                               : QStringLiteral("Le fichier de données %1 est introuvable.").arg(shown);
+    const QString what =
+        named ? QStringLiteral("Le fichier de données %1, nommé par %2, est introuvable.").arg(shown, sourceDescription(setting))
+              : QStringLiteral("Le fichier de données %1 est introuvable.").arg(shown);
     return Status::failure(Fault::Unavailable, what, QStringLiteral("Aucun fichier n'a été créé."), advice);
 }
 
@@ -64,16 +64,16 @@ Result<SqliteHandle> openDatabase(const QString &path, int busyTimeoutMs)
     const QFileInfo info(path);
     if (info.isSymLink() && !info.exists()) {
         return Status::failure(Fault::Unavailable,
-                               QStringLiteral("Le fichier de données %1 est un lien qui ne mène à aucun fichier.").arg(shown),
-                               {}, QStringLiteral("Remplacez ce lien par le fichier BD2003.mdb, puis rouvrez la fenêtre."));
+                               QStringLiteral("Le fichier de données %1 est un lien qui ne mène à aucun fichier.").arg(shown), {},
+                               QStringLiteral("Remplacez ce lien par le fichier BD2003.mdb, puis rouvrez la fenêtre."));
     }
     if (!info.exists())
         return missingFile(path);
     // Only a regular file is opened: reading a named pipe or a device of
     // that name would wait for ever.
     if (!info.isFile() || !info.isReadable()) {
-        return Status::failure(Fault::Unavailable, QStringLiteral("Le fichier de données %1 ne peut pas être lu.").arg(shown),
-                               {}, QStringLiteral("Vérifiez qu'il s'agit bien d'un fichier et que vous avez le droit de le lire."));
+        return Status::failure(Fault::Unavailable, QStringLiteral("Le fichier de données %1 ne peut pas être lu.").arg(shown), {},
+                               QStringLiteral("Vérifiez qu'il s'agit bien d'un fichier et que vous avez le droit de le lire."));
     }
     if (looksLikeAccessFile(path)) {
         return Status::failure(
@@ -109,9 +109,8 @@ Result<SqliteHandle> openDatabase(const QString &path, int busyTimeoutMs)
         }
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             return engineFailure(Fault::Busy, Action::Open, Place{shown}, QString::fromUtf8(e.what()));
-        return Status::failure(Fault::Unavailable,
-                               QStringLiteral("Le fichier de données %1 ne peut pas être ouvert.").arg(shown), {},
-                               QStringLiteral("Vérifiez le fichier et vos droits sur son dossier."))
+        return Status::failure(Fault::Unavailable, QStringLiteral("Le fichier de données %1 ne peut pas être ouvert.").arg(shown),
+                               {}, QStringLiteral("Vérifiez le fichier et vos droits sur son dossier."))
             .withDetail(QString::fromUtf8(e.what()));
     }
 }

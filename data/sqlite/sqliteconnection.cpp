@@ -167,8 +167,8 @@ public:
         bool found = false;
         const Status s = run(
             [&] {
-                SQLite::Statement st(*m_db,
-                                     QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?").arg(quotedIdentifier(table)).toStdString());
+                SQLite::Statement st(
+                    *m_db, QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?").arg(quotedIdentifier(table)).toStdString());
                 st.bind(1, static_cast<int64_t>(key.id));
                 found = st.executeStep();
             },
@@ -260,8 +260,7 @@ Result<LoadedResult> SqliteConnection::load(const QString &sql)
     int hidden = 0;
     // An aggregate needs a function call, so a text without "(" has none and
     // is spared compiling a second time to look.
-    if (!tabs.isEmpty() && !groupsRows(sql)
-        && !(sql.contains(QLatin1Char('(')) && usesAggregates(h, original))) {
+    if (!tabs.isEmpty() && !groupsRows(sql) && !(sql.contains(QLatin1Char('(')) && usesAggregates(h, original))) {
         const QByteArray rewritten = withRowids(sql, tabs).toUtf8();
         StatementPtr keyed = rewritten.isEmpty() ? nullptr : prepare(h, rewritten);
         if (keyed && sqlite3_column_count(keyed.get()) == n + int(tabs.size())) {

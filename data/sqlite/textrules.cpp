@@ -38,7 +38,10 @@ QString folded(const QString &s)
     return s.normalized(QString::NormalizationForm_C).toCaseFolded();
 }
 
-int sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+int sign(int v)
+{
+    return v < 0 ? -1 : (v > 0 ? 1 : 0);
+}
 
 // The letters of the users' texts: ASCII and the accented Latin letters up
 // to U+024F. Each of them on its own gives one letter without accents or
@@ -156,7 +159,7 @@ std::u32string foldedCodePoints(const char *s, int n)
     return folded(QString::fromUtf8(s, n)).toStdU32String();
 }
 
-template<typename Seq>
+template <typename Seq>
 bool matchFolded(const Seq &p, const Seq &t, typename Seq::value_type escape)
 {
     // Iterative matcher: remember the last '%' and retry from one character

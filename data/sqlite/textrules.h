@@ -30,7 +30,6 @@ int compareTextByRule(const QString &a, const QString &b);
 QString foldedByRule(const QString &s);
 
 // like() itself: does text match pattern, with an optional escape character.
-bool likeMatch(const char *pattern, int patternLength, const char *text, int textLength,
-               char32_t escape = 0);
+bool likeMatch(const char *pattern, int patternLength, const char *text, int textLength, char32_t escape = 0);
 
 } // namespace tavro

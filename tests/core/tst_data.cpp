@@ -239,14 +239,12 @@ void TestData::rowidRewrite_data()
                                            << "SELECT \"T\"\"X\".rowid, * FROM \"T\"\"X\"" << false;
     // Grouped texts are never rewritten: only whether they group matters.
     QTest::newRow("distinct") << "SELECT DISTINCT PROVINCE FROM CODE " << QStringList{"CODE"} << QString() << true;
-    QTest::newRow("group by, any case") << "select REGION from CODE group by REGION" << QStringList{"CODE"}
-                                        << QString() << true;
-    QTest::newRow("keyword inside a literal") << "SELECT * FROM QRT WHERE QUARTIER = 'Distinct'' group'"
-                                              << QStringList{"QRT"}
-                                              << "SELECT \"QRT\".rowid, * FROM QRT WHERE QUARTIER = 'Distinct'' group'"
-                                              << false;
-    QTest::newRow("keyword in a comment, longer word") << "SELECT GROUPE FROM t -- group\n" << QStringList{"t"}
-                                                       << "SELECT \"t\".rowid, GROUPE FROM t -- group\n" << false;
+    QTest::newRow("group by, any case") << "select REGION from CODE group by REGION" << QStringList{"CODE"} << QString() << true;
+    QTest::newRow("keyword inside a literal") << "SELECT * FROM QRT WHERE QUARTIER = 'Distinct'' group'" << QStringList{"QRT"}
+                                              << "SELECT \"QRT\".rowid, * FROM QRT WHERE QUARTIER = 'Distinct'' group'" << false;
+    QTest::newRow("keyword in a comment, longer word") << "SELECT GROUPE FROM t -- group\n"
+                                                       << QStringList{"t"} << "SELECT \"t\".rowid, GROUPE FROM t -- group\n"
+                                                       << false;
     QTest::newRow("not a select") << "WITH t AS (SELECT 1) SELECT * FROM t" << QStringList{"t"} << "" << false;
     QTest::newRow("select in a literal") << "'SELECT' FROM x" << QStringList{"x"} << "" << false;
 }
@@ -294,7 +292,8 @@ void TestData::serverSpelling()
     QCOMPARE(sql.contains("DISTINCT") ? rules : pg::withIdentity(rules, {"code"}), spelled);
     QCOMPARE(pg::packTid(pg::unpackTid((qint64(4000000000) << 16) | 77)), (qint64(4000000000) << 16) | 77);
     // What libpq takes for a connection is a server's; anything else a file.
-    for (const char *server : {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro", "host=/run/postgresql dbname=tavro"})
+    for (const char *server :
+         {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro", "host=/run/postgresql dbname=tavro"})
         QCOMPARE(databaseKind(QString::fromUtf8(server)), DatabaseKind::Server);
     for (const char *file : {"/srv/a=b/BD2003.mdb", "smb://serveur/partage/BD2003.mdb", "BD2003.mdb"})
         QCOMPARE(databaseKind(QString::fromUtf8(file)), DatabaseKind::File);

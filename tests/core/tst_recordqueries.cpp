@@ -39,8 +39,8 @@ void TestRecordQueries::initTestCase()
     m_db.create();
     tavro::test::fillRecordRows(m_db);
     m_names.create();
-    for (const char *name : {"ÉCOLE DES POSTES", "École Normale", "ECOLE PRIMAIRE", "écluse", "Étoile", "eau vive",
-                             "ÂNE ROUGE", "abricotiers", "Zèbre", "ÇA VA", "cactus", "L'OASIS"})
+    for (const char *name : {"ÉCOLE DES POSTES", "École Normale", "ECOLE PRIMAIRE", "écluse", "Étoile", "eau vive", "ÂNE ROUGE",
+                             "abricotiers", "Zèbre", "ÇA VA", "cactus", "L'OASIS"})
         m_names.insert("CODE", {QString::fromUtf8(name), "10000", "VALMÉRIN", "DR NORD"});
     m_names.insert("QRT", {"Rue de l'Église", "10010", "Valmérin"});
     m_names.insert("QRT", {"Avenue des Roses", "10030", "Valmérin"});
@@ -102,7 +102,10 @@ const QString kNeuve = "Place Neuve|<null>|ASPRELLE";
 const QString kEcole = "école du Bas|70002|ASPRELLE";
 
 // The joined rows of the postal-code window: CODE's four columns and TEL.
-QString joined(const QString &code, const QString &tel) { return code + '|' + tel; }
+QString joined(const QString &code, const QString &tel)
+{
+    return code + '|' + tel;
+}
 
 QStringList column(const QStringList &rows, int index)
 {
@@ -122,95 +125,97 @@ void TestRecordQueries::rows_data()
     QTest::addColumn<QStringList>("order");    // that column, in this order
 
     const QStringList allCode{kCentre, kGare1, kIghil, kAzurelle, kBordj, kEliane, kKirb, kGare2, kAghbalou, kHammam};
-    const QStringList joinedAll{joined(kCentre, "0700 11 01"),     joined(kGare1, "0700 11 02"),
-                                joined(kIghil, "0700 12 03"),      joined(kBordj, "0700 31 04"),
-                                joined(kEliane, "0700 31 05"),     joined(kEliane, "0700 31 06"),
-                                joined(kKirb, "0700 31 07"),       joined(kGare2, "0700 11 02")};
+    const QStringList joinedAll{joined(kCentre, "0700 11 01"), joined(kGare1, "0700 11 02"),  joined(kIghil, "0700 12 03"),
+                                joined(kBordj, "0700 31 04"),  joined(kEliane, "0700 31 05"), joined(kEliane, "0700 31 06"),
+                                joined(kKirb, "0700 31 07"),   joined(kGare2, "0700 11 02")};
     const QStringList allTele{kTelCentre, kTelGare, kTelIghil, kTelBordj, kTelEliane1, kTelEliane2, kTelNoName, kTelKirb};
     const QStringList allQrt{kEglise, kOliviers, kTisserands, kHaut, kBasse, kRosiers, kNeuve, kEcole};
 
-    QTest::newRow("cp initial: offices with a telephone, once per telephone") << cpq::kInitial << joinedAll << -1 << QStringList();
+    QTest::newRow("cp initial: offices with a telephone, once per telephone")
+        << cpq::kInitial << joinedAll << -1 << QStringList();
     QTest::newRow("cp show all") << cpq::kShowAll << allCode << 0 << column(allCode, 0);
     QTest::newRow("cp regions: distinct, in order met")
         << cpq::kRegionList << QStringList{"DR TAMBRELLE", "DR OUZERANDE", "<null>"} << 0
         << QStringList{"DR TAMBRELLE", "DR OUZERANDE", "<null>"};
-    QTest::newRow("cp provinces") << cpq::kProvinceList
-        << QStringList{"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP", "<null>"} << 0
-        << QStringList{"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP", "<null>"};
+    QTest::newRow("cp provinces") << cpq::kProvinceList << QStringList{"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP", "<null>"}
+                                  << 0 << QStringList{"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP", "<null>"};
     QTest::newRow("cp agences: repeats kept") << cpq::kAgenceList << column(allCode, 0) << 0 << column(allCode, 0);
-    QTest::newRow("cp region pick: by province, then name") << cpq::kRegionPick.with("DR TAMBRELLE")
-        << QStringList{kIghil, kCentre, kGare1, kGare2} << 0
+    QTest::newRow("cp region pick: by province, then name")
+        << cpq::kRegionPick.with("DR TAMBRELLE") << QStringList{kIghil, kCentre, kGare1, kGare2} << 0
         << QStringList{"IGNAROLLE HAUT", "TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"};
-    QTest::newRow("cp region pick, other case: no principal office first") << cpq::kRegionPick.with("dr ouzerande")
-        << QStringList{kAzurelle, kHammam, kBordj, kEliane, kAghbalou} << 0
+    QTest::newRow("cp region pick, other case: no principal office first")
+        << cpq::kRegionPick.with("dr ouzerande") << QStringList{kAzurelle, kHammam, kBordj, kEliane, kAghbalou} << 0
         << QStringList{"AGRAVELLE", "AZURELLE NORD", "HAMEAU DES SOURCES", "BORDJ L'HIRONDELLE", "ÉLIANE PLATEAU"};
-    QTest::newRow("cp province pick") << cpq::kProvincePick.with("TAMBRELLE RP")
-        << QStringList{kCentre, kGare1, kGare2} << 0
-        << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"};
-    QTest::newRow("cp agence pick: both rows of a repeated name") << cpq::kAgencePick.with("TAMBRELLE GARE")
-        << QStringList{kGare1, kGare2} << -1 << QStringList();
-    QTest::newRow("cp agence pick, apostrophe") << cpq::kAgencePick.with("BORDJ L'HIRONDELLE")
-        << QStringList{kBordj} << -1 << QStringList();
-    QTest::newRow("cp agence pick, accent in lower case") << cpq::kAgencePick.with("éliane plateau")
-        << QStringList{kEliane} << -1 << QStringList();
-    QTest::newRow("cp postal code prefix") << cpq::kPostalCodeSearch.with("16")
-        << QStringList{kCentre, kGare1, kIghil, kGare2} << -1 << QStringList();
+    QTest::newRow("cp province pick") << cpq::kProvincePick.with("TAMBRELLE RP") << QStringList{kCentre, kGare1, kGare2} << 0
+                                      << QStringList{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "TAMBRELLE GARE"};
+    QTest::newRow("cp agence pick: both rows of a repeated name")
+        << cpq::kAgencePick.with("TAMBRELLE GARE") << QStringList{kGare1, kGare2} << -1 << QStringList();
+    QTest::newRow("cp agence pick, apostrophe")
+        << cpq::kAgencePick.with("BORDJ L'HIRONDELLE") << QStringList{kBordj} << -1 << QStringList();
+    QTest::newRow("cp agence pick, accent in lower case")
+        << cpq::kAgencePick.with("éliane plateau") << QStringList{kEliane} << -1 << QStringList();
+    QTest::newRow("cp postal code prefix") << cpq::kPostalCodeSearch.with("16") << QStringList{kCentre, kGare1, kIghil, kGare2}
+                                           << -1 << QStringList();
     QTest::newRow("cp postal code, six") << cpq::kPostalCodeSearch.with("6")
-        << QStringList{kAzurelle, kBordj, kEliane, kKirb, kAghbalou} << -1 << QStringList();
-    QTest::newRow("cp postal code, empty: every row with a code") << cpq::kPostalCodeSearch.with("")
+                                         << QStringList{kAzurelle, kBordj, kEliane, kKirb, kAghbalou} << -1 << QStringList();
+    QTest::newRow("cp postal code, empty: every row with a code")
+        << cpq::kPostalCodeSearch.with("")
         << QStringList{kCentre, kGare1, kIghil, kAzurelle, kBordj, kEliane, kKirb, kGare2, kAghbalou} << -1 << QStringList();
     QTest::newRow("cp postal code, middle digits") << cpq::kPostalCodeSearch.with("010") << QStringList() << -1 << QStringList();
-    QTest::newRow("cp name with tel, lower case") << cpq::kNameWithTelSearch.with("tambrelle")
-        << QStringList{joined(kCentre, "0700 11 01"), joined(kGare1, "0700 11 02"), joined(kGare2, "0700 11 02")}
-        << -1 << QStringList();
-    QTest::newRow("cp name with tel, empty: ordered by province") << cpq::kNameWithTelSearch.with("") << joinedAll << 2
-        << QStringList{"AZURELLE RP", "OUZERANDE RP", "OUZERANDE RP", "OUZERANDE RP", "OUZERANDE RP", "TAMBRELLE RP",
-                       "TAMBRELLE RP", "TAMBRELLE RP"};
-    QTest::newRow("cp name with tel, accent") << cpq::kNameWithTelSearch.with("éli")
-        << QStringList{joined(kEliane, "0700 31 05"), joined(kEliane, "0700 31 06")} << -1 << QStringList();
-    QTest::newRow("cp name with tel, apostrophe") << cpq::kNameWithTelSearch.with("bordj l'")
-        << QStringList{joined(kBordj, "0700 31 04")} << -1 << QStringList();
-    QTest::newRow("cp name with tel, office without telephone") << cpq::kNameWithTelSearch.with("AZURELLE")
-        << QStringList() << -1 << QStringList();
+    QTest::newRow("cp name with tel, lower case")
+        << cpq::kNameWithTelSearch.with("tambrelle")
+        << QStringList{joined(kCentre, "0700 11 01"), joined(kGare1, "0700 11 02"), joined(kGare2, "0700 11 02")} << -1
+        << QStringList();
+    QTest::newRow("cp name with tel, empty: ordered by province")
+        << cpq::kNameWithTelSearch.with("") << joinedAll << 2
+        << QStringList{"AZURELLE RP",  "OUZERANDE RP", "OUZERANDE RP", "OUZERANDE RP",
+                       "OUZERANDE RP", "TAMBRELLE RP", "TAMBRELLE RP", "TAMBRELLE RP"};
+    QTest::newRow("cp name with tel, accent")
+        << cpq::kNameWithTelSearch.with("éli") << QStringList{joined(kEliane, "0700 31 05"), joined(kEliane, "0700 31 06")} << -1
+        << QStringList();
+    QTest::newRow("cp name with tel, apostrophe")
+        << cpq::kNameWithTelSearch.with("bordj l'") << QStringList{joined(kBordj, "0700 31 04")} << -1 << QStringList();
+    QTest::newRow("cp name with tel, office without telephone")
+        << cpq::kNameWithTelSearch.with("AZURELLE") << QStringList() << -1 << QStringList();
 
     QTest::newRow("tel initial") << telq::kInitial << allTele << -1 << QStringList();
     QTest::newRow("tel show all") << telq::kShowAll << allTele << -1 << QStringList();
     QTest::newRow("tel agences: repeats and null") << telq::kAgenceList << column(allTele, 0) << 0 << column(allTele, 0);
-    QTest::newRow("tel agence pick: every row of the office") << telq::kAgencePick.with("ÉLIANE PLATEAU")
-        << QStringList{kTelEliane1, kTelEliane2} << -1 << QStringList();
-    QTest::newRow("tel agence pick, apostrophe") << telq::kAgencePick.with("BORDJ L'HIRONDELLE")
-        << QStringList{kTelBordj} << -1 << QStringList();
+    QTest::newRow("tel agence pick: every row of the office")
+        << telq::kAgencePick.with("ÉLIANE PLATEAU") << QStringList{kTelEliane1, kTelEliane2} << -1 << QStringList();
+    QTest::newRow("tel agence pick, apostrophe")
+        << telq::kAgencePick.with("BORDJ L'HIRONDELLE") << QStringList{kTelBordj} << -1 << QStringList();
     QTest::newRow("tel province search") << telq::kProvinceSearch.with("ouz")
-        << QStringList{kTelBordj, kTelEliane1, kTelEliane2, kTelKirb} << -1 << QStringList();
+                                         << QStringList{kTelBordj, kTelEliane1, kTelEliane2, kTelKirb} << -1 << QStringList();
     QTest::newRow("tel province search, prefix only") << telq::kProvinceSearch.with("RP") << QStringList() << -1 << QStringList();
     QTest::newRow("tel province search, empty") << telq::kProvinceSearch.with("") << allTele << -1 << QStringList();
     QTest::newRow("tel agence search, digits") << telq::kAgenceSearch.with("16") << QStringList() << -1 << QStringList();
-    QTest::newRow("tel agence search") << telq::kAgenceSearch.with("tam")
-        << QStringList{kTelCentre, kTelGare} << -1 << QStringList();
+    QTest::newRow("tel agence search") << telq::kAgenceSearch.with("tam") << QStringList{kTelCentre, kTelGare} << -1
+                                       << QStringList();
     QTest::newRow("tel agence search, empty: no null name")
         << telq::kAgenceSearch.with("")
         << QStringList{kTelCentre, kTelGare, kTelIghil, kTelBordj, kTelEliane1, kTelEliane2, kTelKirb} << -1 << QStringList();
 
     QTest::newRow("adr initial") << adrq::kInitial << allQrt << -1 << QStringList();
     QTest::newRow("adr show all") << adrq::kShowAll << allQrt << -1 << QStringList();
-    QTest::newRow("adr cities: distinct, in order met") << adrq::kCityList
-        << QStringList{"TAMBRELLE", "OUZERANDE", "<null>", "ASPRELLE"} << 0
+    QTest::newRow("adr cities: distinct, in order met")
+        << adrq::kCityList << QStringList{"TAMBRELLE", "OUZERANDE", "<null>", "ASPRELLE"} << 0
         << QStringList{"TAMBRELLE", "OUZERANDE", "<null>", "ASPRELLE"};
-    QTest::newRow("adr city pick") << adrq::kCityPick.with("TAMBRELLE")
-        << QStringList{kEglise, kOliviers, kBasse} << -1 << QStringList();
-    QTest::newRow("adr street search") << adrq::kStreetSearch.with("rue")
-        << QStringList{kEglise, kBasse} << -1 << QStringList();
-    QTest::newRow("adr street search, apostrophe") << adrq::kStreetSearch.with("Rue de l'É")
-        << QStringList{kEglise} << -1 << QStringList();
-    QTest::newRow("adr street search, accent and case") << adrq::kStreetSearch.with("ÉCOLE")
-        << QStringList{kEcole} << -1 << QStringList();
-    QTest::newRow("adr street search, middle word") << adrq::kStreetSearch.with("Oliviers") << QStringList() << -1 << QStringList();
+    QTest::newRow("adr city pick") << adrq::kCityPick.with("TAMBRELLE") << QStringList{kEglise, kOliviers, kBasse} << -1
+                                   << QStringList();
+    QTest::newRow("adr street search") << adrq::kStreetSearch.with("rue") << QStringList{kEglise, kBasse} << -1 << QStringList();
+    QTest::newRow("adr street search, apostrophe")
+        << adrq::kStreetSearch.with("Rue de l'É") << QStringList{kEglise} << -1 << QStringList();
+    QTest::newRow("adr street search, accent and case")
+        << adrq::kStreetSearch.with("ÉCOLE") << QStringList{kEcole} << -1 << QStringList();
+    QTest::newRow("adr street search, middle word")
+        << adrq::kStreetSearch.with("Oliviers") << QStringList() << -1 << QStringList();
     QTest::newRow("adr street search, empty") << adrq::kStreetSearch.with("") << allQrt << -1 << QStringList();
-    QTest::newRow("adr code search, three digits") << adrq::kCodeSearch.with("160")
-        << QStringList{kEglise, kOliviers, kBasse} << -1 << QStringList();
+    QTest::newRow("adr code search, three digits")
+        << adrq::kCodeSearch.with("160") << QStringList{kEglise, kOliviers, kBasse} << -1 << QStringList();
     QTest::newRow("adr code search, empty: every row with a code")
-        << adrq::kCodeSearch.with("")
-        << QStringList{kEglise, kOliviers, kTisserands, kHaut, kBasse, kRosiers, kEcole} << -1 << QStringList();
+        << adrq::kCodeSearch.with("") << QStringList{kEglise, kOliviers, kTisserands, kHaut, kBasse, kRosiers, kEcole} << -1
+        << QStringList();
 }
 
 void TestRecordQueries::rows()
@@ -230,7 +235,8 @@ void TestRecordQueries::rows()
     // A one-column text is a pick list's too: read forward, the same items.
     if (!got.isEmpty() && !got.first().contains('|')) {
         auto connection = Database(m_db.path()).connect();
-        QCOMPARE(connection.value()->readColumn(sql, sql.section(" FROM", 0, 0).section(' ', -1)).items, got.filter(QRegularExpression("^(?!<null>$)")));
+        QCOMPARE(connection.value()->readColumn(sql, sql.section(" FROM", 0, 0).section(' ', -1)).items,
+                 got.filter(QRegularExpression("^(?!<null>$)")));
     }
 }
 
@@ -241,8 +247,7 @@ void TestRecordQueries::textRules_data()
     QTest::newRow("= ignores case of accented letters") << "AGENCE = 'école normale'" << QStringList{"École Normale"};
     QTest::newRow("= keeps accents apart") << "AGENCE = 'ECOLE NORMALE'" << QStringList{};
     QTest::newRow("= lower against upper") << "AGENCE = 'ça va'" << QStringList{"ÇA VA"};
-    QTest::newRow("like éc% finds ÉCOLE") << "AGENCE like 'éc%'"
-                                          << QStringList{"ÉCOLE DES POSTES", "École Normale", "écluse"};
+    QTest::newRow("like éc% finds ÉCOLE") << "AGENCE like 'éc%'" << QStringList{"ÉCOLE DES POSTES", "École Normale", "écluse"};
     QTest::newRow("like ec% keeps accents apart") << "AGENCE like 'ec%'" << QStringList{"ECOLE PRIMAIRE"};
     QTest::newRow("like _ takes one accented letter") << "AGENCE like '_tOILE'" << QStringList{"Étoile"};
     QTest::newRow("like apostrophe") << "AGENCE like 'l''o%'" << QStringList{"L'OASIS"};

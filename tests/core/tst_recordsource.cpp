@@ -1,8 +1,8 @@
 // The record source against a real database, a file or a server's: loading,
 // row identity, optimistic writes between counters, locked rows, read-only
 // data, failures in the middle of a save, a server out of reach.
-#include "data/sqlite/opendb.h"
 #include "data/rows/recordsource.h"
+#include "data/sqlite/opendb.h"
 #include "support/testdb.h"
 
 #include <QFile>
@@ -108,7 +108,8 @@ void TestRecordSource::loadsEveryRowWithExactCount()
     db.create();
     db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                            "INSERT INTO QRT SELECT 'Rue ' || i, 'C' || i, CASE WHEN i % 7 = 0 THEN NULL ELSE 'Lemsara' END "
-                           "FROM n WHERE %1 > 0").arg(rows));
+                           "FROM n WHERE %1 > 0")
+                .arg(rows));
     RecordSource source;
     load(source, db, QStringLiteral("select * from QRT "));
     QCOMPARE(source.recordCount(), qint64(rows));
@@ -223,8 +224,8 @@ void TestRecordSource::otherUsersChangeRefusesUpdate_data()
     QTest::addColumn<QString>("otherSql");
     QTest::addColumn<bool>("refused");
     QTest::newRow("same column changed") << "UPDATE CODE SET CPOSTALE = '30040' WHERE AGENCE = 'ZOLT IFRASSEN GARE'" << true;
-    QTest::newRow("only case changed") << "UPDATE CODE SET CPOSTALE = '30020', PROVINCE = 'Ifrassen' WHERE AGENCE = 'ZOLT IFRASSEN GARE'"
-                                       << true;
+    QTest::newRow("only case changed")
+        << "UPDATE CODE SET CPOSTALE = '30020', PROVINCE = 'Ifrassen' WHERE AGENCE = 'ZOLT IFRASSEN GARE'" << true;
     QTest::newRow("row deleted") << "DELETE FROM CODE WHERE AGENCE = 'ZOLT IFRASSEN GARE'" << true;
     QTest::newRow("other column changed") << "UPDATE CODE SET REGION = 'DR SUD' WHERE AGENCE = 'ZOLT IFRASSEN GARE'" << false;
 }

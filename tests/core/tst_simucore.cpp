@@ -421,7 +421,10 @@ void TestSimulatorCore::printingStopsAtTheFirstFailure()
         int calls = 0;
         QStringList printed;
         bool ended = false;
-        explicit Printer(int at) : failAt(at) {}
+        explicit Printer(int at)
+            : failAt(at)
+        {
+        }
         tavro::Status printLine(const QString &line) override
         {
             if (calls++ == failAt)

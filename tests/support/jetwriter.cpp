@@ -53,7 +53,8 @@ QByteArray le32(quint32 v)
 // byte, UTF-16 otherwise.
 QByteArray encode(const QString &text)
 {
-    const bool oneByte = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0 && c.unicode() <= 0xff; });
+    const bool oneByte =
+        !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0 && c.unicode() <= 0xff; });
     if (oneByte)
         return QByteArray("\xff\xfe") + text.toLatin1();
     return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
@@ -100,7 +101,11 @@ struct Column {
 
 class Writer {
 public:
-    explicit Writer(QByteArray model) : m_file(std::move(model)), m_firstNew(quint32(m_file.size() / kPage)) {}
+    explicit Writer(QByteArray model)
+        : m_file(std::move(model))
+        , m_firstNew(quint32(m_file.size() / kPage))
+    {
+    }
 
     quint32 nextPage() const { return m_firstNew + quint32(m_added.size()); }
     quint32 append(const QByteArray &page)
@@ -150,7 +155,7 @@ Status Writer::table(MdbHandle *mdb, const Table &t)
     const quint32 definition = quint32(def->entry->table_pg);
     const MdbFormatConstants *fmt = mdb->fmt;
     std::vector<Column> columns; // in the order of their null-mask bits
-    QMap<int, int> entryOf; // column number -> place among the definition's entries
+    QMap<int, int> entryOf;      // column number -> place among the definition's entries
     for (guint i = 0; i < def->num_cols; ++i) {
         const char *entry = at(definition, fmt->tab_cols_start_offset + int(def->num_real_idxs) * fmt->tab_ridx_entry_size
                                                + int(i) * fmt->tab_col_entry_size);

@@ -17,8 +17,8 @@ namespace tavro::jetwriter {
 
 struct Row {
     QList<std::optional<QString>> values; // one per column of the table, in its order
-    bool moved = false; // kept on another page, its slot leading there
-    bool deleted = false; // deleted (a moved row: deleted after it moved)
+    bool moved = false;                   // kept on another page, its slot leading there
+    bool deleted = false;                 // deleted (a moved row: deleted after it moved)
 };
 
 struct Table {

@@ -31,8 +31,7 @@ T *child(QWidget *window, const QString &name)
 {
     T *w = window->findChild<T *>(name);
     if (!w)
-        qFatal("no %s named %s in %s", T::staticMetaObject.className(), qPrintable(name),
-               qPrintable(window->objectName()));
+        qFatal("no %s named %s in %s", T::staticMetaObject.className(), qPrintable(name), qPrintable(window->objectName()));
     return w;
 }
 
@@ -42,7 +41,10 @@ QString containerOf(QWidget *w);
 // The caption or text a control shows.
 QString shownText(QWidget *w);
 // The text of the named field (a line or a name box) of a window.
-inline QString fieldText(QWidget *window, const QString &name) { return shownText(child<QWidget>(window, name)); }
+inline QString fieldText(QWidget *window, const QString &name)
+{
+    return shownText(child<QWidget>(window, name));
+}
 
 std::unique_ptr<RecordWindow> makeRecordWindow(const QString &kind);
 

@@ -181,7 +181,8 @@ QStringList TestDatabase::rows(const QString &sql) const
         for (int row = 0; row < PQntuples(r.get()); ++row) {
             QStringList cells;
             for (int c = 0; c < PQnfields(r.get()); ++c)
-                cells << (PQgetisnull(r.get(), row, c) ? QStringLiteral("<null>") : QString::fromUtf8(PQgetvalue(r.get(), row, c)));
+                cells << (PQgetisnull(r.get(), row, c) ? QStringLiteral("<null>")
+                                                       : QString::fromUtf8(PQgetvalue(r.get(), row, c)));
             out << cells.join(QLatin1Char('|'));
         }
         return out;
@@ -215,13 +216,15 @@ void TestDatabase::setMissing(bool missing)
 {
     const QString away = name() + QStringLiteral("_away");
     if (m_server.isEmpty()) {
-        if (!QFile::rename(missing ? path() : path() + QStringLiteral(".away"), missing ? path() + QStringLiteral(".away") : path()))
+        if (!QFile::rename(missing ? path() : path() + QStringLiteral(".away"),
+                           missing ? path() + QStringLiteral(".away") : path()))
             qFatal("cannot rename %s", qPrintable(path()));
         return;
     }
     pgRun(pgConnect(serverAddress() + QStringLiteral(" dbname=postgres")).get(),
           missing ? QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE datname = '%1'; "
-                                   "ALTER DATABASE %1 RENAME TO %2").arg(name(), away)
+                                   "ALTER DATABASE %1 RENAME TO %2")
+                        .arg(name(), away)
                   : QStringLiteral("ALTER DATABASE %2 RENAME TO %1").arg(name(), away));
 }
 

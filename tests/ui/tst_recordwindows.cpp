@@ -15,10 +15,10 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QToolTip>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Transaction.h>
@@ -35,14 +35,15 @@ QString keyColumn(const QString &kind)
 }
 
 const QStringList kAllAgences{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "AZURELLE NORD", "BORDJ L'HIRONDELLE",
-                              "ÉLIANE PLATEAU",   "KIRB OUZERANDE",   "TAMBRELLE GARE", "AGRAVELLE",   "HAMEAU DES SOURCES"};
+                              "ÉLIANE PLATEAU",   "KIRB OUZERANDE", "TAMBRELLE GARE", "AGRAVELLE",     "HAMEAU DES SOURCES"};
 // Offices with a telephone row, once per row: the postal-code window's opening list.
-const QStringList kJoinedAgences{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT",  "BORDJ L'HIRONDELLE",
-                                 "ÉLIANE PLATEAU",   "ÉLIANE PLATEAU", "KIRB OUZERANDE",   "TAMBRELLE GARE"};
+const QStringList kJoinedAgences{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "BORDJ L'HIRONDELLE",
+                                 "ÉLIANE PLATEAU",   "ÉLIANE PLATEAU", "KIRB OUZERANDE", "TAMBRELLE GARE"};
 const QStringList kAllTels{"0700 11 01", "0700 11 02", "0700 12 03", "0700 31 04",
                            "0700 31 05", "0700 31 06", "0700 31 07", "0700 99 99"};
-const QStringList kAllStreets{"Boulevard des Tisserands", "Cité des Oliviers", "Impasse des Rosiers", "Place Neuve",
-                              "Quartier Haut",            "Rue Basse",         "Rue de l'Église",     "école du Bas"};
+const QStringList kAllStreets{
+    "Boulevard des Tisserands", "Cité des Oliviers", "Impasse des Rosiers", "Place Neuve", "Quartier Haut", "Rue Basse",
+    "Rue de l'Église",          "école du Bas"};
 const QString kNameWithTel = " SELECT CODE.AGENCE, CODE.CPOSTALE, CODE.PROVINCE, CODE.REGION ,TELE.TEL FROM CODE,TELE "
                              "WHERE CODE.AGENCE = TELE.AGENCE AND CODE.agence like '%1%' order by CODE.PROVINCE";
 
@@ -101,8 +102,8 @@ void TestRecordWindows::controls_data()
     QTest::addColumn<bool>("enabled");
 
     QString window;
-    auto row = [&window](const char *name, const char *kind, const char *container, const QString &text,
-                         const QString &tip = {}, bool shown = true, bool enabled = true) {
+    auto row = [&window](const char *name, const char *kind, const char *container, const QString &text, const QString &tip = {},
+                         bool shown = true, bool enabled = true) {
         QTest::addRow("%s %s", qPrintable(window), name)
             << window << QString(name) << QString(kind) << QString(container) << text << tip << shown << enabled;
     };
@@ -353,12 +354,14 @@ void TestRecordWindows::loading_data()
     QTest::addColumn<QStringList>("rows"); // of the key column, as a set
     // Lists in the order read, repeats kept, nulls left out; the captions stay.
     QTest::newRow("cp") << "cp" << QStringList{"Combo1", "Combo2", "Combo3"}
-        << QList<QStringList>{{"DR TAMBRELLE", "DR OUZERANDE"}, {"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP"}, kAllAgences}
-        << QStringList{"DRECTIONS ZOLT", "ZOLT PRINCIPALE", "AGENCES ZOLT"} << kJoinedAgences;
+                        << QList<QStringList>{{"DR TAMBRELLE", "DR OUZERANDE"},
+                                              {"TAMBRELLE RP", "AZURELLE RP", "OUZERANDE RP"},
+                                              kAllAgences}
+                        << QStringList{"DRECTIONS ZOLT", "ZOLT PRINCIPALE", "AGENCES ZOLT"} << kJoinedAgences;
     QTest::newRow("tel") << "tel" << QStringList{"Combo1"}
-        << QList<QStringList>{{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "BORDJ L'HIRONDELLE",
-                               "ÉLIANE PLATEAU", "ÉLIANE PLATEAU", "KIRB OUZERANDE"}}
-        << QStringList{"AGENCES ZOLT"} << kAllTels;
+                         << QList<QStringList>{{"TAMBRELLE CENTRE", "TAMBRELLE GARE", "IGNAROLLE HAUT", "BORDJ L'HIRONDELLE",
+                                                "ÉLIANE PLATEAU", "ÉLIANE PLATEAU", "KIRB OUZERANDE"}}
+                         << QStringList{"AGENCES ZOLT"} << kAllTels;
     QTest::newRow("adr") << "adr" << QStringList{"Combo1"} << QList<QStringList>{{"TAMBRELLE", "OUZERANDE", "ASPRELLE"}}
                          << QStringList{"VILLES"} << kAllStreets;
 }

@@ -9,8 +9,8 @@
 #include "support/openwindows.h"
 #include "support/recordui.h"
 
-#include <QClipboard>
 #include <QAction>
+#include <QClipboard>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
@@ -162,9 +162,9 @@ void TestRecordWorkflow::countAndShowAll_data()
     QTest::addColumn<int>("pickIndex");
     QTest::addColumn<int>("pickedRows");
     QTest::addColumn<QString>("comboText");
-    QTest::newRow("cp") << "cp" << 1 << 5 << "DR ZOLT";      // DR OUZERANDE
+    QTest::newRow("cp") << "cp" << 1 << 5 << "DR ZOLT";        // DR OUZERANDE
     QTest::newRow("tel") << "tel" << 4 << 2 << "AGENCES ZOLT"; // ÉLIANE PLATEAU
-    QTest::newRow("adr") << "adr" << 0 << 3 << "VILLES";      // TAMBRELLE
+    QTest::newRow("adr") << "adr" << 0 << 3 << "VILLES";       // TAMBRELLE
 }
 
 void TestRecordWorkflow::countAndShowAll()
@@ -342,8 +342,8 @@ void TestRecordWorkflow::deleteRoundTrip_data()
     QTest::newRow("cp yes") << "cp" << 1 << int(Yes) << "SELECT COUNT(*) FROM CODE WHERE CPOSTALE = '16012'";
     QTest::newRow("cp no") << "cp" << 1 << int(No) << "SELECT COUNT(*) FROM CODE WHERE CPOSTALE = '16012'";
     QTest::newRow("cp default answer") << "cp" << 1 << int(NoButton) << "SELECT COUNT(*) FROM CODE WHERE CPOSTALE = '16012'";
-    QTest::newRow("tel yes, one of two rows of an office") << "tel" << 5 << int(Yes)
-        << "SELECT COUNT(*) FROM TELE WHERE TEL = '0700 31 06'";
+    QTest::newRow("tel yes, one of two rows of an office")
+        << "tel" << 5 << int(Yes) << "SELECT COUNT(*) FROM TELE WHERE TEL = '0700 31 06'";
     QTest::newRow("adr yes") << "adr" << 0 << int(Yes) << "SELECT COUNT(*) FROM QRT WHERE CPOSTALE = '16001'";
 }
 
@@ -415,8 +415,7 @@ void TestRecordWorkflow::longAndPastedTexts()
     QFETCH(QString, paste);
     QFETCH(int, nameLength);
     QFETCH(QString, code);
-    m_f.db->exec(QStringLiteral("UPDATE QRT SET %1 = '%2' WHERE CPOSTALE = '16001'")
-                     .arg(longColumn, longText()));
+    m_f.db->exec(QStringLiteral("UPDATE QRT SET %1 = '%2' WHERE CPOSTALE = '16001'").arg(longColumn, longText()));
     auto w = openForEditing("adr");
     for (int row = 0; row < sourceOf(w.get())->rowCount(); ++row) { // first in a file, last on a server
         if (sourceOf(w.get())->text(row, longColumn).size() > 1000)
@@ -459,19 +458,22 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
     QTest::newRow("move in the grid, changed meanwhile") << "grid" << true << 0 << "16011" << 0 << "16099";
     QTest::newRow("move with the bar, changed meanwhile") << "bar" << true << 0 << "16011" << 0 << "16099";
     QTest::newRow("search") << "search" << false << 0 << "16099" << 0 << "61100";
-    QTest::newRow("search, changed meanwhile, clerk keeps the typing") << "search" << true << int(Cancel) << "16011" << 0 << "16099";
+    QTest::newRow("search, changed meanwhile, clerk keeps the typing")
+        << "search" << true << int(Cancel) << "16011" << 0 << "16099";
     QTest::newRow("search, changed meanwhile, typing given up") << "search" << true << int(Discard) << "16011" << 0 << "61100";
-    QTest::newRow("search while another copy writes, retried once it is done") << "busy" << false << int(Retry) << "16099" << 0
-                                                                               << "61100";
+    QTest::newRow("search while another copy writes, retried once it is done")
+        << "busy" << false << int(Retry) << "16099" << 0 << "61100";
     QTest::newRow("close button") << "cmdfermer" << false << 0 << "16099" << -1 << "";
     QTest::newRow("frame's close box") << "frame" << false << 0 << "16099" << -1 << "";
     QTest::newRow("TELEPHONE, closing every window") << "TELE" << false << 0 << "16099" << -1 << "";
     QTest::newRow("QUITTER") << "QUIT" << false << 0 << "16099" << -1 << "";
     QTest::newRow("main window closed") << "main" << false << 0 << "16099" << -1 << "";
-    QTest::newRow("close button, changed meanwhile, clerk stays") << "cmdfermer" << true << int(Cancel) << "16011" << 0 << "16099";
+    QTest::newRow("close button, changed meanwhile, clerk stays")
+        << "cmdfermer" << true << int(Cancel) << "16011" << 0 << "16099";
     QTest::newRow("QUITTER, changed meanwhile, clerk stays") << "QUIT" << true << int(Cancel) << "16011" << 0 << "16099";
     QTest::newRow("A PROPOS, changed meanwhile, retried, then stays") << "APRO" << true << int(Retry) << "16011" << 0 << "16099";
-    QTest::newRow("close box, changed meanwhile, closed without saving") << "frame" << true << int(Discard) << "16011" << -1 << "";
+    QTest::newRow("close box, changed meanwhile, closed without saving")
+        << "frame" << true << int(Discard) << "16011" << -1 << "";
 }
 
 void TestRecordWorkflow::typingMeetsAColleaguesChange()
@@ -576,8 +578,7 @@ void TestRecordWorkflow::barGridAndFieldsFollow()
     QCOMPARE(gridOf(w.get())->currentIndex().row(), row);
     QCOMPARE(gridOf(w.get())->selectionModel()->selectedRows().size(), 1);
     for (int i = 0; i < 4; ++i)
-        QCOMPARE(fieldText(w.get(), QStringLiteral("Text%1").arg(i + 1)),
-                 expected[i] == "<null>" ? QString() : expected[i]);
+        QCOMPARE(fieldText(w.get(), QStringLiteral("Text%1").arg(i + 1)), expected[i] == "<null>" ? QString() : expected[i]);
     QCOMPARE(child<QLineEdit>(w.get(), "Text5")->text(), QString()); // no TEL in this result
     // The bar's own caption is empty.
     QCOMPARE(child<QLabel>(child<DataControl>(w.get(), "Adodc1"), "Caption")->text(), QString());
@@ -611,7 +612,7 @@ void TestRecordWorkflow::failuresComeInTheControlsBox()
     if (what == "count") {
         m_f.db->setMissing(true);
         unopened = makeRecordWindow("cp");
-        m_f.dialogs->clear(); // the load's own report
+        m_f.dialogs->clear();               // the load's own report
         click(unopened.get(), "Command10"); // its one box, checked below
         status = Status::failure(Fault::Unavailable, m_f.dialogs->messageTexts().value(0));
     } else if (what == "missing") {

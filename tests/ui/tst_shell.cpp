@@ -15,13 +15,13 @@
 #include "support/recordui.h"
 
 #include <QAction>
+#include <QDirIterator>
 #include <QFontInfo>
 #include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QDirIterator>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -131,13 +131,13 @@ private Q_SLOTS:
         setupApplication(*qobject_cast<QApplication *>(QCoreApplication::instance()));
         m_db.createSample();
         m_db.makeCurrent();
-    QVERIFY(QDir().mkpath(at(QStringLiteral("bin"))));
-    QVERIFY(QFile::copy(QStringLiteral(TAVRO_PROGRAM), at(QStringLiteral("bin/tavro"))));
-    const std::pair<const char *, int> databases[] = {{"bin/BD2003.mdb", 6}, {"cwd/BD2003.mdb", 5}, {"cwd/option.mdb", 1},
-                                                      {"env.mdb", 2},        {"user.mdb", 3},       {"system.mdb", 4}};
-    for (const auto &[file, offices] : databases)
-        writeOffices(at(QLatin1String(file)), offices);
-    QVERIFY(QDir().mkpath(at(QStringLiteral("system-a"))));
+        QVERIFY(QDir().mkpath(at(QStringLiteral("bin"))));
+        QVERIFY(QFile::copy(QStringLiteral(TAVRO_PROGRAM), at(QStringLiteral("bin/tavro"))));
+        const std::pair<const char *, int> databases[] = {{"bin/BD2003.mdb", 6}, {"cwd/BD2003.mdb", 5}, {"cwd/option.mdb", 1},
+                                                          {"env.mdb", 2},        {"user.mdb", 3},       {"system.mdb", 4}};
+        for (const auto &[file, offices] : databases)
+            writeOffices(at(QLatin1String(file)), offices);
+        QVERIFY(QDir().mkpath(at(QStringLiteral("system-a"))));
     }
 
     void init()
@@ -429,7 +429,8 @@ private Q_SLOTS:
         const QList<QSize> sizes{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
         QCOMPARE(m_main->windowIcon().availableSizes(), sizes);
         QCOMPARE(m_main->workArea()->activeSubWindow()->windowIcon().availableSizes(), sizes);
-        QCOMPARE(m_main->workArea()->activeSubWindow()->windowIcon().pixmap(256).toImage().pixelColor(128, 10), QColor(16, 42, 110)); // the navy rim
+        QCOMPARE(m_main->workArea()->activeSubWindow()->windowIcon().pixmap(256).toImage().pixelColor(128, 10),
+                 QColor(16, 42, 110)); // the navy rim
     }
 
     void startedFromAnotherFolder()
@@ -442,8 +443,9 @@ private Q_SLOTS:
         Module1::setProgramFolder(beside.folder());
         QWidget *cp = m_main->openWindow(QStringLiteral("cp"));
         QCOMPARE(child<QComboBox>(cp, "Combo1")->itemText(0), QStringLiteral("DR TAMBRELLE"));
-        QCOMPARE(sourceOf(cp)->recordCount(),
-                 m_db.rows(QStringLiteral("SELECT count(*) FROM CODE, TELE WHERE CODE.AGENCE = TELE.AGENCE")).value(0).toLongLong());
+        QCOMPARE(
+            sourceOf(cp)->recordCount(),
+            m_db.rows(QStringLiteral("SELECT count(*) FROM CODE, TELE WHERE CODE.AGENCE = TELE.AGENCE")).value(0).toLongLong());
     }
 
     // clang-format off
@@ -496,7 +498,8 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TAVRO_DATABASE"), environment.replace(QLatin1String("%R%"), root));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), at(QStringLiteral("user-config")));
-        env.insert(QStringLiteral("XDG_CONFIG_DIRS"), at(QStringLiteral("system-a")) + QLatin1Char(':') + at(QStringLiteral("system-b")));
+        env.insert(QStringLiteral("XDG_CONFIG_DIRS"),
+                   at(QStringLiteral("system-a")) + QLatin1Char(':') + at(QStringLiteral("system-b")));
         env.insert(QStringLiteral("HOME"), at(QStringLiteral("home")));
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(at(QStringLiteral("cwd")));
@@ -579,16 +582,16 @@ private Q_SLOTS:
         row("Label6", "TEL AGENCES", 13.5, right, true, twipsRect(9000, 1560, 2160, 360));
         row("Label7", "ADRESSES", 13.5, right, true, twipsRect(9240, 2040, 1650, 360));
         row("Label8", "SIMULATEUR", 13.5, right, true, twipsRect(9120, 2520, 1950, 360));
-        row("Label1", "SALAM JE VOUS PRESENTE UN PETIT PROGRAMME QUI PERMET  UNE RECHERCHE AVANCEE ET RAPIDE, A SAVOIR :",
-            9.75, left, false, twipsRect(120, 3480, 11295, 255));
-        row("Label2", "1) LE CODE POSTALE DES AGENCES ZOLT, OU KIRB, LES  AGENCES RATTACHEES OU BIEN LES DIRECTIONS ZOLT.",
-            9.75, left, false, twipsRect(120, 3960, 11295, 255));
+        row("Label1", "SALAM JE VOUS PRESENTE UN PETIT PROGRAMME QUI PERMET  UNE RECHERCHE AVANCEE ET RAPIDE, A SAVOIR :", 9.75,
+            left, false, twipsRect(120, 3480, 11295, 255));
+        row("Label2", "1) LE CODE POSTALE DES AGENCES ZOLT, OU KIRB, LES  AGENCES RATTACHEES OU BIEN LES DIRECTIONS ZOLT.", 9.75,
+            left, false, twipsRect(120, 3960, 11295, 255));
         row("Label3", "2) LA RECHERCHE DU TELEPHONE DES AGENCES AINSI  LEURS ADRESSES.", 9.75, left, false,
             twipsRect(120, 4440, 9135, 255));
-        row("Label4", "3) LA RECHERCHE DES ADRESSES AVEC LE CODE POSTALE DES 24 GRANDES VILLES DU ROYAUME.", 9.75, left,
-            false, twipsRect(120, 4920, 10095, 255));
-        row("Label5", "4) ENFIN LE SIMULATEUUR DE CREDIT POUR CALCULER LA MENSUALITE AVEC UN TABLEAU D'AMORTISSEMENT.",
-            9.75, left, false, twipsRect(120, 5400, 11175, 255));
+        row("Label4", "3) LA RECHERCHE DES ADRESSES AVEC LE CODE POSTALE DES 24 GRANDES VILLES DU ROYAUME.", 9.75, left, false,
+            twipsRect(120, 4920, 10095, 255));
+        row("Label5", "4) ENFIN LE SIMULATEUUR DE CREDIT POUR CALCULER LA MENSUALITE AVEC UN TABLEAU D'AMORTISSEMENT.", 9.75,
+            left, false, twipsRect(120, 5400, 11175, 255));
         row("lblWarning", "Cette application est dédie à tous les Postiers ZOLT et KIRB", 9, left, false,
             twipsRect(2280, 6120, 5055, 255));
     }
@@ -628,7 +631,7 @@ private Q_SLOTS:
         auto *button = child<QPushButton>(about, "Command1");
         QTest::mouseClick(button, Qt::LeftButton);
         QTest::mouseClick(button, Qt::LeftButton);
-        const QStringList endings{": CHEF D'AGENCE ", ": CONTROLE ", ": GUICHETIER ", ": GUICHETIER",
+        const QStringList endings{": CHEF D'AGENCE ", ": CONTROLE ",   ": GUICHETIER ", ": GUICHETIER",
                                   ": COFI ",          ": MESSAGERIE ", ": COURRIER"};
         const QStringList texts = m_dialogs->messageTexts();
         QCOMPARE(texts.size(), 14); // pressed twice: the same seven boxes twice

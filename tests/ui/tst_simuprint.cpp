@@ -39,8 +39,7 @@ QString readable(const QString &line)
 QString tool(const QString &name)
 {
     const QString found = QStandardPaths::findExecutable(name);
-    return found.isEmpty() ? QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")})
-                           : found;
+    return found.isEmpty() ? QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")}) : found;
 }
 
 } // namespace
@@ -71,7 +70,7 @@ bool TestSimuPrint::run(const QString &program, const QStringList &args, QString
     p.start(program, args);
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         *error = program + QLatin1Char(' ') + args.join(QLatin1Char(' ')) + QStringLiteral(": ")
-            + QString::fromLocal8Bit(p.readAllStandardError());
+                 + QString::fromLocal8Bit(p.readAllStandardError());
         return false;
     }
     return true;
@@ -134,8 +133,9 @@ void TestSimuPrint::initTestCase()
         QSKIP("CUPS cannot be started here: cupsd stopped at once (see the error output above)");
 
     QString error;
-    if (!run(lpadmin, {QStringLiteral("-h"), socket, QStringLiteral("-p"), QStringLiteral("tavro-test"),
-                       QStringLiteral("-E"), QStringLiteral("-v"), QStringLiteral("keepjob:") + m_jobs},
+    if (!run(lpadmin,
+             {QStringLiteral("-h"), socket, QStringLiteral("-p"), QStringLiteral("tavro-test"), QStringLiteral("-E"),
+              QStringLiteral("-v"), QStringLiteral("keepjob:") + m_jobs},
              &error)
         || !run(lpadmin, {QStringLiteral("-h"), socket, QStringLiteral("-d"), QStringLiteral("tavro-test")}, &error))
         QFAIL(qPrintable(error));
@@ -207,8 +207,8 @@ void TestSimuPrint::printedLinesMatchTheList()
     }
 
     QProcess text;
-    text.start(m_pdftotext, {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), job,
-                             QStringLiteral("-")});
+    text.start(m_pdftotext,
+               {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), job, QStringLiteral("-")});
     QVERIFY(text.waitForFinished(30000));
     QCOMPARE(text.exitCode(), 0);
     QStringList printed;

@@ -124,8 +124,7 @@ void TestSimuWindow::openingControls_data()
     QTest::addColumn<QByteArray>("property");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<bool>("shown");
-    auto row = [](const char *name, const char *container, const char *property, const QVariant &value,
-                  bool shown = true) {
+    auto row = [](const char *name, const char *container, const char *property, const QVariant &value, bool shown = true) {
         QTest::addRow("%s %s", name, property)
             << QString::fromLatin1(name) << QString::fromLatin1(container) << QByteArray(property) << value << shown;
     };
@@ -196,13 +195,12 @@ void TestSimuWindow::focusOrder_data()
 {
     QTest::addColumn<bool>("calculated");
     QTest::addColumn<QStringList>("order");
-    QTest::newRow("opened") << false
-                            << QStringList{"Txt_Principal", "Text1", "Txt_Interest", "Cmd_Calculate", "Command3",
-                                           "cmdfermer", "Txt_Principal"};
-    QTest::newRow("calculated, table on")
-        << true
-        << QStringList{"Txt_Principal", "Text1",    "Txt_Interest",      "Cmd_Calculate", "Check1",
-                       "Command1",      "Command3", "List_Amortization", "cmdfermer",     "Txt_Principal"};
+    QTest::newRow("opened") << false << QStringList{"Txt_Principal", "Text1",     "Txt_Interest", "Cmd_Calculate",
+                                                    "Command3",      "cmdfermer", "Txt_Principal"};
+    QTest::newRow("calculated, table on") << true
+                                          << QStringList{"Txt_Principal", "Text1",        "Txt_Interest", "Cmd_Calculate",
+                                                         "Check1",        "Command1",     "Command3",     "List_Amortization",
+                                                         "cmdfermer",     "Txt_Principal"};
 }
 
 void TestSimuWindow::focusOrder()
