@@ -54,32 +54,14 @@ constexpr std::array<City, 24> kCities = {{
     {"BORDJ-ELSANE", "DR ORIENT"},   {"ASSAROUF", "DR SUD"},           {"CÉLESTINE-PLAGE", "DR LITTORAL"},
 }};
 
+// clang-format off
 constexpr std::array<const char *, 24> kQuarters = {
-    "CENTRE",
-    "GARE",
-    "MÉDINA",
-    "PLATEAU",
-    "HAY NASR",
-    "LES ROSES",
-    "L'OASIS",
-    "ÉCOLE NORMALE",
-    "MARCHÉ",
-    "SOUK JDID",
-    "ZONE INDUSTRIELLE",
-    "HAUTS-PLATEAUX",
-    "BAB L'AÏN",
-    "ÉTOILE",
-    "PORT",
-    "CASERNE",
-    "HÔPITAL",
-    "STADE",
-    "CITÉ ADMINISTRATIVE",
-    "AÉROPORT",
-    "UNIVERSITÉ",
-    "ORANGERAIE",
-    "CORNICHE",
-    "VIEUX PONT",
+    "CENTRE",     "GARE",        "MÉDINA",       "PLATEAU",      "HAY NASR",      "LES ROSES",
+    "L'OASIS",    "ÉCOLE NORMALE", "MARCHÉ",     "SOUK JDID",    "ZONE INDUSTRIELLE", "HAUTS-PLATEAUX",
+    "BAB L'AÏN",  "ÉTOILE",      "PORT",         "CASERNE",      "HÔPITAL",       "STADE",
+    "CITÉ ADMINISTRATIVE", "AÉROPORT", "UNIVERSITÉ", "ORANGERAIE", "CORNICHE", "VIEUX PONT",
 };
+// clang-format on
 
 constexpr std::array<const char *, 10> kStreetKinds = {
     "Rue", "Avenue", "Boulevard", "Impasse", "Quartier", "Derb", "Place", "Allée", "Lotissement", "Cité",

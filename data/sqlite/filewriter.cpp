@@ -76,11 +76,11 @@ public:
     {
         m_insert.reset();
         std::string check;
-        if (Status done = run([&] {
-                m_db->exec("COMMIT");
-                check = m_db->execAndGet("PRAGMA integrity_check").getString();
-            });
-            !done)
+        const Status done = run([&] {
+            m_db->exec("COMMIT");
+            check = m_db->execAndGet("PRAGMA integrity_check").getString();
+        });
+        if (!done)
             return done;
         if (check != "ok") {
             return nothingWrittenToFile(
