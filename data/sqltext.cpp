@@ -1,5 +1,7 @@
 #include "data/sqltext.h"
 
+#include <cstring>
+
 namespace tavro {
 
 QString withoutControlCharacters(const QString &text, bool keepTabs)
@@ -20,6 +22,18 @@ QString sqlQuoted(const QString &userText)
     // its own is the apostrophe; doubled, it stands for itself.
     out.replace(QLatin1Char('\''), QLatin1String("''"));
     return out;
+}
+
+QString storedText(const char *utf8, qsizetype length)
+{
+    // Each leading mark kept, the rest read as usual.
+    static constexpr char kMark[] = "\xEF\xBB\xBF";
+    qsizetype marks = 0;
+    while (length - 3 * marks >= 3 && std::memcmp(utf8 + 3 * marks, kMark, 3) == 0)
+        ++marks;
+    if (marks == 0)
+        return QString::fromUtf8(utf8, length);
+    return QString(marks, QChar(0xFEFF)) + QString::fromUtf8(utf8 + 3 * marks, length - 3 * marks);
 }
 
 QString quotedIdentifier(const QString &name)

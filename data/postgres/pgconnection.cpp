@@ -30,6 +30,18 @@ bool isText(Oid type)
     return type == 25 || type == 1043 || type == 1042 || type == 19;
 }
 
+// Integers, whose binary form is big-endian (the key CLE a "SELECT *" shows).
+int integerBytes(Oid type)
+{
+    return type == 20 ? 8 : type == 23 ? 4 : type == 21 ? 2 : 0;
+}
+
+qint64 binaryInteger(const char *bytes, int length)
+{
+    const auto *b = reinterpret_cast<const uchar *>(bytes);
+    return length == 8 ? qFromBigEndian<qint64>(b) : length == 4 ? qFromBigEndian<qint32>(b) : qFromBigEndian<qint16>(b);
+}
+
 class PgConnection final : public Connection {
 public:
     PgConnection(PgConn conn, const Place &place)
@@ -67,40 +79,45 @@ public:
             PgResult(PQexec(m_conn.get(), "ROLLBACK"));
     }
 
-    Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes) override
+    Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes,
+                                         const std::vector<ColumnValue> &asRead) override
     {
         // As in the file: each column is written only if it still holds the
         // value read, compared byte for byte, so a colleague's change of
         // another column is kept and one of these columns, even of case, is
-        // never overwritten. The row is the one at the place read, or where
-        // a colleague's change of it moved it (ctid moves on every write).
+        // never overwritten. The row is the one with the key; in a table
+        // without it, the one at the place read, or where a colleague's
+        // change of it moved it (ctid moves on every write), holding every
+        // column as read, since another row may have taken the place since.
+        const bool keyed = hasKey(quotedIdentifier(table));
+        Params params;
         QStringList assignments, checks;
-        std::vector<std::optional<QByteArray>> params;
-        const auto param = [&](const std::optional<QString> &v) {
-            params.push_back(v ? std::optional(v->toUtf8()) : std::nullopt);
-            return QStringLiteral("$%1").arg(params.size());
-        };
         for (const ColumnValue &c : changes)
-            assignments << quotedIdentifier(c.column) + QStringLiteral(" = ") + param(c.value);
-        for (const ColumnValue &c : changes)
-            checks << quotedIdentifier(c.column) + QStringLiteral(" COLLATE \"C\" IS NOT DISTINCT FROM ") + param(c.original);
-        QByteArray place = pg::unpackTid(key.id);
-        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE ctid = %3::tid AND %4 RETURNING ctid, xmin")
-                                .arg(quotedIdentifier(table), assignments.join(QLatin1String(", ")),
-                                     param(QString::fromLatin1(place)), checks.join(QLatin1String(" AND ")));
+            assignments << quotedIdentifier(c.column) + QStringLiteral(" = ") + params.add(c.value);
+        for (const ColumnValue &c : keyed ? changes : asRead)
+            checks << unchanged(c, params);
+        QByteArray place = keyed ? QByteArray::number(key.id) : pg::unpackTid(key.id);
+        const QString at = rowAt(keyed, params.add(QString::fromLatin1(place)));
+        const std::size_t placeParam = params.values.size() - 1;
+        const QString sql =
+            QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 RETURNING %5")
+                .arg(quotedIdentifier(table), assignments.join(QLatin1String(", ")), at, checks.join(QLatin1String(" AND ")),
+                     keyed ? QStringLiteral("CLE") : QStringLiteral("ctid, xmin"));
         for (int hop = 0; hop < 2; ++hop) {
-            auto result = exec(sql, Action::Write, params);
+            auto result = exec(sql, Action::Write, params.values);
             if (!result)
                 return result.status();
             if (PQntuples(result->get()) > 0)
-                return std::optional(keyOf(result->get(), 0, 0));
+                return std::optional(keyed ? key : keyOf(result->get(), 0, 0));
+            if (keyed)
+                break;
             auto moved = latestPlace(table, place);
             if (!moved)
                 return moved.status();
             if (*moved == place)
                 break; // deleted, or not moved: changed values refused it
             place = *moved;
-            params.back() = place;
+            params.values[placeParam] = place;
         }
         return std::optional<RowKey>();
     }
@@ -114,20 +131,37 @@ public:
             names << quotedIdentifier(name);
             marks << QStringLiteral("$%1").arg(params.size());
         }
-        auto result = exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING ctid, xmin")
-                               .arg(quotedIdentifier(table), names.join(QLatin1String(", ")), marks.join(QLatin1String(", "))),
+        const bool keyed = hasKey(quotedIdentifier(table));
+        auto result = exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
+                               .arg(quotedIdentifier(table), names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")),
+                                    keyed ? QStringLiteral("CLE") : QStringLiteral("ctid, xmin")),
                            Action::Write, params);
         if (!result)
             return result.status();
+        if (keyed)
+            return RowKey{QByteArray(PQgetvalue(result->get(), 0, 0)).toLongLong(), 0};
         return keyOf(result->get(), 0, 0);
     }
 
-    Result<bool> remove(const QString &table, RowKey key, const std::vector<ColumnValue> &) override
+    Result<bool> remove(const QString &table, RowKey key, const std::vector<ColumnValue> &originals) override
     {
-        // The version read (xmin) or nothing: any write since, of any
-        // column, refuses the delete.
-        auto result = exec(QStringLiteral("DELETE FROM %1 WHERE ctid = $1::tid AND xmin = $2::xid").arg(quotedIdentifier(table)),
-                           Action::Delete, {pg::unpackTid(key.id), QByteArray::number(key.version)});
+        // The row with the key, holding every column as read; in a table
+        // without it, the version read (xmin) or nothing: any write since,
+        // of any column, refuses the delete.
+        Params params;
+        QString where;
+        if (hasKey(quotedIdentifier(table))) {
+            QStringList checks{rowAt(true, params.add(QString::number(key.id)))};
+            for (const ColumnValue &c : originals)
+                checks << unchanged(c, params);
+            where = checks.join(QLatin1String(" AND "));
+        } else {
+            where = QStringLiteral(
+                "ctid OPERATOR(pg_catalog.=) $1::pg_catalog.tid AND xmin OPERATOR(pg_catalog.=) $2::pg_catalog.xid");
+            params.values = {pg::unpackTid(key.id), QByteArray::number(key.version)};
+        }
+        auto result =
+            exec(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quotedIdentifier(table), where), Action::Delete, params.values);
         if (!result)
             return result.status();
         return QByteArray(PQcmdTuples(result->get())).toInt() > 0;
@@ -135,11 +169,17 @@ public:
 
     Result<bool> exists(const QString &table, RowKey key) override
     {
-        auto place = latestPlace(table, pg::unpackTid(key.id));
-        if (!place)
-            return place.status();
+        const bool keyed = hasKey(quotedIdentifier(table));
+        QByteArray place = keyed ? QByteArray::number(key.id) : pg::unpackTid(key.id);
+        if (!keyed) {
+            auto latest = latestPlace(table, place);
+            if (!latest)
+                return latest.status();
+            place = *latest;
+        }
         auto result =
-            exec(QStringLiteral("SELECT 1 FROM %1 WHERE ctid = $1::tid").arg(quotedIdentifier(table)), Action::Read, {*place});
+            exec(QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(quotedIdentifier(table), rowAt(keyed, QStringLiteral("$1"))),
+                 Action::Read, {place});
         if (!result)
             return result.status();
         return PQntuples(result->get()) > 0;
@@ -159,6 +199,72 @@ public:
     }
 
 private:
+    // A statement's parameters, numbered as they are added.
+    struct Params {
+        std::vector<std::optional<QByteArray>> values;
+        QString add(const std::optional<QString> &v)
+        {
+            values.push_back(v ? std::optional(v->toUtf8()) : std::nullopt);
+            return QStringLiteral("$%1").arg(values.size());
+        }
+    };
+
+    // A column still holding the value read, byte for byte.
+    static QString unchanged(const ColumnValue &c, Params &params)
+    {
+        return quotedIdentifier(c.column) + QStringLiteral(" COLLATE pg_catalog.\"C\" IS NOT DISTINCT FROM ")
+               + params.add(c.original);
+    }
+
+    // The row with the key, or at the place.
+    static QString rowAt(bool keyed, const QString &param)
+    {
+        return keyed ? QStringLiteral("CLE OPERATOR(pg_catalog.=) %1::pg_catalog.int8").arg(param)
+                     : QStringLiteral("ctid OPERATOR(pg_catalog.=) %1::pg_catalog.tid").arg(param);
+    }
+
+    // Whether a table (as a query names it) has the key CLE, and whether a
+    // column of it has its pick list's indexes: asked once per connection.
+    bool hasKey(const QString &table)
+    {
+        const auto known = m_keyed.constFind(table);
+        if (known != m_keyed.constEnd())
+            return *known;
+        auto r = exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_attribute WHERE attrelid "
+                                     "OPERATOR(pg_catalog.=) pg_catalog.to_regclass($1) AND attname OPERATOR(pg_catalog.=) 'cle' "
+                                     "AND attidentity OPERATOR(pg_catalog.<>) '' AND NOT attisdropped)"),
+                      Action::Read, {table.toUtf8()});
+        const bool keyed = r && PQntuples(r->get()) && qstrcmp(PQgetvalue(r->get(), 0, 0), "t") == 0;
+        if (r)
+            m_keyed.insert(table, keyed);
+        return keyed;
+    }
+    bool hasListIndexes(const QString &table, const QString &column)
+    {
+        const QString name = table + QLatin1Char('.') + column;
+        const auto known = m_listed.constFind(name);
+        if (known != m_listed.constEnd())
+            return *known;
+        // The server folds a name not between quotes to lower case.
+        QString relation = table.section(QLatin1Char('.'), -1);
+        relation = relation.startsWith(QLatin1Char('"')) ? relation.mid(1, relation.size() - 2) : relation.toLower();
+        const QString stem = QStringLiteral("tavro_%1_%2").arg(relation, column.toLower());
+        auto r =
+            exec(QStringLiteral("SELECT pg_catalog.count(*) FROM pg_catalog.pg_index x JOIN pg_catalog.pg_class i ON i.oid "
+                                "OPERATOR(pg_catalog.=) x.indexrelid WHERE x.indrelid OPERATOR(pg_catalog.=) "
+                                "pg_catalog.to_regclass($1) AND i.relname OPERATOR(pg_catalog.=) ANY ($2::pg_catalog.name[])"),
+                 Action::Read, {table.toUtf8(), QStringLiteral("{%1_list,%1_rest}").arg(stem).toUtf8()});
+        const bool listed = r && PQntuples(r->get()) && QByteArray(PQgetvalue(r->get(), 0, 0)).toInt() == 2;
+        if (r)
+            m_listed.insert(name, listed);
+        return listed;
+    }
+    pg::TableFacts facts()
+    {
+        return {[this](const QString &table) { return hasKey(table); },
+                [this](const QString &table, const QString &column) { return hasListIndexes(table, column); }};
+    }
+
     // A ctid is a block number and an item number, big-endian; an xid four bytes.
     static RowKey binaryKeyOf(const PGresult *r, int column)
     {
@@ -177,7 +283,8 @@ private:
     // Where the newest version of the row read at this place lives now.
     Result<QByteArray> latestPlace(const QString &table, const QByteArray &place)
     {
-        auto r = exec(QStringLiteral("SELECT currtid2($1, $2::tid)"), Action::Read, {quotedIdentifier(table).toUtf8(), place});
+        auto r = exec(QStringLiteral("SELECT pg_catalog.currtid2($1, $2::pg_catalog.tid)"), Action::Read,
+                      {quotedIdentifier(table).toUtf8(), place});
         if (!r)
             return r.status();
         return QByteArray(PQgetvalue(r->get(), 0, 0));
@@ -241,9 +348,10 @@ private:
         return engineFailure(faultOf(state, lost || PQstatus(m_conn.get()) != CONNECTION_OK), action, m_place, text);
     }
 
-    // The base table of each result column, by the server's own names.
-    // The base table of each result column; whether every column is text.
-    Result<bool> describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids);
+    // The base table of each result column, by the server's own names; how
+    // each column's binary form reads as text: 0 as it is, 2, 4 or 8 as a
+    // big-endian integer of that many bytes, -1 not at all.
+    Result<std::vector<int>> describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids);
     QString tableName(Oid oid);
     QString columnName(Oid table, int number);
 
@@ -252,6 +360,8 @@ private:
     bool m_writing = false; // between begin() and commit() or rollback()
     QHash<Oid, QString> m_tables;
     QHash<QPair<Oid, int>, QString> m_columns;
+    QHash<QString, bool> m_keyed;  // a table as a query names it -> has the key
+    QHash<QString, bool> m_listed; // "table.column" -> has its pick list's indexes
 };
 
 QString PgConnection::tableName(Oid oid)
@@ -278,7 +388,7 @@ QString PgConnection::columnName(Oid table, int number)
     return name;
 }
 
-Result<bool> PgConnection::describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids)
+Result<std::vector<int>> PgConnection::describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids)
 {
     const QByteArray statement = text.toUtf8();
     auto prepared =
@@ -290,10 +400,11 @@ Result<bool> PgConnection::describe(const QString &text, LoadedResult &result, s
         return failure(described.get(), !described, Action::Read);
     const int n = PQnfields(described.get());
     result.columns.assign(std::size_t(n), {});
-    bool allText = true;
+    std::vector<int> binaryForms(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         result.columns[i].name = QString::fromUtf8(PQfname(described.get(), i));
-        allText = allText && isText(PQftype(described.get(), i));
+        const Oid type = PQftype(described.get(), i);
+        binaryForms[std::size_t(i)] = isText(type) ? 0 : integerBytes(type) ? integerBytes(type) : -1;
         const Oid oid = PQftable(described.get(), i);
         if (oid == InvalidOid)
             continue;
@@ -306,30 +417,32 @@ Result<bool> PgConnection::describe(const QString &text, LoadedResult &result, s
         result.columns[i].table = int(at - tableOids.begin());
         result.columns[i].origin = columnName(oid, PQftablecol(described.get(), i));
     }
-    return allText;
+    return binaryForms;
 }
 
 Result<LoadedResult> PgConnection::load(const QString &sql)
 {
     LoadedResult result;
-    result.keysPerTable = 2; // place (ctid) and version (xmin)
-    const QString text = pg::withTextRules(sql);
+    const pg::TableFacts known = facts();
+    const QString text = pg::withTextRules(sql, known);
     std::vector<Oid> oids;
-    const Result<bool> allText = describe(text, result, oids);
-    if (!allText)
-        return allText.status();
+    const Result<std::vector<int>> forms = describe(text, result, oids);
+    if (!forms)
+        return forms.status();
 
     // Rows of DISTINCT, grouped or compound results stand for several base
-    // rows or none: they get no identity and stay read-only. So do results
-    // with a computed column where an aggregate may hide.
+    // rows or none: they get no identity and stay read-only, in the order
+    // the respelling gives. So do results with a computed column where an
+    // aggregate may hide. Others end in the tables' stored order.
     const bool computed =
         std::any_of(result.columns.begin(), result.columns.end(), [](const ResultColumn &c) { return c.table < 0; });
     result.readOnly = result.tables.isEmpty() || groupsRows(sql) || (computed && sql.contains(QLatin1Char('(')));
+    const QString ordered = result.readOnly ? text : pg::withStoredOrder(text, known);
     // The rows' identities asked for too; where the text names its tables
     // otherwise (an alias), the rows are read without them and stay
     // read-only. Prepared again either way: the names of the tables and
     // columns were looked up since.
-    QString keyed = result.readOnly ? QString() : pg::withIdentity(text, result.tables);
+    QString keyed = result.readOnly ? QString() : pg::withIdentity(ordered, result.tables, known);
     const auto prepare = [&](const QString &statement) {
         const QByteArray bytes = statement.toUtf8();
         return attempt([&] { return PQprepare(m_conn.get(), "", bytes.constData(), 0, nullptr); }, Action::Read,
@@ -337,26 +450,34 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     };
     if (!keyed.isEmpty() && !prepare(keyed))
         keyed.clear();
-    if (keyed.isEmpty()) {
+    if (keyed.isEmpty() && (ordered == text || !prepare(ordered))) {
         if (auto plain = prepare(text); !plain)
             return plain.status();
     }
     if (keyed.isEmpty())
         makeReadOnly(result);
+    // Per table its key (CLE), or its place (ctid) and version (xmin).
+    std::vector<int> firstKey;
+    int hidden = 0;
+    for (const QString &table : result.tables) {
+        firstKey.push_back(hidden);
+        hidden += hasKey(quotedIdentifier(table)) ? 1 : 2;
+    }
+    result.keysPerTable = hidden > int(result.tables.size()) ? 2 : 1;
     const int n = int(result.columns.size());
-    const int hidden = result.readOnly ? 0 : int(result.tables.size()) * 2;
 
     // Row by row: the whole result is never held twice.
-    // Binary where every column is text: a text's bytes are the same either
-    // way, and the identities (ctid, xmin) come as 10 bytes, not formatted
-    // and parsed again for each row.
-    const bool binary = *allText && hidden > 0;
+    // Binary where every column allows: a text's bytes are the same either
+    // way, and the identities come as 8 or 10 bytes, not formatted and
+    // parsed again for each row.
+    const bool binary = std::none_of(forms->begin(), forms->end(), [](int f) { return f < 0; }) && hidden > 0;
     if (!PQsendQueryPrepared(m_conn.get(), "", 0, nullptr, nullptr, nullptr, binary ? 1 : 0) || !PQsetSingleRowMode(m_conn.get()))
         return failure(nullptr, false, Action::Read);
     RowStore &rows = result.rows;
-    rows.reset(n, hidden);
+    rows.reset(n, int(result.tables.size()) * result.keysPerTable);
     std::vector<const char *> texts(static_cast<std::size_t>(n));
     std::vector<int> lengths(static_cast<std::size_t>(n));
+    std::vector<QByteArray> numbers(static_cast<std::size_t>(n));
     Status outcome; // the first failure the server sends, if any
     bool tooLarge = false;
     while (PgResult r{PQgetResult(m_conn.get())}) {
@@ -374,14 +495,30 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
             const int c = hidden + i;
             texts[i] = PQgetisnull(r.get(), 0, c) ? nullptr : PQgetvalue(r.get(), 0, c);
             lengths[i] = PQgetlength(r.get(), 0, c);
+            if (binary && texts[i] && (*forms)[std::size_t(i)] > 0) {
+                numbers[std::size_t(i)] = QByteArray::number(binaryInteger(texts[i], lengths[i]));
+                texts[i] = numbers[std::size_t(i)].constData();
+                lengths[i] = int(numbers[std::size_t(i)].size());
+            }
         }
         if (!rows.appendRow(texts.data(), lengths.data())) {
             tooLarge = true;
             continue;
         }
         const int row = rows.rowCount() - 1;
-        for (int t = 0; t < hidden / 2; ++t)
-            result.setKey(row, t, binary ? binaryKeyOf(r.get(), 2 * t) : keyOf(r.get(), 0, 2 * t));
+        for (int t = 0; hidden > 0 && t < int(firstKey.size()); ++t) {
+            const int k = firstKey[std::size_t(t)];
+            const bool byKey = (t + 1 < int(firstKey.size()) ? firstKey[std::size_t(t) + 1] : hidden) - k == 1;
+            if (PQgetisnull(r.get(), 0, k))
+                continue;
+            if (byKey)
+                result.setKey(row, t,
+                              {binary ? binaryInteger(PQgetvalue(r.get(), 0, k), PQgetlength(r.get(), 0, k))
+                                      : QByteArray(PQgetvalue(r.get(), 0, k)).toLongLong(),
+                               0});
+            else
+                result.setKey(row, t, binary ? binaryKeyOf(r.get(), k) : keyOf(r.get(), 0, k));
+        }
     }
     if (!outcome)
         return outcome;
@@ -395,7 +532,9 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
 PickListRead PgConnection::readColumn(const QString &sql, const QString &column)
 {
     PickListRead read;
-    auto result = exec(pg::withTextRules(sql), Action::Read);
+    const pg::TableFacts known = facts();
+    const QString text = pg::withTextRules(sql, known);
+    auto result = exec(groupsRows(sql) ? text : pg::withStoredOrder(text, known), Action::Read);
     if (!result) {
         read.status = result.status();
         return read;
@@ -412,7 +551,7 @@ PickListRead PgConnection::readColumn(const QString &sql, const QString &column)
     }
     for (int row = 0; row < PQntuples(r); ++row) {
         if (!PQgetisnull(r, row, index))
-            read.items.append(QString::fromUtf8(PQgetvalue(r, row, index), PQgetlength(r, row, index)));
+            read.items.append(storedText(PQgetvalue(r, row, index), PQgetlength(r, row, index)));
     }
     return read;
 }

@@ -20,11 +20,15 @@ const QString kNothingWritten = QStringLiteral("Rien n'a été écrit dans la ba
 constexpr char kCollation[] =
     "CREATE COLLATION IF NOT EXISTS ci (provider = icu, locale = 'und-u-ks-level2', deterministic = false)";
 
+// The key CLE is the server's to give: ALWAYS, so that no statement can
+// set one that the sequence would give again later. The tools never copy
+// keys: the rows are numbered afresh in the order they come.
 QString createTableSql(const TableDef &table)
 {
     QStringList columns;
     for (const QString &c : columnNames(table))
         columns << c + QStringLiteral(" TEXT COLLATE ci");
+    columns << QLatin1String(kKeyColumn) + QStringLiteral(" bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY");
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(table.name), columns.join(QLatin1String(", ")));
 }
 
@@ -94,6 +98,19 @@ public:
     {
         if (Status ended = endCopy(); !ended)
             return ended;
+        // The pick lists' indexes, made once the rows are in (faster than
+        // kept up row by row); kept tables have them already.
+        for (const TableDef &table : kTables) {
+            for (const char *column : table.listed) {
+                for (const QString &index :
+                     pg::listIndexSql(QLatin1String(table.name), QLatin1String(table.name), QLatin1String(column))) {
+                    if (Status made = exec(
+                            QString(index).replace(QLatin1String("CREATE INDEX "), QLatin1String("CREATE INDEX IF NOT EXISTS ")));
+                        !made)
+                        return made;
+                }
+            }
+        }
         return exec("COMMIT");
     }
 
@@ -172,17 +189,20 @@ Status ServerTableWriter::prepare(bool replace)
     QStringList holding;
     std::vector<bool> keep;
     for (const TableDef &table : kTables) {
-        // Kept when it has the program's columns, each under the rules.
+        // Kept when it has the program's columns, each under the rules, and
+        // the key: its rows are replaced, its keys go on from where they were.
         auto shape =
             query(QStringLiteral("SELECT count(*) FILTER (WHERE c.collname = 'ci' AND upper(a.attname) = ANY ($1::text[])), "
-                                 "count(*) FROM pg_attribute a LEFT JOIN pg_collation c ON c.oid = a.attcollation "
+                                 "count(*), count(*) FILTER (WHERE a.attname = 'cle' AND a.attidentity = 'a') "
+                                 "FROM pg_attribute a LEFT JOIN pg_collation c ON c.oid = a.attcollation "
                                  "WHERE a.attrelid = to_regclass('%1') AND a.attnum > 0 AND NOT a.attisdropped")
                       .arg(QLatin1String(table.name)),
                   "{" + columnNames(table).join(QLatin1Char(',')).toUtf8() + "}");
         if (!shape)
             return shape.status();
         const bool exists = QByteArray(PQgetvalue(shape->get(), 0, 1)).toInt() > 0;
-        keep.push_back(QByteArray(PQgetvalue(shape->get(), 0, 0)).toInt() == table.columnCount());
+        keep.push_back(QByteArray(PQgetvalue(shape->get(), 0, 0)).toInt() == table.columnCount()
+                       && QByteArray(PQgetvalue(shape->get(), 0, 2)).toInt() == 1);
         if (!exists)
             continue;
         auto rows = query(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(QLatin1String(table.name)));

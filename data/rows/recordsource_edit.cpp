@@ -3,6 +3,7 @@
 #include "data/rows/recordsource_p.h"
 
 #include "data/enginefailure.h"
+#include "data/schema.h"
 
 #include <algorithm>
 
@@ -24,6 +25,11 @@ Status conflictFailure()
                            QStringLiteral("L'enregistrement a été modifié ou supprimé par un autre utilisateur depuis son "
                                           "affichage."),
                            keptTypingNote(), QStringLiteral("Affichez-le de nouveau pour voir sa version actuelle."));
+}
+
+bool isKeyColumn(const ResultColumn &column)
+{
+    return column.origin.compare(QLatin1String(kKeyColumn), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -133,7 +139,7 @@ Status RecordSource::update()
                 return inserted;
             continue;
         }
-        const auto updated = d->db->update(d->loaded.tables[t], key, changes[t]);
+        const auto updated = d->db->update(d->loaded.tables[t], key, changes[t], d->originalsOf(t));
         if (!updated)
             return updated.status();
         if (!*updated)
@@ -211,11 +217,15 @@ void RecordSource::Impl::applyWritten(const Written &written)
         const auto &copied = written.copied[t];
         for (std::size_t c = 0; c < columns().size(); ++c) {
             const ResultColumn &rc = columns()[c];
-            const auto it = rc.table == t ? copied.find(rc.origin) : copied.end();
-            if (it != copied.end() && pending.find(int(c)) == pending.end()) {
-                const QByteArray bytes = it->second.toUtf8();
+            if (rc.table != t || pending.find(int(c)) != pending.end())
+                continue;
+            const auto it = copied.find(rc.origin);
+            // A row just added shows the key it was given, as a row read does.
+            const QByteArray bytes = it != copied.end()                               ? it->second.toUtf8()
+                                     : isKeyColumn(rc) && store().isNull(row, int(c)) ? QByteArray::number(written.keys[t]->id)
+                                                                                      : QByteArray();
+            if (!bytes.isEmpty())
                 store().setCell(row, int(c), bytes.constData(), int(bytes.size()));
-            }
         }
     }
     pending.clear();
@@ -273,10 +283,11 @@ Status RecordSource::deleteCurrent()
 std::vector<ColumnValue> RecordSource::Impl::originalsOf(int table) const
 {
     // Every column the window loaded from this table, as it was read: the
-    // row is deleted only if it still holds them all.
+    // row is deleted only if it still holds them all. The key finds the
+    // row; it is not one of them.
     std::vector<ColumnValue> originals;
     for (std::size_t c = 0; c < columns().size(); ++c) {
-        if (columns()[c].table == table)
+        if (columns()[c].table == table && !isKeyColumn(columns()[c]))
             originals.push_back({columns()[c].origin, std::nullopt, read(current, int(c))});
     }
     return originals;

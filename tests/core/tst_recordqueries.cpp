@@ -9,6 +9,7 @@
 #include "records/adrqueries.h"
 #include "records/cpqueries.h"
 #include "records/telqueries.h"
+#include "support/filerows.h"
 #include "support/recordrows.h"
 #include "support/testdb.h"
 
@@ -65,8 +66,10 @@ QStringList loaded(const TestDatabase &db, const QString &sql)
     QStringList out;
     for (int r = 0; r < result->rows.rowCount(); ++r) {
         QStringList cells;
-        for (int c = 0; c < int(result->columns.size()); ++c)
-            cells << (result->rows.isNull(r, c) ? QStringLiteral("<null>") : result->rows.text(r, c));
+        for (int c = 0; c < int(result->columns.size()); ++c) {
+            if (test::keptColumn(sql, result->columns[c].name))
+                cells << (result->rows.isNull(r, c) ? QStringLiteral("<null>") : result->rows.text(r, c));
+        }
         out << cells.join(QLatin1Char('|'));
     }
     return out;

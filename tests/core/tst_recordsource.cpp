@@ -107,7 +107,8 @@ void TestRecordSource::loadsEveryRowWithExactCount()
     TestDatabase db;
     db.create();
     db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                           "INSERT INTO QRT SELECT 'Rue ' || i, 'C' || i, CASE WHEN i % 7 = 0 THEN NULL ELSE 'Lemsara' END "
+                           "INSERT INTO QRT (QUARTIER, CPOSTALE, PROVINCE) SELECT 'Rue ' || i, 'C' || i, CASE WHEN i % 7 = 0 "
+                           "THEN NULL ELSE 'Lemsara' END "
                            "FROM n WHERE %1 > 0")
                 .arg(rows));
     RecordSource source;

@@ -4,9 +4,11 @@
 #include "data/postgres/pgtext.h"
 #include "data/rows/module1.h"
 #include "data/sample/sampledata.h"
+#include "data/schema.h"
 #include "data/setting/databasesetting.h"
 #include "data/setting/paths.h"
 #include "data/sqlite/opendb.h"
+#include "data/sqltext.h"
 #include "support/filerows.h"
 
 #include <QDir>
@@ -17,6 +19,7 @@
 #include <SQLiteCpp/Transaction.h>
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -146,10 +149,15 @@ void TestDatabase::createSample()
 
 void TestDatabase::insert(const char *table, const QVariantList &values)
 {
+    // By the columns' names: the key, where the table has it, is the engine's to give.
     QStringList marks;
     for (int i = 0; i < values.size(); ++i)
         marks << (m_server.isEmpty() ? QStringLiteral("?") : QStringLiteral("$%1").arg(i + 1));
-    const QString sql = QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(QLatin1String(table), marks.join(QLatin1Char(',')));
+    const auto def =
+        std::find_if(std::begin(kTables), std::end(kTables), [&](const TableDef &t) { return qstrcmp(t.name, table) == 0; });
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(QLatin1String(table), columnNames(*def).mid(0, values.size()).join(QLatin1Char(',')),
+                                 marks.join(QLatin1Char(',')));
     if (!m_server.isEmpty()) {
         pgRun(pgConnect(m_server).get(), sql, values);
         return;
@@ -180,9 +188,12 @@ QStringList TestDatabase::rows(const QString &sql) const
         const auto r = pgRun(pgConnect(m_server).get(), pg::withTextRules(sql));
         for (int row = 0; row < PQntuples(r.get()); ++row) {
             QStringList cells;
-            for (int c = 0; c < PQnfields(r.get()); ++c)
-                cells << (PQgetisnull(r.get(), row, c) ? QStringLiteral("<null>")
-                                                       : QString::fromUtf8(PQgetvalue(r.get(), row, c)));
+            for (int c = 0; c < PQnfields(r.get()); ++c) {
+                if (keptColumn(sql, QString::fromUtf8(PQfname(r.get(), c))))
+                    cells << (PQgetisnull(r.get(), row, c)
+                                  ? QStringLiteral("<null>")
+                                  : storedText(PQgetvalue(r.get(), row, c), PQgetlength(r.get(), row, c)));
+            }
             out << cells.join(QLatin1Char('|'));
         }
         return out;
