@@ -5,24 +5,19 @@
 // twice in memory.
 #include "data/postgres/pgconnection.h"
 
-#include "data/enginefailure.h"
 #include "data/loadpolicy.h"
-#include "data/postgres/pgsession.h"
-#include "data/postgres/pgtext.h"
+#include "data/postgres/pgconnection_p.h"
 #include "data/sqltext.h"
 
-#include <QHash>
 #include <QtEndian>
 
 #include <memory>
 
 namespace tavro {
 
-namespace {
+namespace pg {
 
-using pg::faultOf;
-using pg::PgConn;
-using pg::PgResult;
+namespace {
 
 // Types whose binary form is their text's bytes: text, varchar, bpchar, name.
 bool isText(Oid type)
@@ -42,327 +37,104 @@ qint64 binaryInteger(const char *bytes, int length)
     return length == 8 ? qFromBigEndian<qint64>(b) : length == 4 ? qFromBigEndian<qint32>(b) : qFromBigEndian<qint16>(b);
 }
 
-class PgConnection final : public Connection {
-public:
-    PgConnection(PgConn conn, const Place &place)
-        : m_conn(std::move(conn))
-        , m_place(place)
-    {
-    }
+} // namespace
 
-    QString where() const override { return m_place.name; }
-    void setWait(Wait) override { } // readers never wait on a server; writers wait for a row at most lock_timeout
+// Whether a table (as a query names it) has the key CLE, and whether a
+// column of it has its pick list's indexes: asked once per connection.
+bool PgConnection::hasKey(const QString &table)
+{
+    const auto known = m_keyed.constFind(table);
+    if (known != m_keyed.constEnd())
+        return *known;
+    auto r = exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_attribute WHERE attrelid "
+                                 "OPERATOR(pg_catalog.=) pg_catalog.to_regclass($1) AND attname OPERATOR(pg_catalog.=) 'cle' "
+                                 "AND attidentity OPERATOR(pg_catalog.<>) '' AND NOT attisdropped)"),
+                  Action::Read, {table.toUtf8()});
+    const bool keyed = r && PQntuples(r->get()) && qstrcmp(PQgetvalue(r->get(), 0, 0), "t") == 0;
+    if (r)
+        m_keyed.insert(table, keyed);
+    return keyed;
+}
 
-    Result<LoadedResult> load(const QString &sql) override;
-    PickListRead readColumn(const QString &sql, const QString &column) override;
+bool PgConnection::hasListIndexes(const QString &table, const QString &column)
+{
+    const QString name = table + QLatin1Char('.') + column;
+    const auto known = m_listed.constFind(name);
+    if (known != m_listed.constEnd())
+        return *known;
+    // The server folds a name not between quotes to lower case.
+    QString relation = table.section(QLatin1Char('.'), -1);
+    relation = relation.startsWith(QLatin1Char('"')) ? relation.mid(1, relation.size() - 2) : relation.toLower();
+    const QString stem = QStringLiteral("tavro_%1_%2").arg(relation, column.toLower());
+    auto r = PgConnection::exec(
+        QStringLiteral("SELECT pg_catalog.count(*) FROM pg_catalog.pg_index x JOIN pg_catalog.pg_class i ON i.oid "
+                       "OPERATOR(pg_catalog.=) x.indexrelid WHERE x.indrelid OPERATOR(pg_catalog.=) "
+                       "pg_catalog.to_regclass($1) AND i.relname OPERATOR(pg_catalog.=) ANY ($2::pg_catalog.name[])"),
+        Action::Read, {table.toUtf8(), QStringLiteral("{%1_list,%1_rest}").arg(stem).toUtf8()});
+    const bool listed = r && PQntuples(r->get()) && QByteArray(PQgetvalue(r->get(), 0, 0)).toInt() == 2;
+    if (r)
+        m_listed.insert(name, listed);
+    return listed;
+}
 
-    Status begin() override
-    {
-        const Status begun = exec("BEGIN", Action::Write).status();
-        m_writing = begun.ok();
-        return begun;
-    }
-    Status commit() override
-    {
-        // Whatever COMMIT answers, the transaction is over. Without an
-        // answer the write may or may not have been made: the message says so.
-        auto done = exec("COMMIT", Action::Write);
-        m_writing = false;
-        if (!done && PQstatus(m_conn.get()) != CONNECTION_OK)
-            return failure(nullptr, true, Action::Commit);
-        return done.status();
-    }
-    void rollback() override
-    {
-        m_writing = false;
-        if (PQstatus(m_conn.get()) == CONNECTION_OK && PQtransactionStatus(m_conn.get()) != PQTRANS_IDLE)
-            PgResult(PQexec(m_conn.get(), "ROLLBACK"));
-    }
+TableFacts PgConnection::facts()
+{
+    return {[this](const QString &table) { return hasKey(table); },
+            [this](const QString &table, const QString &column) { return hasListIndexes(table, column); }};
+}
 
-    Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes,
-                                         const std::vector<ColumnValue> &asRead) override
-    {
-        // As in the file: each column is written only if it still holds the
-        // value read, compared byte for byte, so a colleague's change of
-        // another column is kept and one of these columns, even of case, is
-        // never overwritten. The row is the one with the key; in a table
-        // without it, the one at the place read, or where a colleague's
-        // change of it moved it (ctid moves on every write), holding every
-        // column as read, since another row may have taken the place since.
-        const bool keyed = hasKey(quotedIdentifier(table));
-        Params params;
-        QStringList assignments, checks;
-        for (const ColumnValue &c : changes)
-            assignments << quotedIdentifier(c.column) + QStringLiteral(" = ") + params.add(c.value);
-        for (const ColumnValue &c : keyed ? changes : asRead)
-            checks << unchanged(c, params);
-        QByteArray place = keyed ? QByteArray::number(key.id) : pg::unpackTid(key.id);
-        const QString at = rowAt(keyed, params.add(QString::fromLatin1(place)));
-        const std::size_t placeParam = params.values.size() - 1;
-        const QString sql =
-            QStringLiteral("UPDATE %1 SET %2 WHERE %3 AND %4 RETURNING %5")
-                .arg(quotedIdentifier(table), assignments.join(QLatin1String(", ")), at, checks.join(QLatin1String(" AND ")),
-                     keyed ? QStringLiteral("CLE") : QStringLiteral("ctid, xmin"));
-        for (int hop = 0; hop < 2; ++hop) {
-            auto result = exec(sql, Action::Write, params.values);
-            if (!result)
-                return result.status();
-            if (PQntuples(result->get()) > 0)
-                return std::optional(keyed ? key : keyOf(result->get(), 0, 0));
-            if (keyed)
-                break;
-            auto moved = latestPlace(table, place);
-            if (!moved)
-                return moved.status();
-            if (*moved == place)
-                break; // deleted, or not moved: changed values refused it
-            place = *moved;
-            params.values[placeParam] = place;
-        }
-        return std::optional<RowKey>();
-    }
+// A ctid is a block number and an item number, big-endian; an xid four bytes.
+RowKey PgConnection::binaryKeyOf(const PGresult *r, int column)
+{
+    if (PQgetlength(r, 0, column) != 6 || PQgetlength(r, 0, column + 1) != 4)
+        return {};
+    const auto *tid = reinterpret_cast<const uchar *>(PQgetvalue(r, 0, column));
+    const auto *xid = reinterpret_cast<const uchar *>(PQgetvalue(r, 0, column + 1));
+    return {(qint64(qFromBigEndian<quint32>(tid)) << 16) | qFromBigEndian<quint16>(tid + 4), qFromBigEndian<quint32>(xid)};
+}
 
-    Result<RowKey> insert(const QString &table, const std::map<QString, std::optional<QString>> &values) override
-    {
-        QStringList names, marks;
-        std::vector<std::optional<QByteArray>> params;
-        for (const auto &[name, value] : values) {
-            params.push_back(value ? std::optional(value->toUtf8()) : std::nullopt);
-            names << quotedIdentifier(name);
-            marks << QStringLiteral("$%1").arg(params.size());
-        }
-        const bool keyed = hasKey(quotedIdentifier(table));
-        auto result = exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                               .arg(quotedIdentifier(table), names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")),
-                                    keyed ? QStringLiteral("CLE") : QStringLiteral("ctid, xmin")),
-                           Action::Write, params);
-        if (!result)
-            return result.status();
-        if (keyed)
-            return RowKey{QByteArray(PQgetvalue(result->get(), 0, 0)).toLongLong(), 0};
-        return keyOf(result->get(), 0, 0);
-    }
+RowKey PgConnection::keyOf(const PGresult *r, int row, int column)
+{
+    return {packTid(QByteArray(PQgetvalue(r, row, column))), QByteArray(PQgetvalue(r, row, column + 1)).toLongLong()};
+}
 
-    Result<bool> remove(const QString &table, RowKey key, const std::vector<ColumnValue> &originals) override
-    {
-        // The row with the key, holding every column as read; in a table
-        // without it, the version read (xmin) or nothing: any write since,
-        // of any column, refuses the delete.
-        Params params;
-        QString where;
-        if (hasKey(quotedIdentifier(table))) {
-            QStringList checks{rowAt(true, params.add(QString::number(key.id)))};
-            for (const ColumnValue &c : originals)
-                checks << unchanged(c, params);
-            where = checks.join(QLatin1String(" AND "));
-        } else {
-            where = QStringLiteral(
-                "ctid OPERATOR(pg_catalog.=) $1::pg_catalog.tid AND xmin OPERATOR(pg_catalog.=) $2::pg_catalog.xid");
-            params.values = {pg::unpackTid(key.id), QByteArray::number(key.version)};
-        }
-        auto result =
-            exec(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quotedIdentifier(table), where), Action::Delete, params.values);
-        if (!result)
-            return result.status();
-        return QByteArray(PQcmdTuples(result->get())).toInt() > 0;
-    }
+// A connection the server dropped is opened again, outside a write only:
+// inside one the statement fails, and the write with it, rolled back by
+// the server.
+Status PgConnection::ensureConnected()
+{
+    if (PQstatus(m_conn.get()) == CONNECTION_OK)
+        return Status::success();
+    if (m_writing)
+        return PgConnection::failure(nullptr, true, Action::Write);
+    PQreset(m_conn.get());
+    if (PQstatus(m_conn.get()) != CONNECTION_OK)
+        return connectionFailure(m_conn.get(), m_place, QStringLiteral("Les lignes affichées et les saisies restent."));
+    return prepareSession(m_conn.get(), m_place);
+}
 
-    Result<bool> exists(const QString &table, RowKey key) override
-    {
-        const bool keyed = hasKey(quotedIdentifier(table));
-        QByteArray place = keyed ? QByteArray::number(key.id) : pg::unpackTid(key.id);
-        if (!keyed) {
-            auto latest = latestPlace(table, place);
-            if (!latest)
-                return latest.status();
-            place = *latest;
-        }
-        auto result =
-            exec(QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(quotedIdentifier(table), rowAt(keyed, QStringLiteral("$1"))),
-                 Action::Read, {place});
-        if (!result)
-            return result.status();
-        return PQntuples(result->get()) > 0;
-    }
+Status PgConnection::failure(const PGresult *result, bool lost, Action action) const
+{
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn.get())).trimmed();
+    // The database lacks a table or column the window's query names.
+    if (action == Action::Read && state && qstrncmp(state, "42", 2) == 0 && qstrcmp(state, "42501") != 0)
+        return missingSchema(m_place, text);
+    return engineFailure(faultOf(state, lost || PQstatus(m_conn.get()) != CONNECTION_OK), action, m_place, text);
+}
 
-    Result<QStringList> columnsOf(const QString &table) override
-    {
-        auto result = exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = $1::regclass AND attnum > 0 "
-                                          "AND NOT attisdropped ORDER BY attnum"),
-                           Action::Read, {quotedIdentifier(table).toUtf8()});
-        if (!result)
-            return result.status();
-        QStringList names;
-        for (int r = 0; r < PQntuples(result->get()); ++r)
-            names << QString::fromUtf8(PQgetvalue(result->get(), r, 0));
-        return names;
-    }
-
-private:
-    // A statement's parameters, numbered as they are added.
-    struct Params {
-        std::vector<std::optional<QByteArray>> values;
-        QString add(const std::optional<QString> &v)
-        {
-            values.push_back(v ? std::optional(v->toUtf8()) : std::nullopt);
-            return QStringLiteral("$%1").arg(values.size());
-        }
-    };
-
-    // A column still holding the value read, byte for byte.
-    static QString unchanged(const ColumnValue &c, Params &params)
-    {
-        return quotedIdentifier(c.column) + QStringLiteral(" COLLATE pg_catalog.\"C\" IS NOT DISTINCT FROM ")
-               + params.add(c.original);
-    }
-
-    // The row with the key, or at the place.
-    static QString rowAt(bool keyed, const QString &param)
-    {
-        return keyed ? QStringLiteral("CLE OPERATOR(pg_catalog.=) %1::pg_catalog.int8").arg(param)
-                     : QStringLiteral("ctid OPERATOR(pg_catalog.=) %1::pg_catalog.tid").arg(param);
-    }
-
-    // Whether a table (as a query names it) has the key CLE, and whether a
-    // column of it has its pick list's indexes: asked once per connection.
-    bool hasKey(const QString &table)
-    {
-        const auto known = m_keyed.constFind(table);
-        if (known != m_keyed.constEnd())
-            return *known;
-        auto r = exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_attribute WHERE attrelid "
-                                     "OPERATOR(pg_catalog.=) pg_catalog.to_regclass($1) AND attname OPERATOR(pg_catalog.=) 'cle' "
-                                     "AND attidentity OPERATOR(pg_catalog.<>) '' AND NOT attisdropped)"),
-                      Action::Read, {table.toUtf8()});
-        const bool keyed = r && PQntuples(r->get()) && qstrcmp(PQgetvalue(r->get(), 0, 0), "t") == 0;
-        if (r)
-            m_keyed.insert(table, keyed);
-        return keyed;
-    }
-    bool hasListIndexes(const QString &table, const QString &column)
-    {
-        const QString name = table + QLatin1Char('.') + column;
-        const auto known = m_listed.constFind(name);
-        if (known != m_listed.constEnd())
-            return *known;
-        // The server folds a name not between quotes to lower case.
-        QString relation = table.section(QLatin1Char('.'), -1);
-        relation = relation.startsWith(QLatin1Char('"')) ? relation.mid(1, relation.size() - 2) : relation.toLower();
-        const QString stem = QStringLiteral("tavro_%1_%2").arg(relation, column.toLower());
-        auto r =
-            exec(QStringLiteral("SELECT pg_catalog.count(*) FROM pg_catalog.pg_index x JOIN pg_catalog.pg_class i ON i.oid "
-                                "OPERATOR(pg_catalog.=) x.indexrelid WHERE x.indrelid OPERATOR(pg_catalog.=) "
-                                "pg_catalog.to_regclass($1) AND i.relname OPERATOR(pg_catalog.=) ANY ($2::pg_catalog.name[])"),
-                 Action::Read, {table.toUtf8(), QStringLiteral("{%1_list,%1_rest}").arg(stem).toUtf8()});
-        const bool listed = r && PQntuples(r->get()) && QByteArray(PQgetvalue(r->get(), 0, 0)).toInt() == 2;
-        if (r)
-            m_listed.insert(name, listed);
-        return listed;
-    }
-    pg::TableFacts facts()
-    {
-        return {[this](const QString &table) { return hasKey(table); },
-                [this](const QString &table, const QString &column) { return hasListIndexes(table, column); }};
-    }
-
-    // A ctid is a block number and an item number, big-endian; an xid four bytes.
-    static RowKey binaryKeyOf(const PGresult *r, int column)
-    {
-        if (PQgetlength(r, 0, column) != 6 || PQgetlength(r, 0, column + 1) != 4)
-            return {};
-        const auto *tid = reinterpret_cast<const uchar *>(PQgetvalue(r, 0, column));
-        const auto *xid = reinterpret_cast<const uchar *>(PQgetvalue(r, 0, column + 1));
-        return {(qint64(qFromBigEndian<quint32>(tid)) << 16) | qFromBigEndian<quint16>(tid + 4), qFromBigEndian<quint32>(xid)};
-    }
-
-    static RowKey keyOf(const PGresult *r, int row, int column)
-    {
-        return {pg::packTid(QByteArray(PQgetvalue(r, row, column))), QByteArray(PQgetvalue(r, row, column + 1)).toLongLong()};
-    }
-
-    // Where the newest version of the row read at this place lives now.
-    Result<QByteArray> latestPlace(const QString &table, const QByteArray &place)
-    {
-        auto r = exec(QStringLiteral("SELECT pg_catalog.currtid2($1, $2::pg_catalog.tid)"), Action::Read,
-                      {quotedIdentifier(table).toUtf8(), place});
-        if (!r)
-            return r.status();
-        return QByteArray(PQgetvalue(r->get(), 0, 0));
-    }
-
-    // A connection the server dropped is opened again, outside a write only:
-    // inside one the statement fails, and the write with it, rolled back by
-    // the server.
-    Status ensureConnected()
-    {
-        if (PQstatus(m_conn.get()) == CONNECTION_OK)
-            return Status::success();
-        if (m_writing)
-            return failure(nullptr, true, Action::Write);
-        PQreset(m_conn.get());
-        if (PQstatus(m_conn.get()) != CONNECTION_OK)
-            return pg::connectionFailure(m_conn.get(), m_place, QStringLiteral("Les lignes affichées et les saisies restent."));
-        return pg::prepareSession(m_conn.get(), m_place);
-    }
-
-    // One statement. Outside a write, a connection found dropped (a server
-    // restarted, an idle session ended) is opened again and the statement
-    // sent once more: it only reads, or begins a write.
-    template <typename Send>
-    Result<PgResult> attempt(Send send, Action action, ExecStatusType expected)
-    {
-        for (int tries = 0;; ++tries) {
-            if (Status connected = ensureConnected(); !connected)
-                return connected;
-            PgResult r(send());
-            const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
-            if (status == expected || status == PGRES_COMMAND_OK)
-                return r;
-            const bool lost = PQstatus(m_conn.get()) != CONNECTION_OK;
-            if (!lost || m_writing || tries > 0)
-                return failure(r.get(), lost, action);
-        }
-    }
-
-    Result<PgResult> exec(const QString &sql, Action action, const std::vector<std::optional<QByteArray>> &params = {})
-    {
-        const QByteArray text = sql.toUtf8();
-        std::vector<const char *> values;
-        for (const auto &p : params)
-            values.push_back(p ? p->constData() : nullptr);
-        return attempt(
-            [&] {
-                return PQexecParams(m_conn.get(), text.constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr,
-                                    0);
-            },
-            action, PGRES_TUPLES_OK);
-    }
-
-    Status failure(const PGresult *result, bool lost, Action action) const
-    {
-        const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-        const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn.get())).trimmed();
-        // The database lacks a table or column the window's query names.
-        if (action == Action::Read && state && qstrncmp(state, "42", 2) == 0 && qstrcmp(state, "42501") != 0)
-            return missingSchema(m_place, text);
-        return engineFailure(faultOf(state, lost || PQstatus(m_conn.get()) != CONNECTION_OK), action, m_place, text);
-    }
-
-    // The base table of each result column, by the server's own names; how
-    // each column's binary form reads as text: 0 as it is, 2, 4 or 8 as a
-    // big-endian integer of that many bytes, -1 not at all.
-    Result<std::vector<int>> describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids);
-    QString tableName(Oid oid);
-    QString columnName(Oid table, int number);
-
-    PgConn m_conn;
-    Place m_place;
-    bool m_writing = false; // between begin() and commit() or rollback()
-    QHash<Oid, QString> m_tables;
-    QHash<QPair<Oid, int>, QString> m_columns;
-    QHash<QString, bool> m_keyed;  // a table as a query names it -> has the key
-    QHash<QString, bool> m_listed; // "table.column" -> has its pick list's indexes
-};
+Result<PgResult> PgConnection::exec(const QString &sql, Action action, const std::vector<std::optional<QByteArray>> &params)
+{
+    const QByteArray text = sql.toUtf8();
+    std::vector<const char *> values;
+    for (const auto &p : params)
+        values.push_back(p ? p->constData() : nullptr);
+    return attempt(
+        [&] {
+            return PQexecParams(m_conn.get(), text.constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+        },
+        action, PGRES_TUPLES_OK);
+}
 
 QString PgConnection::tableName(Oid oid)
 {
@@ -423,8 +195,8 @@ Result<std::vector<int>> PgConnection::describe(const QString &text, LoadedResul
 Result<LoadedResult> PgConnection::load(const QString &sql)
 {
     LoadedResult result;
-    const pg::TableFacts known = facts();
-    const QString text = pg::withTextRules(sql, known);
+    const TableFacts known = facts();
+    const QString text = withTextRules(sql, known);
     std::vector<Oid> oids;
     const Result<std::vector<int>> forms = describe(text, result, oids);
     if (!forms)
@@ -437,12 +209,12 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     const bool computed =
         std::any_of(result.columns.begin(), result.columns.end(), [](const ResultColumn &c) { return c.table < 0; });
     result.readOnly = result.tables.isEmpty() || groupsRows(sql) || (computed && sql.contains(QLatin1Char('(')));
-    const QString ordered = result.readOnly ? text : pg::withStoredOrder(text, known);
+    const QString ordered = result.readOnly ? text : withStoredOrder(text, known);
     // The rows' identities asked for too; where the text names its tables
     // otherwise (an alias), the rows are read without them and stay
     // read-only. Prepared again either way: the names of the tables and
     // columns were looked up since.
-    QString keyed = result.readOnly ? QString() : pg::withIdentity(ordered, result.tables, known);
+    QString keyed = result.readOnly ? QString() : withIdentity(ordered, result.tables, known);
     const auto prepare = [&](const QString &statement) {
         const QByteArray bytes = statement.toUtf8();
         return attempt([&] { return PQprepare(m_conn.get(), "", bytes.constData(), 0, nullptr); }, Action::Read,
@@ -532,9 +304,9 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
 PickListRead PgConnection::readColumn(const QString &sql, const QString &column)
 {
     PickListRead read;
-    const pg::TableFacts known = facts();
-    const QString text = pg::withTextRules(sql, known);
-    auto result = exec(groupsRows(sql) ? text : pg::withStoredOrder(text, known), Action::Read);
+    const TableFacts known = facts();
+    const QString text = withTextRules(sql, known);
+    auto result = exec(groupsRows(sql) ? text : withStoredOrder(text, known), Action::Read);
     if (!result) {
         read.status = result.status();
         return read;
@@ -556,7 +328,7 @@ PickListRead PgConnection::readColumn(const QString &sql, const QString &column)
     return read;
 }
 
-} // namespace
+} // namespace pg
 
 Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
 {
@@ -564,7 +336,7 @@ Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
     if (!session)
         return session.status();
     return std::unique_ptr<Connection>(
-        std::make_unique<PgConnection>(std::move(*session), Place{pg::placeName(conninfo), DatabaseKind::Server}));
+        std::make_unique<pg::PgConnection>(std::move(*session), Place{pg::placeName(conninfo), DatabaseKind::Server}));
 }
 
 } // namespace tavro
