@@ -98,7 +98,9 @@ public:
     // original value (a server's table without the key: if the row is still
     // the version read); false when it no longer does.
     virtual Result<bool> remove(const QString &table, RowKey key, const std::vector<ColumnValue> &originals) = 0;
-    virtual Result<bool> exists(const QString &table, RowKey key) = 0;
+    // The key the row read with this key has now (a server's row without
+    // the key CLE moves on every write); nothing when it was deleted.
+    virtual Result<std::optional<RowKey>> current(const QString &table, RowKey key) = 0;
     // A table's columns, in its order.
     virtual Result<QStringList> columnsOf(const QString &table) = 0;
 };

@@ -46,10 +46,7 @@ bool PgConnection::hasKey(const QString &table)
     const auto known = m_keyed.constFind(table);
     if (known != m_keyed.constEnd())
         return *known;
-    auto r = exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_attribute WHERE attrelid "
-                                 "OPERATOR(pg_catalog.=) pg_catalog.to_regclass($1) AND attname OPERATOR(pg_catalog.=) 'cle' "
-                                 "AND attidentity OPERATOR(pg_catalog.<>) '' AND NOT attisdropped)"),
-                  Action::Read, {table.toUtf8()});
+    auto r = exec(QLatin1String(kHasKeySql), Action::Read, {table.toUtf8()});
     const bool keyed = r && PQntuples(r->get()) && qstrcmp(PQgetvalue(r->get(), 0, 0), "t") == 0;
     if (r)
         m_keyed.insert(table, keyed);

@@ -33,7 +33,7 @@ public:
                                          const std::vector<ColumnValue> &asRead) override;
     Result<RowKey> insert(const QString &table, const std::map<QString, std::optional<QString>> &values) override;
     Result<bool> remove(const QString &table, RowKey key, const std::vector<ColumnValue> &originals) override;
-    Result<bool> exists(const QString &table, RowKey key) override;
+    Result<std::optional<RowKey>> current(const QString &table, RowKey key) override;
     Result<QStringList> columnsOf(const QString &table) override;
 
 private:

@@ -23,6 +23,12 @@ struct ConnDeleter {
 };
 using PgConn = std::unique_ptr<PGconn, ConnDeleter>;
 
+// Whether a table ($1, as a query names it) has the key CLE the tools make:
+// one row, "t" or "f".
+inline constexpr char kHasKeySql[] =
+    "SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_attribute WHERE attrelid OPERATOR(pg_catalog.=) pg_catalog.to_regclass($1) "
+    "AND attname OPERATOR(pg_catalog.=) 'cle' AND attidentity OPERATOR(pg_catalog.<>) '' AND NOT attisdropped)";
+
 // A SQLSTATE as a fault; any code is Unavailable once the connection is lost.
 Fault faultOf(const char *state, bool connectionLost);
 

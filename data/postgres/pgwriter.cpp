@@ -114,7 +114,73 @@ public:
         return exec("COMMIT");
     }
 
+    // See upgradeServer().
+    Result<UpgradeNotes> upgrade()
+    {
+        // A tool may run long: no statement time-out, a fair wait for the
+        // counters' sessions to let go of the tables; every row read from
+        // the first page on.
+        if (Status begun = exec(QStringLiteral("SET statement_timeout = 0; SET lock_timeout = '30s'; BEGIN")); !begun)
+            return begun;
+        UpgradeNotes notes;
+        for (const TableDef &table : kTables) {
+            const QString name = QLatin1String(table.name);
+            if (Status locked = exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(name)); !locked)
+                return locked;
+            auto keyed = query(QLatin1String(pg::kHasKeySql), name.toUtf8());
+            if (!keyed)
+                return keyed.status();
+            UpgradedTable noted{name, 0, qstrcmp(PQgetvalue(keyed->get(), 0, 0), "t") != 0};
+            const Status done = noted.keyed ? giveKey(table, &noted.rows) : count(name, &noted.rows);
+            if (!done)
+                return done;
+            notes.tables.append(noted);
+        }
+        if (Status committed = exec(QStringLiteral("COMMIT")); !committed)
+            return committed;
+        return notes;
+    }
+
+    // The rows numbered in the order a scan meets them, the order the
+    // program showed; then the key is the server's to give, after the last.
+    Status giveKey(const TableDef &table, qint64 *rows)
+    {
+        const QString name = QLatin1String(table.name);
+        const QString constraint = QStringLiteral("tavro_%1_key").arg(name.toLower());
+        auto numbered = query(QStringLiteral("ALTER TABLE %1 ADD COLUMN CLE bigint; "
+                                             "UPDATE %1 SET CLE = o.n FROM (SELECT ctid AS place, pg_catalog.row_number() OVER "
+                                             "(ORDER BY ctid) AS n FROM %1) AS o WHERE %1.ctid OPERATOR(pg_catalog.=) o.place")
+                                  .arg(name));
+        if (!numbered)
+            return numbered.status();
+        *rows = QByteArray(PQcmdTuples(numbered->get())).toLongLong();
+        QStringList steps{
+            QStringLiteral("ALTER TABLE %1 ALTER COLUMN CLE SET NOT NULL, ALTER COLUMN CLE ADD GENERATED ALWAYS AS IDENTITY "
+                           "(START WITH %2)")
+                .arg(name)
+                .arg(*rows + 1),
+            QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 PRIMARY KEY (CLE)").arg(name, constraint)};
+        for (const char *column : table.listed)
+            steps << pg::listIndexSql(name, name, QLatin1String(column));
+        // Written again in key order, without the versions the numbering left.
+        steps << QStringLiteral("CLUSTER %1 USING %2").arg(name, constraint) << QStringLiteral("ANALYZE %1").arg(name);
+        for (const QString &step : steps) {
+            if (Status made = exec(step); !made)
+                return made;
+        }
+        return Status::success();
+    }
+
 private:
+    Status count(const QString &table, qint64 *rows)
+    {
+        auto counted = query(QStringLiteral("SELECT pg_catalog.count(*) FROM %1").arg(table));
+        if (!counted)
+            return counted.status();
+        *rows = QByteArray(PQgetvalue(counted->get(), 0, 0)).toLongLong();
+        return Status::success();
+    }
+
     Status flush()
     {
         if (!m_buffer.isEmpty() && PQputCopyData(m_conn.get(), m_buffer.constData(), int(m_buffer.size())) != 1)
@@ -229,6 +295,14 @@ Status ServerTableWriter::prepare(bool replace)
 }
 
 } // namespace
+
+Result<UpgradeNotes> upgradeServer(const QString &conninfo)
+{
+    auto session = pg::openSession(conninfo);
+    if (!session)
+        return nothingWrittenToServer(session.status());
+    return ServerTableWriter(std::move(*session), conninfo).upgrade();
+}
 
 Status nothingWrittenToServer(const Status &failure)
 {

@@ -119,7 +119,7 @@ Result<bool> PgConnection::remove(const QString &table, RowKey key, const std::v
     return QByteArray(PQcmdTuples(result->get())).toInt() > 0;
 }
 
-Result<bool> PgConnection::exists(const QString &table, RowKey key)
+Result<std::optional<RowKey>> PgConnection::current(const QString &table, RowKey key)
 {
     const bool keyed = hasKey(quotedIdentifier(table));
     QByteArray place = keyed ? QByteArray::number(key.id) : unpackTid(key.id);
@@ -129,12 +129,15 @@ Result<bool> PgConnection::exists(const QString &table, RowKey key)
             return latest.status();
         place = *latest;
     }
-    auto result =
-        exec(QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(quotedIdentifier(table), rowAt(keyed, QStringLiteral("$1"))),
-             Action::Read, {place});
+    auto result = exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                           .arg(keyed ? QStringLiteral("CLE") : QStringLiteral("ctid, xmin"), quotedIdentifier(table),
+                                rowAt(keyed, QStringLiteral("$1"))),
+                       Action::Read, {place});
     if (!result)
         return result.status();
-    return PQntuples(result->get()) > 0;
+    if (PQntuples(result->get()) == 0)
+        return std::optional<RowKey>();
+    return std::optional(keyed ? key : keyOf(result->get(), 0, 0));
 }
 
 Result<QStringList> PgConnection::columnsOf(const QString &table)

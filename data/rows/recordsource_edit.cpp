@@ -19,12 +19,17 @@ Status readOnlyFailure()
                            {}, QStringLiteral("Affichez la table entière pour modifier un enregistrement."));
 }
 
-Status conflictFailure()
+Status conflictFailure(bool deleted)
 {
+    if (deleted)
+        return Status::failure(Fault::Conflict,
+                               QStringLiteral("L'enregistrement a été supprimé par un autre utilisateur depuis son affichage : "
+                                              "rien n'a été enregistré."),
+                               keptTypingNote(), QStringLiteral("Abandonnez la saisie pour relire les lignes."));
     return Status::failure(Fault::Conflict,
                            QStringLiteral("L'enregistrement a été modifié ou supprimé par un autre utilisateur depuis son "
                                           "affichage."),
-                           keptTypingNote(), QStringLiteral("Affichez-le de nouveau pour voir sa version actuelle."));
+                           keptTypingNote(), QStringLiteral("Abandonnez la saisie pour voir sa version actuelle."));
 }
 
 bool isKeyColumn(const ResultColumn &column)
@@ -78,6 +83,7 @@ Status RecordSource::moveTo(int row)
     }
     const int old = d->current;
     d->current = row;
+    d->conflicted = false;
     if (old >= 0 && old < count)
         Q_EMIT dataChanged(index(old, 0), index(old, columnCount() - 1));
     Q_EMIT currentRowChanged(row);
@@ -142,8 +148,13 @@ Status RecordSource::update()
         const auto updated = d->db->update(d->loaded.tables[t], key, changes[t], d->originalsOf(t));
         if (!updated)
             return updated.status();
-        if (!*updated)
-            return conflictFailure();
+        if (!*updated) {
+            // Nothing written, whatever took the row's place: the typing
+            // stays on this row, which giving it up shows as it is now.
+            d->conflicted = true;
+            const auto now = d->db->current(d->loaded.tables[t], key);
+            return conflictFailure(now && !*now);
+        }
         written.keys[t] = *updated;
     }
     if (Status committed = tx.commit(); !committed)
@@ -230,6 +241,7 @@ void RecordSource::Impl::applyWritten(const Written &written)
     }
     pending.clear();
     newRow = false;
+    conflicted = false;
 }
 
 Status RecordSource::deleteCurrent()
@@ -252,16 +264,26 @@ Status RecordSource::deleteCurrent()
             return removed.status();
         if (!*removed) {
             // A colleague changed or deleted it since it was read: nothing
-            // is deleted, and the rows are read again to show what is there.
-            const auto stillThere = d->db->exists(d->loaded.tables[t], key);
-            d->reload();
-            if (stillThere && *stillThere)
+            // is deleted, and the rows are read again to show the same row
+            // as it is now, found by its key, never the one in its place.
+            const auto keys = d->currentKeys();
+            const bool there = keys[std::size_t(t)].has_value();
+            const bool shown = there && d->reloadAt(keys);
+            if (!there)
+                d->reloadAt({});
+            if (shown)
                 return Status::failure(Fault::Conflict,
                                        QStringLiteral("Cet enregistrement a été modifié par un autre utilisateur depuis "
                                                       "son affichage."),
                                        QStringLiteral("Rien n'a été supprimé."),
                                        QStringLiteral("Sa version actuelle est affichée : supprimez-le de nouveau si "
                                                       "c'est bien celui-là."));
+            if (there)
+                return Status::failure(Fault::Conflict,
+                                       QStringLiteral("Cet enregistrement a été modifié par un autre utilisateur depuis "
+                                                      "son affichage : il ne répond plus à la recherche affichée."),
+                                       QStringLiteral("Rien n'a été supprimé."),
+                                       QStringLiteral("Les lignes affichées ont été relues."));
             return Status::failure(Fault::Conflict,
                                    QStringLiteral("Cet enregistrement avait déjà été supprimé par un autre utilisateur."), {},
                                    QStringLiteral("Les lignes affichées ont été relues."));
@@ -293,11 +315,32 @@ std::vector<ColumnValue> RecordSource::Impl::originalsOf(int table) const
     return originals;
 }
 
-void RecordSource::Impl::reload()
+std::vector<std::optional<RowKey>> RecordSource::Impl::currentKeys()
 {
-    const int row = current;
-    if (owner->refresh().ok() && row > 0)
-        owner->moveTo(qMin(row, store().rowCount() - 1));
+    std::vector<std::optional<RowKey>> keys(std::size_t(loaded.tables.size()));
+    for (int t = 0; current >= 0 && t < int(keys.size()); ++t) {
+        if (const RowKey key = loaded.key(current, t); key.valid()) {
+            const auto now = db->current(loaded.tables[t], key);
+            keys[std::size_t(t)] = now ? *now : std::nullopt;
+        }
+    }
+    return keys;
+}
+
+bool RecordSource::Impl::reloadAt(const std::vector<std::optional<RowKey>> &keys)
+{
+    if (!owner->refresh().ok() || std::none_of(keys.begin(), keys.end(), [](const auto &k) { return k.has_value(); }))
+        return false;
+    for (int row = 0; row < store().rowCount(); ++row) {
+        bool same = true;
+        for (std::size_t t = 0; same && t < keys.size() && int(t) < int(loaded.tables.size()); ++t)
+            same = !keys[t] || loaded.key(row, int(t)).id == keys[t]->id;
+        if (same) {
+            owner->moveTo(row);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace tavro

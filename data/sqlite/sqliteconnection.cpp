@@ -163,7 +163,7 @@ public:
         return removed;
     }
 
-    Result<bool> exists(const QString &table, RowKey key) override
+    Result<std::optional<RowKey>> current(const QString &table, RowKey key) override
     {
         bool found = false;
         const Status s = run(
@@ -177,7 +177,7 @@ public:
             Action::Read);
         if (!s)
             return s;
-        return found;
+        return found ? std::optional(key) : std::nullopt; // a rowid does not move
     }
 
     Result<QStringList> columnsOf(const QString &table) override
@@ -195,9 +195,8 @@ public:
         return names;
     }
 
-    // Whether a table has the key CLE: an INTEGER PRIMARY KEY, the rowid
-    // itself, which AUTOINCREMENT keeps from ever being given again. Asked
-    // once per table and connection; a table written as a query names it.
+    // Whether a table has the key CLE (tableHasKey()), asked once per table
+    // and connection; a table as a query names it.
     bool hasKey(const QString &table)
     {
         const QString name = table.toLower();
@@ -205,21 +204,7 @@ public:
         if (known != m_keyed.constEnd())
             return *known;
         bool keyed = false;
-        run(
-            [&] {
-                SQLite::Statement info(*m_db, QStringLiteral("PRAGMA table_info(%1)").arg(table).toStdString());
-                while (info.executeStep()) {
-                    keyed =
-                        keyed
-                        || (QString::fromUtf8(info.getColumn(1).getText()).compare(QLatin1String(kKeyColumn), Qt::CaseInsensitive)
-                                == 0
-                            && info.getColumn(5).getInt() == 1
-                            && QString::fromUtf8(info.getColumn(2).getText())
-                                       .compare(QLatin1String("INTEGER"), Qt::CaseInsensitive)
-                                   == 0);
-                }
-            },
-            Action::Read);
+        run([&] { keyed = tableHasKey(*m_db, table); }, Action::Read);
         m_keyed.insert(name, keyed);
         return keyed;
     }
