@@ -38,8 +38,9 @@ struct RowKey {
 struct LoadedResult {
     int keysPerTable = 1;
     std::vector<ResultColumn> columns;
-    QStringList tables;   // base tables, in order of first use
-    bool readOnly = true; // no row identity: grouped, distinct or unparsed
+    QStringList tables;      // base tables, in order of first use
+    std::vector<bool> keyed; // per base table: its rows have the key CLE
+    bool readOnly = true;    // no row identity: grouped, distinct or unparsed
     RowStore rows;
 
     RowKey key(int row, int table) const;

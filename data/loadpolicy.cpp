@@ -26,6 +26,7 @@ void makeReadOnly(LoadedResult &result)
 {
     result.readOnly = true;
     result.tables.clear();
+    result.keyed.clear();
     for (ResultColumn &c : result.columns)
         c.table = -1;
 }

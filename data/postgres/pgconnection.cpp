@@ -230,7 +230,8 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     int hidden = 0;
     for (const QString &table : result.tables) {
         firstKey.push_back(hidden);
-        hidden += hasKey(quotedIdentifier(table)) ? 1 : 2;
+        result.keyed.push_back(hasKey(quotedIdentifier(table)));
+        hidden += result.keyed.back() ? 1 : 2;
     }
     result.keysPerTable = hidden > int(result.tables.size()) ? 2 : 1;
     const int n = int(result.columns.size());

@@ -266,6 +266,17 @@ Status RecordSource::deleteCurrent()
             // A colleague changed or deleted it since it was read: nothing
             // is deleted, and the rows are read again to show the same row
             // as it is now, found by its key, never the one in its place.
+            // Without a key, a row at its place may be another: the rows
+            // are read again from the first.
+            if (!d->loaded.keyed[std::size_t(t)]) {
+                d->reloadAt({});
+                return Status::failure(Fault::Conflict,
+                                       QStringLiteral("Cet enregistrement a été modifié ou supprimé par un autre utilisateur "
+                                                      "depuis son affichage."),
+                                       QStringLiteral("Rien n'a été supprimé."),
+                                       QStringLiteral("Les lignes affichées ont été relues : retrouvez-le avant de le supprimer "
+                                                      "de nouveau."));
+            }
             const auto keys = d->currentKeys();
             const bool there = keys[std::size_t(t)].has_value();
             const bool shown = there && d->reloadAt(keys);
@@ -317,9 +328,10 @@ std::vector<ColumnValue> RecordSource::Impl::originalsOf(int table) const
 
 std::vector<std::optional<RowKey>> RecordSource::Impl::currentKeys()
 {
+    // Only a key tells a row from another that took its place.
     std::vector<std::optional<RowKey>> keys(std::size_t(loaded.tables.size()));
     for (int t = 0; current >= 0 && t < int(keys.size()); ++t) {
-        if (const RowKey key = loaded.key(current, t); key.valid()) {
+        if (const RowKey key = loaded.key(current, t); key.valid() && loaded.keyed[std::size_t(t)]) {
             const auto now = db->current(loaded.tables[t], key);
             keys[std::size_t(t)] = now ? *now : std::nullopt;
         }

@@ -297,8 +297,10 @@ Result<LoadedResult> SqliteConnection::load(const QString &sql)
     if (!tabs.isEmpty() && !groupsRows(sql) && !(sql.contains(QLatin1Char('(')) && usesAggregates(h, original))) {
         const QString ordered = inStoredOrder(sql, [this](const FromTable &t) { return keyOf(t); });
         QStringList keys;
-        for (const QString &table : tabs)
-            keys << quotedIdentifier(table) + (hasKey(table) ? QStringLiteral(".CLE") : QStringLiteral(".rowid"));
+        for (const QString &table : tabs) {
+            result.keyed.push_back(hasKey(table));
+            keys << quotedIdentifier(table) + (result.keyed.back() ? QStringLiteral(".CLE") : QStringLiteral(".rowid"));
+        }
         const QByteArray rewritten = withHiddenColumns(ordered, keys).toUtf8();
         StatementPtr keyed = rewritten.isEmpty() ? nullptr : prepare(h, rewritten);
         if (keyed && sqlite3_column_count(keyed.get()) == n + int(tabs.size())) {

@@ -139,6 +139,27 @@ void TestDatabase::create(bool withTables)
         pgRun(pgConnect(m_server).get(), QStringLiteral("GRANT SELECT ON CODE, TELE, QRT TO tavro_reader, tavro_password"));
 }
 
+void TestDatabase::createWithoutKeys()
+{
+    create(false);
+    QStringList statements;
+    if (!m_server.isEmpty())
+        statements << QStringLiteral("CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level2', deterministic = false)");
+    for (const TableDef &table : kTables) {
+        QStringList columns;
+        for (const QString &column : columnNames(table))
+            columns << column
+                           + (m_server.isEmpty() ? QStringLiteral(" TEXT COLLATE NOCASE") : QStringLiteral(" TEXT COLLATE ci"));
+        statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(table.name), columns.join(QLatin1String(", ")));
+    }
+    if (!m_server.isEmpty()) {
+        pgRun(pgConnect(m_server).get(), statements.join(QLatin1Char(';')));
+        return;
+    }
+    SQLite::Database db(QFile::encodeName(path()).toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec(statements.join(QLatin1Char(';')).toStdString());
+}
+
 void TestDatabase::createSample()
 {
     if (!m_server.isEmpty())

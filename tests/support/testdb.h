@@ -25,6 +25,8 @@ public:
     // Empty tables; without them, an empty database on the server (a file
     // is not made at all).
     void create(bool withTables = true);
+    // Empty tables as earlier versions made them: without the key CLE.
+    void createWithoutKeys();
     // The bundled sample data.
     void createSample();
 
