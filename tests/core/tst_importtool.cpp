@@ -1,6 +1,7 @@
 // The tavro-import executable as a user runs it, on sound, damaged and
 // interrupted conversions, and the program's message that names it when it
 // finds an Access file where BD2003.mdb should be.
+#include "data/database/database.h"
 #include "data/sample/sampledata.h"
 #include "data/schema.h"
 #include "data/setting/paths.h"
@@ -167,6 +168,7 @@ private Q_SLOTS:
     void programMessageGivesWorkingCommand();
     void toTheProgramsDatabase_data();
     void toTheProgramsDatabase();
+    void upgradesInPlace();
 
 private:
     QTemporaryDir m_fixtures;
@@ -540,6 +542,58 @@ void TestImportTool::toTheProgramsDatabase()
                                                                : QStringLiteral("existe déjà")), qPrintable(again.err));
     QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, source}).exitCode, 0);
     QCOMPARE(rows(), expected); // replaced, not added to
+}
+
+void TestImportTool::upgradesInPlace()
+{
+    // A database as earlier versions made it, on the run's engine, its rows
+    // in an order of their own: one deleted, one changed (which moves it on
+    // a server), one added.
+    test::TestDatabase db;
+    db.createWithoutKeys();
+    for (const char *street : {"Rue Haute", "Rue Basse", "Impasse du Puits", "Allée des Cèdres"})
+        db.insert("QRT", {QString::fromUtf8(street), "16001", "Tazurellekt"});
+    db.exec(QStringLiteral("DELETE FROM QRT WHERE QUARTIER = 'Rue Basse'"));
+    db.exec(QStringLiteral("UPDATE QRT SET CPOSTALE = '16002' WHERE QUARTIER = 'Rue Haute'"));
+    db.insert("QRT", {"Place Neuve", QVariant(), "Tazurellekt"});
+    // The rows as the program shows them.
+    const auto shown = [&] {
+        auto connection = Database(db.path()).connect();
+        const auto result = connection.value()->load(QStringLiteral("select * from QRT "));
+        QStringList rows;
+        for (int r = 0; result && r < result->rows.rowCount(); ++r)
+            rows << result->rows.text(r, 0) + '|' + result->rows.text(r, 1);
+        return rows;
+    };
+    const QStringList before = shown();
+    QCOMPARE(before.size(), 4);
+
+    const Run upgraded = run(kTool, {QStringLiteral("--upgrade"), QStringLiteral("-o"), db.path()});
+    QCOMPARE(upgraded.exitCode, 0);
+    QCOMPARE(upgraded.out.count(QStringLiteral("clé CLE ajoutée")), 3);
+    QVERIFY2(upgraded.out.contains(QStringLiteral("QRT : 4 ligne(s)")), qPrintable(upgraded.out));
+    QCOMPARE(shown(), before);
+    QStringList keys;
+    for (int i = 1; i <= before.size(); ++i)
+        keys << before[i - 1].section('|', 0, 0) + '|' + QString::number(i);
+    QCOMPARE(db.rows(QStringLiteral("SELECT QUARTIER, CLE FROM QRT ORDER BY CLE")), keys);
+    // A row added now takes the next key; a second upgrade changes nothing.
+    db.insert("QRT", {"Chemin Vert", "16003", "Tazurellekt"});
+    QCOMPARE(db.rows(QStringLiteral("SELECT CLE FROM QRT WHERE QUARTIER = 'Chemin Vert'")), QStringList{"5"});
+    const Run again = run(kTool, {QStringLiteral("--upgrade"), QStringLiteral("-o"), db.path()});
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(again.out.count(QStringLiteral("avait déjà la clé CLE")), 3);
+    if (test::TestDatabase::onServer())
+        return;
+    // The file was put in place whole, the old one kept; the sqlite3 tool finds it sound.
+    const QStringList files = filesIn(QFileInfo(db.path()).path());
+    QCOMPARE(files.size(), 2);
+    QVERIFY(upgraded.out.contains(QFileInfo(db.path()).path() + '/' + files.last()));
+    QCOMPARE(tableRows(QFileInfo(db.path()).dir().filePath(files.last())).size(), 4);
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {db.path(), QStringLiteral("PRAGMA integrity_check;")});
+    QVERIFY2(sqlite.waitForFinished(), "the sqlite3 command line tool is needed");
+    QCOMPARE(QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed(), QStringLiteral("ok"));
 }
 
 QTEST_GUILESS_MAIN(TestImportTool)
