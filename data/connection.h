@@ -4,6 +4,7 @@
 #include "data/rowstore.h"
 #include "data/status.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -54,6 +55,15 @@ struct ColumnValue {
     std::optional<QString> original;
 };
 
+// Where a connection's look-ups are answered from, as the main window's
+// status bar and the record windows say it: never a password.
+struct ReadOrigin {
+    enum class Kind { File, Primary, Standby, Copy };
+    Kind kind = Kind::File;
+    QString where;   // the file, or the database, host and port reached
+    QDateTime taken; // a local copy: when it was taken
+};
+
 // Whether an operation waits a few seconds for data another program holds
 // (a SQLite file being written) or gives up at once, as a retry in the
 // background must.
@@ -73,6 +83,9 @@ public:
     virtual QString where() const = 0;
 
     virtual void setWait(Wait wait) = 0;
+
+    // Where the look-ups are answered from.
+    virtual ReadOrigin readsFrom() const { return {ReadOrigin::Kind::File, where(), {}}; }
 
     // Runs a query text and loads every row.
     virtual Result<LoadedResult> load(const QString &sql) = 0;

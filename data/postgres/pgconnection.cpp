@@ -133,6 +133,16 @@ Result<PgResult> PgConnection::exec(const QString &sql, Action action, const std
         action, PGRES_TUPLES_OK);
 }
 
+Result<QByteArray> PgConnection::value(const char *sql, const std::vector<std::optional<QByteArray>> &params)
+{
+    auto r = exec(QLatin1String(sql), Action::Read, params);
+    if (!r)
+        return r.status();
+    if (PQntuples(r->get()) != 1 || PQnfields(r->get()) != 1)
+        return failure(r->get(), false, Action::Read);
+    return QByteArray(PQgetvalue(r->get(), 0, 0));
+}
+
 QString PgConnection::tableName(Oid oid)
 {
     auto it = m_tables.constFind(oid);
@@ -330,6 +340,8 @@ PickListRead PgConnection::readColumn(const QString &sql, const QString &column)
 
 Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
 {
+    if (pg::splitsSessions(conninfo))
+        return pg::splitConnection(conninfo);
     auto session = pg::openSession(conninfo);
     if (!session)
         return session.status();

@@ -21,6 +21,13 @@ public:
     }
 
     QString where() const override { return m_place.name; }
+    ReadOrigin readsFrom() const override
+    {
+        return {isStandby(m_conn.get()) ? ReadOrigin::Kind::Standby : ReadOrigin::Kind::Primary, sessionPlace(m_conn.get()), {}};
+    }
+    // One value of a statement's one row (empty for NULL), for the split
+    // sessions' bookkeeping.
+    Result<QByteArray> value(const char *sql, const std::vector<std::optional<QByteArray>> &params = {});
     void setWait(Wait) override { } // readers never wait on a server; writers wait for a row at most lock_timeout
 
     Result<LoadedResult> load(const QString &sql) override;
@@ -106,5 +113,13 @@ private:
     QHash<QString, bool> m_keyed;  // a table as a query names it -> has the key
     QHash<QString, bool> m_listed; // "table.column" -> has its pick list's indexes
 };
+
+} // namespace tavro::pg
+
+namespace tavro::pg {
+
+// Several hosts: look-ups on a session that prefers a standby, opened now;
+// saves on the primary's, opened at the first write (pgsplit.cpp).
+Result<std::unique_ptr<Connection>> splitConnection(const QString &conninfo);
 
 } // namespace tavro::pg

@@ -102,8 +102,59 @@ Status connectionFailure(PGconn *conn, const Place &place, const QString &kept)
         .withDetail(text);
 }
 
-Result<PgConn> openSession(const QString &conninfo)
+int hostCount(const QString &conninfo)
 {
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(conninfo.toUtf8().constData(), &error);
+    PQfreemem(error);
+    if (!options)
+        return 1;
+    int count = 1;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (o->val && *o->val && (qstrcmp(o->keyword, "host") == 0 || qstrcmp(o->keyword, "hostaddr") == 0))
+            count = qMax(count, int(QByteArray(o->val).count(',')) + 1);
+    }
+    PQconninfoFree(options);
+    return count;
+}
+
+bool namesSessionAttrs(const QString &conninfo)
+{
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(conninfo.toUtf8().constData(), &error);
+    PQfreemem(error);
+    bool named = !qEnvironmentVariableIsEmpty("PGTARGETSESSIONATTRS");
+    for (PQconninfoOption *o = options; o && o->keyword; ++o) {
+        if (qstrcmp(o->keyword, "target_session_attrs") == 0 && o->val && *o->val)
+            named = true;
+    }
+    PQconninfoFree(options);
+    return named;
+}
+
+bool splitsSessions(const QString &conninfo)
+{
+    return hostCount(conninfo) > 1 && !namesSessionAttrs(conninfo);
+}
+
+// Servers since version 14 tell it themselves, and again when promoted.
+bool isStandby(PGconn *conn)
+{
+    const char *standby = PQparameterStatus(conn, "in_hot_standby");
+    return standby && qstrcmp(standby, "on") == 0;
+}
+
+QString sessionPlace(PGconn *conn)
+{
+    return QStringLiteral("%1 sur le serveur %2 (port %3)")
+        .arg(QString::fromUtf8(PQdb(conn)), QString::fromUtf8(PQhost(conn)), QString::fromUtf8(PQport(conn)));
+}
+
+Result<PgConn> openSession(const QString &conninfo, const char *sessionAttrs)
+{
+    // The tools write, and take the primary among several hosts.
+    if (!sessionAttrs && splitsSessions(conninfo))
+        sessionAttrs = "read-write";
     const Place place{placeName(conninfo), DatabaseKind::Server};
     // Defaults first: what the setting names overrides them. A server that
     // cannot be reached is said so within about 5 seconds; a network that
@@ -115,9 +166,10 @@ Result<PgConn> openSession(const QString &conninfo)
                               "tcp_user_timeout",
                               "fallback_application_name",
                               "dbname",
+                              sessionAttrs ? "target_session_attrs" : nullptr,
                               nullptr};
     const QByteArray info = conninfo.toUtf8();
-    const char *values[] = {"5", "5", "2", "3", "11000", "tavro", info.constData(), nullptr};
+    const char *values[] = {"5", "5", "2", "3", "11000", "tavro", info.constData(), sessionAttrs, nullptr};
     PgConn conn(PQconnectdbParams(keywords, values, 1));
     if (!conn || PQstatus(conn.get()) != CONNECTION_OK)
         return connectionFailure(conn.get(), place, {});

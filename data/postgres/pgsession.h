@@ -44,7 +44,23 @@ Status prepareSession(PGconn *conn, const Place &place);
 Status connectionFailure(PGconn *conn, const Place &place, const QString &kept);
 
 // Connects with the program's defaults (the connection string overrides
-// them) and prepares the session.
-Result<PgConn> openSession(const QString &conninfo);
+// them) and prepares the session. `sessionAttrs`, when given, overrides the
+// string's target_session_attrs: which of several hosts is taken.
+Result<PgConn> openSession(const QString &conninfo, const char *sessionAttrs = nullptr);
+
+// How many hosts a connection string names (libpq's comma-separated lists).
+int hostCount(const QString &conninfo);
+
+// Whether look-ups and saves take sessions of their own: several hosts,
+// and no target_session_attrs named by the string or PGTARGETSESSIONATTRS
+// (an administrator who names one means that one for everything). With no
+// attributes given, openSession() then takes the primary.
+bool splitsSessions(const QString &conninfo);
+
+// Whether the session is a standby's (in recovery).
+bool isStandby(PGconn *conn);
+
+// The database, host and port a session reached, as messages show them.
+QString sessionPlace(PGconn *conn);
 
 } // namespace tavro::pg

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/tablereader.h"
 #include "data/tablewriter.h"
 
 #include <memory>
@@ -21,5 +22,19 @@ Result<UpgradeNotes> upgradeServer(const QString &conninfo);
 
 // A failure, told with what was kept: nothing written in the database.
 Status nothingWrittenToServer(const Status &failure);
+
+} // namespace tavro
+
+namespace tavro {
+
+// The program's three tables of a server database, read for a counter's
+// local copy in one snapshot (on a standby where several hosts are named):
+// each table's rows in key order, each ending with its key CLE (NULL in a
+// table without one).
+Result<std::unique_ptr<TableReader>> serverCopyReader(const QString &conninfo);
+
+// Whether any server named answers at all, be it to refuse: a password
+// refused or a database unknown is not a server out of reach.
+bool serverAnswers(const QString &conninfo);
 
 } // namespace tavro

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <QtTest>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
@@ -42,6 +43,31 @@ QString serverAddress()
         return line;
     }();
     return address;
+}
+
+// The standby's connection string, without a database (the state file's
+// second line).
+QString standbyAddress()
+{
+    serverAddress();
+    QFile state(qEnvironmentVariable("TAVRO_TEST_SERVER"));
+    state.open(QIODevice::ReadOnly);
+    state.readLine();
+    const QString line = QString::fromUtf8(state.readLine()).trimmed();
+    if (!line.startsWith(QLatin1String("standby ")))
+        qFatal("test server: no standby in %s", qPrintable(state.fileName()));
+    return line.mid(8);
+}
+
+// A keyword's value in a connection string of the state file.
+QString valueOf(const QString &address, const QString &keyword)
+{
+    const QStringList words = address.split(QLatin1Char(' '));
+    for (const QString &w : words) {
+        if (w.startsWith(keyword + QLatin1Char('=')))
+            return w.mid(keyword.size() + 1);
+    }
+    return {};
 }
 
 using PgHandle = std::shared_ptr<PGconn>;
@@ -235,6 +261,64 @@ std::shared_ptr<void> TestDatabase::holdForWriting(const char *table, bool reade
     auto lock = std::make_shared<SQLite::Transaction>(*db, readersToo ? SQLite::TransactionBehavior::EXCLUSIVE
                                                                       : SQLite::TransactionBehavior::IMMEDIATE);
     return std::shared_ptr<void>(lock.get(), [db, lock](void *) mutable { lock.reset(); });
+}
+
+QString TestDatabase::throughStandby(const QString &linkFolder) const
+{
+    const QString primary = serverAddress(), standby = standbyAddress();
+    QString hosts = valueOf(primary, QStringLiteral("host")) + QLatin1Char(',') + valueOf(standby, QStringLiteral("host"));
+    if (!linkFolder.isEmpty()) {
+        hosts = linkFolder + QStringLiteral("/primary,") + linkFolder + QStringLiteral("/standby");
+        setReachable(linkFolder, true);
+    }
+    return QStringLiteral("host=%1 port=%2,%3 user=%4 dbname=%5")
+        .arg(hosts, valueOf(primary, QStringLiteral("port")), valueOf(standby, QStringLiteral("port")),
+             valueOf(primary, QStringLiteral("user")), name());
+}
+
+void TestDatabase::setReachable(const QString &linkFolder, bool reachable) const
+{
+    const QString links[] = {linkFolder + QStringLiteral("/primary"), linkFolder + QStringLiteral("/standby")};
+    const QString targets[] = {valueOf(serverAddress(), QStringLiteral("host")),
+                               valueOf(standbyAddress(), QStringLiteral("host"))};
+    for (int i = 0; i < 2; ++i) {
+        QFile::remove(links[i]);
+        if (reachable && !QFile::link(targets[i], links[i]))
+            qFatal("cannot link %s", qPrintable(links[i]));
+    }
+}
+
+void TestDatabase::waitForStandby() const
+{
+    const auto primary = pgConnect(serverAddress() + QStringLiteral(" dbname=postgres"));
+    const QByteArray lsn(PQgetvalue(pgRun(primary.get(), QStringLiteral("SELECT pg_current_wal_insert_lsn()")).get(), 0, 0));
+    const auto standby = pgConnect(standbyAddress() + QStringLiteral(" dbname=postgres"));
+    for (int tries = 0; tries < 300; ++tries) {
+        const auto r = pgRun(standby.get(), QStringLiteral("SELECT pg_last_wal_replay_lsn() >= $1::pg_lsn"), {lsn});
+        if (qstrcmp(PQgetvalue(r.get(), 0, 0), "t") == 0)
+            return;
+        QThread::msleep(20);
+    }
+    qFatal("test server: the standby did not catch up");
+}
+
+void TestDatabase::pauseStandby(bool paused) const
+{
+    pgRun(pgConnect(standbyAddress() + QStringLiteral(" dbname=postgres")).get(),
+          paused ? QStringLiteral("SELECT pg_wal_replay_pause()") : QStringLiteral("SELECT pg_wal_replay_resume()"));
+}
+
+QStringList TestDatabase::standbyRows(const QString &sql) const
+{
+    const auto r = pgRun(pgConnect(standbyAddress() + QStringLiteral(" dbname=") + name()).get(), pg::withTextRules(sql));
+    QStringList out;
+    for (int row = 0; row < PQntuples(r.get()); ++row) {
+        QStringList cells;
+        for (int c = 0; c < PQnfields(r.get()); ++c)
+            cells << (PQgetisnull(r.get(), row, c) ? QStringLiteral("<null>") : QString::fromUtf8(PQgetvalue(r.get(), row, c)));
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
 }
 
 void TestDatabase::cutConnections()

@@ -57,6 +57,19 @@ public:
     // Takes the data away (the file renamed, the database too) and back.
     void setMissing(bool missing);
 
+    // On the server: this database through the primary and its streaming
+    // standby, as a site names several hosts; `linkFolder`, when given,
+    // holds symbolic links to their socket folders that setReachable()
+    // takes away and gives back, as a network cut does.
+    QString throughStandby(const QString &linkFolder = {}) const;
+    void setReachable(const QString &linkFolder, bool reachable) const;
+    // Waits until the standby has replayed every change made so far.
+    void waitForStandby() const;
+    // Stops and resumes the standby's replay: its rows lag the primary's.
+    void pauseStandby(bool paused) const;
+    // A statement's rows on the standby, joined as rows() joins them.
+    QStringList standbyRows(const QString &sql) const;
+
     // Ends every other session on this database, as a server restart does
     // (a file has none to end).
     void cutConnections();
