@@ -1,15 +1,20 @@
 #include "app/mainwindow.h"
 
 #include "app/stafflist.h"
+#include "data/database/localcopy.h"
+#include "data/rows/module1.h"
 #include "kit/dialogs.h"
 #include "records/querytext.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
 
 namespace tavro {
 
@@ -31,6 +36,30 @@ MainWindow::MainWindow(QWidget *parent)
     m_area->setBackground(QColor(64, 64, 64));
     setCentralWidget(m_area);
     createMenus();
+    // Which server the counter reads from, kept true as windows open, the
+    // copy ages and a server answers again.
+    auto *every = new QTimer(this);
+    connect(every, &QTimer::timeout, this, &MainWindow::showReadOrigin);
+    every->start(30 * 1000);
+}
+
+void MainWindow::showReadOrigin()
+{
+    // A file on this machine needs no word: the bar is there for a server.
+    const Connection *shared = Module1::connection();
+    const ReadOrigin origin = shared ? shared->readsFrom() : ReadOrigin{};
+    if (origin.kind == ReadOrigin::Kind::File) {
+        if (m_origin)
+            statusBar()->hide();
+        return;
+    }
+    if (!m_origin) {
+        m_origin = new QLabel(this);
+        m_origin->setObjectName(QStringLiteral("ReadOrigin"));
+        statusBar()->addWidget(m_origin, 1);
+    }
+    m_origin->setText(readOriginText(origin, QDateTime::currentDateTime()));
+    statusBar()->show();
 }
 
 void MainWindow::createMenus()
@@ -120,6 +149,7 @@ QWidget *MainWindow::openWindow(const QString &name)
     m_area->setActiveSubWindow(frame);
     if (spec->load)
         spec->load(contents);
+    showReadOrigin();
     return contents;
 }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -47,6 +48,10 @@ public:
     // Shows the main window in its initial state.
     void showInitial();
 
+    // The status bar says where look-ups are answered from: the primary
+    // server, a standby, or the local copy and its age.
+    void showReadOrigin();
+
 Q_SIGNALS:
     // "QUITTER", once every child window has closed: the program ends.
     void quitRequested();
@@ -62,6 +67,7 @@ private:
 
     QMdiArea *m_area;
     QHash<QString, ChildSpec> m_specs;
+    QLabel *m_origin = nullptr;
 };
 
 } // namespace tavro

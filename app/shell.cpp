@@ -1,8 +1,10 @@
 #include "app/shell.h"
 
 #include "app/aboutwindow.h"
+#include "app/copyrefresher.h"
 #include "app/mainwindow.h"
 #include "binding/datacontrol.h"
+#include "data/database/localcopy.h"
 #include "data/setting/commandline.h"
 #include "data/setting/databasesetting.h"
 #include "kit/dialogs.h"
@@ -150,6 +152,8 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
         byLocale(QStringLiteral("base"), QStringLiteral("database")));
     QCommandLineOption checkStart(QStringLiteral("check-start"));
     checkStart.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption refreshCopy(QStringLiteral("refresh-copy"));
+    refreshCopy.setFlags(QCommandLineOption::HiddenFromHelp);
 
     const auto chosen = [&](const QCommandLineParser &parser) {
         return parser.isSet(database) ? std::optional(parser.value(database)) : std::nullopt;
@@ -159,6 +163,7 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
     QCommandLineParser &parser = commandLine.parser();
     parser.addOption(database);
     parser.addOption(checkStart);
+    parser.addOption(refreshCopy);
     if (const auto end = commandLine.parse())
         return end;
     if (!parser.positionalArguments().isEmpty()) {
@@ -168,6 +173,8 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
         return commandLine.refuse(QStringLiteral("l'option --database attend un fichier ou une base."));
     if (parser.isSet(checkStart))
         mode = StartMode::ReportWhenShown;
+    if (parser.isSet(refreshCopy))
+        mode = StartMode::RefreshCopy;
 
     const DatabaseSetting setting = resolveDatabaseSetting(chosen(parser));
     for (const QString &file : setting.unreadable) {
@@ -176,6 +183,19 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
     }
     useDatabaseSetting(setting);
     return std::nullopt;
+}
+
+// The child the program starts to refresh its local copy.
+int refreshCopyNow()
+{
+    const Result<QDateTime> taken = refreshLocalCopy(databaseSetting().value);
+    if (!taken) {
+        QTextStream(stderr) << QStringLiteral("tavro : la copie locale n'a pas été reprise. %1\n")
+                                   .arg(taken.status().message().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        return 1;
+    }
+    QTextStream(stdout) << QStringLiteral("%1 : %2\n").arg(copyTakenText(*taken), localCopyPath(databaseSetting().value));
+    return 0;
 }
 
 // What the start-up window shows, for --check-start.
@@ -209,6 +229,8 @@ int runProgram(int argc, char *argv[], StartMode mode)
         QCoreApplication core(argc, argv);
         if (const auto end = readCommandLine(core, mode))
             return *end;
+        if (mode == StartMode::RefreshCopy)
+            return refreshCopyNow();
     }
     QApplication app(argc, argv);
     setupApplication(app);
@@ -218,6 +240,13 @@ int runProgram(int argc, char *argv[], StartMode mode)
 
     MainWindow mainWindow;
     registerWindows(mainWindow);
+    // A server's tables copied for looking up when no server answers.
+    std::unique_ptr<CopyRefresher> refresher;
+    if (databaseSetting().localCopy && !localCopyPath(databaseSetting().value).isEmpty() && mode == StartMode::Interactive) {
+        refresher = std::make_unique<CopyRefresher>(databaseSetting().value);
+        QObject::connect(refresher.get(), &CopyRefresher::refreshed, &mainWindow, &MainWindow::showReadOrigin);
+        refresher->start();
+    }
     // "QUITTER" ends the program once every child window has closed through
     // its ordinary close path, so no typing is lost on the way out.
     QObject::connect(&mainWindow, &MainWindow::quitRequested, &app, [] { QCoreApplication::exit(0); });

@@ -29,6 +29,9 @@ enum class StartMode {
     // their default button.
     // The package check starts the unpacked program with it (--check-start).
     ReportWhenShown,
+    // Takes the local copy of the server database named, then ends
+    // (--refresh-copy): the program runs itself so in the background.
+    RefreshCopy,
 };
 
 // The whole program: command line (read before any window system is

@@ -37,6 +37,10 @@ struct TableDef {
 // Tables made before it have none: they work as they did.
 inline constexpr char kKeyColumn[] = "CLE";
 
+// In a local copy of a server's tables: when it was taken (UTC, ISO 8601)
+// and from which database (its address without password).
+inline constexpr char kCopyTable[] = "TAVRO_COPIE";
+
 inline constexpr const char *kCodeColumns[] = {"AGENCE", "CPOSTALE", "PROVINCE", "REGION"};
 inline constexpr const char *kTeleColumns[] = {"AGENCE", "TEL", "PROVINCE", "REGION", "ADRESSE", "FAX"};
 inline constexpr const char *kQrtColumns[] = {"QUARTIER", "CPOSTALE", "PROVINCE"};

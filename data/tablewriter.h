@@ -3,8 +3,11 @@
 #include "data/schema.h"
 #include "data/status.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace tavro {
 
@@ -15,6 +18,12 @@ struct WriteOptions {
     // transaction. Otherwise a file that exists, or tables that hold rows,
     // are refused and left as they were.
     bool replace = false;
+    // A local copy of a server's tables, taken at this time (a file only):
+    // each row ends with its key CLE as the server gave it, the file keeps
+    // the time and the address it was taken from (never a password), and
+    // a copy there before is replaced with no dated copy kept.
+    std::optional<QDateTime> copyTaken;
+    QString copyOf;
 };
 
 // What a write did besides the rows, for the tool to tell the user.

@@ -9,6 +9,7 @@
 #include "kit/clockbanner.h"
 #include "kit/dialogs.h"
 #include "kit/steps.h"
+#include "records/copybanner.h"
 #include "records/namefield.h"
 #include "records/pickcombo.h"
 #include "records/querytext.h"
@@ -86,6 +87,7 @@ RecordWindow::RecordWindow(const RecordWindowSpec &spec, QWidget *parent)
     body->setSpacing(10);
     // The data control comes first: the display frame's fields bind to it.
     QWidget *middle = buildMiddleColumn();
+    m_copyBanner->watch(m_control->source(), this);
     QGroupBox *display = buildDisplayFrame();
     body->addWidget(display, 0, Qt::AlignTop);
     body->addWidget(middle, 1);
@@ -141,6 +143,8 @@ void RecordWindow::buildTopRow()
     title->setObjectName(m_spec.titleName);
     look::paintTitle(title);
     centre->addWidget(title, 0, Qt::AlignHCenter);
+    m_copyBanner = new CopyBanner(m_topRow);
+    centre->addWidget(m_copyBanner, 0, Qt::AlignHCenter);
     centre->addStretch(1);
     row->addLayout(centre);
 
@@ -381,6 +385,8 @@ void RecordWindow::searchByInput(const QString &prompt, const QueryFragments &fr
 
 void RecordWindow::unlock()
 {
+    if (m_copyBanner->refusesSaving())
+        return;
     const QString typed = Dialogs::current().input(this, kUnlockPrompt, applicationTitle());
     if (!isEditPassword(typed)) {
         // A wrong password never locks a window that is already unlocked.
@@ -393,11 +399,15 @@ void RecordWindow::unlock()
 
 void RecordWindow::addNew()
 {
+    if (m_copyBanner->refusesSaving())
+        return;
     runStep([this] { m_control->addNew(); });
 }
 
 void RecordWindow::save()
 {
+    if (m_copyBanner->refusesSaving())
+        return;
     // Success is announced only when the row reached the file; otherwise the
     // data control has said why, and the typed values stay in the fields.
     bool written = false;
@@ -409,6 +419,8 @@ void RecordWindow::save()
 
 void RecordWindow::deleteCurrent()
 {
+    if (m_copyBanner->refusesSaving())
+        return;
     const MessageSpec confirm{.text = kConfirmDelete,
                               .title = kConfirmDeleteTitle,
                               .buttons = MsgButtons(Yes) | No,

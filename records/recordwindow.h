@@ -16,6 +16,7 @@ class QTimer;
 namespace tavro {
 
 class ClockBanner;
+class CopyBanner;
 class DataControl;
 class DataGrid;
 class PickCombo;
@@ -154,6 +155,7 @@ private:
 
     RecordWindowSpec m_spec;
     ClockBanner *m_banner = nullptr;
+    CopyBanner *m_copyBanner = nullptr;
     DataControl *m_control = nullptr;
     DataGrid *m_grid = nullptr;
     QGroupBox *m_displayFrame = nullptr;

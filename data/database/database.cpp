@@ -1,5 +1,6 @@
 #include "data/database/database.h"
 
+#include "data/database/localcopy.h"
 #include "data/postgres/pgconnection.h"
 #include "data/postgres/pgwriter.h"
 #include "data/setting/databasesetting.h"
@@ -31,7 +32,7 @@ Result<std::unique_ptr<Connection>> Database::connect(Wait wait) const
 {
     switch (m_kind) {
     case DatabaseKind::Server:
-        return connectToServer(m_name);
+        return databaseSetting().localCopy ? connectWithCopy(m_name, wait) : connectToServer(m_name);
     case DatabaseKind::File:
         break;
     }

@@ -106,6 +106,37 @@ bool RecordSource::isOpen() const
     return d->db != nullptr;
 }
 
+ReadOrigin RecordSource::readsFrom() const
+{
+    return d->db ? d->db->readsFrom() : ReadOrigin{ReadOrigin::Kind::File, d->database, {}};
+}
+
+Status RecordSource::readAgainFromServer()
+{
+    if (!d->db || d->db->readsFrom().kind != ReadOrigin::Kind::Copy || d->newRow)
+        return Status::success();
+    std::vector<std::optional<RowKey>> keys(d->loaded.tables.size());
+    for (int t = 0; d->current >= 0 && t < int(keys.size()); ++t) {
+        if (const RowKey key = d->loaded.key(d->current, t); key.valid() && d->loaded.keyed[std::size_t(t)])
+            keys[std::size_t(t)] = key;
+    }
+    const auto typed = d->pending;
+    // Failed, the rows and the typing stay as they are.
+    if (Status read = refresh(); !read)
+        return read;
+    const bool found = d->showRow(keys);
+    if (!found)
+        return typed.empty()
+                   ? Status::success()
+                   : Status::failure(Fault::Conflict, QStringLiteral("L'enregistrement affiché n'est plus sur le serveur."),
+                                     QStringLiteral("Les lignes du serveur sont affichées ; la saisie n'a pas été "
+                                                    "enregistrée."));
+    d->pending = typed;
+    if (!typed.empty())
+        Q_EMIT dataChanged(index(d->current, 0), index(d->current, columnCount() - 1));
+    return Status::success();
+}
+
 int RecordSource::currentRow() const
 {
     return d->current;

@@ -49,6 +49,13 @@ public:
     qint64 recordCount() const;
     // False until the file has opened: there is no result to count yet.
     bool isOpen() const;
+    // Where the rows are read from: a file, a server's primary or standby,
+    // or a local copy of a server's tables (saves refused).
+    ReadOrigin readsFrom() const;
+    // On a local copy: reads the rows again, from the server when one
+    // answers now, and shows the same row again, found by its key, with
+    // whatever was typed on it. Nothing on a server or a file.
+    Status readAgainFromServer();
 
     // Current row: -1 when the result is empty. Moves past either end stay
     // on the first or last row. Leaving a row with pending changes writes

@@ -341,7 +341,12 @@ std::vector<std::optional<RowKey>> RecordSource::Impl::currentKeys()
 
 bool RecordSource::Impl::reloadAt(const std::vector<std::optional<RowKey>> &keys)
 {
-    if (!owner->refresh().ok() || std::none_of(keys.begin(), keys.end(), [](const auto &k) { return k.has_value(); }))
+    return owner->refresh().ok() && showRow(keys);
+}
+
+bool RecordSource::Impl::showRow(const std::vector<std::optional<RowKey>> &keys)
+{
+    if (std::none_of(keys.begin(), keys.end(), [](const auto &k) { return k.has_value(); }))
         return false;
     for (int row = 0; row < store().rowCount(); ++row) {
         bool same = true;

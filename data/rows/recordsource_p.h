@@ -64,6 +64,8 @@ struct RecordSource::Impl {
     // Reads the rows again and makes current the row with these keys: true
     // when it is among them; the first row otherwise.
     bool reloadAt(const std::vector<std::optional<RowKey>> &keys);
+    // Makes current the loaded row with these keys: true when it is there.
+    bool showRow(const std::vector<std::optional<RowKey>> &keys);
 };
 
 } // namespace tavro

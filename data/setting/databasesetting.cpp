@@ -80,7 +80,42 @@ QStringList settingsFilePlaces(const QProcessEnvironment &env)
     return (user.isEmpty() ? QStringList() : QStringList{user}) + systemSettingsFiles(env);
 }
 
+namespace {
+
+bool saysOff(const QString &value)
+{
+    static const QStringList off{QStringLiteral("off"), QStringLiteral("non"), QStringLiteral("false"), QStringLiteral("0")};
+    return off.contains(value.trimmed(), Qt::CaseInsensitive);
+}
+
+bool localCopyWanted(const QProcessEnvironment &env)
+{
+    if (env.contains(QLatin1String(kLocalCopyVariable)))
+        return !saysOff(env.value(QLatin1String(kLocalCopyVariable)));
+    for (const QString &place : settingsFilePlaces(env)) {
+        if (!QFileInfo(place).isReadable())
+            continue;
+        const QSettings conf(place, QSettings::IniFormat);
+        if (conf.contains(QLatin1String(kLocalCopyKey)))
+            return !saysOff(conf.value(QLatin1String(kLocalCopyKey)).toString());
+    }
+    return true;
+}
+
+DatabaseSetting resolveDatabase(const std::optional<QString> &option, const QProcessEnvironment &env);
+
+} // namespace
+
 DatabaseSetting resolveDatabaseSetting(const std::optional<QString> &option, const QProcessEnvironment &env)
+{
+    DatabaseSetting s = resolveDatabase(option, env);
+    s.localCopy = localCopyWanted(env);
+    return s;
+}
+
+namespace {
+
+DatabaseSetting resolveDatabase(const std::optional<QString> &option, const QProcessEnvironment &env)
 {
     DatabaseSetting s;
     if (option && !option->trimmed().isEmpty()) {
@@ -113,6 +148,8 @@ DatabaseSetting resolveDatabaseSetting(const std::optional<QString> &option, con
     }
     return s;
 }
+
+} // namespace
 
 QString shownDatabase(const QString &value)
 {

@@ -20,6 +20,11 @@ enum class DatabaseSource {
 inline constexpr char kDatabaseVariable[] = "TAVRO_DATABASE";
 inline constexpr char kSettingsFileName[] = "tavro.conf";
 inline constexpr char kDatabaseKey[] = "database";
+// The local copy of a server's tables (data/database/localcopy.h) is kept
+// unless this variable, or else this key of the first settings file that
+// has it, says "off" (or "non", "false", "0").
+inline constexpr char kLocalCopyVariable[] = "TAVRO_LOCAL_COPY";
+inline constexpr char kLocalCopyKey[] = "localcopy";
 
 // The database named for every connection of the program, and where it was
 // named. The value is opaque here: a file path (made absolute when it was
@@ -30,6 +35,7 @@ struct DatabaseSetting {
     DatabaseSource source = DatabaseSource::None;
     QString settingsFile;   // the tavro.conf that named it, for the two file sources
     QStringList unreadable; // settings files found but unreadable, passed over
+    bool localCopy = true;  // a server's tables copied for looking up without it
 
     bool isNamed() const;
     // The file named, else `fallback`: what a tool writes by default, never

@@ -31,9 +31,10 @@ QString createTableSql(const TableDef &table)
 
 class FileTableWriter final : public TableWriter {
 public:
-    FileTableWriter(const QString &target, std::unique_ptr<NewFile> file)
+    FileTableWriter(const QString &target, std::unique_ptr<NewFile> file, const WriteOptions &options)
         : m_target(target)
         , m_file(std::move(file))
+        , m_options(options)
     {
     }
 
@@ -53,23 +54,37 @@ public:
             m_db->exec("BEGIN");
             for (const TableDef &table : kTables)
                 m_db->exec(createTableSql(table).toStdString());
+            if (m_options.copyTaken) {
+                SQLite::Statement taken(*m_db, std::string("CREATE TABLE ") + kCopyTable + " (PRISE TEXT, BASE TEXT)");
+                taken.exec();
+                SQLite::Statement note(*m_db, std::string("INSERT INTO ") + kCopyTable + " VALUES (?, ?)");
+                note.bind(1, m_options.copyTaken->toUTC().toString(Qt::ISODate).toStdString());
+                note.bind(2, m_options.copyOf.toStdString());
+                note.exec();
+            }
         });
     }
     Status startTable(const TableDef &table) override
     {
         return run([&] {
-            m_insert = std::make_unique<SQLite::Statement>(
-                *m_db, insertStatement(QLatin1String(table.name), columnNames(table)).toStdString());
+            QStringList columns = columnNames(table);
+            if (m_options.copyTaken)
+                columns << QLatin1String(kKeyColumn);
+            m_insert =
+                std::make_unique<SQLite::Statement>(*m_db, insertStatement(QLatin1String(table.name), columns).toStdString());
+            m_columns = int(columns.size());
         });
     }
     Status addRow(const RowValues &values) override
     {
         return run([&] {
-            for (int i = 0; i < values.size(); ++i) {
-                if (values[i])
-                    m_insert->bind(i + 1, values[i]->toStdString()); // text, not a blob
-                else
+            for (int i = 0; i < values.size() && i < m_columns; ++i) {
+                if (!values[i])
                     m_insert->bind(i + 1);
+                else if (m_options.copyTaken && i == m_columns - 1)
+                    m_insert->bind(i + 1, static_cast<int64_t>(values[i]->toLongLong())); // the key, a number
+                else
+                    m_insert->bind(i + 1, values[i]->toStdString()); // text, not a blob
             }
             m_insert->exec();
             m_insert->reset();
@@ -112,6 +127,8 @@ private:
     std::unique_ptr<NewFile> m_file;
     std::unique_ptr<SQLite::Database> m_db;
     std::unique_ptr<SQLite::Statement> m_insert;
+    WriteOptions m_options;
+    int m_columns = 0;
 };
 
 } // namespace
@@ -122,7 +139,9 @@ Result<std::unique_ptr<TableWriter>> fileTableWriter(const QString &target, cons
     auto file = NewFile::create(target, options.replace, &notes);
     if (!file)
         return file.status();
-    auto writer = std::make_unique<FileTableWriter>(target, std::move(*file));
+    if (options.copyTaken)
+        (*file)->keepNoBackup();
+    auto writer = std::make_unique<FileTableWriter>(target, std::move(*file), options);
     *writer->notes() = notes;
     if (Status begun = writer->begin(); !begun)
         return begun;

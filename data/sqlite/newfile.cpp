@@ -197,7 +197,7 @@ Status removeLeftovers(const QString &target, WriteNotes *notes)
 // the old file first gets a second name, then the new one replaces it.
 // rename() replaces a symbolic link at the target's name, never the file it
 // leads to.
-Status placeFile(const QString &temporary, const QString &target, bool replace, WriteNotes *notes)
+Status placeFile(const QString &temporary, const QString &target, bool replace, bool backUp, WriteNotes *notes)
 {
     const QByteArray from = QFile::encodeName(temporary);
     const QByteArray to = QFile::encodeName(target);
@@ -220,7 +220,7 @@ Status placeFile(const QString &temporary, const QString &target, bool replace, 
     }
     QString backup;
     struct stat st { };
-    if (::lstat(to.constData(), &st) == 0) {
+    if (backUp && ::lstat(to.constData(), &st) == 0) {
         const QDateTime now = QDateTime::currentDateTime();
         backup = backupPathFor(target, now);
         for (int n = 2; QFileInfo(backup).exists() || QFileInfo(backup).isSymLink(); ++n)
@@ -321,7 +321,7 @@ Status NewFile::place(WriteNotes *notes)
     const mode_t mode = m_mode >= 0 ? mode_t(m_mode) : 0666 & ~processUmask();
     if (::fchmod(m_temporary->fd(), mode) != 0 || ::fsync(m_temporary->fd()) != 0)
         return writeFailure(errno, m_target);
-    if (Status placed = placeFile(m_temporary->path(), m_target, m_replace, notes); !placed)
+    if (Status placed = placeFile(m_temporary->path(), m_target, m_replace, m_backup, notes); !placed)
         return placed;
     m_temporary->keep();
     // The rename itself lives in the folder: flush it too (best effort).

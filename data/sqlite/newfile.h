@@ -33,6 +33,10 @@ public:
     // those of any new file of the user.
     void takeRightsOf(const QString &path);
 
+    // A replaced file goes without a dated copy (a copy of data kept
+    // elsewhere, taken again at will).
+    void keepNoBackup() { m_backup = false; }
+
     // Flushes the temporary file to disk and renames it to the target.
     // Without `replace` an existing target is never replaced, not even one
     // that appeared meanwhile; with it the old file first gets a dated name
@@ -45,6 +49,7 @@ private:
 
     QString m_target;
     bool m_replace;
+    bool m_backup = true;
     int m_mode = -1; // the rights to give, -1: a new file's
     std::unique_ptr<TemporaryTarget> m_temporary;
 };
