@@ -221,7 +221,17 @@ void TestStandby::noServerAnswers()
     const auto restore = qScopeGuard([] { tavro::useDatabaseSetting({}); });
     // A colleague's save the copy has not seen.
     db.exec(QStringLiteral("UPDATE CODE SET PROVINCE = 'IFRASSEN-GARE' WHERE AGENCE = 'ZOLT IFRASSEN GARE'"));
+    // A window open before the cut, and one opened after it.
+    RecordSource early;
+    early.setDatabase(address);
+    early.setRecordSource(QStringLiteral("SELECT * FROM QRT"));
+    QVERIFY(early.refresh().ok());
+    QCOMPARE(int(early.readsFrom().kind), int(ReadOrigin::Kind::Standby));
     db.setReachable(links.path(), false);
+    db.cutConnections();
+    db.standbyRows(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'tavro'"));
+    QCOMPARE(early.refresh().ok(), copyTaken && copyWanted);
+    QCOMPARE(early.readsFrom().kind == ReadOrigin::Kind::Copy, copyTaken && copyWanted);
 
     RecordSource source;
     source.setDatabase(address);
