@@ -3,7 +3,8 @@
 //   tavro-bench [--quick] [--scales bundled,x10,large] [--parts windows,memory,simulator] [--runs N]
 //               [--screenshots FOLDER [--screen WxH]] [--server ADDRESS]
 // --server: the record windows again on a PostgreSQL server (a connection
-// string without dbname), each scale in a database of its own made there.
+// string without dbname), each scale in a database of its own made there,
+// and the counter's local copy of it (part "copy").
 // --quick leaves out the large file and runs fewer times. The README's
 // pictures: QT_QPA_PLATFORM=offscreen LANG=fr_FR.UTF-8 tavro-bench --scales bundled
 // --parts none --screenshots docs/screenshots
@@ -131,8 +132,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption scalesOption(QStringLiteral("scales"), QStringLiteral("Comma-separated: bundled,x10,large."),
                                           QStringLiteral("list"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per measure."), QStringLiteral("n"));
-    const QCommandLineOption partsOption(QStringLiteral("parts"), QStringLiteral("Comma-separated: windows,memory,simulator."),
-                                         QStringLiteral("list"));
+    const QCommandLineOption partsOption(
+        QStringLiteral("parts"), QStringLiteral("Comma-separated: windows,copy,memory,simulator."), QStringLiteral("list"));
     const QCommandLineOption screenshotsOption(
         QStringLiteral("screenshots"), QStringLiteral("Also save pictures of every window here."), QStringLiteral("folder"));
     const QCommandLineOption screenOption(QStringLiteral("screen"),
@@ -149,9 +150,9 @@ int main(int argc, char *argv[])
     if (parser.isSet(scalesOption))
         scales = parser.value(scalesOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
 
-    const QStringList parts = parser.isSet(partsOption)
-                                  ? parser.value(partsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)
-                                  : QStringList{QStringLiteral("windows"), QStringLiteral("memory"), QStringLiteral("simulator")};
+    const QStringList parts = parser.isSet(partsOption) ? parser.value(partsOption).split(QLatin1Char(','), Qt::SkipEmptyParts)
+                                                        : QStringList{QStringLiteral("windows"), QStringLiteral("copy"),
+                                                                      QStringLiteral("memory"), QStringLiteral("simulator")};
 
     QTemporaryDir root;
     QTextStream out(stdout);
@@ -177,10 +178,13 @@ int main(int argc, char *argv[])
     // dropped afterwards: the large one holds a million rows).
     for (const auto &[def, file] : files) {
         ScaleFile served;
-        if (!parser.isSet(serverOption) || !parts.contains(QLatin1String("windows"))
+        if (!parser.isSet(serverOption) || !(parts.contains(QLatin1String("windows")) || parts.contains(QLatin1String("copy")))
             || !writeScale(QDir(root.path()), def, served, parser.value(serverOption)))
             continue;
-        benchRecordWindows(served, runsOf(def), false);
+        if (parts.contains(QLatin1String("windows")))
+            benchRecordWindows(served, runsOf(def), false);
+        if (parts.contains(QLatin1String("copy")))
+            benchLocalCopy(served, qMax(3, runsOf(def) / 3));
         onServer(parser.value(serverOption),
                  QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(served.path.section(QLatin1Char('='), -1)));
     }

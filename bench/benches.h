@@ -16,6 +16,10 @@ struct ScaleFile {
 // engine; with scroll, also the grid scrolled to its last row.
 void benchRecordWindows(const ScaleFile &scale, int runs, bool scroll);
 
+// A server database's local copy: taken, against COPY of the same rows;
+// the postal-code window from it with the server cut, against from the server.
+void benchLocalCopy(const ScaleFile &served, int runs);
+
 // The simulator's 30-year table, calculated and shown.
 void benchSimulator(int runs);
 
