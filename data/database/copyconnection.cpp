@@ -28,9 +28,10 @@ struct Reach {
 QMutex g_mutex;
 QHash<QString, Reach> g_reach;
 
-// After this, a window that opens asks the servers again even if nothing
-// said they answer (the copy's refresh turned off or failing).
-constexpr int kAskAgainMs = 60 * 1000;
+// After this, a window that opens asks the servers again even if the
+// copy's refresh (which tries every half minute, in a process of its own,
+// so that no clerk waits for a server that does not answer) said nothing.
+constexpr int kAskAgainMs = 5 * 60 * 1000;
 
 Reach reachOf(const QString &database)
 {
