@@ -16,6 +16,10 @@ struct ScaleFile {
 // engine; with scroll, also the grid scrolled to its last row.
 void benchRecordWindows(const ScaleFile &scale, int runs, bool scroll);
 
+// A street name of 100,000, 250,000 and 1,000,000 characters in the
+// addresses window: opened on it, moved onto, its grid cell's tooltip.
+void benchLongNames(const ScaleFile &scale, int runs);
+
 // The simulator's 30-year table, calculated and shown.
 void benchSimulator(int runs);
 

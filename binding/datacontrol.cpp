@@ -1,5 +1,6 @@
 #include "binding/datacontrol.h"
 
+#include "binding/namefield.h"
 #include "binding/textentry.h"
 #include "data/database/database.h"
 #include "data/rows/recordsource.h"
@@ -8,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QToolButton>
 
@@ -48,13 +48,13 @@ QIcon arrowIcon(Arrow arrow)
 
 struct DataControl::Binding {
     QPointer<QLineEdit> line;
-    QPointer<QPlainTextEdit> box;
+    QPointer<NameField> box;
     QString column;
     bool refusedTyping = false; // typed while the result had no place for it
     bool showing = false;       // the control, not the user, is changing the text
 
     bool alive() const { return line || box; }
-    QString text() const { return line ? line->text() : box->toPlainText(); }
+    QString text() const { return line ? line->text() : box->value(); }
     void show(const QString &value)
     {
         showing = true;
@@ -62,7 +62,7 @@ struct DataControl::Binding {
             line->setText(value);
             line->setCursorPosition(0);
         } else {
-            box->setPlainText(value);
+            box->setValue(value);
         }
         showing = false;
     }
@@ -113,7 +113,7 @@ DataControl::Binding *DataControl::addBinding(QWidget *field, const QString &col
 {
     auto binding = std::make_unique<Binding>();
     binding->line = qobject_cast<QLineEdit *>(field);
-    binding->box = qobject_cast<QPlainTextEdit *>(field);
+    binding->box = qobject_cast<NameField *>(field);
     binding->column = column;
     m_bindings.push_back(std::move(binding));
     return m_bindings.back().get();
@@ -131,11 +131,11 @@ void DataControl::bindField(QLineEdit *field, const QString &column)
     showCurrent();
 }
 
-void DataControl::bindField(QPlainTextEdit *field, const QString &column)
+void DataControl::bindField(NameField *field, const QString &column)
 {
     Binding *b = addBinding(field, column);
     // The box has no signal for typing alone: its own filling is set apart.
-    connect(field, &QPlainTextEdit::textChanged, this, [this, b] {
+    connect(field, &NameField::textChanged, this, [this, b] {
         if (!b->showing)
             fieldEdited(b, b->text());
     });

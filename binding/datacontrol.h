@@ -11,11 +11,11 @@
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QTableView;
 
 namespace tavro {
 
+class NameField;
 class RecordSource;
 
 // The data control "Adodc1" of a record window: owns the window's
@@ -39,7 +39,7 @@ public:
     // focus, so typing would be dropped on a move; it also maps by column
     // number, and the window's columns come and go with each query.
     void bindField(QLineEdit *field, const QString &column);
-    void bindField(QPlainTextEdit *field, const QString &column);
+    void bindField(NameField *field, const QString &column);
 
     // Typing not written yet: values in the current row, or typed where the
     // result has no column for them.

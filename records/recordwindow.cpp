@@ -1,6 +1,7 @@
 #include "records/recordwindow.h"
 
 #include "binding/datacontrol.h"
+#include "binding/namefield.h"
 #include "data/picklist.h"
 #include "data/rows/module1.h"
 #include "data/rows/recordsource.h"
@@ -9,7 +10,6 @@
 #include "kit/clockbanner.h"
 #include "kit/dialogs.h"
 #include "kit/steps.h"
-#include "records/namefield.h"
 #include "records/pickcombo.h"
 #include "records/querytext.h"
 #include "records/recordlook.h"
