@@ -50,8 +50,8 @@ public:
         painter->setPen(
             opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
-        const bool fits = drawn.size() == text.size() && textWidth(text, opt.font) <= box.width();
-        painter->drawText(QPoint(box.left(), baseline), fits ? text : metrics.elidedText(drawn, Qt::ElideRight, box.width()));
+        painter->drawText(QPoint(box.left(), baseline),
+                          isCut(text, opt.font, box) ? metrics.elidedText(drawn, Qt::ElideRight, box.width()) : text);
         painter->restore();
     }
 
@@ -70,8 +70,7 @@ public:
             return QStyledItemDelegate::helpEvent(event, view, option, index);
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
-        if (opt.text.isEmpty()
-            || (visiblePart(opt.text).size() == opt.text.size() && textWidth(opt.text, opt.font) <= textBox(opt).width())) {
+        if (opt.text.isEmpty() || !isCut(opt.text, opt.font, textBox(opt))) {
             QToolTip::hideText();
             return false;
         }
@@ -108,6 +107,13 @@ private:
         if (shown < text.size())
             tip += QChar(0x2026);
         return tip + QStringLiteral("</p>");
+    }
+
+    // One answer for the drawing and the tooltip: a cell drawn cut always
+    // has its tooltip.
+    bool isCut(const QString &text, const QFont &font, const QRect &box) const
+    {
+        return visiblePart(text).size() != text.size() || textWidth(text, font) > box.width();
     }
 
     static int textMargin(const QStyleOptionViewItem &opt)

@@ -141,10 +141,11 @@ void NameField::keyPressEvent(QKeyEvent *event)
     }
     const QString text = event->text();
     if (std::any_of(text.begin(), text.end(), refusedInEntry)) {
-        // A key whose text holds a refused character (one the keyboard map
-        // or a tool sends as a key) enters the rest; a shortcut such as
-        // Ctrl+V, whose text is a control character, still works by its key.
-        QKeyEvent allowed(event->type(), event->key(), event->modifiers(), enteredText(text), event->isAutoRepeat(),
+        // A key whose text holds a refused character (one a keyboard map or
+        // a tool sends as a key) enters the rest, a line break as a blank; a
+        // shortcut such as Ctrl+V, whose text is a control character, still
+        // works by its key.
+        QKeyEvent allowed(event->type(), event->key(), event->modifiers(), asOneLine(text), event->isAutoRepeat(),
                           quint16(event->count()));
         QPlainTextEdit::keyPressEvent(&allowed);
         event->setAccepted(allowed.isAccepted());

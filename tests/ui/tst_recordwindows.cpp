@@ -4,6 +4,7 @@
 // picks and searches.
 #include "app/mainwindow.h"
 #include "app/shell.h"
+#include "binding/namefield.h"
 #include "data/rows/module1.h"
 #include "data/sqlite/opendb.h"
 #include "records/querytext.h"
@@ -17,6 +18,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolTip>
 #include <QtTest>
@@ -61,6 +63,8 @@ private Q_SLOTS:
     void grid();
     void fits_data();
     void fits();
+    void longNameDrawsOnlyWhatShows_data();
+    void longNameDrawsOnlyWhatShows();
 
     void loading_data();
     void loading();
@@ -343,6 +347,60 @@ void TestRecordWindows::fits()
         if (l->isVisible() && !l->text().isEmpty() && l->objectName() != "Label7")
             QVERIFY2(l->width() >= l->sizeHint().width() - 2, qPrintable(l->objectName()));
     }
+}
+
+// clang-format off
+void TestRecordWindows::longNameDrawsOnlyWhatShows_data()
+{
+    // A name far longer than any (an oversized paste, saved once) in the
+    // first row of each window: words, or one run of letters.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("change"); // %1: the long name
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("words");
+    QTest::newRow("cp, 100,000 in words") << "cp" << "UPDATE CODE SET AGENCE = '%1' WHERE AGENCE = 'TAMBRELLE CENTRE';"
+                                                     "UPDATE TELE SET AGENCE = '%1' WHERE AGENCE = 'TAMBRELLE CENTRE'"
+                                          << "Text1" << 100000 << true;
+    QTest::newRow("tel, 250,000 in one run") << "tel" << "UPDATE TELE SET AGENCE = '%1' WHERE TEL = '0700 11 01'" << "Text1" << 250000 << false;
+    QTest::newRow("adr, 1,000,000 in one run") << "adr" << "UPDATE QRT SET QUARTIER = '%1' WHERE CPOSTALE = '16001'" << "Text2" << 1000000 << false;
+}
+// clang-format on
+
+void TestRecordWindows::longNameDrawsOnlyWhatShows()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, change);
+    QFETCH(QString, field);
+    QFETCH(int, length);
+    QFETCH(bool, words);
+    const QString unit = words ? "QUARTIER DU VIEUX MOULIN " : "QUARTIERDUVIEUXMOULIN";
+    const QString name = unit.repeated(length / unit.size() + 1).left(length);
+    for (const QString &statement : change.arg(name).split(';'))
+        m_f.db->exec(statement);
+    auto w = RecordFixture::show(kind);
+    auto *box = child<NameField>(w.get(), field);
+    const int row = gridColumn(w.get(), gridCaptions(w.get()).first()).indexOf(name);
+    QVERIFY(row >= 0);
+    for (const int onto : {row, row == 0 ? 1 : 0, row}) { // shown at start, left, moved onto again
+        clickGridRow(w.get(), onto);
+        QCoreApplication::processEvents();
+        // The whole value is in the box; only what is in view was laid out.
+        QCOMPARE(box->value() == name, onto == row);
+        int laidOut = 0;
+        for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next())
+            laidOut += b.layout()->lineCount() > 0 ? b.length() : 0;
+        QVERIFY2(laidOut <= 3000, qPrintable(QString::number(laidOut)));
+    }
+    // The grid's cell is cut; its tooltip holds the beginning, and says it goes on.
+    QTableView *view = gridOf(w.get());
+    const QRect cell = view->visualRect(view->model()->index(row, 0));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(view->viewport(), &help);
+    QTRY_VERIFY(QToolTip::text().startsWith("<p>" + name.left(900)));
+    QVERIFY(QToolTip::text().endsWith(QString(QChar(0x2026)) + "</p>"));
+    QVERIFY(QToolTip::text().size() < 1100);
+    QToolTip::hideText();
 }
 
 void TestRecordWindows::loading_data()

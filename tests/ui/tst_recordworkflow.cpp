@@ -12,9 +12,12 @@
 #include <QAction>
 #include <QClipboard>
 #include <QMdiSubWindow>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTextBlock>
 #include <QToolButton>
 #include <QtTest>
 
@@ -57,8 +60,8 @@ private Q_SLOTS:
     void newRoundTrip();
     void deleteRoundTrip_data();
     void deleteRoundTrip();
-    void longAndPastedTexts_data();
-    void longAndPastedTexts();
+    void enteredTexts_data();
+    void enteredTexts();
     void typingMeetsAColleaguesChange_data();
     void typingMeetsAColleaguesChange();
     void barGridAndFieldsFollow_data();
@@ -389,57 +392,116 @@ static QString longText()
     return QString(40000, QLatin1Char('r'));
 }
 
-// clang-format off
-void TestRecordWorkflow::longAndPastedTexts_data()
+// Every kind of character the fields refuse, between letters: NUL, a C0
+// and a C1 control (the latter a line break), a tab, a line feed, a line
+// and a paragraph separator.
+static const QString kRefused = QString::fromUtf8("A\0B\x01"
+                                                  "C\xC2\x85"
+                                                  "D\tE\nF\xE2\x80\xA8G\xE2\x80\xA9H",
+                                                  20);
+
+// Enters text at the end of a field by one route, as a clerk or a tool
+// does; an empty text removes the last character.
+static void enter(QWidget *field, const QString &route, const QString &text)
 {
-    // The first street of the addresses window holds a 40,000-character text,
-    // in its wrapping name box or in its one-line code field.
-    QTest::addColumn<QString>("longColumn");
+    field->setFocus();
+    auto *line = qobject_cast<QLineEdit *>(field);
+    auto *box = qobject_cast<QPlainTextEdit *>(field);
+    if (line)
+        line->end(false);
+    else if (route == "seam") // the start of a long value's second piece
+        box->setTextCursor(QTextCursor(box->document()->findBlockByNumber(1)));
+    else
+        QTest::keyClick(field, Qt::Key_End, Qt::ControlModifier);
+    if (text.isEmpty()) {
+        QTest::keyClick(field, Qt::Key_Backspace);
+    } else if (route == "paste") {
+        QApplication::clipboard()->setText(text);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    } else if (route == "drop") {
+        // Dragged from another program and dropped just after the text.
+        QWidget *target = box ? box->viewport() : field;
+        const QPoint at = (box ? box->cursorRect() : field->inputMethodQuery(Qt::ImCursorRectangle).toRect()).center();
+        QMimeData data;
+        data.setText(text);
+        QDragEnterEvent enterEvent(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enterEvent);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    } else if (route == "input method") {
+        // Composed, then committed, as a keyboard's input method or a
+        // dictation tool sends a text.
+        QInputMethodEvent compose(QStringLiteral("AB"), {});
+        QApplication::sendEvent(field, &compose);
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(field, &commit);
+    } else if (route == "shift enter") {
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    } else { // the text of one key
+        QTest::sendKeyEvent(QTest::Press, field, Qt::Key_unknown, text, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, field, Qt::Key_unknown, text, Qt::NoModifier);
+    }
+}
+
+// clang-format off
+void TestRecordWorkflow::enteredTexts_data()
+{
+    // The first street of the addresses window, its name in its wrapping
+    // name box (Text2) or its code in a one-line field (Text3), the name
+    // first made 40,000 characters long when asked ("#" in what is stored).
+    QTest::addColumn<QString>("longColumn"); // empty: none
     QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("paste"); // empty: one character removed at the end
-    QTest::addColumn<int>("nameLength"); // -1: not the long text
-    QTest::addColumn<QString>("code"); // afterwards
-    QTest::newRow("long name kept when the code changes") << "QUARTIER" << "Text3" << "99" << 40000 << "1600199";
-    QTest::newRow("long name shortened by one") << "QUARTIER" << "Text2" << "" << 39999 << "16001";
-    QTest::newRow("NUL and line feed pasted are dropped") << "QUARTIER" << "Text3" << QString::fromUtf8("7\0" "7\n7", 5)
-                                                          << 40000 << "16001777";
-    QTest::newRow("long text in a one-line field shortened by one") << "CPOSTALE" << "Text3" << "" << -1
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("text"); // empty: one character removed at the end
+    QTest::addColumn<QString>("name"); // stored afterwards
+    QTest::addColumn<QString>("code");
+    QTest::newRow("long name kept when the code changes") << "QUARTIER" << "Text3" << "paste" << "99" << "#" << "1600199";
+    QTest::newRow("long name shortened by one") << "QUARTIER" << "Text2" << "paste" << "" << "#-1" << "16001";
+    QTest::newRow("long text in a one-line field shortened by one") << "CPOSTALE" << "Text3" << "paste" << "" << "Rue de l'Église"
                                                                     << longText().chopped(1);
+    QTest::newRow("long name shortened by one where the box cut it") << "QUARTIER" << "Text2" << "seam" << "" << "#-1" << "16001";
+    QTest::newRow("long name, more pasted at its end") << "QUARTIER" << "Text2" << "paste" << "ZZ" << "#ZZ" << "16001";
+    // By every route the refused characters stay out; in the name box a
+    // line break between words becomes a blank.
+    for (const char *route : {"paste", "drop", "input method", "key"}) {
+        QTest::addRow("name box, %s", route) << "" << "Text2" << route << kRefused << "Rue de l'ÉgliseABC DE F G H" << "16001";
+        QTest::addRow("line field, %s", route) << "" << "Text3" << route << kRefused << "Rue de l'Église" << "16001ABCDEFGH";
+    }
+    QTest::newRow("name box, Shift+Enter") << "" << "Text2" << "shift enter" << "-" << "Rue de l'Église" << "16001";
 }
 // clang-format on
 
-void TestRecordWorkflow::longAndPastedTexts()
+void TestRecordWorkflow::enteredTexts()
 {
     QFETCH(QString, longColumn);
     QFETCH(QString, field);
-    QFETCH(QString, paste);
-    QFETCH(int, nameLength);
+    QFETCH(QString, route);
+    QFETCH(QString, text);
+    QFETCH(QString, name);
     QFETCH(QString, code);
-    m_f.db->exec(QStringLiteral("UPDATE QRT SET %1 = '%2' WHERE CPOSTALE = '16001'").arg(longColumn, longText()));
+    if (!longColumn.isEmpty())
+        m_f.db->exec(QStringLiteral("UPDATE QRT SET %1 = '%2' WHERE CPOSTALE = '16001'").arg(longColumn, longText()));
     auto w = openForEditing("adr");
     for (int row = 0; row < sourceOf(w.get())->rowCount(); ++row) { // first in a file, last on a server
-        if (sourceOf(w.get())->text(row, longColumn).size() > 1000)
+        const QString code = sourceOf(w.get())->text(row, "CPOSTALE");
+        if (code.startsWith("16001") || code.size() > 1000)
             clickGridRow(w.get(), row);
     }
-    auto *edit = child<QWidget>(w.get(), field); // the street is a wrapping name box
-    edit->setFocus();
-    if (auto *line = qobject_cast<QLineEdit *>(edit))
-        line->end(false);
-    else
-        QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier);
-    if (paste.isEmpty()) {
-        QTest::keyClick(edit, Qt::Key_Backspace);
-    } else {
-        QApplication::clipboard()->setText(paste);
-        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    }
+    enter(child<QWidget>(w.get(), field), route, text);
     click(w.get(), "Command5");
     QCOMPARE(m_f.dialogs->messageTexts(), QStringList{"ENREGISTREMENT AVEC SUCCES"});
-    const QString stored =
-        m_f.db->rows(QStringLiteral("SELECT QUARTIER, CPOSTALE FROM QRT WHERE length(%1) > 1000").arg(longColumn)).value(0);
-    if (nameLength >= 0)
-        QCOMPARE(stored.section('|', 0, 0).size(), nameLength);
-    QCOMPARE(stored.section('|', 1), code);
+    const QStringList stored =
+        m_f.db->rows(QStringLiteral("SELECT QUARTIER, CPOSTALE FROM QRT WHERE CPOSTALE LIKE '16001%' OR length(CPOSTALE) > 1000"))
+            .value(0)
+            .split('|');
+    if (name.startsWith('#')) // the long text, less one character or with more at its end
+        name = name == "#-1" ? longText().chopped(1) : longText() + name.mid(1);
+    QCOMPARE(stored.value(0).size(), name.size());
+    QCOMPARE(stored.value(0), name);
+    QCOMPARE(stored.value(1), code);
 }
 
 void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
