@@ -5,11 +5,15 @@
 #include "data/database/database.h"
 #include "data/rows/recordsource.h"
 
+#include <QApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -43,6 +47,51 @@ QIcon arrowIcon(Arrow arrow)
         p.drawRect(QRectF(11.5, 3, 2, 10));
     return QIcon(pixmap);
 }
+
+// How long a write runs before the window says it is still writing.
+constexpr int kSlowWriteMs = 3000;
+
+// While a write runs, the clerk's input goes nowhere: mouse, keys,
+// shortcuts, input methods, drops and the window manager's close button.
+// Drawing, timers and signals go on.
+class InputBlock final : public QObject {
+public:
+    InputBlock() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputBlock() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            event->accept(); // no shortcut fires from the key either
+            return true;
+        case QEvent::Close:
+            if (!event->spontaneous())
+                return false;
+            event->ignore();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
 
 } // namespace
 
@@ -105,6 +154,33 @@ DataControl::DataControl(QWidget *parent)
     connect(m_source, &RecordSource::refreshed, this, &DataControl::showCurrent);
     connect(m_source, &QAbstractItemModel::dataChanged, this, &DataControl::showCurrent);
     connect(m_source, &RecordSource::moveFailed, this, &DataControl::report);
+    m_source->setWriteRunner([this](const std::function<Status()> &write) { return runWrite(write); });
+}
+
+Status DataControl::runWrite(const std::function<Status()> &write)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const InputBlock block;
+    m_writing = true;
+    Status written;
+    QEventLoop loop;
+    std::unique_ptr<QThread> thread(QThread::create([&] { written = write(); }));
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer slow;
+    slow.setSingleShot(true);
+    connect(&slow, &QTimer::timeout, this, [this] { Q_EMIT writingSlowly(true); });
+    thread->start();
+    slow.start(kSlowWriteMs);
+    // The window is drawn, and says so if it lasts; the result comes back
+    // here. Should the program be ending meanwhile, the write still ends
+    // before anything else is done.
+    loop.exec();
+    thread->wait();
+    if (!slow.isActive())
+        Q_EMIT writingSlowly(false);
+    m_writing = false;
+    QApplication::restoreOverrideCursor();
+    return written;
 }
 
 DataControl::~DataControl() = default;

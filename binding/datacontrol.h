@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,11 @@ public:
     // Drops that typing; the fields show the row as read.
     void discardTyping();
 
+    // A save is being written. It runs off the window's thread: the busy
+    // cursor shows at once, the program takes no input meanwhile (no click
+    // lands twice, nothing else starts), and the window keeps drawing.
+    bool isWriting() const { return m_writing; }
+
     // Operations of the window's handlers; each reports its own failure and
     // returns it.
     void setRecordSource(const QString &sql);
@@ -62,6 +68,9 @@ public:
 
 Q_SIGNALS:
     void failed(const tavro::Status &failure);
+    // A write has taken a few seconds (true), and later has ended (false):
+    // the window says it is still writing rather than sit silent.
+    void writingSlowly(bool slow);
 
 private:
     struct Binding;
@@ -70,10 +79,12 @@ private:
     Binding *addBinding(QWidget *field, const QString &column);
     void showCurrent();
     void fieldEdited(Binding *binding, const QString &text);
+    Status runWrite(const std::function<Status()> &write);
 
     RecordSource *m_source;
     QLabel *m_caption;
     std::vector<std::unique_ptr<Binding>> m_bindings;
+    bool m_writing = false;
 };
 
 // The grid "DataGrid1": the columns a window declares (caption, column name),

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTableView>
 #include <QTimer>
@@ -48,6 +49,8 @@ const QString kUnsavedQuestion = QStringLiteral("Voulez-vous réessayer l'enregi
                                                 "saisie et %1 (elle sera perdue), ou annuler pour la garder à l'écran ?");
 const QString kClosing = QStringLiteral("fermer la fenêtre");
 const QString kSearching = QStringLiteral("afficher les nouvelles lignes");
+const QString kStillWriting = QStringLiteral("Enregistrement en cours : l'écriture prend plus de temps que d'habitude.\n"
+                                             "Veuillez patienter, la saisie est gardée.");
 // How often a window tries again what it could not read from busy data.
 constexpr int kRetryMs = 1500;
 
@@ -203,6 +206,17 @@ QWidget *RecordWindow::buildMiddleColumn()
     look::paintGrid(m_grid, m_spec.smallPointSize);
     column->addWidget(m_grid, 1);
     column->addWidget(m_control);
+    // Over the grid while a save takes long; the window never sits silent.
+    auto *notice = new QLabel(kStillWriting, m_grid);
+    notice->setObjectName(QStringLiteral("writingNotice"));
+    look::paintNotice(notice, m_spec.labelPointSize);
+    notice->hide();
+    connect(m_control, &DataControl::writingSlowly, notice, [this, notice](bool slow) {
+        notice->adjustSize();
+        notice->move((m_grid->width() - notice->width()) / 2, (m_grid->height() - notice->height()) / 2);
+        notice->raise();
+        notice->setVisible(slow);
+    });
 
     auto *handling = makeFrame(m_spec.handlingFrame, m_spec.handlingCaption, m_spec.silverFrames);
     auto *hRow = new QHBoxLayout(handling);
@@ -298,6 +312,11 @@ void RecordWindow::load()
         runStep([this] { loadPickLists(); });
         m_listsPending = m_listBusy;
     }
+    if (m_gridPending) {
+        // Rows the clerk asked for meanwhile (a search, AFFICHER TOUT) are
+        // what the window shows: the opening query is not read over them.
+        connect(m_control->source(), &RecordSource::refreshed, this, [this] { m_gridPending = false; });
+    }
     if (m_gridPending || m_listsPending) {
         m_retry = new QTimer(this);
         m_retry->setInterval(kRetryMs);
@@ -308,8 +327,15 @@ void RecordWindow::load()
 
 void RecordWindow::retryLoading()
 {
-    // In the background: nothing waits, nothing is said.
-    if (m_gridPending) {
+    // In the background: nothing waits, nothing is said; never while a tick
+    // or a write is under way.
+    if (m_retrying || m_control->isWriting())
+        return;
+    const QScopedValueRollback<bool> once(m_retrying, true);
+    // Never over typing: rows read again would replace it unasked. The rows
+    // wait for a tick that finds none; the lists, which hold no typing, do not.
+    const bool typing = m_control->hasTypedChanges() || m_control->source()->hasPendingChanges();
+    if (m_gridPending && !typing) {
         if (!m_control->source()->refresh(Wait::No))
             return;
         m_gridPending = false;
@@ -329,7 +355,9 @@ void RecordWindow::retryLoading()
         }
         m_listsPending = false;
     }
-    m_retry->stop();
+    // Everything that could not be read is there: for good.
+    if (!m_gridPending && !m_listsPending)
+        m_retry->stop();
 }
 
 bool RecordWindow::isUnlocked() const

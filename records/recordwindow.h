@@ -85,7 +85,8 @@ public:
 
     // Opens the initial query and fills the pick lists. A file another
     // program holds is waited for once; what could not be read then is read
-    // again in the background, without a word, as soon as the file is free.
+    // again in the background, without a word, as soon as the file is free,
+    // and never over typing or rows the clerk has asked for since.
     void load();
 
     DataControl *dataControl() const { return m_control; }
@@ -168,6 +169,7 @@ private:
     bool m_listsPending = false;
     Wait m_listWait = Wait::ForBusy; // how the pick lists being read wait
     bool m_listBusy = false;         // a pick list met busy data
+    bool m_retrying = false;         // a tick under way
     QTimer *m_retry = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace tavro {
@@ -75,6 +76,13 @@ public:
     Status update();
     Status deleteCurrent();
     bool hasPendingChanges() const;
+    // Runs the write of a save (its transaction, on the row's connection)
+    // and gives its outcome: the data control runs it off the window's
+    // thread, so that a slow disk or server never freezes the window. The
+    // rows are not changed while it runs; the values written are applied
+    // to them afterwards, on the caller's thread.
+    using WriteRunner = std::function<Status(const std::function<Status()> &write)>;
+    void setWriteRunner(WriteRunner runner);
     // Values typed into the current row and not written yet (a blank new row
     // has none).
     bool hasTypedChanges() const;

@@ -119,33 +119,47 @@ Status RecordSource::update()
     if (!d->db)
         return Status::failure(Fault::Unavailable, QStringLiteral("Les données ne sont pas ouvertes."), keptTypingNote());
 
+    // Collected here, written where the runner says (off the window's
+    // thread, which reads but never changes the rows meanwhile), applied
+    // here again.
     const std::vector<TableChanges> changes = d->collectChanges();
     Written written(changes.size());
-    WriteTransaction tx(*d->db);
+    const auto write = [&] { return d->write(changes, written); };
+    if (Status status = d->runner ? d->runner(write) : write(); !status)
+        return status;
+    d->applyWritten(written);
+    const int row = d->current;
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+    return Status::success();
+}
+
+void RecordSource::setWriteRunner(WriteRunner runner)
+{
+    d->runner = std::move(runner);
+}
+
+Status RecordSource::Impl::write(const std::vector<TableChanges> &changes, Written &written)
+{
+    WriteTransaction tx(*db);
     if (Status begun = tx.begin(); !begun)
         return begun;
     for (int t = 0; t < int(changes.size()); ++t) {
         if (changes[t].empty())
             continue;
-        const RowKey key = d->loaded.key(d->current, t);
+        const RowKey key = loaded.key(current, t);
         if (!key.valid()) {
-            if (Status inserted = d->insertMissingRow(t, changes[t], written); !inserted)
+            if (Status inserted = insertMissingRow(t, changes[t], written); !inserted)
                 return inserted;
             continue;
         }
-        const auto updated = d->db->update(d->loaded.tables[t], key, changes[t]);
+        const auto updated = db->update(loaded.tables[t], key, changes[t]);
         if (!updated)
             return updated.status();
         if (!*updated)
             return conflictFailure();
         written.keys[t] = *updated;
     }
-    if (Status committed = tx.commit(); !committed)
-        return committed;
-    d->applyWritten(written);
-    const int row = d->current;
-    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-    return Status::success();
+    return tx.commit();
 }
 
 std::vector<TableChanges> RecordSource::Impl::collectChanges() const

@@ -51,8 +51,12 @@ struct RecordSource::Impl {
     QString typed(int column) const;
     std::optional<QString> read(int row, int column) const;
 
-    // The steps of a save.
+    WriteRunner runner; // none: a save writes where it is called
+
+    // The steps of a save: collect, write (wherever the runner runs it),
+    // apply.
     std::vector<TableChanges> collectChanges() const;
+    Status write(const std::vector<TableChanges> &changes, Written &written);
     Status insertMissingRow(int table, const TableChanges &set, Written &written);
     void applyWritten(const Written &written);
     // The columns of a table as they were read on the current row.

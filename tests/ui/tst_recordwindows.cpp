@@ -70,6 +70,7 @@ private Q_SLOTS:
     void loading();
     void listThatCannotBeReadStaysEmpty_data();
     void listThatCannotBeReadStaysEmpty();
+    void busyFileAtStart_data();
     void busyFileAtStart();
     void pick_data();
     void pick();
@@ -480,24 +481,63 @@ void TestRecordWindows::listThatCannotBeReadStaysEmpty()
     QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
+// clang-format off
+void TestRecordWindows::busyFileAtStart_data()
+{
+    // Another copy of the program writes while the window opens: one box.
+    // The file stays held over several tries; the clerk may meanwhile show
+    // every row (the file free a moment), or type into the empty window.
+    QTest::addColumn<int>("heldMs");
+    QTest::addColumn<QString>("clerk");
+    QTest::addColumn<int>("rows"); // shown at the end
+    QTest::addColumn<QString>("typed"); // in the postal code at the end
+    QTest::newRow("held over several tries") << 4000 << "" << 8 << "16010";
+    QTest::newRow("clerk shows every row") << 3500 << "show all" << 10 << "16010";
+    QTest::newRow("clerk types into the empty window") << 3500 << "type" << 0 << "16099";
+}
+// clang-format on
+
 void TestRecordWindows::busyFileAtStart()
 {
-    // Another copy of the program writing while the window opens: one box,
-    // then the rows and every list as soon as the file is free.
+    // Once the file is free, whatever could not be read is read in the
+    // background, silently, but never over rows the clerk asked for nor
+    // over typing; then the retry stops.
+    QFETCH(int, heldMs);
+    QFETCH(QString, clerk);
+    QFETCH(int, rows);
+    QFETCH(QString, typed);
     auto other = openDatabase(m_f.db->path());
     QVERIFY(other);
-    auto lock = std::make_unique<SQLite::Transaction>(**other, SQLite::TransactionBehavior::EXCLUSIVE);
+    auto hold = [&] { return std::make_unique<SQLite::Transaction>(**other, SQLite::TransactionBehavior::EXCLUSIVE); };
+    auto lock = hold();
     auto w = RecordFixture::show("cp");
     QCOMPARE(m_f.dialogs->messageTexts().size(), 1);
     QVERIFY2(m_f.dialogs->messageTexts().first().contains("autre poste"), qPrintable(m_f.dialogs->messageTexts().first()));
     QCOMPARE(child<QComboBox>(w.get(), "Combo1")->count(), 0);
     QCOMPARE(gridOf(w.get())->model()->rowCount(), 0);
+    if (clerk == "show all") {
+        lock.reset();
+        QTest::mouseClick(child<QPushButton>(w.get(), "Command11"), Qt::LeftButton);
+    }
+    if (clerk == "type") {
+        m_f.dialogs->answerInput(kEditPassword);
+        QTest::mouseClick(child<QPushButton>(w.get(), "Command2"), Qt::LeftButton);
+        typeInto(child<QLineEdit>(w.get(), "Text2"), "16099");
+    }
+    if (!lock)
+        lock = hold(); // another counter's long save
+    QTest::qWait(heldMs);
     lock.reset();
     QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(w.get(), "Combo3")->count(), int(kAllAgences.size()), 20000);
     QCOMPARE(comboItems(child<QComboBox>(w.get(), "Combo1")), (QStringList{"DR TAMBRELLE", "DR OUZERANDE"}));
     QCOMPARE(child<QComboBox>(w.get(), "Combo3")->currentText(), QString("AGENCES ZOLT"));
-    QCOMPARE(sorted(gridColumn(w.get(), keyColumn("cp"))), sorted(kJoinedAgences));
+    QCOMPARE(gridOf(w.get())->model()->rowCount(), rows);
+    QCOMPARE(sourceOf(w.get())->recordSource(), clerk == "show all" ? specOf("cp").showAllQuery : specOf("cp").initialQuery);
+    if (rows == 8)
+        QCOMPARE(sorted(gridColumn(w.get(), keyColumn("cp"))), sorted(kJoinedAgences));
+    QCOMPARE(child<QLineEdit>(w.get(), "Text2")->text(), typed);
     QCOMPARE(m_f.dialogs->messageTexts().size(), 1);
+    QCOMPARE(m_f.db->rows("SELECT count(*) FROM CODE WHERE CPOSTALE = '16099'"), QStringList{"0"});
 }
 
 // clang-format off

@@ -8,6 +8,7 @@
 #include "records/querytext.h"
 #include "support/openwindows.h"
 #include "support/recordui.h"
+#include "support/slowdisk.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -18,6 +19,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -516,6 +518,7 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
     QTest::addColumn<QString>("fieldAfter");
     QTest::newRow("save") << "save" << false << 0 << "16099" << 0 << "16099";
     QTest::newRow("save, changed meanwhile") << "save" << true << 0 << "16011" << 0 << "16099";
+    QTest::newRow("save on a slow disk or server") << "slow" << false << 0 << "16099" << 0 << "16099";
     QTest::newRow("move in the grid") << "grid" << false << 0 << "16099" << 3 << "61100";
     QTest::newRow("move in the grid, changed meanwhile") << "grid" << true << 0 << "16011" << 0 << "16099";
     QTest::newRow("move with the bar, changed meanwhile") << "bar" << true << 0 << "16011" << 0 << "16099";
@@ -547,6 +550,14 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange()
     QFETCH(int, rowAfter);
     QFETCH(QString, fieldAfter);
 
+    // A disk whose every flush waits 5 s (a server each row written): the
+    // save takes seconds.
+    std::unique_ptr<SlowDisk> slowDisk;
+    if (action == "slow" && TestDatabase::onServer())
+        m_f.db->exec("CREATE FUNCTION slow() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(5); RETURN NEW; END $$ "
+                     "LANGUAGE plpgsql; CREATE TRIGGER slow BEFORE UPDATE ON CODE FOR EACH ROW EXECUTE FUNCTION slow()");
+    else if (action == "slow")
+        slowDisk = std::make_unique<SlowDisk>(5000);
     MainWindow main;
     registerWindows(main);
     main.resize(1366, 768);
@@ -569,6 +580,23 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange()
         lock = m_f.db->holdForWriting("CODE", true);
         m_f.dialogs->whileNextAsked([&] { lock.reset(); });
         action = "search";
+    }
+    // While it writes: the busy cursor at once, no click taken, and after a
+    // few seconds a word in the window.
+    QStringList whileWriting;
+    if (action == "slow") {
+        auto *notice = child<QLabel>(w, "writingNotice");
+        const auto look = [&] {
+            const QCursor *cursor = QApplication::overrideCursor();
+            click(w, "Next");
+            whileWriting << QStringLiteral("%1 %2 %3")
+                                .arg(cursor && cursor->shape() == Qt::WaitCursor ? "busy" : "idle")
+                                .arg(sourceOf(w)->currentRow())
+                                .arg(notice->isVisible() ? notice->text().section(':', 0, 0) : "-");
+        };
+        QTimer::singleShot(500, this, look);
+        QTimer::singleShot(3600, this, look);
+        action = "save";
     }
     if (action == "save") {
         click(w, "Command6");
@@ -599,6 +627,10 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange()
         QCOMPARE(gridOf(w)->currentIndex().row(), rowAfter);
         QCOMPARE(field->text(), fieldAfter);
         QCOMPARE(main.child("cp"), w.data());
+    }
+    if (!whileWriting.isEmpty()) {
+        QCOMPARE(whileWriting, (QStringList{"busy 0 -", "busy 0 Enregistrement en cours "}));
+        QVERIFY(!QApplication::overrideCursor() && !child<QLabel>(w, "writingNotice")->isVisible());
     }
     const QStringList told = m_f.dialogs->messageTexts();
     if (answer == Retry && !colleague) {
