@@ -2,6 +2,7 @@
 
 #include "app/aboutwindow.h"
 #include "app/mainwindow.h"
+#include "app/sessionend.h"
 #include "binding/datacontrol.h"
 #include "data/setting/commandline.h"
 #include "data/setting/databasesetting.h"
@@ -19,6 +20,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPixmapCache>
+#include <QSessionManager>
 #include <QTableView>
 #include <QTextStream>
 #include <QTimer>
@@ -221,10 +223,20 @@ int runProgram(int argc, char *argv[], StartMode mode)
     // "QUITTER" ends the program once every child window has closed through
     // its ordinary close path, so no typing is lost on the way out.
     QObject::connect(&mainWindow, &MainWindow::quitRequested, &app, [] { QCoreApplication::exit(0); });
+    // A logout, a shutdown or a signal settles typing first, the same way.
+    SessionEnd sessionEnd(mainWindow, [] { QCoreApplication::exit(0); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &sessionEnd, [&sessionEnd](QSessionManager &manager) {
+        if (!sessionEnd.commitData(manager.allowsInteraction()))
+            manager.cancel();
+        manager.release();
+    });
 
-    // The postal-code window is the start-up window.
+    // The postal-code window is the start-up window; typing kept at an
+    // earlier end is offered once it is there.
     mainWindow.showInitial();
     mainWindow.openWindow(QStringLiteral("cp"));
+    if (mode != StartMode::QuitWhenShown)
+        SessionEnd::offerKept(mainWindow);
     if (mode == StartMode::QuitWhenShown || mode == StartMode::ReportWhenShown) {
         QCoreApplication::processEvents();
         mainWindow.grab();

@@ -278,6 +278,51 @@ void DataControl::discardTyping()
     showCurrent();
 }
 
+KeptTyping DataControl::typing() const
+{
+    KeptTyping kept;
+    const int row = m_source->currentRow();
+    kept.newRow = row >= 0 && row == m_source->rowCount() - 1 && m_source->recordCount() < m_source->rowCount();
+    for (int c = 0; row >= 0 && !kept.newRow && c < m_source->columnCount(); ++c)
+        kept.row.emplace_back(m_source->headerData(c, Qt::Horizontal).toString(), m_source->valueAsRead(row, c));
+    for (const auto &b : m_bindings) {
+        const int c = m_source->columnIndex(b->column);
+        const std::optional<QString> read = m_source->valueAsRead(row, c);
+        const bool typed =
+            c >= 0 && row >= 0
+            && (m_source->isNull(row, b->column) != !read || m_source->text(row, b->column) != read.value_or(QString()));
+        if (b->alive() && (typed || b->refusedTyping))
+            kept.typed.emplace_back(b->column, b->text());
+    }
+    return kept;
+}
+
+int DataControl::findRow(const KeptTyping &kept) const
+{
+    if (int(kept.row.size()) != m_source->columnCount())
+        return -1;
+    for (int r = 0; r < m_source->rowCount(); ++r) {
+        int c = 0;
+        while (c < int(kept.row.size()) && m_source->valueAsRead(r, c) == kept.row[c].second)
+            ++c;
+        if (c == int(kept.row.size()))
+            return r;
+    }
+    return -1;
+}
+
+void DataControl::retype(const KeptTyping &kept)
+{
+    for (const auto &[column, text] : kept.typed) {
+        for (const auto &b : m_bindings) {
+            if (b->alive() && b->column == column) {
+                b->show(text);
+                fieldEdited(b.get(), text);
+            }
+        }
+    }
+}
+
 Status DataControl::update()
 {
     return report(writeTyping());

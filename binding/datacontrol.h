@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -18,6 +19,18 @@ namespace tavro {
 
 class NameField;
 class RecordSource;
+
+// Typing not written yet, as it is kept aside when the program must end and
+// put back at a later start: the window, its query, the row as it was read
+// (each column's name and value; none for a new row) and the text of each
+// field typed into (an empty text empties the column).
+struct KeptTyping {
+    QString window;
+    QString query;
+    bool newRow = false;
+    std::vector<std::pair<QString, std::optional<QString>>> row;
+    std::vector<std::pair<QString, QString>> typed;
+};
 
 // The data control "Adodc1" of a record window: owns the window's
 // RecordSource, shows the navigation bar (first, previous, next, last) with
@@ -50,6 +63,13 @@ public:
     Status writeTyping();
     // Drops that typing; the fields show the row as read.
     void discardTyping();
+    // That typing, to be kept aside (no window or query named yet); nothing
+    // typed when there is none.
+    KeptTyping typing() const;
+    // The row of the current result that still reads as kept, or -1.
+    int findRow(const KeptTyping &kept) const;
+    // Puts kept typing into the current row's fields, as if typed again.
+    void retype(const KeptTyping &kept);
 
     // A save is being written. It runs off the window's thread: the busy
     // cursor shows at once, the program takes no input meanwhile (no click

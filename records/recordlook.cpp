@@ -57,6 +57,7 @@ void paintNotice(QLabel *notice, qreal pointSize)
     notice->setLineWidth(2);
     notice->setMargin(12);
     notice->setAlignment(Qt::AlignCenter);
+    notice->setWordWrap(true);
 }
 
 void paintTitle(QLabel *title)

@@ -207,13 +207,15 @@ QWidget *RecordWindow::buildMiddleColumn()
     column->addWidget(m_grid, 1);
     column->addWidget(m_control);
     // Over the grid while a save takes long; the window never sits silent.
-    auto *notice = new QLabel(kStillWriting, m_grid);
+    auto *notice = new QLabel(kStillWriting, this);
     notice->setObjectName(QStringLiteral("writingNotice"));
     look::paintNotice(notice, m_spec.labelPointSize);
     notice->hide();
     connect(m_control, &DataControl::writingSlowly, notice, [this, notice](bool slow) {
+        const QRect grid(m_grid->mapTo(this, QPoint()), m_grid->size());
+        notice->setFixedWidth(qMin(grid.width() - 16, 560));
         notice->adjustSize();
-        notice->move((m_grid->width() - notice->width()) / 2, (m_grid->height() - notice->height()) / 2);
+        notice->move(grid.center() - notice->rect().center());
         notice->raise();
         notice->setVisible(slow);
     });
@@ -492,6 +494,32 @@ bool RecordWindow::settlePendingTyping(const QString &goingOn)
         }
     }
     return true;
+}
+
+KeptTyping RecordWindow::keptTyping() const
+{
+    KeptTyping kept = m_control->typing();
+    kept.window = objectName();
+    kept.query = m_control->source()->recordSource();
+    return kept;
+}
+
+RecordWindow::Restored RecordWindow::restoreTyping(const KeptTyping &kept)
+{
+    if (!isUnlocked())
+        unlock();
+    if (!isUnlocked())
+        return Restored::NoPassword;
+    runQuery(kept.query);
+    if (kept.newRow) {
+        addNew();
+    } else {
+        const int row = m_control->findRow(kept);
+        if (row < 0 || !m_control->source()->moveTo(row))
+            return Restored::RowGone;
+    }
+    m_control->retype(kept);
+    return Restored::Yes;
 }
 
 void RecordWindow::closeEvent(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "binding/datacontrol.h"
 #include "data/connection.h"
 #include "data/rows/gridcolumns.h"
 
@@ -16,7 +17,6 @@ class QTimer;
 namespace tavro {
 
 class ClockBanner;
-class DataControl;
 class DataGrid;
 class PickCombo;
 struct QueryFragments;
@@ -107,6 +107,17 @@ public:
     // happen, as the question names it: "fermer la fenêtre"), or cancel and
     // keep the typing on the screen. True when the caller may go on.
     bool settlePendingTyping(const QString &goingOn);
+
+    // Typing not written yet, kept aside when the program must end: this
+    // window's name and query, the row and the fields (nothing typed when
+    // there is none).
+    KeptTyping keptTyping() const;
+    // Puts kept typing back: the edit password is asked first (unless the
+    // window is unlocked already), then the
+    // kept query is run and the row that still reads as kept gets the
+    // typing in its fields, not written yet.
+    enum class Restored { Yes, NoPassword, RowGone };
+    Restored restoreTyping(const KeptTyping &kept);
 
 protected:
     // Every way a record window closes comes here: its close button, its

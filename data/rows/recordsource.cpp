@@ -158,6 +158,13 @@ bool RecordSource::isNull(int row, const QString &column) const
     return d->store().isNull(row, c);
 }
 
+std::optional<QString> RecordSource::valueAsRead(int row, int column) const
+{
+    if (row < 0 || row >= d->store().rowCount() || column < 0 || column >= columnCount())
+        return std::nullopt;
+    return d->read(row, column);
+}
+
 bool RecordSource::hasPendingChanges() const
 {
     return !d->pending.empty() || d->newRow;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace tavro {
 
@@ -69,6 +70,8 @@ public:
     // Value of a cell as text; a missing column or a null reads as "".
     QString text(int row, const QString &column) const;
     bool isNull(int row, const QString &column) const;
+    // A cell as it was read, whatever was typed over it since (nullopt: null).
+    std::optional<QString> valueAsRead(int row, int column) const;
 
     // Editing the current row. setData() on the model (what bound fields and
     // the grid use) records a pending change; update() writes it.
