@@ -16,7 +16,7 @@ DatabaseSetting g_setting;
 // A server's connection string is kept as written.
 QString fromFolder(const QString &value, const QDir &folder)
 {
-    return databaseKind(value) == DatabaseKind::Server ? value : QDir::cleanPath(folder.absoluteFilePath(value));
+    return databaseKind(value, folder) == DatabaseKind::Server ? value : QDir::cleanPath(folder.absoluteFilePath(value));
 }
 
 // A settings file is written once for many sessions and started from no

@@ -291,12 +291,20 @@ void TestData::serverSpelling()
     const QString rules = pg::withTextRules(sql);
     QCOMPARE(sql.contains("DISTINCT") ? rules : pg::withIdentity(rules, {"code"}), spelled);
     QCOMPARE(pg::packTid(pg::unpackTid((qint64(4000000000) << 16) | 77)), (qint64(4000000000) << 16) | 77);
-    // What libpq takes for a connection is a server's; anything else a file.
-    for (const char *server :
-         {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro", "host=/run/postgresql dbname=tavro"})
+    // What libpq takes for a connection is a server's (a misspelt option
+    // after its first too: refused as an address, never made a file);
+    // anything else a file, and a file that is there whatever its name.
+    for (const char *server : {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro",
+                               "host=/run/postgresql dbname=tavro", "password=x hots=serveur"})
         QCOMPARE(databaseKind(QString::fromUtf8(server)), DatabaseKind::Server);
-    for (const char *file : {"/srv/a=b/BD2003.mdb", "smb://serveur/partage/BD2003.mdb", "BD2003.mdb"})
+    for (const char *file : {"/srv/a=b/BD2003.mdb", "smb://serveur/partage/BD2003.mdb", "BD2003.mdb", "x=1.mdb"})
         QCOMPARE(databaseKind(QString::fromUtf8(file)), DatabaseKind::File);
+    QTemporaryDir folder;
+    QFile named(folder.filePath(QStringLiteral("host=7.mdb")));
+    QVERIFY(named.open(QIODevice::WriteOnly));
+    QCOMPARE(databaseKind(QStringLiteral("host=7.mdb"), QDir(folder.path())), DatabaseKind::File);
+    QCOMPARE(databaseKind(named.fileName()), DatabaseKind::File);
+    QCOMPARE(databaseKind(QStringLiteral("host=7.mdb")), DatabaseKind::Server); // not in the current folder
 }
 
 void TestData::password_data()

@@ -133,8 +133,9 @@ private Q_SLOTS:
         m_db.makeCurrent();
         QVERIFY(QDir().mkpath(at(QStringLiteral("bin"))));
         QVERIFY(QFile::copy(QStringLiteral(TAVRO_PROGRAM), at(QStringLiteral("bin/tavro"))));
-        const std::pair<const char *, int> databases[] = {{"bin/BD2003.mdb", 6}, {"cwd/BD2003.mdb", 5}, {"cwd/option.mdb", 1},
-                                                          {"env.mdb", 2},        {"user.mdb", 3},       {"system.mdb", 4}};
+        const std::pair<const char *, int> databases[] = {
+            {"bin/BD2003.mdb", 6}, {"cwd/BD2003.mdb", 5}, {"cwd/option.mdb", 1}, {"env.mdb", 2},
+            {"user.mdb", 3},       {"system.mdb", 4},     {"cwd/host=7.mdb", 7}, {"system-b/tavro/port=8.mdb", 8}};
         for (const auto &[file, offices] : databases)
             writeOffices(at(QLatin1String(file)), offices);
         QVERIFY(QDir().mkpath(at(QStringLiteral("system-a"))));
@@ -464,6 +465,8 @@ private Q_SLOTS:
         QTest::newRow("then the variable") << none << "%R%/env.mdb" << "%R%/user.mdb" << "%R%/system.mdb" << "2 ligne(s), 2 agence(s)" << QStringList();
         QTest::newRow("then the user's file") << none << none << "%R%/user.mdb" << "%R%/system.mdb" << "3 ligne(s), 3 agence(s)" << QStringList();
         QTest::newRow("then the system's file") << none << none << none << "../../system.mdb" << "4 ligne(s), 4 agence(s)" << QStringList();
+        QTest::newRow("a file named like an address") << "host=7.mdb" << none << none << none << "7 ligne(s), 7 agence(s)" << QStringList();
+        QTest::newRow("such a file beside the settings file") << none << none << none << "port=8.mdb" << "8 ligne(s), 8 agence(s)" << QStringList();
         QTest::newRow("none: beside the program, and the current folder") << none << none << none << none << "5 ligne(s), 6 agence(s)" << QStringList();
         QTest::newRow("missing, named by the option")
             << "absent.mdb" << "%R%/env.mdb" << none << none << "0 ligne(s), 0 agence(s)"
