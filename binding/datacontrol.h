@@ -47,7 +47,8 @@ public:
     // Writes that typing without a box of its own, for a caller that asks
     // the user what to do when it fails.
     Status writeTyping();
-    // Drops that typing; the fields show the row as read.
+    // Drops that typing; the fields show the row as read (and, when the
+    // file was replaced meanwhile, the rows of the file now in its place).
     void discardTyping();
 
     // Operations of the window's handlers; each reports its own failure and
@@ -67,6 +68,7 @@ private:
     struct Binding;
     // Announces a failure; success passes through.
     Status report(const Status &status);
+    void readReplacedFile();
     Binding *addBinding(QWidget *field, const QString &column);
     void showCurrent();
     void fieldEdited(Binding *binding, const QString &text);
@@ -74,6 +76,7 @@ private:
     RecordSource *m_source;
     QLabel *m_caption;
     std::vector<std::unique_ptr<Binding>> m_bindings;
+    bool m_rereading = false;
 };
 
 // The grid "DataGrid1": the columns a window declares (caption, column name),

@@ -104,6 +104,15 @@ Status engineFailure(Fault fault, Action action, const Place &where, const QStri
                                          "responsable informatique.")
                         : QStringLiteral("Vérifiez le fichier, puis rouvrez la fenêtre.");
         break;
+    case Fault::Replaced:
+        // Only a file can be replaced under a connection: a server's
+        // database keeps its identity.
+        what = QStringLiteral("Le fichier de données %1 a été remplacé par un autre depuis qu'il a été ouvert.");
+        advice = action == Action::Write ? QStringLiteral(
+                     "Votre saisie porte sur une ligne de l'ancien fichier et ne sera pas écrite dans le nouveau : "
+                     "recopiez-la si besoin, puis abandonnez-la ; les lignes du nouveau fichier seront alors lues.")
+                                         : QStringLiteral("Les lignes du nouveau fichier vont être lues.");
+        break;
     default:
         what = server ? (writing ? QStringLiteral("L'écriture dans la base de données %1 a échoué.")
                                  : QStringLiteral("La lecture de la base de données %1 a échoué."))

@@ -87,6 +87,8 @@ Status RecordSource::addNew()
                                QStringLiteral("Aucun résultat n'est affiché : impossible d'ajouter un enregistrement."));
     if (d->loaded.readOnly)
         return readOnlyFailure();
+    if (d->stale)
+        return d->staleFailure(Action::Write);
     if (d->newRow)
         return Status::success(); // the blank row is already there, current
     if (hasPendingChanges()) {
@@ -116,36 +118,44 @@ Status RecordSource::update()
         return Status::failure(Fault::Refused,
                                QStringLiteral("Le nouvel enregistrement est vide : saisissez au moins une valeur, "
                                               "puis enregistrez."));
+    // Rows of a file since replaced have keys that mean other rows now.
+    if (d->stale)
+        return d->staleFailure(Action::Write);
     if (!d->db)
         return Status::failure(Fault::Unavailable, QStringLiteral("Les données ne sont pas ouvertes."), keptTypingNote());
 
     const std::vector<TableChanges> changes = d->collectChanges();
     Written written(changes.size());
-    WriteTransaction tx(*d->db);
+    if (Status done = d->noted(d->write(changes, written)); !done)
+        return done;
+    d->applyWritten(written);
+    const int row = d->current;
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+    return Status::success();
+}
+
+Status RecordSource::Impl::write(const std::vector<TableChanges> &changes, Written &written)
+{
+    WriteTransaction tx(*db);
     if (Status begun = tx.begin(); !begun)
         return begun;
     for (int t = 0; t < int(changes.size()); ++t) {
         if (changes[t].empty())
             continue;
-        const RowKey key = d->loaded.key(d->current, t);
+        const RowKey key = loaded.key(current, t);
         if (!key.valid()) {
-            if (Status inserted = d->insertMissingRow(t, changes[t], written); !inserted)
+            if (Status inserted = insertMissingRow(t, changes[t], written); !inserted)
                 return inserted;
             continue;
         }
-        const auto updated = d->db->update(d->loaded.tables[t], key, changes[t]);
+        const auto updated = db->update(loaded.tables[t], key, changes[t]);
         if (!updated)
             return updated.status();
         if (!*updated)
             return conflictFailure();
         written.keys[t] = *updated;
     }
-    if (Status committed = tx.commit(); !committed)
-        return committed;
-    d->applyWritten(written);
-    const int row = d->current;
-    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-    return Status::success();
+    return tx.commit();
 }
 
 std::vector<TableChanges> RecordSource::Impl::collectChanges() const
@@ -234,12 +244,14 @@ Status RecordSource::deleteCurrent()
     }
     if (d->loaded.readOnly || d->loaded.columns.empty() || d->loaded.columns[0].table < 0)
         return readOnlyFailure();
+    if (d->stale)
+        return d->staleFailure(Action::Delete);
     const int t = d->loaded.columns[0].table;
     const RowKey key = d->loaded.key(row, t);
     if (key.valid()) {
         const auto removed = d->db->remove(d->loaded.tables[t], key, d->originalsOf(t));
         if (!removed)
-            return removed.status();
+            return d->noted(removed.status());
         if (!*removed) {
             // A colleague changed or deleted it since it was read: nothing
             // is deleted, and the rows are read again to show what is there.

@@ -90,6 +90,8 @@ private Q_SLOTS:
     void unreachableServerIsNamed_data();
     void unreachableServerIsNamed();
     void integrityStaysOkAfterWrites();
+    void replacedFileIsReadAnew_data();
+    void replacedFileIsReadAnew();
 };
 
 void TestRecordSource::loadsEveryRowWithExactCount_data()
@@ -633,6 +635,63 @@ void TestRecordSource::unreachableServerIsNamed()
     QVERIFY(!message.contains("secret") && !status.detail().contains("secret"));
     if (!ours)
         QVERIFY2(message.contains(QStringLiteral("tavro sur le serveur 127.0.0.1 (port %1)").arg(port)), qPrintable(message));
+}
+
+void TestRecordSource::replacedFileIsReadAnew_data()
+{
+    QTest::addColumn<QString>("operation"); // the first to meet the file replaced
+    QTest::newRow("search") << "search";
+    QTest::newRow("save") << "save";
+    QTest::newRow("new row") << "new";
+    QTest::newRow("delete") << "delete";
+}
+
+void TestRecordSource::replacedFileIsReadAnew()
+{
+    if (TestDatabase::onServer())
+        QSKIP("a server's database is not a file another can be put in the place of");
+    QFETCH(QString, operation);
+    Offices fx;
+    QVERIFY(fx.show(QStringLiteral("select * from TELE")).ok());
+    const bool typing = operation == "save" || operation == "new";
+    if (operation == "new")
+        QVERIFY(fx.source.addNew().ok());
+    if (typing)
+        QVERIFY(setField(fx.source, QStringLiteral("TEL"), QStringLiteral("0500-999999")));
+    TestDatabase other; // the conversion run again: one office
+    other.create();
+    other.insert("TELE", {"ZOLT TIGZIRT PLAGE", "0500-333333", "TIGZIRT", "DR EST", QVariant(), QVariant()});
+    fx.db.replaceWith(other);
+    const QStringList now = fx.db.rows(QStringLiteral("SELECT * FROM TELE"));
+
+    const auto attempt = [&] {
+        return operation == "search"   ? fx.source.refresh()
+               : operation == "delete" ? fx.source.deleteCurrent()
+                                       : fx.source.update();
+    };
+    for (int twice = 0; twice < 2; ++twice) { // nothing reaches the new file, however often tried
+        const tavro::Status status = attempt();
+        QCOMPARE(status.fault(), tavro::Fault::Replaced); // never "lecture seule"
+        QVERIFY2(status.message().contains(QStringLiteral("a été remplacé")), qPrintable(status.message()));
+        QVERIFY(status.message().contains(fx.db.name()));
+        if (typing)
+            QVERIFY2(status.message().contains(QStringLiteral("vos saisies sont conservées")), qPrintable(status.message()));
+        QVERIFY(fx.source.isStale());
+        QCOMPARE(fx.source.recordCount(), qint64(2)); // the rows shown stay, and the typing
+        QCOMPARE(fx.source.hasPendingChanges(), typing);
+        if (typing)
+            QCOMPARE(fx.source.text(fx.source.currentRow(), QStringLiteral("TEL")), QStringLiteral("0500-999999"));
+        QCOMPARE(fx.db.rows(QStringLiteral("SELECT * FROM TELE")), now);
+        if (operation == "search")
+            break; // a search marks the rows stale; the next reads the new file
+    }
+    fx.source.cancelPendingChanges();
+    QVERIFY(fx.source.refresh().ok());
+    QVERIFY(!fx.source.isStale());
+    QCOMPARE(fx.source.recordCount(), qint64(1));
+    QVERIFY(setField(fx.source, QStringLiteral("TEL"), QStringLiteral("0500-444444")));
+    QVERIFY(fx.source.update().ok());
+    QCOMPARE(fx.db.rows(QStringLiteral("SELECT AGENCE, TEL FROM TELE")), QStringList{"ZOLT TIGZIRT PLAGE|0500-444444"});
 }
 
 QTEST_GUILESS_MAIN(TestRecordSource)

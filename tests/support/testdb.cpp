@@ -228,6 +228,12 @@ void TestDatabase::setMissing(bool missing)
                   : QStringLiteral("ALTER DATABASE %2 RENAME TO %1").arg(name(), away));
 }
 
+void TestDatabase::replaceWith(const TestDatabase &other)
+{
+    if (!m_server.isEmpty() || std::rename(QFile::encodeName(other.path()).constData(), QFile::encodeName(path()).constData()))
+        qFatal("cannot put %s in the place of %s", qPrintable(other.path()), qPrintable(path()));
+}
+
 void TestDatabase::makeCurrent()
 {
     Module1::setProgramFolder(m_dir.path());

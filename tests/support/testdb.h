@@ -54,6 +54,9 @@ public:
 
     // Takes the data away (the file renamed, the database too) and back.
     void setMissing(bool missing);
+    // Puts the file of `other` in this one's place whole, as a conversion
+    // run again does (a file only: a server's database keeps its identity).
+    void replaceWith(const TestDatabase &other);
 
     // Ends every other session on this database, as a server restart does
     // (a file has none to end).
