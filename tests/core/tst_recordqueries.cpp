@@ -302,6 +302,9 @@ void TestRecordQueries::typedTextStaysText()
     QFETCH(QString, quoted);
     QFETCH(QStringList, found);
     QCOMPARE(sqlQuoted(typed), quoted);
+    // As after a server's restart between two searches: the session comes
+    // back with the program's settings (here, that a backslash is a letter).
+    m_names.cutConnections();
     QCOMPARE(column(loaded(m_names, adrq::kStreetSearch.with(typed)), 1), found);
     QCOMPARE(m_names.rows(QStringLiteral("SELECT count(*) FROM QRT")), QStringList{"5"});
 }
