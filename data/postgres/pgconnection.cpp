@@ -9,6 +9,7 @@
 #include "data/loadpolicy.h"
 #include "data/postgres/pgsession.h"
 #include "data/postgres/pgtext.h"
+#include "data/postgres/pgwait.h"
 #include "data/sqltext.h"
 
 #include <QHash>
@@ -21,6 +22,7 @@ namespace tavro {
 namespace {
 
 using pg::faultOf;
+using pg::Heard;
 using pg::PgConn;
 using pg::PgResult;
 
@@ -36,6 +38,8 @@ public:
         : m_conn(std::move(conn))
         , m_place(place)
     {
+        // Nothing waits on a server that stops reading a long statement.
+        PQsetnonblocking(m_conn.get(), 1);
     }
 
     QString where() const override { return m_place.name; }
@@ -64,7 +68,7 @@ public:
     {
         m_writing = false;
         if (PQstatus(m_conn.get()) == CONNECTION_OK && PQtransactionStatus(m_conn.get()) != PQTRANS_IDLE)
-            PgResult(PQexec(m_conn.get(), "ROLLBACK"));
+            pg::exchange(m_conn.get(), [](PGconn *c) { return PQsendQuery(c, "ROLLBACK"); });
     }
 
     Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes) override
@@ -192,27 +196,33 @@ private:
             return Status::success();
         if (m_writing)
             return failure(nullptr, true, Action::Write);
+        // A refusal is told by its SQLSTATE (pgwait.h), found in the verbose text.
+        PQsetErrorVerbosity(m_conn.get(), PQERRORS_VERBOSE);
         PQreset(m_conn.get());
         if (PQstatus(m_conn.get()) != CONNECTION_OK)
             return pg::connectionFailure(m_conn.get(), m_place, QStringLiteral("Les lignes affichées et les saisies restent."));
-        return pg::prepareSession(m_conn.get(), m_place);
+        PQsetErrorVerbosity(m_conn.get(), PQERRORS_DEFAULT);
+        PQsetnonblocking(m_conn.get(), 1);
+        return pg::prepareSession(m_conn.get(), m_place, pg::kStatementSeconds);
     }
 
-    // One statement. Outside a write, a connection found dropped (a server
-    // restarted, an idle session ended) is opened again and the statement
-    // sent once more: it only reads, or begins a write.
-    template <typename Send>
-    Result<PgResult> attempt(Send send, Action action, ExecStatusType expected)
+    // One statement, every wait bounded (pgwait.h). Outside a write, a
+    // connection found dropped (a server restarted, an idle session ended)
+    // is opened again and the statement sent once more: it only reads, or
+    // begins a write. A server that kept silent is not asked again: the
+    // clerk hears of it now.
+    Result<PgResult> attempt(const std::function<int(PGconn *)> &send, Action action, ExecStatusType expected)
     {
         for (int tries = 0;; ++tries) {
             if (Status connected = ensureConnected(); !connected)
                 return connected;
-            PgResult r(send());
+            Heard heard = Heard::Answer;
+            PgResult r = pg::exchange(m_conn.get(), send, &heard);
             const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
             if (status == expected || status == PGRES_COMMAND_OK)
                 return r;
             const bool lost = PQstatus(m_conn.get()) != CONNECTION_OK;
-            if (!lost || m_writing || tries > 0)
+            if (!lost || m_writing || tries > 0 || heard == Heard::Silence)
                 return failure(r.get(), lost, action);
         }
     }
@@ -224,9 +234,8 @@ private:
         for (const auto &p : params)
             values.push_back(p ? p->constData() : nullptr);
         return attempt(
-            [&] {
-                return PQexecParams(m_conn.get(), text.constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr,
-                                    0);
+            [&](PGconn *c) {
+                return PQsendQueryParams(c, text.constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
             },
             action, PGRES_TUPLES_OK);
     }
@@ -238,6 +247,8 @@ private:
         // The database lacks a table or column the window's query names.
         if (action == Action::Read && state && qstrncmp(state, "42", 2) == 0 && qstrcmp(state, "42501") != 0)
             return missingSchema(m_place, text);
+        if (state && qstrcmp(state, "57014") == 0)
+            return tooLongFailure(action, m_place, pg::kStatementSeconds, text);
         return engineFailure(faultOf(state, lost || PQstatus(m_conn.get()) != CONNECTION_OK), action, m_place, text);
     }
 
@@ -281,13 +292,13 @@ QString PgConnection::columnName(Oid table, int number)
 Result<bool> PgConnection::describe(const QString &text, LoadedResult &result, std::vector<Oid> &tableOids)
 {
     const QByteArray statement = text.toUtf8();
-    auto prepared =
-        attempt([&] { return PQprepare(m_conn.get(), "", statement.constData(), 0, nullptr); }, Action::Read, PGRES_COMMAND_OK);
+    auto prepared = attempt([&](PGconn *c) { return PQsendPrepare(c, "", statement.constData(), 0, nullptr); }, Action::Read,
+                            PGRES_COMMAND_OK);
     if (!prepared)
         return prepared.status();
-    PgResult described(PQdescribePrepared(m_conn.get(), ""));
+    PgResult described = pg::exchange(m_conn.get(), [](PGconn *c) { return PQsendDescribePrepared(c, ""); });
     if (!described || PQresultStatus(described.get()) != PGRES_COMMAND_OK)
-        return failure(described.get(), !described, Action::Read);
+        return failure(described.get(), PQstatus(m_conn.get()) != CONNECTION_OK, Action::Read);
     const int n = PQnfields(described.get());
     result.columns.assign(std::size_t(n), {});
     bool allText = true;
@@ -332,7 +343,7 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     QString keyed = result.readOnly ? QString() : pg::withIdentity(text, result.tables);
     const auto prepare = [&](const QString &statement) {
         const QByteArray bytes = statement.toUtf8();
-        return attempt([&] { return PQprepare(m_conn.get(), "", bytes.constData(), 0, nullptr); }, Action::Read,
+        return attempt([&](PGconn *c) { return PQsendPrepare(c, "", bytes.constData(), 0, nullptr); }, Action::Read,
                        PGRES_COMMAND_OK);
     };
     if (!keyed.isEmpty() && !prepare(keyed))
@@ -359,7 +370,15 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     std::vector<int> lengths(static_cast<std::size_t>(n));
     Status outcome; // the first failure the server sends, if any
     bool tooLarge = false;
-    while (PgResult r{PQgetResult(m_conn.get())}) {
+    for (;;) {
+        if (pg::awaitResult(m_conn.get()) != Heard::Answer) {
+            if (outcome)
+                outcome = failure(nullptr, true, Action::Read);
+            break;
+        }
+        const PgResult r{PQgetResult(m_conn.get())};
+        if (!r)
+            break;
         const ExecStatusType status = PQresultStatus(r.get());
         if (status == PGRES_TUPLES_OK)
             continue; // the end of the rows
@@ -421,7 +440,7 @@ PickListRead PgConnection::readColumn(const QString &sql, const QString &column)
 
 Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
 {
-    auto session = pg::openSession(conninfo);
+    auto session = pg::openSession(conninfo, pg::kStatementSeconds);
     if (!session)
         return session.status();
     return std::unique_ptr<Connection>(

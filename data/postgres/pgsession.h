@@ -30,15 +30,23 @@ Fault faultOf(const char *state, bool connectionLost);
 // show them: never the password.
 QString placeName(const QString &conninfo);
 
-// Sets what the program's texts need on a session (also after a reconnection).
-Status prepareSession(PGconn *conn, const Place &place);
+// How long a statement of the tools' may run on the server: a whole table
+// copied in one statement. The program's own are limited far lower
+// (pgwait.h).
+inline constexpr int kCopyStatementSeconds = 30;
 
-// A connection that could not be made, or made again: a password missing
-// or refused, or else the server out of reach or the database unknown.
+// Sets what the program's texts need on a session (also after a
+// reconnection), its statements stopped by the server after
+// `statementSeconds`.
+Status prepareSession(PGconn *conn, const Place &place, int statementSeconds);
+
+// A connection that could not be made, or made again, worded by what
+// happened: a password missing or refused, the database unknown, the
+// account not allowed there, the server full, or else out of reach.
 Status connectionFailure(PGconn *conn, const Place &place, const QString &kept);
 
 // Connects with the program's defaults (the connection string overrides
-// them) and prepares the session.
-Result<PgConn> openSession(const QString &conninfo);
+// them), every wait bounded (pgwait.h), and prepares the session.
+Result<PgConn> openSession(const QString &conninfo, int statementSeconds);
 
 } // namespace tavro::pg

@@ -217,7 +217,7 @@ Status nothingWrittenToServer(const Status &failure)
 
 Result<std::unique_ptr<TableWriter>> serverTableWriter(const QString &conninfo, const WriteOptions &options)
 {
-    auto session = pg::openSession(conninfo);
+    auto session = pg::openSession(conninfo, pg::kCopyStatementSeconds);
     if (!session)
         return nothingWrittenToServer(session.status());
     auto writer = std::make_unique<ServerTableWriter>(std::move(*session), conninfo);

@@ -17,8 +17,12 @@
 #include <SQLiteCpp/Transaction.h>
 #include <libpq-fe.h>
 
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace tavro::test {
 
@@ -210,6 +214,50 @@ void TestDatabase::cutConnections()
     if (!m_server.isEmpty())
         pgRun(pgConnect(m_server).get(), QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
                                                         "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+}
+
+namespace {
+
+// Server processes stopped, and the thread that lets them go on.
+struct Frozen {
+    std::vector<pid_t> pids;
+    std::mutex lock;
+    std::condition_variable over;
+    bool done = false;
+    std::thread thaw;
+    ~Frozen()
+    {
+        {
+            std::lock_guard guard(lock);
+            done = true;
+        }
+        over.notify_all();
+        thaw.join();
+    }
+};
+
+} // namespace
+
+std::shared_ptr<void> TestDatabase::freezeSessions(int atMostSeconds)
+{
+    if (m_server.isEmpty())
+        return {};
+    auto frozen = std::make_shared<Frozen>();
+    const auto r =
+        pgRun(pgConnect(m_server).get(), QStringLiteral("SELECT pid FROM pg_stat_activity "
+                                                        "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    for (int row = 0; row < PQntuples(r.get()); ++row) {
+        const pid_t pid = QByteArray(PQgetvalue(r.get(), row, 0)).toInt();
+        if (::kill(pid, SIGSTOP) == 0)
+            frozen->pids.push_back(pid);
+    }
+    frozen->thaw = std::thread([f = frozen.get(), atMostSeconds] {
+        std::unique_lock guard(f->lock);
+        f->over.wait_for(guard, std::chrono::seconds(atMostSeconds), [f] { return f->done; });
+        for (const pid_t pid : f->pids)
+            ::kill(pid, SIGCONT);
+    });
+    return frozen;
 }
 
 void TestDatabase::setMissing(bool missing)

@@ -61,6 +61,10 @@ public:
     // Ends every other session on this database, as a server restart does
     // (a file has none to end).
     void cutConnections();
+    // Stops the server's process of every other session on this database
+    // (SIGSTOP: it keeps its connection and answers nothing) until the
+    // returned object goes, or `atMostSeconds` have passed (a file has none).
+    std::shared_ptr<void> freezeSessions(int atMostSeconds);
 
     // Names this database as the program's, as the setting does, and makes
     // its folder the current one, as when the program starts from its own

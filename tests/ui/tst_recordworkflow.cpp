@@ -592,7 +592,7 @@ void TestRecordWorkflow::failuresComeInTheControlsBox_data()
 {
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("says");
-    QTest::newRow("missing file") << "missing" << (TestDatabase::onServer() ? "a échoué" : "introuvable");
+    QTest::newRow("missing file") << "missing" << (TestDatabase::onServer() ? "n'existe pas" : "introuvable");
     QTest::newRow("bad query") << "query" << "recherche";
     QTest::newRow("a file without a column the window needs") << "column gone" << "tables CODE, TELE et QRT";
     QTest::newRow("delete of a summary row") << "delete" << "ne peuvent pas être modifiées";
