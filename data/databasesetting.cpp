@@ -113,18 +113,11 @@ bool isServerConnection(const QString &value)
     return uri.match(value).hasMatch() || keyValue.match(value).hasMatch();
 }
 
-QString shownDatabase(const QString &value)
+QString shownDatabase(const QString &value, ConnectionShown form)
 {
     if (!isServerConnection(value))
         return QDir::toNativeSeparators(QFileInfo(value).absoluteFilePath());
-    static const QRegularExpression uriPassword(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://[^:@/?#]*:)[^@/?#]*@"));
-    static const QRegularExpression queryPassword(QStringLiteral("([?&]password=)[^&#]*"));
-    static const QRegularExpression keyPassword(QStringLiteral("(\\bpassword\\s*=\\s*)('(?:[^'\\\\]|\\\\.)*'?|\\S*)"));
-    QString shown = value;
-    shown.replace(uriPassword, QStringLiteral("\\1***@"));
-    shown.replace(queryPassword, QStringLiteral("\\1***"));
-    shown.replace(keyPassword, QStringLiteral("\\1***"));
-    return shown;
+    return shownConnection(value, form);
 }
 
 QString sourceDescription(const DatabaseSetting &setting, bool french)

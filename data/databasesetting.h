@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/conninfo.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -49,8 +51,8 @@ DatabaseSetting resolveDatabaseSetting(const std::optional<QString> &option,
 bool isServerConnection(const QString &value);
 
 // The value as messages show it: a file's full path, or a server connection
-// with any password replaced by "***".
-QString shownDatabase(const QString &value);
+// as shownConnection() rebuilds it, without any password.
+QString shownDatabase(const QString &value, ConnectionShown form = ConnectionShown::Place);
 
 // Where it was named, in French ("la variable TAVRO_DATABASE") or English.
 QString sourceDescription(const DatabaseSetting &setting, bool french = true);
