@@ -40,6 +40,11 @@ std::optional<int> CommandLine::parse()
 {
     if (!m_parser.parse(QCoreApplication::arguments()))
         return refuse(m_parser.errorText());
+    for (const QString &option : m_databaseOptions) {
+        if (m_parser.isSet(option) && holdsPassword(m_parser.value(option)))
+            QTextStream(stderr) << passwordOnCommandLineWarning(QCoreApplication::applicationName(), QStringLiteral("--") + option)
+                                << '\n';
+    }
     if (m_parser.isSet(m_help)) {
         m_parser.setApplicationDescription(m_describe(m_parser));
         QTextStream(stdout) << m_parser.helpText();
@@ -73,6 +78,7 @@ QString CommandLine::addOutputOption()
                                                 "(postgresql://server/database or \"host=server dbname=database\")."))
                             .arg(QDir::toNativeSeparators(target)),
                         byLocale(QStringLiteral("chemin"), QStringLiteral("path")), target});
+    warnOfPasswordIn(QStringLiteral("output"));
     return QStringLiteral("output");
 }
 
