@@ -314,12 +314,7 @@ void TestData::password()
 
 void TestData::serverAddressShown_data()
 {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QStringList>("secrets");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("warned");
-    for (const test::SecretAddress &a : test::secretAddresses())
-        QTest::newRow(a.name) << a.address << a.secrets << a.shown << a.warned;
+    test::addSecretAddressRows();
 }
 
 void TestData::serverAddressShown()

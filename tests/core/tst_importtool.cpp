@@ -555,13 +555,8 @@ void TestImportTool::toTheProgramsDatabase()
 
 void TestImportTool::passwordsNeverShown_data()
 {
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QStringList>("secrets");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("warned");
     const QString server = test::TestDatabase::onServer() ? test::TestDatabase().path() : QString();
-    for (const test::SecretAddress &a : test::secretAddresses(server))
-        QTest::newRow(a.name) << a.address << a.secrets << a.shown << a.warned;
+    test::addSecretAddressRows(server);
 }
 
 void TestImportTool::passwordsNeverShown()

@@ -1,6 +1,18 @@
 #include "support/secretaddresses.h"
 
+#include <QTest>
+
 namespace tavro::test {
+
+namespace {
+
+struct SecretAddress {
+    const char *name;
+    QString address;
+    QStringList secrets;
+    QString shown;
+    bool warned;
+};
 
 QList<SecretAddress> secretAddresses(const QString &server)
 {
@@ -41,6 +53,18 @@ QList<SecretAddress> secretAddresses(const QString &server)
                      {"Xq7VkZw"}, QStringLiteral("tavro_absent sur le serveur %1 (port 5432), utilisateur ***").arg(host), true});
     }
     return rows;
+}
+
+} // namespace
+
+void addSecretAddressRows(const QString &server)
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("secrets");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("warned");
+    for (const SecretAddress &a : secretAddresses(server))
+        QTest::newRow(a.name) << a.address << a.secrets << a.shown << a.warned;
 }
 
 QString shownSecret(const QString &text, const QStringList &secrets)

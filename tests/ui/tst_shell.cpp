@@ -495,12 +495,7 @@ private Q_SLOTS:
 
     void passwordsNeverShown_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QStringList>("secrets");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<bool>("warned");
-        for (const SecretAddress &a : secretAddresses())
-            QTest::newRow(a.name) << a.address << a.secrets << a.shown << a.warned;
+        addSecretAddressRows();
     }
 
     void passwordsNeverShown()
