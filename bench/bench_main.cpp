@@ -12,6 +12,7 @@
 #include "bench/harness.h"
 
 #include "app/shell.h"
+#include "data/conninfo.h"
 #include "data/sampledata.h"
 
 #include <QApplication>
@@ -50,7 +51,7 @@ bool onServer(const QString &server, const QString &sql)
     PGresult *r = PQexec(admin, sql.toUtf8().constData());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok)
-        QTextStream(stdout) << "server: " << PQerrorMessage(admin) << '\n';
+        QTextStream(stdout) << "server: " << withoutSecrets(QString::fromUtf8(PQerrorMessage(admin)), server) << '\n';
     PQclear(r);
     PQfinish(admin);
     return ok;
