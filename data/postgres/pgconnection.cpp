@@ -32,9 +32,10 @@ bool isText(Oid type)
 
 class PgConnection final : public Connection {
 public:
-    PgConnection(PgConn conn, const Place &place)
+    PgConnection(PgConn conn, const QString &conninfo)
         : m_conn(std::move(conn))
-        , m_place(place)
+        , m_conninfo(conninfo)
+        , m_place{pg::placeName(conninfo), DatabaseKind::Server}
     {
     }
 
@@ -147,7 +148,8 @@ public:
 
     Result<QStringList> columnsOf(const QString &table) override
     {
-        auto result = exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = $1::regclass AND attnum > 0 "
+        auto result = exec(QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid "
+                                          "OPERATOR(pg_catalog.=) $1::pg_catalog.regclass AND attnum > 0 "
                                           "AND NOT attisdropped ORDER BY attnum"),
                            Action::Read, {quotedIdentifier(table).toUtf8()});
         if (!result)
@@ -177,7 +179,8 @@ private:
     // Where the newest version of the row read at this place lives now.
     Result<QByteArray> latestPlace(const QString &table, const QByteArray &place)
     {
-        auto r = exec(QStringLiteral("SELECT currtid2($1, $2::tid)"), Action::Read, {quotedIdentifier(table).toUtf8(), place});
+        auto r = exec(QStringLiteral("SELECT pg_catalog.currtid2($1, $2::tid)"), Action::Read,
+                      {quotedIdentifier(table).toUtf8(), place});
         if (!r)
             return r.status();
         return QByteArray(PQgetvalue(r->get(), 0, 0));
@@ -194,8 +197,9 @@ private:
             return failure(nullptr, true, Action::Write);
         PQreset(m_conn.get());
         if (PQstatus(m_conn.get()) != CONNECTION_OK)
-            return pg::connectionFailure(m_conn.get(), m_place, QStringLiteral("Les lignes affichées et les saisies restent."));
-        return pg::prepareSession(m_conn.get(), m_place);
+            return pg::connectionFailure(m_conn.get(), m_place, m_conninfo,
+                                         QStringLiteral("Les lignes affichées et les saisies restent."));
+        return pg::prepareSession(m_conn.get(), m_place, m_conninfo);
     }
 
     // One statement. Outside a write, a connection found dropped (a server
@@ -234,7 +238,7 @@ private:
     Status failure(const PGresult *result, bool lost, Action action) const
     {
         const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-        const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn.get())).trimmed();
+        const QString text = pg::errorText(m_conn.get(), result, m_conninfo);
         // The database lacks a table or column the window's query names.
         if (action == Action::Read && state && qstrncmp(state, "42", 2) == 0 && qstrcmp(state, "42501") != 0)
             return missingSchema(m_place, text);
@@ -248,6 +252,7 @@ private:
     QString columnName(Oid table, int number);
 
     PgConn m_conn;
+    QString m_conninfo; // never shown: what its texts must not show
     Place m_place;
     bool m_writing = false; // between begin() and commit() or rollback()
     QHash<Oid, QString> m_tables;
@@ -259,7 +264,8 @@ QString PgConnection::tableName(Oid oid)
     auto it = m_tables.constFind(oid);
     if (it != m_tables.constEnd())
         return *it;
-    auto r = exec(QStringLiteral("SELECT relname FROM pg_class WHERE oid = $1"), Action::Read, {QByteArray::number(oid)});
+    auto r =
+        exec(QStringLiteral("SELECT relname FROM pg_catalog.pg_class WHERE oid = $1"), Action::Read, {QByteArray::number(oid)});
     const QString name = r && PQntuples(r->get()) ? QString::fromUtf8(PQgetvalue(r->get(), 0, 0)) : QString();
     m_tables.insert(oid, name);
     return name;
@@ -271,7 +277,7 @@ QString PgConnection::columnName(Oid table, int number)
     auto it = m_columns.constFind(k);
     if (it != m_columns.constEnd())
         return *it;
-    auto r = exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = $1 AND attnum = $2"), Action::Read,
+    auto r = exec(QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = $1 AND attnum = $2"), Action::Read,
                   {QByteArray::number(table), QByteArray::number(number)});
     const QString name = r && PQntuples(r->get()) ? QString::fromUtf8(PQgetvalue(r->get(), 0, 0)) : QString();
     m_columns.insert(k, name);
@@ -424,8 +430,7 @@ Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
     auto session = pg::openSession(conninfo);
     if (!session)
         return session.status();
-    return std::unique_ptr<Connection>(
-        std::make_unique<PgConnection>(std::move(*session), Place{pg::placeName(conninfo), DatabaseKind::Server}));
+    return std::unique_ptr<Connection>(std::make_unique<PgConnection>(std::move(*session), conninfo));
 }
 
 } // namespace tavro

@@ -1,12 +1,14 @@
 // The tavro-import executable as a user runs it, on sound, damaged and
 // interrupted conversions, and the program's message that names it when it
 // finds an Access file where BD2003.mdb should be.
+#include "data/rows/recordsource.h"
 #include "data/sample/sampledata.h"
 #include "data/schema.h"
 #include "data/setting/paths.h"
 #include "data/sqlite/opendb.h"
 #include "support/filerows.h"
 #include "support/jetwriter.h"
+#include "support/secretaddresses.h"
 #include "support/testdb.h"
 
 #include <QCoreApplication>
@@ -31,6 +33,7 @@ using namespace tavro;
 namespace {
 
 const QString kTool = QStringLiteral(TAVRO_IMPORT_TOOL);
+const QString kSample = QStringLiteral(TAVRO_SAMPLE_TOOL);
 
 QString jetFile(const char *name)
 {
@@ -167,6 +170,10 @@ private Q_SLOTS:
     void programMessageGivesWorkingCommand();
     void toTheProgramsDatabase_data();
     void toTheProgramsDatabase();
+    void passwordsNeverShown_data();
+    void passwordsNeverShown();
+    void plantedFunctionsNeverRun_data();
+    void plantedFunctionsNeverRun();
 
 private:
     QTemporaryDir m_fixtures;
@@ -540,6 +547,112 @@ void TestImportTool::toTheProgramsDatabase()
                                                                : QStringLiteral("existe déjà")), qPrintable(again.err));
     QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, source}).exitCode, 0);
     QCOMPARE(rows(), expected); // replaced, not added to
+}
+
+void TestImportTool::passwordsNeverShown_data()
+{
+    const QString server = test::TestDatabase::onServer() ? test::TestDatabase().path() : QString();
+    test::addSecretAddressRows(server);
+}
+
+void TestImportTool::passwordsNeverShown()
+{
+    // Both tools, as a user runs them: what they print and their stderr.
+    QFETCH(QString, address);
+    QFETCH(QStringList, secrets);
+    QFETCH(QString, shown);
+    QFETCH(bool, warned);
+    const Run runs[] = {run(kSample, {QStringLiteral("-o"), address}),
+                        run(kTool, {QStringLiteral("-o"), address, jetFile("codes_tele_qrt_jet4.mdb")})};
+    for (const Run &r : runs) {
+        const QString all = r.out + r.err;
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(test::shownSecret(all, secrets).isEmpty(), qPrintable(all));
+        QVERIFY2(r.err.contains(shown.section(QStringLiteral(", utilisateur"), 0, 0)), qPrintable(all));
+        QCOMPARE(r.err.contains(QStringLiteral("est visible de tous les utilisateurs de cette machine")), warned);
+    }
+}
+
+void TestImportTool::plantedFunctionsNeverRun_data()
+{
+    // Where the owner keeps the data (%O the owner, %C a counter, %D the
+    // database), and what the owner's first fill adds to the address.
+    QTest::addColumn<QString>("setUp");
+    QTest::addColumn<QString>("schema");
+    QTest::addColumn<QString>("firstFill");
+    QTest::newRow("own schema, the database's path")
+        << "CREATE SCHEMA tavro AUTHORIZATION %O; ALTER DATABASE %D SET search_path = tavro" << "tavro" << "";
+    QTest::newRow("own schema, found by its table CODE") << "CREATE SCHEMA tavro AUTHORIZATION %O" << "tavro"
+                                                         << " options=-csearch_path=tavro";
+    QTest::newRow("public, as before PostgreSQL 15") << "" << "public" << "";
+}
+
+void TestImportTool::plantedFunctionsNeverRun()
+{
+    // A counter who may create in public shadows what the tools and the
+    // program call; each shadow would write a marker row with the rights of
+    // whoever runs it. The owner then fills, replaces, reads and saves.
+    if (!test::TestDatabase::onServer())
+        QSKIP("a server's matter");
+    QFETCH(QString, setUp);
+    QFETCH(QString, schema);
+    QFETCH(QString, firstFill);
+    static int made = 0;
+    const QString owner = QStringLiteral("tavro_owner_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    const QString counter = QStringLiteral("tavro_counter_%1_%2").arg(QCoreApplication::applicationPid()).arg(made);
+    test::TestDatabase db;
+    db.create(false);
+    const auto named = [&](QString sql) {
+        return sql.replace(QLatin1String("%O"), owner).replace(QLatin1String("%C"), counter).replace(QLatin1String("%D"), db.name());
+    };
+    db.exec(named(QStringLiteral("CREATE ROLE %O LOGIN; CREATE ROLE %C LOGIN; ALTER DATABASE %D OWNER TO %O; "
+                                 "GRANT CREATE ON SCHEMA public TO %C; CREATE TABLE public.marker (what text); "
+                                 "GRANT INSERT ON public.marker TO PUBLIC; ")) + named(setUp));
+    const auto plant = [](const char *signature, const char *type, const char *body) {
+        return QStringLiteral("CREATE FUNCTION public.%1 RETURNS %2 LANGUAGE sql AS $$ SELECT CASE WHEN public.planted('%1') "
+                              "THEN %3 END $$; ").arg(QLatin1String(signature), QLatin1String(type), QLatin1String(body));
+    };
+    QStringList code;
+    for (const QString &c : columnNames(kTables[0]))
+        code << QStringLiteral("'Z' AS ") + c;
+    db.exec(QStringLiteral("CREATE FUNCTION public.planted(what text) RETURNS boolean LANGUAGE sql AS "
+                           "$$ INSERT INTO public.marker VALUES (what) RETURNING true $$; ")
+                + plant("upper(name)", "text", "pg_catalog.upper($1::text)")
+                + plant("quote_ident(name)", "text", "pg_catalog.quote_ident($1::text)")
+                + plant("to_regclass(text)", "regclass", "pg_catalog.to_regclass($1)")
+                + plant("currtid2(text, tid)", "tid", "pg_catalog.currtid2($1, $2)")
+                + plant("pg_encoding_to_char(integer)", "name", "pg_catalog.pg_encoding_to_char($1)")
+                + plant("current_database()", "name", "pg_catalog.current_database()")
+                + plant("oid_is(oid, regclass)", "boolean", "$1 OPERATOR(pg_catalog.=) $2::oid")
+                + QStringLiteral("CREATE OPERATOR public.= (LEFTARG = oid, RIGHTARG = regclass, FUNCTION = public.oid_is); ")
+                + (schema == QLatin1String("public") ? QString()
+                                                     : QStringLiteral("CREATE VIEW public.code AS SELECT %1 WHERE public.planted('code'); "
+                                                                      "GRANT SELECT ON public.code TO PUBLIC").arg(code.join(QStringLiteral(", ")))),
+            counter);
+
+    const QString address = db.asRole(owner);
+    QCOMPARE(run(kSample, {QStringLiteral("-o"), address + firstFill}).exitCode, 0);
+    const Run import = run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), address, jetFile("codes_tele_qrt_jet4.mdb")});
+    QVERIFY2(import.exitCode == 0, qPrintable(import.err));
+    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM %1.CODE").arg(schema)), QStringList{"5"});
+    RecordSource codes;
+    codes.setDatabase(address);
+    codes.setRecordSource(QStringLiteral("SELECT * FROM CODE WHERE AGENCE LIKE '%' ORDER BY AGENCE"));
+    QVERIFY(codes.refresh().ok());
+    QCOMPARE(codes.recordCount(), qint64(5));
+    RecordSource source;
+    source.setDatabase(address);
+    source.setRecordSource(QStringLiteral("SELECT * FROM QRT WHERE QUARTIER LIKE '%' ORDER BY QUARTIER"));
+    QVERIFY(source.refresh().ok());
+    QVERIFY(source.recordCount() > 0);
+    QVERIFY(source.setData(source.index(0, source.columnIndex(QStringLiteral("QUARTIER"))), QStringLiteral("Impasse du Piège")));
+    QVERIFY(source.update().ok());
+    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM %1.QRT WHERE QUARTIER = 'Impasse du Piège'").arg(schema)), QStringList{"1"});
+
+    QCOMPARE(db.rows(QStringLiteral("SELECT what FROM public.marker")), QStringList());
+    // The trap is set: called by name, a shadow writes its row.
+    db.exec(QStringLiteral("SELECT public.upper('x'::name)"), owner);
+    QCOMPARE(db.rows(QStringLiteral("SELECT what FROM public.marker")), QStringList{"upper(name)"});
 }
 
 QTEST_GUILESS_MAIN(TestImportTool)
