@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <SQLiteCpp/Database.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -183,14 +184,28 @@ Status copyRows(ImportSource &source, TableWriter &writer, ImportReport *report)
         if (Status started = writer.startTable(table); !started)
             return started;
         qint64 count = 0;
+        RowValues cleaned;
         const Status copied = source.eachRow(table, [&](const RowValues &values) {
             ++count;
-            return writer.addRow(values);
+            // A server's text cannot hold NUL, and no name or number the
+            // program shows has one.
+            const auto hasNul = [](const std::optional<QByteArray> &v) { return v && v->contains('\0'); };
+            if (std::none_of(values.begin(), values.end(), hasNul))
+                return writer.addRow(values);
+            cleaned = values;
+            for (std::optional<QByteArray> &v : cleaned) {
+                if (hasNul(v)) {
+                    v->replace(QByteArray(1, '\0'), QByteArray());
+                    ++report->nulStripped;
+                }
+            }
+            return writer.addRow(cleaned);
         });
         if (!copied)
             return copied;
         report->tables.append({QLatin1String(table.name), count});
     }
+    report->loneSurrogates = source.loneSurrogates();
     return writer.commit();
 }
 

@@ -28,27 +28,33 @@ public:
             const QString name = QLatin1String(table.name);
             ours << name;
             if (m_file->findTable(name).isEmpty())
-                return Status::failure(Fault::Unavailable,
-                                       QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)),
-                                       {}, QStringLiteral("Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme."));
+                return missingTable(name, source);
             const Result<QList<access::Column>> columns = m_file->columns(name);
             if (!columns)
                 return columns.status();
+            const QString spelt = m_file->findTable(name);
             const QStringList wanted = columnNames(table);
             for (const QString &column : wanted) {
                 const auto it = std::find_if(columns->begin(), columns->end(), [&](const access::Column &c) {
                     return c.name.compare(column, Qt::CaseInsensitive) == 0;
                 });
                 if (it == columns->end())
-                    return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
-                                                                   .arg(column, name, displayPath(source)));
+                    return missingColumn(column, spelt, *columns, source);
+                if (!it->damage.isEmpty())
+                    return Status::failure(Fault::Unavailable,
+                                           QStringLiteral("La table %1 de la base Access %2 est abîmée : sa colonne %3 %4.")
+                                               .arg(spelt, displayPath(source), it->name, it->damage),
+                                           {}, access::repairAdvice());
                 if (!it->readable)
                     return Status::failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
                                                                .arg(column, name, it->typeName));
             }
+            // A damaged column that is not copied costs nothing but a warning.
             for (const access::Column &c : *columns) {
-                if (!wanted.contains(c.name, Qt::CaseInsensitive))
-                    report->leftOut << m_file->findTable(name) + QLatin1Char('.') + c.name;
+                if (!c.damage.isEmpty())
+                    report->damagedLeftOut << QStringLiteral("%1.%2 : %3").arg(spelt, shownName(c), c.damage);
+                else if (!wanted.contains(c.name, Qt::CaseInsensitive))
+                    report->leftOut << spelt + QLatin1Char('.') + c.name;
             }
         }
         for (const QString &table : m_file->tableNames()) {
@@ -68,15 +74,64 @@ public:
             const Result<bool> more = (*rows)->next();
             if (!more)
                 return more.status();
-            if (!*more)
+            if (!*more) {
+                m_loneSurrogates += (*rows)->loneSurrogates();
                 return Status::success();
+            }
             if (Status received = receive((*rows)->values()); !received)
                 return received;
         }
     }
 
+    qint64 loneSurrogates() const override { return m_loneSurrogates; }
+
 private:
+    static QString notOursOrDamaged()
+    {
+        return QStringLiteral("Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme ; si c'est bien elle, elle est abîmée : "
+                              "ouvrez-la dans Access, faites « Compacter et réparer la base de données », puis relancez la conversion.");
+    }
+
+    static QString shownName(const access::Column &c)
+    {
+        return c.name.isEmpty() ? QStringLiteral("(colonne n° %1)").arg(c.number) : c.name;
+    }
+
+    // A table the file does not list: damage where its list shows some,
+    // else maybe another file, maybe damage that left no trace.
+    Status missingTable(const QString &name, const QString &source) const
+    {
+        const QStringList damage = m_file->catalogueDamage();
+        if (!damage.isEmpty())
+            return Status::failure(Fault::Unavailable,
+                                   QStringLiteral("La table %1 est introuvable dans la base Access %2, dont la liste des tables est abîmée : %3.")
+                                       .arg(name, displayPath(source), damage.join(QLatin1String(" ; "))),
+                                   {}, access::repairAdvice());
+        return Status::failure(Fault::Unavailable, QStringLiteral("La table %1 est absente de la base Access %2.").arg(name, displayPath(source)), {},
+                               notOursOrDamaged());
+    }
+
+    Status missingColumn(const QString &column, const QString &table, const QList<access::Column> &columns, const QString &source) const
+    {
+        QStringList names;
+        QStringList damage;
+        for (const access::Column &c : columns) {
+            names << shownName(c);
+            if (!c.damage.isEmpty())
+                damage << shownName(c) + QLatin1Char(' ') + c.damage;
+        }
+        if (!damage.isEmpty())
+            return Status::failure(Fault::Unavailable,
+                                   QStringLiteral("La colonne %1 est introuvable dans la table %2 de la base Access %3, dont la définition est abîmée : %4.")
+                                       .arg(column, table, displayPath(source), damage.join(QLatin1String(" ; "))),
+                                   {}, access::repairAdvice());
+        return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3, qui a les colonnes %4.")
+                                                       .arg(column, table, displayPath(source), names.join(QLatin1String(", "))),
+                               {}, notOursOrDamaged());
+    }
+
     std::unique_ptr<access::AccessFile> m_file;
+    qint64 m_loneSurrogates = 0;
 };
 
 // A file of the program's own, read in its rows' order.

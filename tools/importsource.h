@@ -24,6 +24,10 @@ public:
     // the table's column order; stops at the first failure, its own or the
     // receiver's.
     virtual Status eachRow(const TableDef &table, const std::function<Status(const RowValues &)> &receive) = 0;
+
+    // Values read so far whose text held half of a UTF-16 pair alone, read
+    // as U+FFFD.
+    virtual qint64 loneSurrogates() const { return 0; }
 };
 
 } // namespace tavro
