@@ -4,8 +4,6 @@
 
 namespace tavro::jetlayout {
 
-namespace {
-
 quint32 get(const QByteArray &b, qsizetype at, int size)
 {
     quint32 v = 0;
@@ -13,6 +11,15 @@ quint32 get(const QByteArray &b, qsizetype at, int size)
         v = v << 8 | quint8(b[at + i]);
     return v;
 }
+
+QByteArray put(QByteArray b, qsizetype at, int size, quint32 value)
+{
+    for (int i = 0; i < size; ++i, value >>= 8)
+        b[at + i] = char(value & 0xff);
+    return b;
+}
+
+namespace {
 
 // What libmdb knows of the file: its geometry and where the table's
 // definition is.
@@ -118,6 +125,16 @@ qsizetype varCount(const QByteArray &file, const Slot &row)
 qsizetype varValue(const QByteArray &file, const Slot &row, int varNumber)
 {
     return row.start + get(file, varCount(file, row) - 2 - 2 * varNumber, 2);
+}
+
+QByteArray memoLength(const QByteArray &file, const QString &table, int varNumber, quint8 flags, int delta)
+{
+    for (const Slot &row : liveRows(file, table)) {
+        const qsizetype at = varValue(file, row, varNumber);
+        if ((quint8(file[at + 3]) & 0xc0) == flags && get(file, at, 3) > 0)
+            return put(file, at, 3, get(file, at, 3) + quint32(delta));
+    }
+    return {};
 }
 
 } // namespace tavro::jetlayout

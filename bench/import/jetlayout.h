@@ -42,4 +42,14 @@ QList<Slot> liveRows(const QByteArray &file, const QString &table);
 qsizetype varCount(const QByteArray &file, const Slot &row);
 qsizetype varValue(const QByteArray &file, const Slot &row, int varNumber);
 
+// The little-endian value of `size` bytes at `at`; a copy with it replaced.
+quint32 get(const QByteArray &file, qsizetype at, int size);
+QByteArray put(QByteArray file, qsizetype at, int size, quint32 value);
+
+// A copy with the declared length of a memo changed by `delta`: the memo of
+// the variable column of the given place in the first live row of the table
+// whose memo is kept as `flags` says (0x80 in the row, 0x40 on one page of
+// its own, 0x00 on a chain of pages). Empty if there is none.
+QByteArray memoLength(const QByteArray &file, const QString &table, int varNumber, quint8 flags, int delta);
+
 } // namespace tavro::jetlayout

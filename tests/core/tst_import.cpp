@@ -19,6 +19,9 @@
 #include <SQLiteCpp/Statement.h>
 
 using namespace tavro;
+using jetlayout::get;
+using jetlayout::memoLength;
+using jetlayout::put;
 
 namespace {
 
@@ -113,34 +116,6 @@ QByteArray readAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-quint32 get(const QByteArray &b, qsizetype at, int size)
-{
-    quint32 v = 0;
-    for (int i = size - 1; i >= 0; --i)
-        v = v << 8 | quint8(b[at + i]);
-    return v;
-}
-
-// A copy with the little-endian value of `size` bytes at `at` replaced.
-QByteArray put(QByteArray b, qsizetype at, int size, quint32 value)
-{
-    for (int i = 0; i < size; ++i, value >>= 8)
-        b[at + i] = char(value & 0xff);
-    return b;
-}
-
-// A copy with the 3-byte length of the memo of the given place, the first
-// row of the table whose memo has the given flags, changed by `delta`.
-QByteArray memoLength(const QByteArray &b, const QString &table, int varNumber, quint8 flags, int delta)
-{
-    for (const jetlayout::Slot &row : jetlayout::liveRows(b, table)) {
-        const qsizetype at = jetlayout::varValue(b, row, varNumber);
-        if ((quint8(b[at + 3]) & 0xc0) == flags && get(b, at, 3) > 0)
-            return put(b, at, 3, get(b, at, 3) + quint32(delta));
-    }
-    return {};
 }
 
 // U+FEFF by itself: QString::fromUtf16() would take it for a byte order mark.
