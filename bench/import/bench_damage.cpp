@@ -206,7 +206,7 @@ void classes(const QString &tool, QTextStream &out)
         memos.rows << jetwriter::Row{{QStringLiteral("Agence"), QStringLiteral("01"), QStringLiteral("P"), QStringLiteral("R"), address, std::nullopt}};
     const QByteArray memo = writtenBytes(dir.filePath(QStringLiteral("memos.mdb")), {memos});
 
-    QList<jetlayout::Slot> pointers = jetlayout::slots(moved, QStringLiteral("CODE"));
+    QList<jetlayout::Slot> pointers = jetlayout::rowSlots(moved, QStringLiteral("CODE"));
     pointers.removeIf([](const jetlayout::Slot &s) { return s.flags != 0x4000; });
     const jetlayout::Slot live = jetlayout::liveRows(moved, QStringLiteral("CODE")).value(0);
     const jetlayout::Slot first = jetlayout::liveRows(codes, QStringLiteral("CODE")).value(0);

@@ -82,7 +82,7 @@ qsizetype maxColumns(const QByteArray &file, const QString &table)
     return t.definition < 0 ? -1 : t.definition + t.fmt.tab_num_cols_offset - 4;
 }
 
-QList<Slot> slots(const QByteArray &file, const QString &table)
+QList<Slot> rowSlots(const QByteArray &file, const QString &table)
 {
     const Table t = find(file, table);
     QList<Slot> all;
@@ -111,7 +111,7 @@ QList<Slot> slots(const QByteArray &file, const QString &table)
 
 QList<Slot> liveRows(const QByteArray &file, const QString &table)
 {
-    QList<Slot> live = slots(file, table);
+    QList<Slot> live = rowSlots(file, table);
     live.removeIf([](const Slot &s) { return s.flags != 0; });
     return live;
 }

@@ -33,7 +33,7 @@ struct Slot {
     quint16 flags = 0; // 0x8000 deleted or a moved row's new place, 0x4000 moved
 };
 // Every slot of the table's data pages, in the file's order.
-QList<Slot> slots(const QByteArray &file, const QString &table);
+QList<Slot> rowSlots(const QByteArray &file, const QString &table);
 // The live rows among them that did not move.
 QList<Slot> liveRows(const QByteArray &file, const QString &table);
 

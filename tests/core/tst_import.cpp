@@ -310,7 +310,7 @@ void TestImport::readsOrRefusesDamage_data()
     QTest::newRow("two columns of one number") << put(codes, region, 2, 2) << "CODE" << code << fails("porte le même numéro (2) que la colonne");
 
     // Moved rows: each new place marked as one and reached from one row.
-    const QList<jetlayout::Slot> movedSlots = jetlayout::slots(moved, "CODE");
+    const QList<jetlayout::Slot> movedSlots = jetlayout::rowSlots(moved, "CODE");
     QList<jetlayout::Slot> pointers = movedSlots;
     pointers.removeIf([](const jetlayout::Slot &s) { return s.flags != 0x4000; });
     const jetlayout::Slot live = jetlayout::liveRows(moved, "CODE").value(0);
