@@ -2,7 +2,9 @@
 // several points, and with 1 to 64 bytes changed by a fixed list of seeds.
 // Each copy goes through the real tool under a time and memory limit, and
 // the outcome is counted. Prints figures; asserts nothing.
-//   bench_import_damage [--tool PATH] [--file PATH | --rows N] [--seeds N] [--verbose]
+//   bench_import_damage [--tool PATH] [--file PATH | --rows N] [--seeds N] [--verbose] [--keep DIR]
+// --keep leaves in DIR the files of the sound texts and damage classes, to
+// seed the reader's fuzzing with.
 // --rows writes a file with N rows in TELE and in QRT from the shared one.
 // Before the damaged copies, two sound files that a careless reader gets
 // wrong: rows moved to another page (some deleted after they moved), and
@@ -154,7 +156,7 @@ QByteArray writtenBytes(const QString &path, const QList<jetwriter::Table> &tabl
 
 // Sound texts: each read whole, or refused, or read otherwise; and damage
 // that the file's own structure shows, each given the true values or refused.
-void classes(const QString &tool, QTextStream &out)
+void classes(const QString &tool, const QString &keep, QTextStream &out)
 {
     using jetlayout::get;
     using jetlayout::put;
@@ -177,6 +179,8 @@ void classes(const QString &tool, QTextStream &out)
     for (const auto &c : sound) {
         const QString path = dir.filePath(QStringLiteral("sound.mdb"));
         jetwriter::write(kModel, path, {c.table});
+        if (!keep.isEmpty())
+            QFile::copy(path, QDir(keep).filePath(QString::fromLatin1(c.label) + QStringLiteral(".mdb")));
         QTemporaryDir target;
         QProcess p;
         p.start(tool, {QStringLiteral("-o"), target.filePath(QStringLiteral("BD2003.mdb")), path});
@@ -233,6 +237,8 @@ void classes(const QString &tool, QTextStream &out)
         QTemporaryDir refDir;
         QProcess::execute(tool, {QStringLiteral("-o"), refDir.filePath(QStringLiteral("ref.mdb")), written(dir.path(), QStringLiteral("sound.mdb"), c.sound)});
         const Outcome o = runTool(tool, written(dir.path(), QStringLiteral("damaged.mdb"), c.damaged), dump(refDir.filePath(QStringLiteral("ref.mdb"))));
+        if (!keep.isEmpty())
+            written(keep, QString::fromLatin1(c.label) + QStringLiteral(".mdb"), c.damaged);
         out << "  " << c.label << ": " << o.kind << (o.note.isEmpty() ? QString() : QStringLiteral(" (") + o.note + QLatin1Char(')')) << '\n';
     }
 }
@@ -251,6 +257,7 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("rows"), QStringLiteral("Damage a generated file with n rows in TELE and QRT instead."), QStringLiteral("n")});
     parser.addOption({QStringLiteral("seeds"), QStringLiteral("Mutated copies."), QStringLiteral("n"), QStringLiteral("400")});
     parser.addOption({QStringLiteral("verbose"), QStringLiteral("One line per copy.")});
+    parser.addOption({QStringLiteral("keep"), QStringLiteral("Folder to leave the sound texts' and damage classes' files in."), QStringLiteral("dir")});
     parser.process(app);
     const QString tool = parser.value(QStringLiteral("tool"));
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
@@ -295,7 +302,11 @@ int main(int argc, char *argv[])
         out << "beyond the BMP: \"Rue du Sol 𝄞 🎵\" read as \"" << (qrtRows.isEmpty() ? QStringLiteral("(nothing)") : qrtRows.first().section(QLatin1Char('|'), 1, 1)) << "\"\n";
     }
 
-    classes(tool, out);
+    if (parser.isSet(QStringLiteral("keep")) && !QDir().mkpath(parser.value(QStringLiteral("keep")))) {
+        out << "cannot make " << parser.value(QStringLiteral("keep")) << '\n';
+        return 1;
+    }
+    classes(tool, parser.value(QStringLiteral("keep")), out);
 
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
