@@ -26,7 +26,7 @@ struct ImportReport {
     int jetVersion = 0; // 0: the source was a file of the program's own
     QList<ImportedTable> tables; // CODE, TELE, QRT with the rows copied
     QStringList leftOut; // tables and TABLE.COLUMN of the source we do not copy
-    QStringList damagedLeftOut; // "TABLE.COLUMN : why", columns not copied whose definition is damaged
+    QStringList damagedLeftOut; // "TABLE.COLUMN, qui <why>", columns not copied whose definition is damaged
     qint64 loneSurrogates = 0; // values where half a UTF-16 pair alone was read as U+FFFD
     qint64 nulStripped = 0; // values copied without the NUL characters they held
     QString backup; // where the replaced target now is; empty if none was there

@@ -52,7 +52,7 @@ public:
             // A damaged column that is not copied costs nothing but a warning.
             for (const access::Column &c : *columns) {
                 if (!c.damage.isEmpty())
-                    report->damagedLeftOut << QStringLiteral("%1.%2 : %3").arg(spelt, shownName(c), c.damage);
+                    report->damagedLeftOut << spelt + (c.name.isEmpty() ? QLatin1String(" ") : QLatin1String(".")) + shownName(c) + QStringLiteral(", qui ") + c.damage;
                 else if (!wanted.contains(c.name, Qt::CaseInsensitive))
                     report->leftOut << spelt + QLatin1Char('.') + c.name;
             }
@@ -94,7 +94,7 @@ private:
 
     static QString shownName(const access::Column &c)
     {
-        return c.name.isEmpty() ? QStringLiteral("(colonne n° %1)").arg(c.number) : c.name;
+        return c.name.isEmpty() ? QStringLiteral("n° %1").arg(c.number) : c.name;
     }
 
     // A table the file does not list: damage where its list shows some,
@@ -118,7 +118,7 @@ private:
         for (const access::Column &c : columns) {
             names << shownName(c);
             if (!c.damage.isEmpty())
-                damage << shownName(c) + QLatin1Char(' ') + c.damage;
+                damage << QStringLiteral("la colonne ") + shownName(c) + QLatin1Char(' ') + c.damage;
         }
         if (!damage.isEmpty())
             return Status::failure(Fault::Unavailable,

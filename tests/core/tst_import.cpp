@@ -424,7 +424,7 @@ void TestImport::leavesOutDamagedUnusedColumn()
     ImportReport report;
     const Status unused = convert(QStringLiteral("NOTE"), &report);
     QVERIFY2(unused, qPrintable(unused.message()));
-    QCOMPARE(report.damagedLeftOut, QStringList{"CODE.NOTE : est marquée de longueur fixe, ce qu'une colonne de texte n'est jamais"});
+    QCOMPARE(report.damagedLeftOut, QStringList{"CODE.NOTE, qui est marquée de longueur fixe, ce qu'une colonne de texte n'est jamais"});
     QCOMPARE(report.tables.at(0).rows, 2);
     QCOMPARE(report.loneSurrogates, 1);
     const Status used = convert(QStringLiteral("AGENCE"), &report);

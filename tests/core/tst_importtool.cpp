@@ -240,7 +240,7 @@ void TestImportTool::refuses_data()
                                                                        "Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme ; si c'est bien elle, elle est abîmée"
                                    << QStringList();
     QTest::newRow("FAX unreadable") << toSource << "FAX unreadable" << 1 << "La colonne FAX est introuvable dans la table TELE de la base Access %SRC%, "
-                                                                           "dont la définition est abîmée : (colonne n° 5) a un nom illisible.\nAucun fichier n'a été écrit.\n"
+                                                                           "dont la définition est abîmée : la colonne n° 5 a un nom illisible.\nAucun fichier n'a été écrit.\n"
                                                                            "Ouvrez la base dans Access, faites « Compacter et réparer"
                                     << QStringList();
     QTest::newRow("CODE unreadable in the list of tables") << toSource << "CODE unreadable" << 1
