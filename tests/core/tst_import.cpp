@@ -120,7 +120,9 @@ QByteArray readAll(const QString &path)
 
 // U+FEFF by itself: QString::fromUtf16() would take it for a byte order mark.
 const QString kFeff(QChar(0xfeff));
-const jetwriter::Row kSoundCode{{kFeff + QStringLiteral("Agence Zéro"), kFeff + QStringLiteral("10000"), "P", "R", "note"}};
+// Without compression, FF FE 50 00 is U+FEFF and P; taken for the mark, it
+// would decompress to P alone.
+const jetwriter::Row kSoundCode{{kFeff + QStringLiteral("Agence Zéro"), kFeff + QStringLiteral("10000"), kFeff + QStringLiteral("P"), "R", "note"}};
 const jetwriter::Row kSoundTele{{QString::fromUtf16(u"Agence \xd800 seule"), "01", "P", "R", QStringLiteral("Allée des Érables, ").repeated(120),
                                  "{12345678-9abc-def0-1234-56789abcdef0}"}};
 
@@ -167,7 +169,7 @@ void TestImport::initTestCase()
     // column without Unicode compression and in one with it; half a UTF-16
     // pair; a memo on a page of its own; an identifier; a column that the
     // import does not copy.
-    jetwriter::Table soundCode{QStringLiteral("CODE"), {kSoundCode, {{"Agence Un", "10001", "P", "R", std::nullopt}}}, {}, {"CPOSTALE"}, {}, {"NOTE"}};
+    jetwriter::Table soundCode{QStringLiteral("CODE"), {kSoundCode, {{"Agence Un", "10001", "P", "R", std::nullopt}}}, {}, {"CPOSTALE", "PROVINCE"}, {}, {"NOTE"}};
     jetwriter::Table soundTele{QStringLiteral("TELE"), {kSoundTele}, {"ADRESSE"}, {}, {"FAX"}};
     QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), m_dir.filePath(QStringLiteral("sound.mdb")), {soundCode, soundTele}));
 }
@@ -280,7 +282,7 @@ void TestImport::readsOrRefusesDamage_data()
     const QStringList code = columnsOf(kTables[0]);
     const QStringList tele = columnsOf(kTables[1]);
     const QStringList longText{"CLE", "NOTE"};
-    const QStringList soundCode{kFeff + QStringLiteral("Agence Zéro|") + kFeff + QStringLiteral("10000|P|R"), "Agence Un|10001|P|R"};
+    const QStringList soundCode{kFeff + QStringLiteral("Agence Zéro|") + kFeff + QStringLiteral("10000|") + kFeff + QStringLiteral("P|R"), "Agence Un|10001|P|R"};
     const auto fails = [](const char *what) { return QStringList{QStringLiteral("fails: ") + QString::fromUtf8(what)}; };
 
     // Sound files, read whole.
