@@ -190,6 +190,16 @@ QString JetFile::messages() const
     return QString::fromLocal8Bit(text).trimmed();
 }
 
+QByteArray JetFile::codePageText(const unsigned char *bytes, int size) const
+{
+    // libmdb's iconv conversion knows the code pages. One byte gives at
+    // most three UTF-8 bytes, two give at most four.
+    QByteArray out(qsizetype(size) * 3 + 16, Qt::Uninitialized);
+    const int n = mdb_unicode2ascii(m_mdb, reinterpret_cast<const char *>(bytes), size_t(size), out.data(), size_t(out.size()) - 1);
+    out.resize(qMax(0, n));
+    return out;
+}
+
 bool JetFile::readPage(quint32 page, unsigned char *out)
 {
     if (page >= m_pages)
@@ -219,7 +229,9 @@ struct CatalogueEntry {
 
 struct AccessFile::Private {
     std::unique_ptr<JetFile> file;
-    std::vector<CatalogueEntry> catalogue;
+    std::vector<CatalogueEntry> catalogue; // the user tables
+    std::vector<CatalogueEntry> tables; // all of them, the system's too
+    QStringList damagedEntries; // the catalogue's entries that are damage
 
     const CatalogueEntry *entry(const QString &name) const
     {
@@ -228,48 +240,6 @@ struct AccessFile::Private {
                 return &e;
         }
         return nullptr;
-    }
-
-    // libmdb reads the definition page; what it gives is checked before use.
-    Result<TableShape> shape(const QString &name, quint32 definitionPage) const
-    {
-        MdbCatalogEntry e{};
-        e.mdb = file->mdb();
-        e.object_type = MDB_TABLE;
-        e.table_pg = definitionPage;
-        qstrncpy(e.object_name, name.toUtf8().constData(), sizeof e.object_name);
-        TableShape shape;
-        shape.name = name;
-        MdbTableDef *def = file->quietly([&] {
-            MdbTableDef *t = definitionPage < file->pages() ? mdb_read_table(&e) : nullptr;
-            if (t && !mdb_read_columns(t)) {
-                mdb_free_tabledef(t);
-                t = nullptr;
-            }
-            return t;
-        });
-        // libmdb keeps the last page it read; what the reader puts in its
-        // buffer later must not pass for it.
-        file->mdb()->cur_pg = 0;
-        if (!def)
-            return damagedTable(*file, name, 0, QStringLiteral("sa définition ne peut pas être lue"));
-        shape.definitionPage = definitionPage;
-        shape.declaredRows = def->num_rows;
-        shape.hasVariableColumns = def->num_var_cols > 0;
-        shape.usageMap = QByteArray(reinterpret_cast<const char *>(def->usage_map), qsizetype(def->map_sz));
-        bool sound = def->num_cols <= 256 && def->columns && def->columns->len == def->num_cols;
-        for (guint i = 0; sound && i < def->num_cols; ++i) {
-            auto *c = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, i));
-            TableShape::Col col{QString::fromUtf8(c->name), c->col_type, int(c->col_num), int(c->var_col_num), int(c->fixed_offset),
-                                int(c->col_size), bool(c->is_fixed), int(c->col_scale), int(c->col_prec)};
-            sound = col.number >= 0 && col.number < 256 && col.varNumber >= 0 && col.size >= 0 && col.size <= file->pageSize()
-                && (!col.fixed || (col.fixedOffset >= 0 && col.fixedOffset + col.size <= file->pageSize()));
-            shape.columns.push_back(col);
-        }
-        mdb_free_tabledef(def);
-        if (!sound)
-            return damagedTable(*file, name, 0, QStringLiteral("sa définition est incohérente"));
-        return shape;
     }
 
     Result<std::unique_ptr<RowCursor>> cursor(TableShape shape, const QStringList &columnNames)
@@ -285,6 +255,8 @@ struct AccessFile::Private {
             if (it == cols.end())
                 return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
                                                                .arg(name, p->table.name, displayPath(file->path())));
+            if (!it->damage.isEmpty())
+                return damagedTable(*file, p->table.name, 0, QStringLiteral("sa colonne %1 %2").arg(it->name, it->damage));
             if (!readableType(it->type))
                 return Status::failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
                                                            .arg(name, p->table.name, typeName(it->type)));
@@ -304,7 +276,7 @@ struct AccessFile::Private {
     // are not needed here.
     Status readCatalogue()
     {
-        Result<TableShape> system = shape(QStringLiteral("MSysObjects"), 2);
+        Result<TableShape> system = readTableShape(*file, QStringLiteral("MSysObjects"), 2);
         if (!system)
             return system.status();
         Result<std::unique_ptr<RowCursor>> rows = cursor(std::move(*system), {"Id", "Name", "Type", "Flags"});
@@ -314,16 +286,23 @@ struct AccessFile::Private {
             if (!*more)
                 return Status::success();
             const QList<Value> &v = (*rows)->values();
-            // A user table is of type 1, without the flags of the system's.
-            if (!(v[0] && v[1] && v[2] && v[2]->toInt() == MDB_TABLE && !(v[3].value_or("0").toLongLong() & 0x80000002)))
+            if (!(v[0] && v[1] && v[2] && v[2]->toInt() == MDB_TABLE))
                 continue;
             const CatalogueEntry e{QString::fromUtf8(*v[1]), quint32(v[0]->toLongLong() & 0x00ffffff)};
-            // Two tables of one name or one definition: one of them is damage.
-            for (const CatalogueEntry &other : catalogue) {
+            if (!isEngineName(e.name)) {
+                damagedEntries << QStringLiteral("une table y a un nom illisible (définition page %1)").arg(e.definitionPage);
+                continue;
+            }
+            // Two tables of one name or one definition, system tables
+            // included: one of them is damage.
+            for (const CatalogueEntry &other : tables) {
                 if (other.definitionPage == e.definitionPage || other.name.compare(e.name, Qt::CaseInsensitive) == 0)
                     return damagedTable(*file, QStringLiteral("MSysObjects"), 0, QStringLiteral("deux tables y portent le nom %1 ou la définition de la page %2").arg(e.name).arg(e.definitionPage));
             }
-            catalogue.push_back(e);
+            tables.push_back(e);
+            // A user table is one without the flags of the system's.
+            if (!(v[3].value_or("0").toLongLong() & 0x80000002))
+                catalogue.push_back(e);
         }
         return (*rows)->next().status();
     }
@@ -418,7 +397,7 @@ Result<TableShape> AccessFile::shape(const QString &table) const
     if (!e)
         return Status::failure(Fault::Unavailable,
                                QStringLiteral("La table %1 est absente de la base Access %2.").arg(table, displayPath(d->file->path())));
-    return d->shape(e->name, e->definitionPage);
+    return readTableShape(*d->file, e->name, e->definitionPage);
 }
 
 Result<QList<Column>> AccessFile::columns(const QString &table) const
@@ -428,8 +407,18 @@ Result<QList<Column>> AccessFile::columns(const QString &table) const
         return shape.status();
     QList<Column> result;
     for (const TableShape::Col &c : shape->columns)
-        result.append({c.name, c.type, typeName(c.type), readableType(c.type)});
+        result.append({c.name, c.type, typeName(c.type), readableType(c.type), c.number, c.damage});
     return result;
+}
+
+QStringList AccessFile::catalogueDamage() const
+{
+    return d->damagedEntries;
+}
+
+QString repairAdvice()
+{
+    return kRepair;
 }
 
 Result<std::unique_ptr<RowCursor>> AccessFile::rows(const QString &table, const QStringList &columnNames)

@@ -4,29 +4,33 @@
 #include "data/schema.h"
 #include "data/setting/paths.h"
 #include "support/filerows.h"
+#include "support/jetfiles.h"
+#include "support/jetlayout.h"
 #include "support/jetwriter.h"
 #include "tools/accessfile.h"
 #include "tools/accessimport.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tavro;
+using test::jetFile;
+using test::readAll;
+using test::sha256;
+using jetlayout::get;
+using jetlayout::memoLength;
+using jetlayout::put;
 
 namespace {
 
-QString jetFile(const char *name)
-{
-    return QStringLiteral(TAVRO_JET_DATA "/") + QLatin1String(name);
-}
-
+// A leading U+FEFF is part of the value: QString::fromUtf8() would drop it.
 QString cell(const access::Value &value)
 {
-    return value ? QString::fromUtf8(*value) : QStringLiteral("<null>");
+    return value ? QString(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)(*value)) : QStringLiteral("<null>");
 }
 
 // Every row of the named columns, each joined with '|', NULL as "<null>".
@@ -50,14 +54,6 @@ QStringList readerRows(const QString &file, const QByteArray &charset, const QSt
     return rows << QStringLiteral("read failed: ") + (*cursor)->next().status().message();
 }
 
-QByteArray sha256(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
-}
-
 // The rows of codes_tele_qrt_jet4.mdb as its README gives them.
 const QStringList kCodeRows = {
     QStringLiteral("RECETTE PRINCIPALE|10000|CENTRE-VILLE|DR NORD"),
@@ -79,6 +75,14 @@ const QStringList kQrtRows = {
     QStringLiteral("Boulevard de l'Indépendance|20020|VILLE-B"),
 };
 
+// U+FEFF by itself: QString::fromUtf16() would take it for a byte order mark.
+const QString kFeff(QChar(0xfeff));
+// Without compression, FF FE 50 00 is U+FEFF and P; taken for the mark, it
+// would decompress to P alone.
+const jetwriter::Row kSoundCode{{kFeff + QStringLiteral("Agence Zéro"), kFeff + QStringLiteral("10000"), kFeff + QStringLiteral("P"), "R", "note"}};
+const jetwriter::Row kSoundTele{{QString::fromUtf16(u"Agence \xd800 seule"), "01", "P", "R", QStringLiteral("Allée des Érables, ").repeated(120),
+                                 "{12345678-9abc-def0-1234-56789abcdef0}"}};
+
 } // namespace
 
 class TestImport : public QObject {
@@ -91,7 +95,11 @@ private Q_SLOTS:
     void readsWholeLongMemo();
     void readsEveryCodePointOfCompressedUnicode();
 
+    void readsOrRefusesDamage_data();
+    void readsOrRefusesDamage();
+
     void convertsEveryRow();
+    void leavesOutDamagedUnusedColumn();
     void givesTheSampleSchemaAndRules();
     void leavesSourceUnchanged();
 
@@ -113,6 +121,14 @@ void TestImport::initTestCase()
     }
     jetwriter::Table tele{QStringLiteral("TELE"), {{{"Rue du Sol 𝄞 🎵", "01", "P", "R", QStringLiteral("Note 🎵 de l'Élysée ").repeated(900), std::nullopt}}}, {"ADRESSE"}};
     QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), m_dir.filePath(QStringLiteral("generated.mdb")), {code, tele}));
+
+    // Sound texts a careless reader refuses or changes: U+FEFF first, in a
+    // column without Unicode compression and in one with it; half a UTF-16
+    // pair; a memo on a page of its own; an identifier; a column that the
+    // import does not copy.
+    jetwriter::Table soundCode{QStringLiteral("CODE"), {kSoundCode, {{"Agence Un", "10001", "P", "R", std::nullopt}}}, {}, {"CPOSTALE", "PROVINCE"}, {}, {"NOTE"}};
+    jetwriter::Table soundTele{QStringLiteral("TELE"), {kSoundTele}, {"ADRESSE"}, {}, {"FAX"}};
+    QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), m_dir.filePath(QStringLiteral("sound.mdb")), {soundCode, soundTele}));
 }
 
 void TestImport::readsRowsInOrder_data()
@@ -209,6 +225,107 @@ void TestImport::readsEveryCodePointOfCompressedUnicode()
     QCOMPARE(rows.at(7), QStringLiteral("8|") + all);
 }
 
+void TestImport::readsOrRefusesDamage_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QStringList>("expected"); // the true rows, or {"fails: " + what the message says}
+
+    const QByteArray codes = readAll(jetFile("codes_tele_qrt_jet4.mdb"));
+    const QByteArray gbk = readAll(jetFile("charsetGBK.mdb"));
+    const QByteArray sound = readAll(m_dir.filePath(QStringLiteral("sound.mdb")));
+    const QByteArray moved = readAll(m_dir.filePath(QStringLiteral("generated.mdb")));
+    const QStringList code = columnNames(kCodeTable);
+    const QStringList tele = columnNames(kTeleTable);
+    const QStringList longText{"CLE", "NOTE"};
+    const QStringList soundCode{kFeff + QStringLiteral("Agence Zéro|") + kFeff + QStringLiteral("10000|") + kFeff + QStringLiteral("P|R"), "Agence Un|10001|P|R"};
+    const auto fails = [](const char *what) { return QStringList{QStringLiteral("fails: ") + QString::fromUtf8(what)}; };
+
+    // Sound files, read whole.
+    QTest::newRow("U+FEFF first, with and without compression") << sound << "CODE" << code << soundCode;
+    QTest::newRow("compressed column, a text that does not decompress read plain")
+        << put(sound, jetlayout::column(sound, "CODE", "CPOSTALE").compression, 1, 1) << "CODE" << code << soundCode;
+    QTest::newRow("half a UTF-16 pair, a one-page memo, an identifier")
+        << sound << "TELE" << QStringList{"AGENCE", "ADRESSE", "FAX"}
+        << QStringList{QString::fromUtf16(u"Agence \ufffd seule|") + QStringLiteral("Allée des Érables, ").repeated(120) + "|{12345678-9ABC-DEF0-1234-56789ABCDEF0}"};
+
+    // Values the null mask says are there, without a place to read them from.
+    const jetlayout::Slot first = jetlayout::liveRows(codes, "CODE").value(0);
+    QTest::newRow("count of variable columns lowered") << put(codes, jetlayout::varCount(codes, first), 2, get(codes, jetlayout::varCount(codes, first), 2) - 1)
+                                                       << "CODE" << code << fails("la colonne REGION a une valeur mais pas de place dans sa ligne");
+    const jetlayout::Slot memoRow = jetlayout::liveRows(codes, "LONGTEXT").value(0);
+    QTest::newRow("count of variable columns lowered, a memo") << put(codes, jetlayout::varCount(codes, memoRow), 2, 1) << "LONGTEXT" << longText
+                                                               << fails("la colonne NOTE a une valeur mais pas de place");
+    const jetlayout::ColumnEntry postal = jetlayout::column(codes, "CODE", "CPOSTALE");
+    QTest::newRow("text column marked fixed") << put(codes, postal.flags, 1, get(codes, postal.flags, 1) | 1) << "CODE" << code
+                                              << fails("sa colonne CPOSTALE est marquée de longueur fixe");
+    const jetlayout::ColumnEntry field = jetlayout::column(gbk, "table1", "field1");
+    QTest::newRow("Jet 3 text column marked fixed") << put(gbk, field.flags, 1, get(gbk, field.flags, 1) | 1) << "table1" << QStringList{"field1"}
+                                                    << fails("sa colonne field1 est marquée de longueur fixe");
+    const qsizetype region = jetlayout::column(codes, "CODE", "REGION").number;
+    QTest::newRow("column number beyond the table's count") << put(codes, region, 2, 4) << "CODE" << code
+                                                            << fails("sa colonne REGION porte le numéro 4, au-delà des 4 colonnes");
+    QTest::newRow("two columns of one number") << put(codes, region, 2, 2) << "CODE" << code << fails("porte le même numéro (2) que la colonne");
+
+    // Moved rows: each new place marked as one and reached from one row.
+    const QList<jetlayout::Slot> movedSlots = jetlayout::rowSlots(moved, "CODE");
+    QList<jetlayout::Slot> pointers = movedSlots;
+    pointers.removeIf([](const jetlayout::Slot &s) { return s.flags != 0x4000; });
+    const jetlayout::Slot live = jetlayout::liveRows(moved, "CODE").value(0);
+    QTest::newRow("moved row leading to a live row") << put(put(moved, pointers[0].start, 1, quint32(live.slot)), pointers[0].start + 1, 3, live.page)
+                                                     << "CODE" << code << fails("qui n'est pas marqué comme nouvelle place");
+    QTest::newRow("two moved rows leading to one place") << put(moved, pointers[1].start, 4, get(moved, pointers[0].start, 4)) << "CODE" << code
+                                                         << fails("deux lignes déplacées mènent à l'emplacement");
+    // Read twice and another row lost: the count alone would not tell.
+    const auto target = std::find_if(movedSlots.begin(), movedSlots.end(), [&](const jetlayout::Slot &s) {
+        return s.page == get(moved, pointers[0].start + 1, 3) && quint32(s.slot) == get(moved, pointers[0].start, 1);
+    });
+    const QByteArray unmarked = put(moved, target->entry, 2, get(moved, target->entry, 2) & 0x7fff);
+    QTest::newRow("new place of a moved row unmarked, a row deleted") << put(unmarked, live.entry, 2, get(unmarked, live.entry, 2) | 0x8000) << "CODE" << code
+                                                                      << fails("qui n'est pas marqué comme nouvelle place");
+
+    // Memos whose declared length is not that of what is stored.
+    QTest::newRow("memo in its row, longer than its row") << memoLength(codes, "LONGTEXT", 1, 0x80, 1) << "LONGTEXT" << longText
+                                                          << fails("le mémo de la colonne NOTE ne peut pas être lu en entier");
+    QTest::newRow("memo in its row, shorter") << memoLength(codes, "LONGTEXT", 1, 0x80, -1) << "LONGTEXT" << longText << fails("le mémo de la colonne NOTE");
+    QTest::newRow("memo on one page, shorter") << memoLength(sound, "TELE", 4, 0x40, -2) << "TELE" << tele << fails("le mémo de la colonne ADRESSE");
+    QTest::newRow("memo on one page, longer") << memoLength(sound, "TELE", 4, 0x40, 2) << "TELE" << tele << fails("le mémo de la colonne ADRESSE");
+    const QByteArray chain = memoLength(moved, "TELE", 4, 0x00, 0);
+    QTest::newRow("memo on a chain of pages, as long as its first page")
+        << put(chain, jetlayout::varValue(chain, jetlayout::liveRows(chain, "TELE").value(0), 4), 3, 4000) << "TELE" << QStringList{"ADRESSE"}
+        << fails("le mémo de la colonne ADRESSE");
+
+    // A slot is not a row: the message says which is which.
+    const jetlayout::Slot third = jetlayout::liveRows(codes, "TELE").value(2);
+    QTest::newRow("slot outside its page") << put(codes, third.entry, 2, 4) << "TELE" << tele
+                                           << fails(qPrintable(QStringLiteral("l'emplacement 2 de la page %1 déborde de sa page (ligne 3)").arg(third.page)));
+}
+
+// Each damage is refused, named; each sound file gives its true values.
+void TestImport::readsOrRefusesDamage()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, table);
+    QFETCH(QStringList, columns);
+    QFETCH(QStringList, expected);
+    QVERIFY(!bytes.isEmpty());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("copy.mdb"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    f.close();
+    const QStringList rows = readerRows(path, {}, table, columns);
+    if (!expected.constFirst().startsWith(QLatin1String("fails: "))) {
+        QCOMPARE(rows, expected);
+        return;
+    }
+    QVERIFY2(!rows.isEmpty() && rows.constLast().contains(QStringLiteral(" failed: ")), qPrintable(rows.join('\n')));
+    QVERIFY2(rows.constLast().contains(expected.constFirst().mid(7)), qPrintable(rows.constLast()));
+    QVERIFY2(rows.constLast().contains(QStringLiteral("Compacter et réparer")), qPrintable(rows.constLast()));
+}
+
 QString TestImport::convertCodes(const QTemporaryDir &dir, ImportReport *report)
 {
     const QString target = dir.filePath(QLatin1String(kDatabaseFileName));
@@ -245,6 +362,33 @@ void TestImport::convertsEveryRow()
     QCOMPARE(report.tables.at(2).rows, 4);
     QCOMPARE(report.leftOut, QStringList{"LONGTEXT"});
     QVERIFY(report.backup.isEmpty());
+}
+
+// A column the import does not copy is left out with its damage named; the
+// same damage to a column it copies fails the import.
+void TestImport::leavesOutDamagedUnusedColumn()
+{
+    QTemporaryDir dir;
+    const QByteArray sound = readAll(m_dir.filePath(QStringLiteral("sound.mdb")));
+    const auto convert = [&](const QString &column, ImportReport *report) {
+        const qsizetype flags = jetlayout::column(sound, "CODE", column).flags;
+        const QString source = dir.filePath(column + QStringLiteral(".mdb"));
+        QFile f(source);
+        const QByteArray damaged = put(sound, flags, 1, get(sound, flags, 1) | 1);
+        if (flags < 0 || !f.open(QIODevice::WriteOnly) || f.write(damaged) != damaged.size())
+            return Status::failure(QStringLiteral("cannot write %1").arg(source));
+        f.close();
+        return importAccessFile({source, dir.filePath(column + QStringLiteral("-converted.mdb")), false, {}}, report);
+    };
+    ImportReport report;
+    const Status unused = convert(QStringLiteral("NOTE"), &report);
+    QVERIFY2(unused, qPrintable(unused.message()));
+    QCOMPARE(report.damagedLeftOut, QStringList{"CODE.NOTE, qui est marquée de longueur fixe, ce qu'une colonne de texte n'est jamais"});
+    QCOMPARE(report.tables.at(0).rows, 2);
+    QCOMPARE(report.loneSurrogates, 1);
+    const Status used = convert(QStringLiteral("AGENCE"), &report);
+    QVERIFY(!used);
+    QVERIFY2(used.message().contains(QStringLiteral("est abîmée : sa colonne AGENCE est marquée de longueur fixe")), qPrintable(used.message()));
 }
 
 void TestImport::givesTheSampleSchemaAndRules()

@@ -7,12 +7,12 @@
 #include "data/setting/paths.h"
 #include "data/sqlite/opendb.h"
 #include "support/filerows.h"
+#include "support/jetfiles.h"
 #include "support/jetwriter.h"
 #include "support/secretaddresses.h"
 #include "support/testdb.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -29,28 +29,15 @@
 #include <unistd.h>
 
 using namespace tavro;
+using test::jetFile;
+using test::readAll;
+using test::sha256;
+using test::writeAll;
 
 namespace {
 
 const QString kTool = QStringLiteral(TAVRO_IMPORT_TOOL);
 const QString kSample = QStringLiteral(TAVRO_SAMPLE_TOOL);
-
-QString jetFile(const char *name)
-{
-    return QStringLiteral(TAVRO_JET_DATA "/") + QLatin1String(name);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 struct Run {
     int exitCode = -1; // -1: killed, crashed or stopped at the time limit
@@ -81,11 +68,6 @@ Run run(const QString &program, const QStringList &arguments, const QString &fol
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
-}
-
-QByteArray sha256(const QString &path)
-{
-    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
 }
 
 // Every row of the three tables, each prefixed with its table's name.
@@ -183,6 +165,9 @@ void TestImportTool::initTestCase()
 {
     QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("small.mdb")), 3000), m_fixtures.filePath(QStringLiteral("small.mdb")));
     QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("large.mdb")), 200000), m_fixtures.filePath(QStringLiteral("large.mdb")));
+    // NUL in two values (a text and a memo), half a UTF-16 pair in another.
+    const jetwriter::Table tele{QStringLiteral("TELE"), {{{QString::fromUtf16(u"Agence \xdc00"), "01", "P", "R", QStringLiteral("Rue du\0 Nord"), QStringLiteral("No\0rd")}}}, {"ADRESSE"}};
+    QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), m_fixtures.filePath(QStringLiteral("odd.mdb")), {tele}));
 }
 
 void TestImportTool::convertsAndReports()
@@ -235,7 +220,18 @@ void TestImportTool::refuses_data()
     QTest::newRow("Jet header only") << toSource << "header" << 1 << "Le fichier %SRC% ne peut pas être lu comme base Access" << QStringList();
     QTest::newRow("no CODE table") << QStringList{"-o", "%DIR%/BD2003.mdb", jetFile("overflowTestV2000.mdb")} << "" << 1
                                    << "La table CODE est absente de la base Access " + jetFile("overflowTestV2000.mdb") << QStringList();
-    QTest::newRow("no FAX column") << toSource << "renamed" << 1 << "La colonne FAX est absente de la table TELE de la base Access %SRC%" << QStringList();
+    QTest::newRow("no FAX column") << toSource << "renamed" << 1 << "La colonne FAX est absente de la table TELE de la base Access %SRC%, qui a les colonnes "
+                                                                       "AGENCE, TEL, PROVINCE, REGION, ADRESSE, FAZ.\nAucun fichier n'a été écrit.\n"
+                                                                       "Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme ; si c'est bien elle, elle est abîmée"
+                                   << QStringList();
+    QTest::newRow("FAX unreadable") << toSource << "FAX unreadable" << 1 << "La colonne FAX est introuvable dans la table TELE de la base Access %SRC%, "
+                                                                           "dont la définition est abîmée : la colonne n° 5 a un nom illisible.\nAucun fichier n'a été écrit.\n"
+                                                                           "Ouvrez la base dans Access, faites « Compacter et réparer"
+                                    << QStringList();
+    QTest::newRow("CODE unreadable in the list of tables") << toSource << "CODE unreadable" << 1
+                                                           << "La table CODE est introuvable dans la base Access %SRC%, dont la liste des tables est abîmée : "
+                                                              "une table y a un nom illisible (définition page 24).\nAucun fichier n'a été écrit.\nOuvrez la base"
+                                                           << QStringList();
     QTest::newRow("unknown code page") << QStringList{"--charset", "CP99999", "-o", "%DIR%/BD2003.mdb", codes} << "" << 1 << "« CP99999 » est inconnu" << QStringList();
     QTest::newRow("source is a folder") << toSource << "folder" << 1 << "%SRC% est un dossier, pas une base Access." << QStringList();
     QTest::newRow("source is a pipe") << toSource << "fifo" << 1 << "%SRC% n'est pas un fichier ordinaire" << QStringList();
@@ -263,6 +259,11 @@ void TestImportTool::refuses()
         QVERIFY(writeAll(source, codes.left(3000)));
     if (setup == QLatin1String("renamed"))
         QVERIFY(writeAll(source, renamed(codes, QStringLiteral("FAX"), QStringLiteral("FAZ"))));
+    // A control character where no name has one: a damaged name.
+    if (setup == QLatin1String("FAX unreadable"))
+        QVERIFY(writeAll(source, renamed(codes, QStringLiteral("FAX"), QStringLiteral("F\x01X"))));
+    if (setup == QLatin1String("CODE unreadable"))
+        QVERIFY(writeAll(source, renamed(codes, QStringLiteral("CODE"), QStringLiteral("CO\x01" "E"))));
     if (setup == QLatin1String("folder"))
         QVERIFY(QDir().mkdir(source));
     if (setup == QLatin1String("fifo"))
@@ -508,14 +509,19 @@ void TestImportTool::programMessageGivesWorkingCommand()
 void TestImportTool::toTheProgramsDatabase_data()
 {
     QTest::addColumn<QString>("source"); // empty: a BD2003.mdb of the program's own
-    QTest::newRow("Access file") << jetFile("codes_tele_qrt_jet4.mdb");
-    QTest::newRow("the program's own file") << QString();
+    QTest::addColumn<QStringList>("summary"); // lines the tool's summary must have
+    QTest::newRow("Access file") << jetFile("codes_tele_qrt_jet4.mdb") << QStringList();
+    QTest::newRow("the program's own file") << QString() << QStringList();
+    // A server's text cannot hold NUL: dropped on both targets alike.
+    QTest::newRow("NUL and half a UTF-16 pair") << m_fixtures.filePath(QStringLiteral("odd.mdb"))
+                                                << QStringList{"  caractère NUL retiré de 2 valeur(s)", "  demi-caractère UTF-16 isolé remplacé par « \ufffd » dans 1 valeur(s)"};
 }
 
 void TestImportTool::toTheProgramsDatabase()
 {
     // The run's engine: a new file, or a server database without the tables.
     QFETCH(QString, source);
+    QFETCH(QStringList, summary);
     QTemporaryDir dir;
     const QString reference = dir.filePath(QStringLiteral("reference.mdb"));
     if (source.isEmpty()) {
@@ -541,6 +547,10 @@ void TestImportTool::toTheProgramsDatabase()
     QCOMPARE(first.exitCode, 0);
     QVERIFY(first.out.contains(QStringLiteral("Écrit : ")) && !first.out.contains(QStringLiteral("secret")));
     QCOMPARE(rows(), expected);
+    for (const QString &line : summary)
+        QVERIFY2(first.out.split(QLatin1Char('\n')).contains(line), qPrintable(first.out));
+    if (!summary.isEmpty())
+        QVERIFY2(expected.contains(QString::fromUtf16(u"TELE|Agence \ufffd|01|P|R|Rue du Nord|Nord")), qPrintable(expected.join('\n')));
     const Run again = run(kTool, {QStringLiteral("-o"), target, source});
     QCOMPARE(again.exitCode, 1);
     QVERIFY2(again.err.contains(test::TestDatabase::onServer() ? QStringLiteral("contient déjà des lignes")
