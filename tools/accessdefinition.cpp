@@ -12,10 +12,16 @@ namespace tavro::access {
 
 namespace {
 
-quint16 u16(const unsigned char *p) { return quint16(p[0] | p[1] << 8); }
-quint32 u32(const unsigned char *p) { return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24; }
+quint16 u16(const unsigned char *p)
+{
+    return quint16(p[0] | p[1] << 8);
+}
+quint32 u32(const unsigned char *p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
 
-constexpr unsigned char kFixedLength = 0x01; // in a column's flags
+constexpr unsigned char kFixedLength = 0x01;       // in a column's flags
 constexpr unsigned char kCompressedUnicode = 0x01; // in the byte after them (Jet 4)
 // A definition goes on over further pages, each after its 8-byte header; an
 // engine table of 255 columns and 32 indexes takes far fewer than this.
@@ -26,7 +32,8 @@ constexpr size_t kMaxDefinitionPages = 64;
 class DefinitionBytes {
 public:
     explicit DefinitionBytes(JetFile &file)
-        : m_file(file), m_page(size_t(file.pageSize()))
+        : m_file(file)
+        , m_page(size_t(file.pageSize()))
     {
     }
 
@@ -92,7 +99,8 @@ void markShared(std::vector<TableShape::Col> &columns)
             if (a.number == b.number)
                 columns[i].damage = QStringLiteral("porte le même numéro (%1) que la colonne %2").arg(a.number).arg(other);
             else if (!a.fixed && !b.fixed && a.type != MDB_BOOL && b.type != MDB_BOOL && a.varNumber == b.varNumber)
-                columns[i].damage = QStringLiteral("a la même place parmi les colonnes de longueur variable que la colonne %1").arg(other);
+                columns[i].damage =
+                    QStringLiteral("a la même place parmi les colonnes de longueur variable que la colonne %1").arg(other);
             else if (!a.name.isEmpty() && a.name.compare(b.name, Qt::CaseInsensitive) == 0)
                 columns[i].damage = QStringLiteral("porte le même nom qu'une autre colonne");
         }
@@ -106,8 +114,8 @@ bool isEngineName(const QString &name)
     if (name.isEmpty() || name.size() > 64 || name.front() == QLatin1Char(' '))
         return false;
     return std::none_of(name.begin(), name.end(), [](QChar c) {
-        return c.unicode() < 0x20 || c == QLatin1Char('.') || c == QLatin1Char('!') || c == QLatin1Char('`') || c == QLatin1Char('[')
-            || c == QLatin1Char(']') || c == QChar(0xfffd);
+        return c.unicode() < 0x20 || c == QLatin1Char('.') || c == QLatin1Char('!') || c == QLatin1Char('`')
+               || c == QLatin1Char('[') || c == QLatin1Char(']') || c == QChar(0xfffd);
     });
 }
 
@@ -173,7 +181,8 @@ Result<TableShape> readTableShape(JetFile &file, const QString &name, quint32 de
         if (!bytes.has(at + length))
             return unreadable();
         int replaced = 0;
-        const std::optional<QByteArray> text = file.jet3() ? file.codePageText(bytes.at(at), length) : jet4Text(bytes.at(at), length, true, &replaced);
+        const std::optional<QByteArray> text =
+            file.jet3() ? file.codePageText(bytes.at(at), length) : jet4Text(bytes.at(at), length, true, &replaced);
         at += length;
         const QString decoded = text ? QString::fromUtf8(*text) : QString();
         col.name = replaced == 0 && isEngineName(decoded) ? decoded : QString();
@@ -181,7 +190,8 @@ Result<TableShape> readTableShape(JetFile &file, const QString &name, quint32 de
     for (TableShape::Col &col : shape.columns)
         col.damage = ownDamage(col, shape.maxColumns, file.pageSize());
     markShared(shape.columns);
-    std::stable_sort(shape.columns.begin(), shape.columns.end(), [](const auto &a, const auto &b) { return a.number < b.number; });
+    std::stable_sort(shape.columns.begin(), shape.columns.end(),
+                     [](const auto &a, const auto &b) { return a.number < b.number; });
     return shape;
 }
 

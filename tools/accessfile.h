@@ -18,10 +18,10 @@ using Value = std::optional<QByteArray>;
 
 struct Column {
     QString name;
-    int type = 0; // the engine's column type code
-    QString typeName; // for messages: "Texte", "Mémo", ...
+    int type = 0;         // the engine's column type code
+    QString typeName;     // for messages: "Texte", "Mémo", ...
     bool readable = true; // false for binary and OLE columns
-    int number = 0; // its place in the rows
+    int number = 0;       // its place in the rows
     // Why its definition cannot be trusted (a French phrase that follows the
     // column's name: "porte le numéro 9, au-delà des 4 colonnes de la
     // table"); empty when it is sound. A column without a readable name has

@@ -19,7 +19,7 @@ struct TableShape {
     struct Col {
         QString name;
         int type = 0;
-        int number = 0; // position in the row's null mask
+        int number = 0;    // position in the row's null mask
         int varNumber = 0; // position in the row's table of variable columns
         int fixedOffset = 0;
         int size = 0;
@@ -27,14 +27,14 @@ struct TableShape {
         int scale = 0;
         int precision = 0;
         bool compressible = false; // Jet 4 text that may be stored "compressed"
-        QString damage; // why the definition of this column cannot be trusted; empty if sound
+        QString damage;            // why the definition of this column cannot be trusted; empty if sound
     };
     QString name;
     quint32 definitionPage = 0;
     quint32 declaredRows = 0; // the count the definition keeps
-    int maxColumns = 0; // columns a row may have, deleted ones included
+    int maxColumns = 0;       // columns a row may have, deleted ones included
     bool hasVariableColumns = false;
-    QByteArray usageMap; // which pages hold the table's rows
+    QByteArray usageMap;      // which pages hold the table's rows
     std::vector<Col> columns; // in the order of their null-mask bits
 };
 
@@ -64,7 +64,7 @@ public:
     QByteArray codePageText(const unsigned char *bytes, int size) const;
 
     // Runs a libmdb call with its standard output and error kept aside.
-    template<typename F>
+    template <typename F>
     auto quietly(F &&call)
     {
         begin();
@@ -114,9 +114,9 @@ Status damagedTable(const JetFile &file, const QString &table, qint64 row, const
 struct RowCursor::Private {
     JetFile *file = nullptr;
     TableShape table;
-    std::vector<int> wanted; // index into table.columns, per asked column
+    std::vector<int> wanted;                      // index into table.columns, per asked column
     std::vector<unsigned char> page, moved, memo; // page buffers
-    quint32 pageNumber = 0; // the data page in `page`, 0 before the first
+    quint32 pageNumber = 0;                       // the data page in `page`, 0 before the first
     int slot = 0;
     int slots = 0;
     qint64 read = 0; // rows given so far

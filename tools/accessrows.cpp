@@ -17,9 +17,18 @@ namespace tavro::access {
 
 namespace {
 
-quint16 u16(const unsigned char *p) { return quint16(p[0] | p[1] << 8); }
-quint32 u24(const unsigned char *p) { return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16; }
-quint32 u32(const unsigned char *p) { return u24(p) | quint32(p[3]) << 24; }
+quint16 u16(const unsigned char *p)
+{
+    return quint16(p[0] | p[1] << 8);
+}
+quint32 u24(const unsigned char *p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16;
+}
+quint32 u32(const unsigned char *p)
+{
+    return u24(p) | quint32(p[3]) << 24;
+}
 
 // A row's slot flags: the row was deleted (or is the new place of a moved
 // row, which its old place leads to), or the row moved and its slot holds
@@ -72,12 +81,21 @@ bool isDataPageOf(const std::vector<unsigned char> &page, quint32 definition)
 int fixedSize(int type)
 {
     switch (type) {
-    case MDB_BYTE: return 1;
-    case MDB_INT: return 2;
-    case MDB_LONGINT: case MDB_FLOAT: return 4;
-    case MDB_MONEY: case MDB_DOUBLE: case MDB_DATETIME: return 8;
-    case MDB_REPID: return 16;
-    case MDB_NUMERIC: return 17;
+    case MDB_BYTE:
+        return 1;
+    case MDB_INT:
+        return 2;
+    case MDB_LONGINT:
+    case MDB_FLOAT:
+        return 4;
+    case MDB_MONEY:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+        return 8;
+    case MDB_REPID:
+        return 16;
+    case MDB_NUMERIC:
+        return 17;
     }
     return -1;
 }
@@ -178,11 +196,13 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
             if (following == 0) {
                 finished = true;
                 if (read != qint64(table.declaredRows))
-                    return fail(damagedTable(*file, table.name, 0,
-                                             (pastEnd ? QStringLiteral("sa définition compte %1 ligne(s), mais seules %2 se trouvent dans le fichier, qui est tronqué")
-                                                      : QStringLiteral("sa définition compte %1 ligne(s), mais %2 ont été trouvées"))
-                                                 .arg(table.declaredRows)
-                                                 .arg(read)));
+                    return fail(damagedTable(
+                        *file, table.name, 0,
+                        (pastEnd ? QStringLiteral(
+                             "sa définition compte %1 ligne(s), mais seules %2 se trouvent dans le fichier, qui est tronqué")
+                                 : QStringLiteral("sa définition compte %1 ligne(s), mais %2 ont été trouvées"))
+                            .arg(table.declaredRows)
+                            .arg(read)));
                 return false;
             }
             pageNumber = following;
@@ -193,15 +213,17 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
             // adds none: the count at the end tells whether any went missing.
             slots = isDataPageOf(page, table.definitionPage) ? u16(page.data() + countOffset) : 0;
             if (countOffset + 2 + 2 * slots > pageSize)
-                return fail(damaged(QStringLiteral("la table des emplacements de la page %1 déborde de la page").arg(pageNumber)));
+                return fail(
+                    damaged(QStringLiteral("la table des emplacements de la page %1 déborde de la page").arg(pageNumber)));
             continue;
         }
         const int s = slot++;
         if (u16(page.data() + countOffset + 2 + 2 * s) & kDeleted)
             continue;
         if (read >= qint64(table.declaredRows))
-            return fail(damagedTable(*file, table.name, 0,
-                                     QStringLiteral("elle contient plus de lignes que les %1 que compte sa définition").arg(table.declaredRows)));
+            return fail(damagedTable(
+                *file, table.name, 0,
+                QStringLiteral("elle contient plus de lignes que les %1 que compte sa définition").arg(table.declaredRows)));
         std::optional<Span> span = rowSpan(page.data(), pageSize, countOffset, s);
         if (!span)
             return fail(damaged(QStringLiteral("l'emplacement %1 de la page %2 déborde de sa page").arg(s).arg(pageNumber)));
@@ -214,7 +236,8 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
             const int movedSlot = rowPage[span->start];
             const quint32 movedPage = u24(rowPage + span->start + 1);
             if (!file->readPage(movedPage, moved.data()) || !isDataPageOf(moved, table.definitionPage))
-                return fail(damaged(QStringLiteral("une ligne déplacée mène à la page %1, qui n'est pas une page de la table").arg(movedPage)));
+                return fail(damaged(
+                    QStringLiteral("une ligne déplacée mène à la page %1, qui n'est pas une page de la table").arg(movedPage)));
             rowPage = moved.data();
             span = rowSpan(rowPage, pageSize, countOffset, movedSlot);
             if (!span)
@@ -223,9 +246,14 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
             // the new place of that one row: a live row there would be
             // read twice and the moved one lost.
             if (!(span->flags & kDeleted))
-                return fail(damaged(QStringLiteral("une ligne déplacée mène à l'emplacement %1 de la page %2, qui n'est pas marqué comme nouvelle place d'une ligne").arg(movedSlot).arg(movedPage)));
+                return fail(damaged(QStringLiteral("une ligne déplacée mène à l'emplacement %1 de la page %2, qui n'est pas "
+                                                   "marqué comme nouvelle place d'une ligne")
+                                        .arg(movedSlot)
+                                        .arg(movedPage)));
             if (!movedTargets.insert(quint64(movedPage) << 8 | quint64(movedSlot)).second)
-                return fail(damaged(QStringLiteral("deux lignes déplacées mènent à l'emplacement %1 de la page %2").arg(movedSlot).arg(movedPage)));
+                return fail(damaged(QStringLiteral("deux lignes déplacées mènent à l'emplacement %1 de la page %2")
+                                        .arg(movedSlot)
+                                        .arg(movedPage)));
         }
         Result<bool> cracked = crack(rowPage, span->start, span->end, values);
         if (!cracked)
@@ -332,9 +360,9 @@ Result<bool> RowCursor::Private::crack(const unsigned char *p, int start, int en
             continue;
         }
         const unsigned char *at = p + f.start;
-        Result<QByteArray> value = col.type == MDB_TEXT ? text(col, at, f.size)
-            : col.type == MDB_MEMO                       ? readMemo(col, at, f.size)
-                                                         : otherType(col, at, f.size);
+        Result<QByteArray> value = col.type == MDB_TEXT   ? text(col, at, f.size)
+                                   : col.type == MDB_MEMO ? readMemo(col, at, f.size)
+                                                          : otherType(col, at, f.size);
         if (!value)
             return value.status();
         values->append(Value(*value));
@@ -383,7 +411,8 @@ Result<QByteArray> RowCursor::Private::readMemo(const TableShape::Col &col, cons
         quint32 where = u32(field + 4);
         std::set<quint32> seen;
         while (where != 0 && bytes.size() < length) {
-            if (!seen.insert(where).second || !file->readPage(where >> 8, memo.data()) || memo[0] != 0x01 || memcmp(memo.data() + 4, "LVAL", 4) != 0)
+            if (!seen.insert(where).second || !file->readPage(where >> 8, memo.data()) || memo[0] != 0x01
+                || memcmp(memo.data() + 4, "LVAL", 4) != 0)
                 return broken();
             std::optional<Span> span = rowSpan(memo.data(), file->pageSize(), file->rowCountOffset(), int(where & 0xff));
             if (!span || span->end - span->start < skip)
@@ -408,7 +437,8 @@ Result<QByteArray> RowCursor::Private::otherType(const TableShape::Col &col, con
     if (col.type == MDB_REPID) {
         // The engine's own form: braces, five groups, the first three stored
         // little-endian.
-        const QUuid id(u32(field), u16(field + 4), u16(field + 6), field[8], field[9], field[10], field[11], field[12], field[13], field[14], field[15]);
+        const QUuid id(u32(field), u16(field + 4), u16(field + 6), field[8], field[9], field[10], field[11], field[12], field[13],
+                       field[14], field[15]);
         return id.toString(QUuid::WithBraces).toUpper().toLatin1();
     }
     // libmdb writes numbers, dates and identifiers as text; some of its

@@ -5,7 +5,10 @@ namespace tavro::access {
 
 namespace {
 
-quint16 u16(const unsigned char *p) { return quint16(p[0] | p[1] << 8); }
+quint16 u16(const unsigned char *p)
+{
+    return quint16(p[0] | p[1] << 8);
+}
 
 // UTF-16 (little-endian) to UTF-8, pairs of surrogates joined; half of a
 // pair alone becomes U+FFFD. Gives how many it replaced.

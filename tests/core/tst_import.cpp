@@ -18,19 +18,20 @@
 #include <QtTest>
 
 using namespace tavro;
-using test::jetFile;
-using test::readAll;
-using test::sha256;
 using jetlayout::get;
 using jetlayout::memoLength;
 using jetlayout::put;
+using test::jetFile;
+using test::readAll;
+using test::sha256;
 
 namespace {
 
 // A leading U+FEFF is part of the value: QString::fromUtf8() would drop it.
 QString cell(const access::Value &value)
 {
-    return value ? QString(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)(*value)) : QStringLiteral("<null>");
+    return value ? QString(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)(*value))
+                 : QStringLiteral("<null>");
 }
 
 // Every row of the named columns, each joined with '|', NULL as "<null>".
@@ -79,9 +80,10 @@ const QStringList kQrtRows = {
 const QString kFeff(QChar(0xfeff));
 // Without compression, FF FE 50 00 is U+FEFF and P; taken for the mark, it
 // would decompress to P alone.
-const jetwriter::Row kSoundCode{{kFeff + QStringLiteral("Agence Zéro"), kFeff + QStringLiteral("10000"), kFeff + QStringLiteral("P"), "R", "note"}};
-const jetwriter::Row kSoundTele{{QString::fromUtf16(u"Agence \xd800 seule"), "01", "P", "R", QStringLiteral("Allée des Érables, ").repeated(120),
-                                 "{12345678-9abc-def0-1234-56789abcdef0}"}};
+const jetwriter::Row kSoundCode{
+    {kFeff + QStringLiteral("Agence Zéro"), kFeff + QStringLiteral("10000"), kFeff + QStringLiteral("P"), "R", "note"}};
+const jetwriter::Row kSoundTele{{QString::fromUtf16(u"Agence \xd800 seule"), "01", "P", "R",
+                                 QStringLiteral("Allée des Érables, ").repeated(120), "{12345678-9abc-def0-1234-56789abcdef0}"}};
 
 } // namespace
 
@@ -119,18 +121,28 @@ void TestImport::initTestCase()
         r.deleted = i % 6 == 1 || i % 5 == 4;
         code.rows << r;
     }
-    jetwriter::Table tele{QStringLiteral("TELE"), {{{"Rue du Sol 𝄞 🎵", "01", "P", "R", QStringLiteral("Note 🎵 de l'Élysée ").repeated(900), std::nullopt}}}, {"ADRESSE"}};
+    jetwriter::Table tele{
+        QStringLiteral("TELE"),
+        {{{"Rue du Sol 𝄞 🎵", "01", "P", "R", QStringLiteral("Note 🎵 de l'Élysée ").repeated(900), std::nullopt}}},
+        {"ADRESSE"}};
     QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), m_dir.filePath(QStringLiteral("generated.mdb")), {code, tele}));
 
     // Sound texts a careless reader refuses or changes: U+FEFF first, in a
     // column without Unicode compression and in one with it; half a UTF-16
     // pair; a memo on a page of its own; an identifier; a column that the
     // import does not copy.
-    jetwriter::Table soundCode{QStringLiteral("CODE"), {kSoundCode, {{"Agence Un", "10001", "P", "R", std::nullopt}}}, {}, {"CPOSTALE", "PROVINCE"}, {}, {"NOTE"}};
+    jetwriter::Table soundCode{QStringLiteral("CODE"),
+                               {kSoundCode, {{"Agence Un", "10001", "P", "R", std::nullopt}}},
+                               {},
+                               {"CPOSTALE", "PROVINCE"},
+                               {},
+                               {"NOTE"}};
     jetwriter::Table soundTele{QStringLiteral("TELE"), {kSoundTele}, {"ADRESSE"}, {}, {"FAX"}};
-    QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), m_dir.filePath(QStringLiteral("sound.mdb")), {soundCode, soundTele}));
+    QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), m_dir.filePath(QStringLiteral("sound.mdb")),
+                             {soundCode, soundTele}));
 }
 
+// clang-format off
 void TestImport::readsRowsInOrder_data()
 {
     QTest::addColumn<QString>("file");
@@ -173,6 +185,7 @@ void TestImport::readsRowsInOrder_data()
     QTest::newRow("Jet 3 code page of the header") << jetFile("charsetGBK.mdb") << QByteArray() << "table1" << QStringList{"field1"}
                                                    << QStringList{"GBK±àÂë"};
 }
+// clang-format on
 
 void TestImport::readsRowsInOrder()
 {
@@ -225,6 +238,7 @@ void TestImport::readsEveryCodePointOfCompressedUnicode()
     QCOMPARE(rows.at(7), QStringLiteral("8|") + all);
 }
 
+// clang-format off
 void TestImport::readsOrRefusesDamage_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -301,6 +315,7 @@ void TestImport::readsOrRefusesDamage_data()
     QTest::newRow("slot outside its page") << put(codes, third.entry, 2, 4) << "TELE" << tele
                                            << fails(qPrintable(QStringLiteral("l'emplacement 2 de la page %1 déborde de sa page (ligne 3)").arg(third.page)));
 }
+// clang-format on
 
 // Each damage is refused, named; each sound file gives its true values.
 void TestImport::readsOrRefusesDamage()
@@ -342,16 +357,23 @@ void TestImport::convertsEveryRow()
     const QString target = convertCodes(dir, &report);
     QVERIFY(!target.isEmpty());
 
-    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT AGENCE, CPOSTALE, PROVINCE, REGION FROM CODE ORDER BY rowid")), kCodeRows);
-    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT AGENCE, TEL, PROVINCE, REGION, ADRESSE, FAX FROM TELE ORDER BY rowid")), kTeleRows);
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT AGENCE, CPOSTALE, PROVINCE, REGION FROM CODE ORDER BY rowid")),
+             kCodeRows);
+    QCOMPARE(
+        test::fileRows(target, QStringLiteral("SELECT AGENCE, TEL, PROVINCE, REGION, ADRESSE, FAX FROM TELE ORDER BY rowid")),
+        kTeleRows);
     QCOMPARE(test::fileRows(target, QStringLiteral("SELECT QUARTIER, CPOSTALE, PROVINCE FROM QRT ORDER BY rowid")), kQrtRows);
     // NULL and the empty text stay apart in the stored file, not only in display.
-    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT count(*) FROM CODE WHERE CPOSTALE = '' OR REGION IS NULL")), QStringList{"2"});
+    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT count(*) FROM CODE WHERE CPOSTALE = '' OR REGION IS NULL")),
+             QStringList{"2"});
     QCOMPARE(test::fileRows(target, QStringLiteral("SELECT typeof(FAX) FROM TELE ORDER BY rowid")),
              (QStringList{"text", "null", "text", "text"}));
     // The duplicated office shows twice in the postal-code window's join.
-    QCOMPARE(test::fileRows(target, QStringLiteral("SELECT count(*) FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.AGENCE = 'BUREAU DE LA GARE'")),
-             QStringList{"2"});
+    QCOMPARE(
+        test::fileRows(
+            target, QStringLiteral(
+                        "SELECT count(*) FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE AND CODE.AGENCE = 'BUREAU DE LA GARE'")),
+        QStringList{"2"});
 
     QCOMPARE(report.jetVersion, 4);
     QCOMPARE(access::AccessFile::open(jetFile("charsetGBK.mdb"), {}).value()->jetVersion(), 3);
@@ -383,12 +405,14 @@ void TestImport::leavesOutDamagedUnusedColumn()
     ImportReport report;
     const Status unused = convert(QStringLiteral("NOTE"), &report);
     QVERIFY2(unused, qPrintable(unused.message()));
-    QCOMPARE(report.damagedLeftOut, QStringList{"CODE.NOTE, qui est marquée de longueur fixe, ce qu'une colonne de texte n'est jamais"});
+    QCOMPARE(report.damagedLeftOut,
+             QStringList{"CODE.NOTE, qui est marquée de longueur fixe, ce qu'une colonne de texte n'est jamais"});
     QCOMPARE(report.tables.at(0).rows, 2);
     QCOMPARE(report.loneSurrogates, 1);
     const Status used = convert(QStringLiteral("AGENCE"), &report);
     QVERIFY(!used);
-    QVERIFY2(used.message().contains(QStringLiteral("est abîmée : sa colonne AGENCE est marquée de longueur fixe")), qPrintable(used.message()));
+    QVERIFY2(used.message().contains(QStringLiteral("est abîmée : sa colonne AGENCE est marquée de longueur fixe")),
+             qPrintable(used.message()));
 }
 
 void TestImport::givesTheSampleSchemaAndRules()
@@ -402,7 +426,8 @@ void TestImport::givesTheSampleSchemaAndRules()
 
     const QString schema = QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_schema ORDER BY rowid");
     QCOMPARE(test::fileRows(target, schema), test::fileRows(sample, schema));
-    QCOMPARE(test::fileRows(target, QStringLiteral("PRAGMA journal_mode")), test::fileRows(sample, QStringLiteral("PRAGMA journal_mode")));
+    QCOMPARE(test::fileRows(target, QStringLiteral("PRAGMA journal_mode")),
+             test::fileRows(sample, QStringLiteral("PRAGMA journal_mode")));
     QCOMPARE(test::fileRows(target, QStringLiteral("PRAGMA integrity_check")), QStringList{"ok"});
     // The columns compare as the old engine did: accents and case alike.
     QCOMPARE(test::fileRows(target, QStringLiteral("SELECT AGENCE FROM CODE WHERE AGENCE = 'AGENCE ÉLYSÉE-CHÂTEAU'")),

@@ -100,7 +100,9 @@ QString writeLarge(const QString &path, int n)
     jetwriter::Table qrt{QStringLiteral("QRT"), {}, {}};
     for (int i = 0; i < n; ++i) {
         const QString n = QString::number(i);
-        tele.rows << jetwriter::Row{{"Agence " + n, "0500-" + n, "PROVINCE", "DR", i == 7 ? QStringLiteral("Allée des Essais 🎵 ").repeated(600) : n + ", rue Neuve", QString()}};
+        tele.rows << jetwriter::Row{{"Agence " + n, "0500-" + n, "PROVINCE", "DR",
+                                     i == 7 ? QStringLiteral("Allée des Essais 🎵 ").repeated(600) : n + ", rue Neuve",
+                                     QString()}};
         qrt.rows << jetwriter::Row{{"Quartier " + n, QString::number(10000 + i), "VILLE-" + n}};
     }
     const Status written = jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), path, {tele, qrt});
@@ -128,7 +130,9 @@ QByteArray renamed(QByteArray bytes, const QString &name, const QString &other)
 {
     const QByteArray needle(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
     const qsizetype at = bytes.indexOf(needle);
-    return at < 0 || bytes.indexOf(needle, at + 1) >= 0 ? QByteArray() : bytes.replace(at, needle.size(), QByteArray(reinterpret_cast<const char *>(other.utf16()), other.size() * 2));
+    return at < 0 || bytes.indexOf(needle, at + 1) >= 0
+               ? QByteArray()
+               : bytes.replace(at, needle.size(), QByteArray(reinterpret_cast<const char *>(other.utf16()), other.size() * 2));
 }
 
 } // namespace
@@ -163,10 +167,15 @@ private:
 
 void TestImportTool::initTestCase()
 {
-    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("small.mdb")), 3000), m_fixtures.filePath(QStringLiteral("small.mdb")));
-    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("large.mdb")), 200000), m_fixtures.filePath(QStringLiteral("large.mdb")));
+    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("small.mdb")), 3000),
+             m_fixtures.filePath(QStringLiteral("small.mdb")));
+    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("large.mdb")), 200000),
+             m_fixtures.filePath(QStringLiteral("large.mdb")));
     // NUL in two values (a text and a memo), half a UTF-16 pair in another.
-    const jetwriter::Table tele{QStringLiteral("TELE"), {{{QString::fromUtf16(u"Agence \xdc00"), "01", "P", "R", QStringLiteral("Rue du\0 Nord"), QStringLiteral("No\0rd")}}}, {"ADRESSE"}};
+    const jetwriter::Table tele{
+        QStringLiteral("TELE"),
+        {{{QString::fromUtf16(u"Agence \xdc00"), "01", "P", "R", QStringLiteral("Rue du\0 Nord"), QStringLiteral("No\0rd")}}},
+        {"ADRESSE"}};
     QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), m_fixtures.filePath(QStringLiteral("odd.mdb")), {tele}));
 }
 
@@ -202,6 +211,7 @@ void TestImportTool::writesBesideItselfByDefault()
     QCOMPARE(filesIn(elsewhere.path()), QStringList());
 }
 
+// clang-format off
 void TestImportTool::refuses_data()
 {
     QTest::addColumn<QStringList>("arguments"); // %DIR%: the target folder, %SRC%: the prepared source
@@ -242,6 +252,7 @@ void TestImportTool::refuses_data()
     QTest::newRow("link at the target") << toTarget << "link" << 1 << "Le fichier %DIR%/BD2003.mdb existe déjà : il est laissé tel quel." << QStringList{"BD2003.mdb"};
     QTest::newRow("disk full") << toSource << "full" << 1 << "Le disque du fichier de données %DIR%/BD2003.mdb est plein." << QStringList();
 }
+// clang-format on
 
 void TestImportTool::refuses()
 {
@@ -263,7 +274,9 @@ void TestImportTool::refuses()
     if (setup == QLatin1String("FAX unreadable"))
         QVERIFY(writeAll(source, renamed(codes, QStringLiteral("FAX"), QStringLiteral("F\x01X"))));
     if (setup == QLatin1String("CODE unreadable"))
-        QVERIFY(writeAll(source, renamed(codes, QStringLiteral("CODE"), QStringLiteral("CO\x01" "E"))));
+        QVERIFY(writeAll(source, renamed(codes, QStringLiteral("CODE"),
+                                         QStringLiteral("CO\x01"
+                                                        "E"))));
     if (setup == QLatin1String("folder"))
         QVERIFY(QDir().mkdir(source));
     if (setup == QLatin1String("fifo"))
@@ -271,7 +284,8 @@ void TestImportTool::refuses()
     if (setup == QLatin1String("unreadable")) {
         QVERIFY(writeAll(source, codes));
         QVERIFY(QFile::setPermissions(source, QFileDevice::WriteOwner));
-        QVERIFY(QFile::setPermissions(sources.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ExeOther));
+        QVERIFY(QFile::setPermissions(sources.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                          | QFileDevice::ExeOther));
     }
     if (setup == QLatin1String("target folder"))
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("BD2003.mdb")));
@@ -286,8 +300,11 @@ void TestImportTool::refuses()
         // A disk of 64 kB, in a mount namespace of the tool's own; what the
         // folder holds afterwards is listed from in there.
         QVERIFY(QFile::copy(m_fixtures.filePath(QStringLiteral("small.mdb")), source));
-        r = run(QStringLiteral("unshare"), {"-rm", "/bin/sh", "-c", "d=$1 t=$2; shift 2; mount -t tmpfs -o size=64k tmpfs \"$d\" || exit 9; \"$t\" \"$@\"; s=$?; ls -A \"$d\"; exit $s",
-                                            "sh", dir.path(), kTool, arguments.at(0), arguments.at(1), arguments.at(2)});
+        r = run(
+            QStringLiteral("unshare"),
+            {"-rm", "/bin/sh", "-c",
+             "d=$1 t=$2; shift 2; mount -t tmpfs -o size=64k tmpfs \"$d\" || exit 9; \"$t\" \"$@\"; s=$?; ls -A \"$d\"; exit $s",
+             "sh", dir.path(), kTool, arguments.at(0), arguments.at(1), arguments.at(2)});
         if (r.exitCode == 9 || r.err.startsWith(QLatin1String("unshare")))
             QSKIP("no mount namespace here");
     } else {
@@ -296,7 +313,10 @@ void TestImportTool::refuses()
         const bool asNobody = setup == QLatin1String("unreadable") && geteuid() == 0;
         QTemporaryDir copy;
         const QString tool = asNobody ? copy.filePath(QStringLiteral("tavro-import")) : kTool;
-        QVERIFY(!asNobody || (QFile::copy(kTool, tool) && QFile::setPermissions(copy.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ExeOther)));
+        QVERIFY(!asNobody
+                || (QFile::copy(kTool, tool)
+                    && QFile::setPermissions(copy.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                              | QFileDevice::ExeOther)));
         r = run(tool, arguments, {}, asNobody);
     }
     QCOMPARE(r.exitCode, exitCode);
@@ -304,13 +324,15 @@ void TestImportTool::refuses()
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
     // Only when --force would help does the message suggest it.
-    QCOMPARE(r.err.contains(QLatin1String("Ajoutez --force")), setup == QLatin1String("link") || setup == QLatin1String("existing"));
+    QCOMPARE(r.err.contains(QLatin1String("Ajoutez --force")),
+             setup == QLatin1String("link") || setup == QLatin1String("existing"));
     if (setup == QLatin1String("existing"))
         QCOMPARE(readAll(dir.filePath(QStringLiteral("BD2003.mdb"))), codes);
     QVERIFY2(!r.err.contains(QLatin1String(".import-")), qPrintable(r.err));
     QCOMPARE(filesIn(dir.path()), left);
 }
 
+// clang-format off
 void TestImportTool::damagedCopies_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -343,6 +365,7 @@ void TestImportTool::damagedCopies_data()
         QTest::addRow("seed %u, %d bytes changed", seed, changes) << bytes << codesRows << changes;
     }
 }
+// clang-format on
 
 // Each damaged copy fails cleanly (nothing at the target, no temporary
 // file, a French message naming the cause) or gives the rows of the sound
@@ -361,7 +384,9 @@ void TestImportTool::damagedCopies()
     const Run r = run(kTool, {QStringLiteral("-o"), out.filePath(QStringLiteral("BD2003.mdb")), source});
     QVERIFY2(r.exitCode == 0 || r.exitCode == 1, qPrintable(QStringLiteral("status %1: %2").arg(r.exitCode).arg(r.err)));
     if (r.exitCode == 1) {
-        QVERIFY2(r.err.startsWith(QLatin1String("tavro-import : ")) && r.err.contains(QStringLiteral("Aucun fichier n'a été écrit.")), qPrintable(r.err));
+        QVERIFY2(r.err.startsWith(QLatin1String("tavro-import : "))
+                     && r.err.contains(QStringLiteral("Aucun fichier n'a été écrit.")),
+                 qPrintable(r.err));
         QCOMPARE(filesIn(out.path()), QStringList());
         return;
     }
@@ -377,6 +402,7 @@ void TestImportTool::damagedCopies()
     QVERIFY(differing <= changed);
 }
 
+// clang-format off
 void TestImportTool::interrupted_data()
 {
     QTest::addColumn<int>("signal");
@@ -385,6 +411,7 @@ void TestImportTool::interrupted_data()
     QTest::newRow("SIGHUP") << int(SIGHUP);
     QTest::newRow("SIGKILL, then the next run") << int(SIGKILL);
 }
+// clang-format on
 
 // Stopped in the middle of replacing a target, the import leaves the target
 // as it was and no temporary file; one killed outright leaves it to the
@@ -398,7 +425,8 @@ void TestImportTool::interrupted()
     const QByteArray before = sha256(target);
 
     QProcess process;
-    process.start(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, m_fixtures.filePath(QStringLiteral("large.mdb"))});
+    process.start(kTool,
+                  {QStringLiteral("--force"), QStringLiteral("-o"), target, m_fixtures.filePath(QStringLiteral("large.mdb"))});
     QVERIFY(process.waitForStarted());
     while (filesIn(dir.path()).size() < 2 && process.state() == QProcess::Running)
         QThread::usleep(200);
@@ -417,7 +445,9 @@ void TestImportTool::interrupted()
     QCOMPARE(filesIn(dir.path()), during);
     const Run next = run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")});
     QCOMPARE(next.exitCode, 0);
-    QVERIFY2(next.out.startsWith(QStringLiteral("Fichier provisoire d'une conversion interrompue supprimé : ") + dir.filePath(during.at(1))), qPrintable(next.out));
+    QVERIFY2(next.out.startsWith(QStringLiteral("Fichier provisoire d'une conversion interrompue supprimé : ")
+                                 + dir.filePath(during.at(1))),
+             qPrintable(next.out));
     QCOMPARE(filesIn(dir.path()).size(), 2);
     QVERIFY(!filesIn(dir.path()).join(' ').contains(QLatin1String(".import-")));
     QCOMPARE(codeRows(target), 5);
@@ -445,7 +475,8 @@ void TestImportTool::forceKeepsBackup()
     QCOMPARE(filesIn(dir.path()).size(), 2);
 
     // A second run keeps both older files, even within the same second.
-    QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")}).exitCode, 0);
+    QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")}).exitCode,
+             0);
     QCOMPARE(filesIn(dir.path()).size(), 3);
 
     // A link at the target's name is replaced, the file it leads to never written.
@@ -458,6 +489,7 @@ void TestImportTool::forceKeepsBackup()
     QVERIFY(!QFileInfo::exists(linked.filePath(QStringLiteral("nowhere.mdb"))));
 }
 
+// clang-format off
 void TestImportTool::shellQuotedReadsBack_data()
 {
     QTest::addColumn<QString>("word");
@@ -467,6 +499,7 @@ void TestImportTool::shellQuotedReadsBack_data()
     QTest::newRow("shell characters") << "/tmp/$HOME `id` \"x\" \\ ; & | * ?";
     QTest::newRow("accents") << "/données/Élysée/BD2003.mdb";
 }
+// clang-format on
 
 void TestImportTool::shellQuotedReadsBack()
 {
@@ -489,11 +522,14 @@ void TestImportTool::programMessageGivesWorkingCommand()
     QVERIFY(!opened);
     QCOMPARE(sha256(path), jet);
     const QString command = importCommandFor(path);
-    QVERIFY2(opened.status().message().contains(QStringLiteral("est une base Access (Jet)")), qPrintable(opened.status().message()));
-    QVERIFY2(opened.status().message().contains(QLatin1Char('\n') + command + QLatin1Char('\n')), qPrintable(opened.status().message()));
+    QVERIFY2(opened.status().message().contains(QStringLiteral("est une base Access (Jet)")),
+             qPrintable(opened.status().message()));
+    QVERIFY2(opened.status().message().contains(QLatin1Char('\n') + command + QLatin1Char('\n')),
+             qPrintable(opened.status().message()));
 
     // The command names the tool beside the program, then converts in place.
-    const QString besideProgram = shellQuoted(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tavro-import")));
+    const QString besideProgram =
+        shellQuoted(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tavro-import")));
     QVERIFY2(command.startsWith(besideProgram + QLatin1Char(' ')), qPrintable(command));
     const QString runnable = shellQuoted(kTool) + command.mid(besideProgram.size());
     const Run r = run(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), runnable});
@@ -506,6 +542,7 @@ void TestImportTool::programMessageGivesWorkingCommand()
     QCOMPARE(sha256(QDir(folder).filePath(files.at(1))), jet);
 }
 
+// clang-format off
 void TestImportTool::toTheProgramsDatabase_data()
 {
     QTest::addColumn<QString>("source"); // empty: a BD2003.mdb of the program's own
@@ -516,6 +553,7 @@ void TestImportTool::toTheProgramsDatabase_data()
     QTest::newRow("NUL and half a UTF-16 pair") << m_fixtures.filePath(QStringLiteral("odd.mdb"))
                                                 << QStringList{"  caractère NUL retiré de 2 valeur(s)", "  demi-caractère UTF-16 isolé remplacé par « \ufffd » dans 1 valeur(s)"};
 }
+// clang-format on
 
 void TestImportTool::toTheProgramsDatabase()
 {
@@ -550,20 +588,24 @@ void TestImportTool::toTheProgramsDatabase()
     for (const QString &line : summary)
         QVERIFY2(first.out.split(QLatin1Char('\n')).contains(line), qPrintable(first.out));
     if (!summary.isEmpty())
-        QVERIFY2(expected.contains(QString::fromUtf16(u"TELE|Agence \ufffd|01|P|R|Rue du Nord|Nord")), qPrintable(expected.join('\n')));
+        QVERIFY2(expected.contains(QString::fromUtf16(u"TELE|Agence \ufffd|01|P|R|Rue du Nord|Nord")),
+                 qPrintable(expected.join('\n')));
     const Run again = run(kTool, {QStringLiteral("-o"), target, source});
     QCOMPARE(again.exitCode, 1);
     QVERIFY2(again.err.contains(test::TestDatabase::onServer() ? QStringLiteral("contient déjà des lignes")
-                                                               : QStringLiteral("existe déjà")), qPrintable(again.err));
+                                                               : QStringLiteral("existe déjà")),
+             qPrintable(again.err));
     QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, source}).exitCode, 0);
     QCOMPARE(rows(), expected); // replaced, not added to
 }
 
+// clang-format off
 void TestImportTool::passwordsNeverShown_data()
 {
     const QString server = test::TestDatabase::onServer() ? test::TestDatabase().path() : QString();
     test::addSecretAddressRows(server);
 }
+// clang-format on
 
 void TestImportTool::passwordsNeverShown()
 {
@@ -583,6 +625,7 @@ void TestImportTool::passwordsNeverShown()
     }
 }
 
+// clang-format off
 void TestImportTool::plantedFunctionsNeverRun_data()
 {
     // Where the owner keeps the data (%O the owner, %C a counter, %D the
@@ -596,6 +639,7 @@ void TestImportTool::plantedFunctionsNeverRun_data()
                                                          << " options=-csearch_path=tavro";
     QTest::newRow("public, as before PostgreSQL 15") << "" << "public" << "";
 }
+// clang-format on
 
 void TestImportTool::plantedFunctionsNeverRun()
 {
@@ -613,14 +657,18 @@ void TestImportTool::plantedFunctionsNeverRun()
     test::TestDatabase db;
     db.create(false);
     const auto named = [&](QString sql) {
-        return sql.replace(QLatin1String("%O"), owner).replace(QLatin1String("%C"), counter).replace(QLatin1String("%D"), db.name());
+        return sql.replace(QLatin1String("%O"), owner)
+            .replace(QLatin1String("%C"), counter)
+            .replace(QLatin1String("%D"), db.name());
     };
     db.exec(named(QStringLiteral("CREATE ROLE %O LOGIN; CREATE ROLE %C LOGIN; ALTER DATABASE %D OWNER TO %O; "
                                  "GRANT CREATE ON SCHEMA public TO %C; CREATE TABLE public.marker (what text); "
-                                 "GRANT INSERT ON public.marker TO PUBLIC; ")) + named(setUp));
+                                 "GRANT INSERT ON public.marker TO PUBLIC; "))
+            + named(setUp));
     const auto plant = [](const char *signature, const char *type, const char *body) {
         return QStringLiteral("CREATE FUNCTION public.%1 RETURNS %2 LANGUAGE sql AS $$ SELECT CASE WHEN public.planted('%1') "
-                              "THEN %3 END $$; ").arg(QLatin1String(signature), QLatin1String(type), QLatin1String(body));
+                              "THEN %3 END $$; ")
+            .arg(QLatin1String(signature), QLatin1String(type), QLatin1String(body));
     };
     QStringList code;
     for (const QString &c : columnNames(kTables[0]))
@@ -635,9 +683,11 @@ void TestImportTool::plantedFunctionsNeverRun()
                 + plant("current_database()", "name", "pg_catalog.current_database()")
                 + plant("oid_is(oid, regclass)", "boolean", "$1 OPERATOR(pg_catalog.=) $2::oid")
                 + QStringLiteral("CREATE OPERATOR public.= (LEFTARG = oid, RIGHTARG = regclass, FUNCTION = public.oid_is); ")
-                + (schema == QLatin1String("public") ? QString()
-                                                     : QStringLiteral("CREATE VIEW public.code AS SELECT %1 WHERE public.planted('code'); "
-                                                                      "GRANT SELECT ON public.code TO PUBLIC").arg(code.join(QStringLiteral(", ")))),
+                + (schema == QLatin1String("public")
+                       ? QString()
+                       : QStringLiteral("CREATE VIEW public.code AS SELECT %1 WHERE public.planted('code'); "
+                                        "GRANT SELECT ON public.code TO PUBLIC")
+                             .arg(code.join(QStringLiteral(", ")))),
             counter);
 
     const QString address = db.asRole(owner);
@@ -657,7 +707,8 @@ void TestImportTool::plantedFunctionsNeverRun()
     QVERIFY(source.recordCount() > 0);
     QVERIFY(source.setData(source.index(0, source.columnIndex(QStringLiteral("QUARTIER"))), QStringLiteral("Impasse du Piège")));
     QVERIFY(source.update().ok());
-    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM %1.QRT WHERE QUARTIER = 'Impasse du Piège'").arg(schema)), QStringList{"1"});
+    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM %1.QRT WHERE QUARTIER = 'Impasse du Piège'").arg(schema)),
+             QStringList{"1"});
 
     QCOMPARE(db.rows(QStringLiteral("SELECT what FROM public.marker")), QStringList());
     // The trap is set: called by name, a shadow writes its row.
