@@ -70,18 +70,11 @@ ColumnEntry column(const QByteArray &file, const QString &table, const QString &
                                     : QString::fromUtf16(reinterpret_cast<const char16_t *>(file.constData() + at), length / 2);
         if (read == name) {
             const qsizetype entry = entries + qsizetype(i) * f.tab_col_entry_size;
-            return {entry + f.col_num_offset, entry + f.tab_col_offset_var, entry + f.col_flags_offset,
-                    t.jet3 ? -1 : entry + f.col_flags_offset + 1, at};
+            return {entry + f.col_num_offset, entry + f.col_flags_offset, t.jet3 ? -1 : entry + f.col_flags_offset + 1};
         }
         at += length;
     }
     return {};
-}
-
-qsizetype maxColumns(const QByteArray &file, const QString &table)
-{
-    const Table t = find(file, table);
-    return t.definition < 0 ? -1 : t.definition + t.fmt.tab_num_cols_offset - 4;
 }
 
 QList<Slot> rowSlots(const QByteArray &file, const QString &table)

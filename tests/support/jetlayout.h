@@ -13,15 +13,10 @@ namespace tavro::jetlayout {
 // A column's entry in its table's definition (on the definition's first page).
 struct ColumnEntry {
     qsizetype number = -1;      // 2 bytes: its bit in the null mask
-    qsizetype varNumber = -1;   // 2 bytes: its place among the variable columns
     qsizetype flags = -1;       // 1 byte: 0x01 fixed length
     qsizetype compression = -1; // 1 byte, Jet 4: 0x01 Unicode compression
-    qsizetype name = -1;        // its name's characters
 };
 ColumnEntry column(const QByteArray &file, const QString &table, const QString &column);
-
-// A table's count of columns, its highest ever (deleted ones included).
-qsizetype maxColumns(const QByteArray &file, const QString &table);
 
 // One slot of a data page of a table, Jet 4.
 struct Slot {
