@@ -106,14 +106,14 @@ Status PgConnection::ensureConnected()
         return PgConnection::failure(nullptr, true, Action::Write);
     PQreset(m_conn.get());
     if (PQstatus(m_conn.get()) != CONNECTION_OK)
-        return connectionFailure(m_conn.get(), m_place, QStringLiteral("Les lignes affichées et les saisies restent."));
-    return prepareSession(m_conn.get(), m_place);
+        return connectionFailure(m_conn.get(), m_place, m_conninfo, QStringLiteral("Les lignes affichées et les saisies restent."));
+    return prepareSession(m_conn.get(), m_place, m_conninfo);
 }
 
 Status PgConnection::failure(const PGresult *result, bool lost, Action action) const
 {
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn.get())).trimmed();
+    const QString text = errorText(m_conn.get(), result, m_conninfo);
     // The database lacks a table or column the window's query names.
     if (action == Action::Read && state && qstrncmp(state, "42", 2) == 0 && qstrcmp(state, "42501") != 0)
         return missingSchema(m_place, text);
@@ -138,7 +138,8 @@ QString PgConnection::tableName(Oid oid)
     auto it = m_tables.constFind(oid);
     if (it != m_tables.constEnd())
         return *it;
-    auto r = exec(QStringLiteral("SELECT relname FROM pg_class WHERE oid = $1"), Action::Read, {QByteArray::number(oid)});
+    auto r =
+        exec(QStringLiteral("SELECT relname FROM pg_catalog.pg_class WHERE oid = $1"), Action::Read, {QByteArray::number(oid)});
     const QString name = r && PQntuples(r->get()) ? QString::fromUtf8(PQgetvalue(r->get(), 0, 0)) : QString();
     m_tables.insert(oid, name);
     return name;
@@ -150,7 +151,7 @@ QString PgConnection::columnName(Oid table, int number)
     auto it = m_columns.constFind(k);
     if (it != m_columns.constEnd())
         return *it;
-    auto r = exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = $1 AND attnum = $2"), Action::Read,
+    auto r = exec(QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = $1 AND attnum = $2"), Action::Read,
                   {QByteArray::number(table), QByteArray::number(number)});
     const QString name = r && PQntuples(r->get()) ? QString::fromUtf8(PQgetvalue(r->get(), 0, 0)) : QString();
     m_columns.insert(k, name);
@@ -334,7 +335,7 @@ Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
     if (!session)
         return session.status();
     return std::unique_ptr<Connection>(
-        std::make_unique<pg::PgConnection>(std::move(*session), Place{pg::placeName(conninfo), DatabaseKind::Server}));
+        std::make_unique<pg::PgConnection>(std::move(*session), conninfo));
 }
 
 } // namespace tavro

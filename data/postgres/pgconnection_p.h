@@ -14,9 +14,10 @@ namespace tavro::pg {
 
 class PgConnection final : public Connection {
 public:
-    PgConnection(PgConn conn, const Place &place)
+    PgConnection(PgConn conn, const QString &conninfo)
         : m_conn(std::move(conn))
-        , m_place(place)
+        , m_conninfo(conninfo)
+        , m_place{placeName(conninfo), DatabaseKind::Server}
     {
     }
 
@@ -99,6 +100,7 @@ private:
     QString columnName(Oid table, int number);
 
     PgConn m_conn;
+    QString m_conninfo; // never shown: what its texts must not show
     Place m_place;
     bool m_writing = false; // between begin() and commit() or rollback()
     QHash<Oid, QString> m_tables;

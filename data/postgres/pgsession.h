@@ -36,15 +36,22 @@ Fault faultOf(const char *state, bool connectionLost);
 // show them: never the password.
 QString placeName(const QString &conninfo);
 
-// Sets what the program's texts need on a session (also after a reconnection).
-Status prepareSession(PGconn *conn, const Place &place);
+// libpq's or the server's text about a failure (the result's, else the
+// connection's), without what conninfo must not show (conninfo.h).
+QString errorText(PGconn *conn, const PGresult *result, const QString &conninfo);
+
+// Sets what the program's texts need on a session (also after a
+// reconnection), the search path included (pgschema.h); the data's schema
+// in `schema` when asked.
+Status prepareSession(PGconn *conn, const Place &place, const QString &conninfo, QString *schema = nullptr);
 
 // A connection that could not be made, or made again: a password missing
 // or refused, or else the server out of reach or the database unknown.
-Status connectionFailure(PGconn *conn, const Place &place, const QString &kept);
+Status connectionFailure(PGconn *conn, const Place &place, const QString &conninfo, const QString &kept);
 
 // Connects with the program's defaults (the connection string overrides
-// them) and prepares the session.
-Result<PgConn> openSession(const QString &conninfo);
+// them) and prepares the session; the data's schema in `schema` when asked.
+// A string libpq would misread is refused before anything is sent.
+Result<PgConn> openSession(const QString &conninfo, QString *schema = nullptr);
 
 } // namespace tavro::pg

@@ -142,7 +142,8 @@ Result<std::optional<RowKey>> PgConnection::current(const QString &table, RowKey
 
 Result<QStringList> PgConnection::columnsOf(const QString &table)
 {
-    auto result = exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = $1::regclass AND attnum > 0 "
+    auto result = exec(QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid "
+                                      "OPERATOR(pg_catalog.=) $1::pg_catalog.regclass AND attnum > 0 "
                                       "AND NOT attisdropped ORDER BY attnum"),
                        Action::Read, {quotedIdentifier(table).toUtf8()});
     if (!result)

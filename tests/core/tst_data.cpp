@@ -19,6 +19,7 @@
 #include "data/sqltext.h"
 #include "data/textform.h"
 #include "records/querytext.h"
+#include "support/secretaddresses.h"
 #include "support/testdb.h"
 
 #include <QDir>
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void serverSpelling();
     void password_data();
     void password();
+    void serverAddressShown_data();
+    void serverAddressShown();
 
     void rowStore_data();
     void rowStore();
@@ -358,6 +361,40 @@ void TestData::password()
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
     QCOMPARE(isEditPassword(typed), accepted);
+}
+
+void TestData::serverAddressShown_data()
+{
+    test::addSecretAddressRows();
+}
+
+void TestData::serverAddressShown()
+{
+    QFETCH(QString, address);
+    QFETCH(QStringList, secrets);
+    QFETCH(QString, shown);
+    QFETCH(bool, warned);
+    const bool readable = shown != QLatin1String("(adresse illisible)");
+    QCOMPARE(shownDatabase(address, ConnectionShown::Whole), shown);
+    QCOMPARE(shownDatabase(address), readable ? shown.section(QStringLiteral(", utilisateur"), 0, 0) : shown);
+    QCOMPARE(readableConnection(address), readable);
+    QCOMPARE(holdsPassword(address), warned);
+    // A text of libpq's or the server's quoting a password as it is,
+    // percent-encoded (upper or lower case), backslash-escaped, or quoting
+    // the whole address. An address libpq cannot read is never sent.
+    QString text = QStringLiteral("avant « %1 » après").arg(address);
+    for (const QString &secret : secrets) {
+        QString lower, escaped = secret;
+        for (const char c : secret.toUtf8())
+            lower += QLatin1Char('%') + QString::fromLatin1(QByteArray(1, c).toHex());
+        escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+        if (readable)
+            text += QStringLiteral(" « %1 » « %2 » « %3 » « %4 »")
+                        .arg(secret, QString::fromLatin1(secret.toUtf8().toPercentEncoding()), lower, escaped);
+    }
+    const QString filtered = withoutSecrets(text, address);
+    QVERIFY2(!filtered.contains(address) && test::shownSecret(filtered, secrets).isEmpty(), qPrintable(filtered));
+    QVERIFY2(filtered.startsWith(QStringLiteral("avant « *** » après")), qPrintable(filtered));
 }
 
 void TestData::rowStore_data()

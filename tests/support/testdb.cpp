@@ -194,10 +194,10 @@ void TestDatabase::insert(const char *table, const QVariantList &values)
     st.exec();
 }
 
-void TestDatabase::exec(const QString &sql)
+void TestDatabase::exec(const QString &sql, const QString &role)
 {
     if (!m_server.isEmpty())
-        pgRun(pgConnect(m_server).get(), sql);
+        pgRun(pgConnect(role.isEmpty() ? m_server : asRole(role)).get(), sql);
     else
         openFile(path()).exec(sql.toStdString());
 }
