@@ -1,5 +1,7 @@
 #include "data/sqltext.h"
 
+#include <cstring>
+
 namespace tavro {
 
 QString withoutControlCharacters(const QString &text, bool keepTabs)
@@ -24,6 +26,18 @@ QString sqlQuoted(const QString &text)
     // pieces joined by char(0), which the file's engine reads back whole.
     out.replace(QChar(u'\0'), QLatin1String("' || char(0) || '"));
     return out;
+}
+
+QString storedText(const char *utf8, qsizetype length)
+{
+    // Each leading mark kept, the rest read as usual.
+    static constexpr char kMark[] = "\xEF\xBB\xBF";
+    qsizetype marks = 0;
+    while (length - 3 * marks >= 3 && std::memcmp(utf8 + 3 * marks, kMark, 3) == 0)
+        ++marks;
+    if (marks == 0)
+        return QString::fromUtf8(utf8, length);
+    return QString(marks, QChar(0xFEFF)) + QString::fromUtf8(utf8 + 3 * marks, length - 3 * marks);
 }
 
 QString quotedIdentifier(const QString &name)

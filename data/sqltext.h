@@ -20,6 +20,10 @@ QString sqlQuoted(const QString &text);
 // value read from the data.
 QString withoutControlCharacters(const QString &text, bool keepTabs = false);
 
+// A stored text read back as it was stored: Qt's own reading of UTF-8
+// drops a leading byte-order mark (U+FEFF), which a value may begin with.
+QString storedText(const char *utf8, qsizetype length);
+
 // A table or column name as an identifier, between double quotes.
 QString quotedIdentifier(const QString &name);
 

@@ -2,7 +2,9 @@
 // messages, and the server's failure codes.
 #include "data/postgres/pgsession.h"
 
+#include "data/postgres/pgschema.h"
 #include "data/postgres/pgwait.h"
+#include "data/setting/conninfo.h"
 
 #include <QHash>
 
@@ -32,29 +34,15 @@ Fault faultOf(const char *state, bool connectionLost)
     return Fault::Other;
 }
 
-// The database, server and port a connection string names, for messages:
-// never the password.
 QString placeName(const QString &conninfo)
 {
-    char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(conninfo.toUtf8().constData(), &error);
-    PQfreemem(error);
-    if (!options)
-        return QStringLiteral("(adresse illisible)");
-    QHash<QByteArray, QString> given;
-    for (PQconninfoOption *o = options; o->keyword; ++o) {
-        if (o->val && *o->val)
-            given.insert(QByteArray(o->keyword), QString::fromUtf8(o->val));
-    }
-    PQconninfoFree(options);
-    const auto value = [&](const char *keyword, const char *variable, const QString &fallback) {
-        const QString v = given.value(keyword, QString::fromLocal8Bit(qgetenv(variable)));
-        return v.isEmpty() ? fallback : v;
-    };
-    const QString host = value("host", "PGHOST", value("hostaddr", "PGHOSTADDR", QStringLiteral("local")));
-    return QStringLiteral("%1 sur le serveur %2 (port %3)")
-        .arg(value("dbname", "PGDATABASE", QStringLiteral("(par défaut)")), host,
-             value("port", "PGPORT", QStringLiteral("5432")));
+    return shownConnection(conninfo, ConnectionShown::Place);
+}
+
+QString errorText(PGconn *conn, const PGresult *result, const QString &conninfo)
+{
+    const char *text = result ? PQresultErrorMessage(result) : conn ? PQerrorMessage(conn) : "";
+    return withoutSecrets(QString::fromUtf8(text).trimmed(), conninfo);
 }
 
 // The session the program's texts need: backslashes are plain text in
@@ -65,7 +53,7 @@ QString placeName(const QString &conninfo)
 // search takes no more than one of the server's processors, and no time
 // compiling it (JIT), which pays on reports, not on look-ups. A statement
 // whose client has gone (a wait given up, pgwait.h) is dropped soon.
-Status prepareSession(PGconn *conn, const Place &place, int statementSeconds)
+Status prepareSession(PGconn *conn, const Place &place, const QString &conninfo, int statementSeconds, QString *schema)
 {
     PQsetNoticeProcessor(conn, quiet, nullptr);
     QByteArray settings = "SET standard_conforming_strings = on; SET client_encoding = 'UTF8'; "
@@ -78,9 +66,13 @@ Status prepareSession(PGconn *conn, const Place &place, int statementSeconds)
     PgResult r = exchange(
         conn, [&](PGconn *c) { return PQsendQuery(c, settings.constData()); }, &heard);
     if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
-        return engineFailure(Fault::Unavailable, Action::Open, place,
-                             QString::fromUtf8(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(conn)));
+        return engineFailure(Fault::Unavailable, Action::Open, place, errorText(conn, r.get(), conninfo));
     }
+    auto path = useDataSchema(conn);
+    if (!path)
+        return engineFailure(Fault::Unavailable, Action::Open, place, withoutSecrets(path.status().detail(), conninfo));
+    if (schema)
+        *schema = *path;
     return Status::success();
 }
 
@@ -135,11 +127,11 @@ std::optional<Status> refusal(PGconn *conn, const Place &place, const QString &k
 
 } // namespace
 
-Status connectionFailure(PGconn *conn, const Place &place, const QString &kept)
+Status connectionFailure(PGconn *conn, const Place &place, const QString &conninfo, const QString &kept)
 {
     // A connection given up on before its end has no message of libpq's.
     const QString text = !conn                              ? QString()
-                         : PQstatus(conn) == CONNECTION_BAD ? QString::fromUtf8(PQerrorMessage(conn)).trimmed()
+                         : PQstatus(conn) == CONNECTION_BAD ? errorText(conn, nullptr, conninfo)
                                                             : QStringLiteral("timeout expired");
     if (conn) {
         if (std::optional<Status> refused = refusal(conn, place, kept))
@@ -152,9 +144,19 @@ Status connectionFailure(PGconn *conn, const Place &place, const QString &kept)
         .withDetail(text);
 }
 
-Result<PgConn> openSession(const QString &conninfo, int statementSeconds)
+Result<PgConn> openSession(const QString &conninfo, int statementSeconds, QString *schema)
 {
     const Place place{placeName(conninfo), DatabaseKind::Server};
+    if (!readableConnection(conninfo)) {
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("La base de données (adresse illisible) n'a pas été ouverte : son adresse ne "
+                                              "se lit pas."),
+                               {},
+                               QStringLiteral("Vérifiez l'adresse de la base (réglage du programme, option -o des outils). "
+                                              "Dans une adresse postgresql://, un « @ », un « / » ou un « % » d'un mot de "
+                                              "passe s'écrit %40, %2F ou %25 ; mieux, le mot de passe va dans le fichier "
+                                              "~/.pgpass."));
+    }
     // Defaults first: what the setting names overrides them. A server that
     // cannot be reached is said so within about 5 seconds; a network that
     // goes silent under an open connection is noticed within about 11.
@@ -171,8 +173,8 @@ Result<PgConn> openSession(const QString &conninfo, int statementSeconds)
     const char *values[] = {connectTimeout.constData(), "5", "2", "3", "11000", "tavro", info.constData(), nullptr};
     PgConn conn = connectBounded(keywords, values);
     if (!conn || PQstatus(conn.get()) != CONNECTION_OK)
-        return connectionFailure(conn.get(), place, {});
-    if (Status prepared = prepareSession(conn.get(), place, statementSeconds); !prepared)
+        return connectionFailure(conn.get(), place, conninfo, {});
+    if (Status prepared = prepareSession(conn.get(), place, conninfo, statementSeconds, schema); !prepared)
         return prepared;
     return conn;
 }

@@ -23,6 +23,12 @@ struct ConnDeleter {
 };
 using PgConn = std::unique_ptr<PGconn, ConnDeleter>;
 
+// Whether a table ($1, as a query names it) has the key CLE the tools make:
+// one row, "t" or "f".
+inline constexpr char kHasKeySql[] =
+    "SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_attribute WHERE attrelid OPERATOR(pg_catalog.=) pg_catalog.to_regclass($1) "
+    "AND attname OPERATOR(pg_catalog.=) 'cle' AND attidentity OPERATOR(pg_catalog.<>) '' AND NOT attisdropped)";
+
 // A SQLSTATE as a fault; any code is Unavailable once the connection is lost.
 Fault faultOf(const char *state, bool connectionLost);
 
@@ -35,18 +41,26 @@ QString placeName(const QString &conninfo);
 // (pgwait.h).
 inline constexpr int kCopyStatementSeconds = 30;
 
+// libpq's or the server's text about a failure (the result's, else the
+// connection's), without what conninfo must not show (conninfo.h).
+QString errorText(PGconn *conn, const PGresult *result, const QString &conninfo);
+
 // Sets what the program's texts need on a session (also after a
 // reconnection), its statements stopped by the server after
-// `statementSeconds`.
-Status prepareSession(PGconn *conn, const Place &place, int statementSeconds);
+// `statementSeconds`, the search path included (pgschema.h); the data's
+// schema in `schema` when asked.
+Status prepareSession(PGconn *conn, const Place &place, const QString &conninfo, int statementSeconds,
+                      QString *schema = nullptr);
 
 // A connection that could not be made, or made again, worded by what
 // happened: a password missing or refused, the database unknown, the
 // account not allowed there, the server full, or else out of reach.
-Status connectionFailure(PGconn *conn, const Place &place, const QString &kept);
+Status connectionFailure(PGconn *conn, const Place &place, const QString &conninfo, const QString &kept);
 
 // Connects with the program's defaults (the connection string overrides
-// them), every wait bounded (pgwait.h), and prepares the session.
-Result<PgConn> openSession(const QString &conninfo, int statementSeconds);
+// them), every wait bounded (pgwait.h), and prepares the session; the data's
+// schema in `schema` when asked. A string libpq would misread is refused
+// before anything is sent.
+Result<PgConn> openSession(const QString &conninfo, int statementSeconds, QString *schema = nullptr);
 
 } // namespace tavro::pg

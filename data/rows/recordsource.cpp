@@ -103,6 +103,7 @@ Status RecordSource::refresh(Wait wait)
     d->pending.clear();
     d->newRow = false;
     d->stale = false;
+    d->conflicted = false;
     d->current = d->store().rowCount() > 0 ? 0 : -1;
     endResetModel();
     Q_EMIT refreshed();
@@ -190,6 +191,13 @@ bool RecordSource::hasTypedChanges() const
 
 void RecordSource::cancelPendingChanges()
 {
+    if (d->conflicted && !d->newRow) {
+        // The typing met a colleague's change: given up, the row shows as it
+        // is now, found again by its key.
+        d->pending.clear();
+        d->reloadAt(d->currentKeys());
+        return;
+    }
     if (d->newRow) {
         const int row = d->store().rowCount() - 1;
         beginRemoveRows({}, row, row);

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
 
 namespace tavro {
@@ -114,18 +113,11 @@ DatabaseSetting resolveDatabaseSetting(const std::optional<QString> &option, con
     return s;
 }
 
-QString shownDatabase(const QString &value)
+QString shownDatabase(const QString &value, ConnectionShown form)
 {
     if (databaseKind(value) == DatabaseKind::File)
         return QDir::toNativeSeparators(QFileInfo(value).absoluteFilePath());
-    static const QRegularExpression uriPassword(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://[^:@/?#]*:)[^@/?#]*@"));
-    static const QRegularExpression queryPassword(QStringLiteral("([?&]password=)[^&#]*"));
-    static const QRegularExpression keyPassword(QStringLiteral("(\\bpassword\\s*=\\s*)('(?:[^'\\\\]|\\\\.)*'?|\\S*)"));
-    QString shown = value;
-    shown.replace(uriPassword, QStringLiteral("\\1***@"));
-    shown.replace(queryPassword, QStringLiteral("\\1***"));
-    shown.replace(keyPassword, QStringLiteral("\\1***"));
-    return shown;
+    return shownConnection(value, form);
 }
 
 QString sourceDescription(const DatabaseSetting &setting, bool french)

@@ -25,6 +25,8 @@ public:
     // Empty tables; without them, an empty database on the server (a file
     // is not made at all).
     void create(bool withTables = true);
+    // Empty tables as earlier versions made them: without the key CLE.
+    void createWithoutKeys();
     // The bundled sample data.
     void createSample();
 
@@ -40,8 +42,9 @@ public:
     QString asRole(const QString &role) const;
 
     void insert(const char *table, const QVariantList &values);
-    // Runs statements on a connection of their own.
-    void exec(const QString &sql);
+    // Runs statements on a connection of their own (on the server, as the
+    // role named, else as the server's owner).
+    void exec(const QString &sql, const QString &role = {});
     // Reads a query's rows under the program's text rules, each row joined
     // with '|' and NULL as "<null>".
     QStringList rows(const QString &sql) const;

@@ -13,6 +13,7 @@
 #include "support/openwindows.h"
 #include "support/recordrows.h"
 #include "support/recordui.h"
+#include "support/secretaddresses.h"
 
 #include <QAction>
 #include <QDirIterator>
@@ -521,6 +522,32 @@ private Q_SLOTS:
             QCOMPARE(out.count(QLatin1Char('\n')), 1);
         QVERIFY(!QString(out + QString::fromUtf8(program.readAllStandardError())).contains(QLatin1String("s3cret")));
         QCOMPARE(tree(root), before); // nothing created
+    }
+
+    void passwordsNeverShown_data() { addSecretAddressRows(); }
+
+    void passwordsNeverShown()
+    {
+        // The help names the database; the start-up window's box says it
+        // could not be opened, and the engine's words go to stderr.
+        QFETCH(QString, address);
+        QFETCH(QStringList, secrets);
+        QFETCH(QString, shown);
+        QFETCH(bool, warned);
+        for (const QString &mode : {QStringLiteral("--help"), QStringLiteral("--check-start")}) {
+            QProcess program;
+            program.setWorkingDirectory(at(QStringLiteral("cwd")));
+            program.start(at(QStringLiteral("bin/tavro")), {QStringLiteral("--database"), address, mode});
+            QVERIFY(program.waitForFinished(60000));
+            const QString out = QString::fromUtf8(program.readAllStandardOutput());
+            const QString all = out + QString::fromUtf8(program.readAllStandardError());
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY2(shownSecret(all, secrets).isEmpty(), qPrintable(all));
+            QCOMPARE(all.contains(QStringLiteral("est visible de tous les utilisateurs de cette machine")), warned);
+            QVERIFY2(out.contains(mode == QLatin1String("--help") ? QStringLiteral("Base retenue : ") + shown
+                                                                  : shown.section(QStringLiteral(", utilisateur"), 0, 0)),
+                     qPrintable(out));
+        }
     }
 
     void aboutWindow()
