@@ -135,7 +135,7 @@ public:
             const QString name = tableName(table);
             if (Status locked = exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(name)); !locked)
                 return locked;
-            auto keyed = query(QLatin1String(pg::kHasKeySql), name.toUtf8());
+            auto keyed = query(QLatin1String(pg::kHasKeySql), {name.toUtf8()});
             if (!keyed)
                 return keyed.status();
             UpgradedTable noted{QLatin1String(table.name), 0, qstrcmp(PQgetvalue(keyed->get(), 0, 0), "t") != 0};
