@@ -119,7 +119,7 @@ QString programDescription(const DatabaseSetting &now)
     const QString named = now.isNamed()
                               ? (french ? QStringLiteral("Base retenue : %1\n  (nommée par %2).")
                                         : QStringLiteral("Database in use: %1\n  (named by %2)."))
-                                    .arg(shownDatabase(now.value), sourceDescription(now, french))
+                                    .arg(shownDatabase(now.value, ConnectionShown::Whole), sourceDescription(now, french))
                               : (french ? QStringLiteral("Aucune base n'est nommée.") : QStringLiteral("No database is named."));
     return (french ? QStringLiteral("Codes postaux, téléphones et adresses des bureaux ZOLT et KIRB ; simulateur de crédit.\n\n"
                                     "La base de données est celle que nomme l'option --database, sinon la variable\n"
@@ -160,6 +160,7 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
         core, [&](const QCommandLineParser &parser) { return programDescription(resolveDatabaseSetting(chosen(parser))); });
     QCommandLineParser &parser = commandLine.parser();
     parser.addOption(database);
+    commandLine.warnOfPasswordIn(database.names().constFirst());
     parser.addOption(checkStart);
     if (const auto end = commandLine.parse())
         return end;

@@ -13,6 +13,7 @@
 
 #include "app/shell.h"
 #include "data/sample/sampledata.h"
+#include "data/setting/conninfo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -50,7 +51,7 @@ bool onServer(const QString &server, const QString &sql)
     PGresult *r = PQexec(admin, sql.toUtf8().constData());
     const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
     if (!ok)
-        QTextStream(stdout) << "server: " << PQerrorMessage(admin) << '\n';
+        QTextStream(stdout) << "server: " << withoutSecrets(QString::fromUtf8(PQerrorMessage(admin)), server) << '\n';
     PQclear(r);
     PQfinish(admin);
     return ok;

@@ -6,6 +6,8 @@
 #include "bench/paintcounter.h"
 
 #include "binding/datacontrol.h"
+#include "data/database/database.h"
+#include "data/picklist.h"
 #include "data/rows/recordsource.h"
 #include "records/adrqueries.h"
 #include "records/adrwindow.h"
@@ -17,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
@@ -182,6 +185,47 @@ void benchScroll(const ScaleFile &scale, Rig &rig, int runs)
               1.0, QString::number(statements));
 }
 
+// Each scale's pick lists on the file, in milliseconds: the server's are
+// set against them.
+QHash<QString, double> &fileListMs()
+{
+    static QHash<QString, double> figures;
+    return figures;
+}
+
+// The five pick lists as the windows read them at load (through a
+// connection of their own, forward, every item), wall time: on the file
+// against the engine stepping the same text, on a server against the same
+// list on the file.
+void benchPickLists(const ScaleFile &scale, const Engine &engine, int runs)
+{
+    const bool server = engine.isServer();
+    const QString fileScale = scale.name.section(QLatin1Char(' '), 0, 0);
+    const auto connection = Database(scale.path).connect();
+    if (!connection)
+        return;
+    Table table(QStringLiteral("Pick lists, %1: wall time of every item read, against %2 (median of %3)")
+                    .arg(scale.name,
+                         server ? QStringLiteral("the same list on the file") : QStringLiteral("the C API stepping the query"))
+                    .arg(runs),
+                QStringLiteral("ms"), QStringLiteral("items"));
+    const QList<std::pair<QString, Query>> lists{
+        {QStringLiteral("REGION"), {QStringLiteral("cp: directorates"), cpq::kRegionList}},
+        {QStringLiteral("PROVINCE"), {QStringLiteral("cp: principal offices"), cpq::kProvinceList}},
+        {QStringLiteral("AGENCE"), {QStringLiteral("cp: offices"), cpq::kAgenceList}},
+        {QStringLiteral("AGENCE"), {QStringLiteral("tel: offices"), telq::kAgenceList}},
+        {QStringLiteral("PROVINCE"), {QStringLiteral("adr: cities"), adrq::kCityList}}};
+    for (const auto &[column, q] : lists) {
+        qsizetype items = 0;
+        const auto read = [&] { items = readPickList(connection->get(), q.sql, column).items.size(); };
+        const auto [ours, stepped] = medianPairMs(runs, read, [&] { engine.step(q.sql); });
+        const QString key = fileScale + q.what;
+        if (!server)
+            fileListMs().insert(key, ours);
+        table.row(q.what, ours, server ? fileListMs().value(key, stepped) : stepped, 1.5, QString::number(items));
+    }
+}
+
 } // namespace
 
 // The whole of QRT in the addresses window: every row is loaded before the
@@ -263,6 +307,7 @@ void benchRecordWindows(const ScaleFile &scale, int runs, bool scroll)
                 engine, runs, refreshTable, countTable);
     refreshTable.print();
     countTable.print();
+    benchPickLists(scale, engine, runs);
     if (scroll)
         benchScroll(scale, adr, runs);
     if (engine.count(adrq::kShowAll) >= 1000000)

@@ -276,6 +276,19 @@ void DataControl::discardTyping()
 {
     m_source->cancelPendingChanges();
     showCurrent();
+    readReplacedFile();
+}
+
+void DataControl::readReplacedFile()
+{
+    // The rows of a file since replaced are read again from the file now in
+    // its place, once no typing waits on them: typing is the clerk's to
+    // settle (kept on screen until given up).
+    if (m_rereading || !m_source->isStale() || hasTypedChanges())
+        return;
+    m_rereading = true;
+    report(m_source->refresh());
+    m_rereading = false;
 }
 
 KeptTyping DataControl::typing() const
@@ -354,8 +367,11 @@ Status DataControl::deleteCurrent()
 
 Status DataControl::report(const Status &status)
 {
-    if (!status)
+    if (!status) {
         Q_EMIT failed(status);
+        if (status.fault() == Fault::Replaced)
+            readReplacedFile();
+    }
     return status;
 }
 

@@ -61,7 +61,8 @@ public:
     // Writes that typing without a box of its own, for a caller that asks
     // the user what to do when it fails.
     Status writeTyping();
-    // Drops that typing; the fields show the row as read.
+    // Drops that typing; the fields show the row as read (and, when the
+    // file was replaced meanwhile, the rows of the file now in its place).
     void discardTyping();
     // That typing, to be kept aside (no window or query named yet); nothing
     // typed when there is none.
@@ -96,6 +97,7 @@ private:
     struct Binding;
     // Announces a failure; success passes through.
     Status report(const Status &status);
+    void readReplacedFile();
     Binding *addBinding(QWidget *field, const QString &column);
     void showCurrent();
     void fieldEdited(Binding *binding, const QString &text);
@@ -105,6 +107,7 @@ private:
     QLabel *m_caption;
     std::vector<std::unique_ptr<Binding>> m_bindings;
     bool m_writing = false;
+    bool m_rereading = false;
 };
 
 // The grid "DataGrid1": the columns a window declares (caption, column name),

@@ -22,8 +22,9 @@ struct ResultColumn {
     QString origin;
 };
 
-// Which base row a result row shows, in one of its tables, and the version
-// of that row as it was read where the engine keeps one.
+// Which base row a result row shows, in one of its tables: its key CLE,
+// or in a table without one, its place (a file's rowid, a server's ctid)
+// and on a server the version of the row as it was read.
 struct RowKey {
     qint64 id = RowStore::kNoKey;
     qint64 version = 0;
@@ -32,13 +33,14 @@ struct RowKey {
 
 // A query's result as loaded: its columns, base tables and rows. Each row
 // carries keysPerTable keys per base table: its RowKey's id, then its
-// version where the engine keeps one (a SQLite rowid needs none, and a
-// million rows are 8 MB lighter without).
+// version where the engine keeps one (a key or a SQLite rowid needs none,
+// and a million rows are 8 MB lighter without).
 struct LoadedResult {
     int keysPerTable = 1;
     std::vector<ResultColumn> columns;
-    QStringList tables;   // base tables, in order of first use
-    bool readOnly = true; // no row identity: grouped, distinct or unparsed
+    QStringList tables;      // base tables, in order of first use
+    std::vector<bool> keyed; // per base table: its rows have the key CLE
+    bool readOnly = true;    // no row identity: grouped, distinct or unparsed
     RowStore rows;
 
     RowKey key(int row, int table) const;
@@ -84,15 +86,22 @@ public:
     virtual void rollback() = 0;
 
     // Sets the columns of the row with this key, only if each still holds
-    // its original value (and the row its version). False when it no
-    // longer does; the key the row has now otherwise.
-    virtual Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes) = 0;
+    // its original value. In a table without the key CLE, whose rows are
+    // found by their place (which a deleted row leaves to the next), every
+    // column of the row as read (`asRead`) must still hold its value.
+    // Nothing when the row no longer qualifies; the key the row has now
+    // otherwise.
+    virtual Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes,
+                                                 const std::vector<ColumnValue> &asRead) = 0;
     // Adds a row and gives its key.
     virtual Result<RowKey> insert(const QString &table, const std::map<QString, std::optional<QString>> &values) = 0;
     // Deletes the row with this key if every given column still holds its
-    // original value; false when it no longer does.
+    // original value (a server's table without the key: if the row is still
+    // the version read); false when it no longer does.
     virtual Result<bool> remove(const QString &table, RowKey key, const std::vector<ColumnValue> &originals) = 0;
-    virtual Result<bool> exists(const QString &table, RowKey key) = 0;
+    // The key the row read with this key has now (a server's row without
+    // the key CLE moves on every write); nothing when it was deleted.
+    virtual Result<std::optional<RowKey>> current(const QString &table, RowKey key) = 0;
     // A table's columns, in its order.
     virtual Result<QStringList> columnsOf(const QString &table) = 0;
 };

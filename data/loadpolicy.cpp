@@ -12,10 +12,21 @@ bool groupsRows(const QString &sql)
     return containsKeyword(sql, grouping);
 }
 
+QString inStoredOrder(const QString &sql, const std::function<QString(const FromTable &)> &keyOf)
+{
+    QStringList keys;
+    for (const FromTable &table : fromTables(sql)) {
+        if (const QString key = keyOf(table); !key.isEmpty())
+            keys << key;
+    }
+    return withOrderKeys(sql, keys);
+}
+
 void makeReadOnly(LoadedResult &result)
 {
     result.readOnly = true;
     result.tables.clear();
+    result.keyed.clear();
     for (ResultColumn &c : result.columns)
         c.table = -1;
 }

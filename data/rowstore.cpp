@@ -1,5 +1,7 @@
 #include "data/rowstore.h"
 
+#include "data/sqltext.h"
+
 #include <cstring>
 
 namespace tavro {
@@ -171,7 +173,7 @@ QString RowStore::text(int row, int column) const
 {
     int length = 0;
     const char *p = bytes(row, column, &length);
-    return p ? QString::fromUtf8(p, qsizetype(length)) : QString();
+    return p ? storedText(p, qsizetype(length)) : QString();
 }
 
 qint64 RowStore::key(int row, int k) const

@@ -18,6 +18,7 @@ namespace tavro {
 struct TableDef {
     const char *name;
     std::span<const char *const> columns;
+    std::span<const char *const> listed;
 
     constexpr int columnCount() const { return int(columns.size()); }
     consteval int column(std::string_view wanted) const
@@ -30,13 +31,23 @@ struct TableDef {
     }
 };
 
+// Every table the tools make has, beside its columns, this key: a number
+// given to each row as it is added, never given again, which saves and
+// deletes find the row by and which orders the rows (see docs/developer.md).
+// Tables made before it have none: they work as they did.
+inline constexpr char kKeyColumn[] = "CLE";
+
 inline constexpr const char *kCodeColumns[] = {"AGENCE", "CPOSTALE", "PROVINCE", "REGION"};
 inline constexpr const char *kTeleColumns[] = {"AGENCE", "TEL", "PROVINCE", "REGION", "ADRESSE", "FAX"};
 inline constexpr const char *kQrtColumns[] = {"QUARTIER", "CPOSTALE", "PROVINCE"};
+// The columns a window's pick list gives the distinct values of: a server
+// keeps indexes for them (data/postgres/pgtext.h).
+inline constexpr const char *kCodeListed[] = {"REGION", "PROVINCE"};
+inline constexpr const char *kQrtListed[] = {"PROVINCE"};
 
-inline constexpr TableDef kCodeTable{"CODE", kCodeColumns};
-inline constexpr TableDef kTeleTable{"TELE", kTeleColumns};
-inline constexpr TableDef kQrtTable{"QRT", kQrtColumns};
+inline constexpr TableDef kCodeTable{"CODE", kCodeColumns, kCodeListed};
+inline constexpr TableDef kTeleTable{"TELE", kTeleColumns, {}};
+inline constexpr TableDef kQrtTable{"QRT", kQrtColumns, kQrtListed};
 
 // The three tables, in the order they are created and filled.
 inline constexpr TableDef kTables[] = {kCodeTable, kTeleTable, kQrtTable};

@@ -23,6 +23,18 @@ struct WriteNotes {
     QStringList removedLeftovers; // temporary files of interrupted writes to the same file
 };
 
+// What an upgrade did, for the tool to tell the user: each table, its rows
+// and whether it was given the key now (else it had it).
+struct UpgradedTable {
+    QString name;
+    qint64 rows = 0;
+    bool keyed = false;
+};
+struct UpgradeNotes {
+    QList<UpgradedTable> tables;
+    QString backup; // where the file as it was now is; empty when nothing was replaced
+};
+
 // Fills the program's three tables, whichever engine holds them: the tools
 // (sample data, import) write through it (Database::writer(),
 // data/database/database.h). The tables and every row form one whole:

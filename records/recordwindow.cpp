@@ -5,6 +5,7 @@
 #include "data/picklist.h"
 #include "data/rows/module1.h"
 #include "data/rows/recordsource.h"
+#include "data/sqltext.h"
 #include "kit/bannertext.h"
 #include "kit/childwindow.h"
 #include "kit/clockbanner.h"
@@ -405,7 +406,8 @@ void RecordWindow::connectPick(PickCombo *combo, const QueryFragments &fragments
 
 void RecordWindow::searchByInput(const QString &prompt, const QueryFragments &fragments)
 {
-    const QString typed = Dialogs::current().input(this, prompt, applicationTitle());
+    // The box takes whatever an input method or a paste sends.
+    const QString typed = withoutControlCharacters(Dialogs::current().input(this, prompt, applicationTitle()));
     runQuery(fragments.with(typed));
 }
 

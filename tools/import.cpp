@@ -1,7 +1,9 @@
 // Converts an Access (Jet 3 or Jet 4) BD2003.mdb into the program's format,
 // or copies a BD2003.mdb of the program's own, into a new file or a server
-// database.
+// database; or gives the program's database the row key of this version.
 //   tavro-import [-o PATH|postgresql://...] [--force] [--charset NAME] OLD.mdb
+//   tavro-import --upgrade [-o PATH|postgresql://...]
+#include "data/database/database.h"
 #include "data/setting/commandline.h"
 #include "data/setting/databasesetting.h"
 #include "tools/accessimport.h"
@@ -42,13 +44,45 @@ int main(int argc, char *argv[])
                   QStringLiteral("Character set of a Jet 3 (Access 97) database's text, for example CP1252 or CP850, "
                                  "when the one its header gives is wrong.")),
          byLocale(QStringLiteral("nom"), QStringLiteral("name"))});
+    parser.addOption(
+        {QStringLiteral("upgrade"),
+         byLocale(QStringLiteral("Donne aux tables de la base du programme (-o) la clé CLE de cette version, qui retrouve chaque "
+                                 "ligne à coup sûr : lignes et ordre gardés, tout ou rien. Un fichier est réécrit à côté puis "
+                                 "mis à sa place, l'ancien gardé sous le nom .bak-AAAAMMJJ-HHMMSS."),
+                  QStringLiteral("Gives the tables of the program's database (-o) this version's key CLE, which finds each "
+                                 "row for sure: rows and order kept, all or nothing. A file is written again beside itself "
+                                 "and put in its place, the old one kept as .bak-YYYYMMDD-HHMMSS."))});
     if (const auto end = commandLine.parse())
         return *end;
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const auto failed = [&](const tavro::Status &status) {
+        out.flush();
+        err << "tavro-import : " << status.message() << '\n';
+        // The reader's or the engine's own words, for whoever looks further.
+        if (!status.detail().isEmpty())
+            err << "Détail : " << status.detail().simplified() << '\n';
+        return 1;
+    };
+    if (parser.isSet(QStringLiteral("upgrade"))) {
+        if (!parser.positionalArguments().isEmpty())
+            return commandLine.refuse(QStringLiteral("--upgrade met à jour la base indiquée par -o, sans autre argument."));
+        const QString target = parser.value(QStringLiteral("output"));
+        const auto upgraded = tavro::Database(target).upgrade();
+        if (!upgraded)
+            return failed(upgraded.status());
+        out << "Base : " << tavro::shownDatabase(target) << '\n';
+        for (const tavro::UpgradedTable &table : upgraded->tables)
+            out << "  " << table.name << " : " << table.rows << " ligne(s), "
+                << (table.keyed ? "clé CLE ajoutée" : "avait déjà la clé CLE") << '\n';
+        if (!upgraded->backup.isEmpty())
+            out << "Ancien fichier gardé sous : " << QDir::toNativeSeparators(QFileInfo(upgraded->backup).absoluteFilePath())
+                << '\n';
+        return 0;
+    }
     if (parser.positionalArguments().size() != 1)
         return commandLine.refuse(QStringLiteral("indiquez une seule base Access à convertir."));
 
-    QTextStream out(stdout);
-    QTextStream err(stderr);
     tavro::ImportOptions options;
     options.source = parser.positionalArguments().constFirst();
     options.target = parser.value(QStringLiteral("output"));
@@ -59,14 +93,8 @@ int main(int argc, char *argv[])
     const tavro::Status status = tavro::importAccessFile(options, &report);
     for (const QString &left : report.removedLeftovers)
         out << "Fichier provisoire d'une conversion interrompue supprimé : " << QDir::toNativeSeparators(left) << '\n';
-    if (!status) {
-        out.flush();
-        err << "tavro-import : " << status.message() << '\n';
-        // The reader's or the engine's own words, for whoever looks further.
-        if (!status.detail().isEmpty())
-            err << "Détail : " << status.detail().simplified() << '\n';
-        return 1;
-    }
+    if (!status)
+        return failed(status);
     const QString source = QDir::toNativeSeparators(QFileInfo(options.source).absoluteFilePath());
     if (report.jetVersion)
         out << "Base Access (Jet " << report.jetVersion << ") : " << source << '\n';
@@ -76,6 +104,12 @@ int main(int argc, char *argv[])
         out << "  " << table.name << " : " << table.rows << " ligne(s) copiée(s)\n";
     for (const QString &left : report.leftOut)
         out << "  laissé de côté : " << (left.contains(QLatin1Char('.')) ? "colonne " : "table ") << left << '\n';
+    for (const QString &left : report.damagedLeftOut)
+        out << "  laissé de côté, car abîmée : colonne " << left << '\n';
+    if (report.nulStripped > 0)
+        out << "  caractère NUL retiré de " << report.nulStripped << " valeur(s)\n";
+    if (report.loneSurrogates > 0)
+        out << "  demi-caractère UTF-16 isolé remplacé par « � » dans " << report.loneSurrogates << " valeur(s)\n";
     out << "Écrit : " << tavro::shownDatabase(options.target) << '\n';
     if (!report.backup.isEmpty())
         out << "Ancien fichier gardé sous : " << QDir::toNativeSeparators(QFileInfo(report.backup).absoluteFilePath()) << '\n';

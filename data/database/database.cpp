@@ -4,6 +4,7 @@
 #include "data/postgres/pgwriter.h"
 #include "data/setting/databasesetting.h"
 #include "data/sqlite/filereader.h"
+#include "data/sqlite/fileupgrade.h"
 #include "data/sqlite/filewriter.h"
 #include "data/sqlite/newfile.h"
 #include "data/sqlite/sqliteconnection.h"
@@ -57,6 +58,17 @@ Result<std::unique_ptr<TableReader>> Database::reader() const
         break;
     }
     return fileTableReader(m_name);
+}
+
+Result<UpgradeNotes> Database::upgrade() const
+{
+    switch (m_kind) {
+    case DatabaseKind::Server:
+        return upgradeServer(m_name);
+    case DatabaseKind::File:
+        break;
+    }
+    return upgradeFile(m_name);
 }
 
 Status Database::nothingWritten(const Status &failure) const

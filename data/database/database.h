@@ -39,6 +39,12 @@ public:
     // when this is not one (a file of another kind, as an Access file, or a
     // server's database, whose rows its own tools copy).
     Result<std::unique_ptr<TableReader>> reader() const;
+    // Gives the program's tables that lack it the key CLE, numbering the
+    // rows in the order the program showed them (a file's by rowid, a
+    // server's as stored), every row and column kept, all at once or not
+    // at all: a new file written beside the old one and put in its place
+    // (the old one kept under a dated name), or one transaction on a server.
+    Result<UpgradeNotes> upgrade() const;
     // A failure of a tool's write to this database, told with what was
     // kept: nothing written there.
     Status nothingWritten(const Status &failure) const;

@@ -13,6 +13,12 @@ namespace tavro {
 // on them.
 Result<std::unique_ptr<TableWriter>> serverTableWriter(const QString &conninfo, const WriteOptions &options);
 
+// Gives the tables of a server database that lack it the key CLE (see
+// Database::upgrade()), in one transaction: the rows numbered in their
+// stored order, the key made the server's to give from there on, the pick
+// lists' indexes made, and each table written again in key order.
+Result<UpgradeNotes> upgradeServer(const QString &conninfo);
+
 // A failure, told with what was kept: nothing written in the database.
 Status nothingWrittenToServer(const Status &failure);
 

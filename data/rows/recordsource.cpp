@@ -19,6 +19,20 @@ Status RecordSource::Impl::open(Wait wait)
     return Status::success();
 }
 
+Status RecordSource::Impl::noted(Status status)
+{
+    if (status.fault() == Fault::Replaced) {
+        stale = true;
+        db.reset();
+    }
+    return status;
+}
+
+Status RecordSource::Impl::staleFailure(Action action) const
+{
+    return engineFailure(Fault::Replaced, action, Database(database).place());
+}
+
 std::optional<QString> RecordSource::Impl::read(int row, int column) const
 {
     if (store().isNull(row, column))
@@ -83,11 +97,13 @@ Status RecordSource::refresh(Wait wait)
         }
     }();
     if (!loaded)
-        return loaded.status();
+        return d->noted(loaded.status());
     beginResetModel();
     d->loaded = std::move(*loaded);
     d->pending.clear();
     d->newRow = false;
+    d->stale = false;
+    d->conflicted = false;
     d->current = d->store().rowCount() > 0 ? 0 : -1;
     endResetModel();
     Q_EMIT refreshed();
@@ -108,6 +124,11 @@ bool RecordSource::isOpen() const
 int RecordSource::currentRow() const
 {
     return d->current;
+}
+
+bool RecordSource::isStale() const
+{
+    return d->stale;
 }
 
 bool RecordSource::isReadOnly() const
@@ -177,6 +198,13 @@ bool RecordSource::hasTypedChanges() const
 
 void RecordSource::cancelPendingChanges()
 {
+    if (d->conflicted && !d->newRow) {
+        // The typing met a colleague's change: given up, the row shows as it
+        // is now, found again by its key.
+        d->pending.clear();
+        d->reloadAt(d->currentKeys());
+        return;
+    }
     if (d->newRow) {
         const int row = d->store().rowCount() - 1;
         beginRemoveRows({}, row, row);

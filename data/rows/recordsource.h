@@ -89,6 +89,10 @@ public:
     // Values typed into the current row and not written yet (a blank new row
     // has none).
     bool hasTypedChanges() const;
+    // True when the rows come from a file since replaced by another (its
+    // identity changed under the connection): nothing is written or deleted
+    // until the next refresh() reads the file now in its place.
+    bool isStale() const;
     // True when the rows carry no identity (grouped, distinct or otherwise
     // unmatched to base rows): they can be read, not edited.
     bool isReadOnly() const;

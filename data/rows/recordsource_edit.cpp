@@ -3,6 +3,7 @@
 #include "data/rows/recordsource_p.h"
 
 #include "data/enginefailure.h"
+#include "data/schema.h"
 
 #include <algorithm>
 
@@ -18,12 +19,22 @@ Status readOnlyFailure()
                            {}, QStringLiteral("Affichez la table entière pour modifier un enregistrement."));
 }
 
-Status conflictFailure()
+Status conflictFailure(bool deleted)
 {
+    if (deleted)
+        return Status::failure(Fault::Conflict,
+                               QStringLiteral("L'enregistrement a été supprimé par un autre utilisateur depuis son affichage : "
+                                              "rien n'a été enregistré."),
+                               keptTypingNote(), QStringLiteral("Abandonnez la saisie pour relire les lignes."));
     return Status::failure(Fault::Conflict,
                            QStringLiteral("L'enregistrement a été modifié ou supprimé par un autre utilisateur depuis son "
                                           "affichage."),
-                           keptTypingNote(), QStringLiteral("Affichez-le de nouveau pour voir sa version actuelle."));
+                           keptTypingNote(), QStringLiteral("Abandonnez la saisie pour voir sa version actuelle."));
+}
+
+bool isKeyColumn(const ResultColumn &column)
+{
+    return column.origin.compare(QLatin1String(kKeyColumn), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -72,6 +83,7 @@ Status RecordSource::moveTo(int row)
     }
     const int old = d->current;
     d->current = row;
+    d->conflicted = false;
     if (old >= 0 && old < count)
         Q_EMIT dataChanged(index(old, 0), index(old, columnCount() - 1));
     Q_EMIT currentRowChanged(row);
@@ -87,6 +99,8 @@ Status RecordSource::addNew()
                                QStringLiteral("Aucun résultat n'est affiché : impossible d'ajouter un enregistrement."));
     if (d->loaded.readOnly)
         return readOnlyFailure();
+    if (d->stale)
+        return d->staleFailure(Action::Write);
     if (d->newRow)
         return Status::success(); // the blank row is already there, current
     if (hasPendingChanges()) {
@@ -116,6 +130,9 @@ Status RecordSource::update()
         return Status::failure(Fault::Refused,
                                QStringLiteral("Le nouvel enregistrement est vide : saisissez au moins une valeur, "
                                               "puis enregistrez."));
+    // Rows of a file since replaced have keys that mean other rows now.
+    if (d->stale)
+        return d->staleFailure(Action::Write);
     if (!d->db)
         return Status::failure(Fault::Unavailable, QStringLiteral("Les données ne sont pas ouvertes."), keptTypingNote());
 
@@ -125,7 +142,7 @@ Status RecordSource::update()
     const std::vector<TableChanges> changes = d->collectChanges();
     Written written(changes.size());
     const auto write = [&] { return d->write(changes, written); };
-    if (Status status = d->runner ? d->runner(write) : write(); !status)
+    if (Status status = d->noted(d->runner ? d->runner(write) : write()); !status)
         return status;
     d->applyWritten(written);
     const int row = d->current;
@@ -152,11 +169,16 @@ Status RecordSource::Impl::write(const std::vector<TableChanges> &changes, Writt
                 return inserted;
             continue;
         }
-        const auto updated = db->update(loaded.tables[t], key, changes[t]);
+        const auto updated = db->update(loaded.tables[t], key, changes[t], originalsOf(t));
         if (!updated)
             return updated.status();
-        if (!*updated)
-            return conflictFailure();
+        if (!*updated) {
+            // Nothing written, whatever took the row's place: the typing
+            // stays on this row, which giving it up shows as it is now.
+            conflicted = true;
+            const auto now = db->current(loaded.tables[t], key);
+            return conflictFailure(now && !*now);
+        }
         written.keys[t] = *updated;
     }
     return tx.commit();
@@ -225,15 +247,20 @@ void RecordSource::Impl::applyWritten(const Written &written)
         const auto &copied = written.copied[t];
         for (std::size_t c = 0; c < columns().size(); ++c) {
             const ResultColumn &rc = columns()[c];
-            const auto it = rc.table == t ? copied.find(rc.origin) : copied.end();
-            if (it != copied.end() && pending.find(int(c)) == pending.end()) {
-                const QByteArray bytes = it->second.toUtf8();
+            if (rc.table != t || pending.find(int(c)) != pending.end())
+                continue;
+            const auto it = copied.find(rc.origin);
+            // A row just added shows the key it was given, as a row read does.
+            const QByteArray bytes = it != copied.end()                               ? it->second.toUtf8()
+                                     : isKeyColumn(rc) && store().isNull(row, int(c)) ? QByteArray::number(written.keys[t]->id)
+                                                                                      : QByteArray();
+            if (!bytes.isEmpty())
                 store().setCell(row, int(c), bytes.constData(), int(bytes.size()));
-            }
         }
     }
     pending.clear();
     newRow = false;
+    conflicted = false;
 }
 
 Status RecordSource::deleteCurrent()
@@ -248,24 +275,47 @@ Status RecordSource::deleteCurrent()
     }
     if (d->loaded.readOnly || d->loaded.columns.empty() || d->loaded.columns[0].table < 0)
         return readOnlyFailure();
+    if (d->stale)
+        return d->staleFailure(Action::Delete);
     const int t = d->loaded.columns[0].table;
     const RowKey key = d->loaded.key(row, t);
     if (key.valid()) {
         const auto removed = d->db->remove(d->loaded.tables[t], key, d->originalsOf(t));
         if (!removed)
-            return removed.status();
+            return d->noted(removed.status());
         if (!*removed) {
             // A colleague changed or deleted it since it was read: nothing
-            // is deleted, and the rows are read again to show what is there.
-            const auto stillThere = d->db->exists(d->loaded.tables[t], key);
-            d->reload();
-            if (stillThere && *stillThere)
+            // is deleted, and the rows are read again to show the same row
+            // as it is now, found by its key, never the one in its place.
+            // Without a key, a row at its place may be another: the rows
+            // are read again from the first.
+            if (!d->loaded.keyed[std::size_t(t)]) {
+                d->reloadAt({});
+                return Status::failure(Fault::Conflict,
+                                       QStringLiteral("Cet enregistrement a été modifié ou supprimé par un autre utilisateur "
+                                                      "depuis son affichage."),
+                                       QStringLiteral("Rien n'a été supprimé."),
+                                       QStringLiteral("Les lignes affichées ont été relues : retrouvez-le avant de le supprimer "
+                                                      "de nouveau."));
+            }
+            const auto keys = d->currentKeys();
+            const bool there = keys[std::size_t(t)].has_value();
+            const bool shown = there && d->reloadAt(keys);
+            if (!there)
+                d->reloadAt({});
+            if (shown)
                 return Status::failure(Fault::Conflict,
                                        QStringLiteral("Cet enregistrement a été modifié par un autre utilisateur depuis "
                                                       "son affichage."),
                                        QStringLiteral("Rien n'a été supprimé."),
                                        QStringLiteral("Sa version actuelle est affichée : supprimez-le de nouveau si "
                                                       "c'est bien celui-là."));
+            if (there)
+                return Status::failure(Fault::Conflict,
+                                       QStringLiteral("Cet enregistrement a été modifié par un autre utilisateur depuis "
+                                                      "son affichage : il ne répond plus à la recherche affichée."),
+                                       QStringLiteral("Rien n'a été supprimé."),
+                                       QStringLiteral("Les lignes affichées ont été relues."));
             return Status::failure(Fault::Conflict,
                                    QStringLiteral("Cet enregistrement avait déjà été supprimé par un autre utilisateur."), {},
                                    QStringLiteral("Les lignes affichées ont été relues."));
@@ -287,20 +337,43 @@ Status RecordSource::deleteCurrent()
 std::vector<ColumnValue> RecordSource::Impl::originalsOf(int table) const
 {
     // Every column the window loaded from this table, as it was read: the
-    // row is deleted only if it still holds them all.
+    // row is deleted only if it still holds them all. The key finds the
+    // row; it is not one of them.
     std::vector<ColumnValue> originals;
     for (std::size_t c = 0; c < columns().size(); ++c) {
-        if (columns()[c].table == table)
+        if (columns()[c].table == table && !isKeyColumn(columns()[c]))
             originals.push_back({columns()[c].origin, std::nullopt, read(current, int(c))});
     }
     return originals;
 }
 
-void RecordSource::Impl::reload()
+std::vector<std::optional<RowKey>> RecordSource::Impl::currentKeys()
 {
-    const int row = current;
-    if (owner->refresh().ok() && row > 0)
-        owner->moveTo(qMin(row, store().rowCount() - 1));
+    // Only a key tells a row from another that took its place.
+    std::vector<std::optional<RowKey>> keys(std::size_t(loaded.tables.size()));
+    for (int t = 0; current >= 0 && t < int(keys.size()); ++t) {
+        if (const RowKey key = loaded.key(current, t); key.valid() && loaded.keyed[std::size_t(t)]) {
+            const auto now = db->current(loaded.tables[t], key);
+            keys[std::size_t(t)] = now ? *now : std::nullopt;
+        }
+    }
+    return keys;
+}
+
+bool RecordSource::Impl::reloadAt(const std::vector<std::optional<RowKey>> &keys)
+{
+    if (!owner->refresh().ok() || std::none_of(keys.begin(), keys.end(), [](const auto &k) { return k.has_value(); }))
+        return false;
+    for (int row = 0; row < store().rowCount(); ++row) {
+        bool same = true;
+        for (std::size_t t = 0; same && t < keys.size() && int(t) < int(loaded.tables.size()); ++t)
+            same = !keys[t] || loaded.key(row, int(t)).id == keys[t]->id;
+        if (same) {
+            owner->moveTo(row);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace tavro

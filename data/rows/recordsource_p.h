@@ -3,6 +3,7 @@
 // Shared by the files of RecordSource; not part of its interface.
 
 #include "data/connection.h"
+#include "data/enginefailure.h"
 #include "data/rows/recordsource.h"
 #include "data/setting/databasesetting.h"
 #include "data/setting/paths.h"
@@ -42,12 +43,19 @@ struct RecordSource::Impl {
 
     std::map<int, std::optional<QString>> pending; // column -> typed value (nullopt: null)
     bool newRow = false;                           // the last row is an unwritten new row
+    bool stale = false;                            // the rows come from a file since replaced
+    bool conflicted = false;                       // the typing met a colleague's change
 
     const std::vector<ResultColumn> &columns() const { return loaded.columns; }
     RowStore &store() { return loaded.rows; }
     const RowStore &store() const { return loaded.rows; }
 
     Status open(Wait wait);
+    // A failure passed on; when it says the file was replaced, the rows are
+    // marked stale and the connection dropped: the next refresh opens the
+    // file now at that path. Never called while a write holds the connection.
+    Status noted(Status status);
+    Status staleFailure(Action action) const;
     QString typed(int column) const;
     std::optional<QString> read(int row, int column) const;
 
@@ -61,8 +69,12 @@ struct RecordSource::Impl {
     void applyWritten(const Written &written);
     // The columns of a table as they were read on the current row.
     std::vector<ColumnValue> originalsOf(int table) const;
-    // Reads the rows again, staying near the current one.
-    void reload();
+    // The keys the current row has now in each of its tables (nothing for
+    // a table where it has none, or was deleted).
+    std::vector<std::optional<RowKey>> currentKeys();
+    // Reads the rows again and makes current the row with these keys: true
+    // when it is among them; the first row otherwise.
+    bool reloadAt(const std::vector<std::optional<RowKey>> &keys);
 };
 
 } // namespace tavro

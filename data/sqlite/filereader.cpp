@@ -49,6 +49,8 @@ public:
     }
 
 private:
+    // In the order the program shows the rows: by rowid, which is the key
+    // CLE where the table has one.
     static std::string query(const TableDef &table)
     {
         return QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")

@@ -16,13 +16,16 @@ namespace tavro {
 
 namespace {
 
-// Every column text, compared under the program's NOCASE. No key and no
-// index: see textrules.h.
+// Every column text, compared under the program's NOCASE, and the key CLE:
+// the rowid itself, never given twice (AUTOINCREMENT; without it SQLite
+// gives a deleted last row's number to the next). No other index: see
+// textrules.h.
 QString createTableSql(const TableDef &table)
 {
     QStringList columns;
     for (const QString &column : columnNames(table))
         columns << column + QLatin1String(" TEXT COLLATE NOCASE");
+    columns << QLatin1String(kKeyColumn) + QLatin1String(" INTEGER PRIMARY KEY AUTOINCREMENT");
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(table.name), columns.join(QLatin1String(", ")));
 }
 

@@ -307,11 +307,19 @@ const QString &NewFile::temporaryPath() const
     return m_temporary->path();
 }
 
+void NewFile::takeRightsOf(const QString &path)
+{
+    struct stat st { };
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        m_mode = int(st.st_mode & 07777);
+}
+
 Status NewFile::place(WriteNotes *notes)
 {
     // The file gets the rights any new file of this user gets, as if the
     // engine had made it at its name, not the temporary file's own.
-    if (::fchmod(m_temporary->fd(), 0666 & ~processUmask()) != 0 || ::fsync(m_temporary->fd()) != 0)
+    const mode_t mode = m_mode >= 0 ? mode_t(m_mode) : 0666 & ~processUmask();
+    if (::fchmod(m_temporary->fd(), mode) != 0 || ::fsync(m_temporary->fd()) != 0)
         return writeFailure(errno, m_target);
     if (Status placed = placeFile(m_temporary->path(), m_target, m_replace, notes); !placed)
         return placed;

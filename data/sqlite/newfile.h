@@ -29,6 +29,10 @@ public:
 
     const QString &temporaryPath() const;
 
+    // The new file gets the rights of this one (a file it remakes), not
+    // those of any new file of the user.
+    void takeRightsOf(const QString &path);
+
     // Flushes the temporary file to disk and renames it to the target.
     // Without `replace` an existing target is never replaced, not even one
     // that appeared meanwhile; with it the old file first gets a dated name
@@ -41,6 +45,7 @@ private:
 
     QString m_target;
     bool m_replace;
+    int m_mode = -1; // the rights to give, -1: a new file's
     std::unique_ptr<TemporaryTarget> m_temporary;
 };
 

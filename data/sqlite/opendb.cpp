@@ -1,6 +1,7 @@
 #include "data/sqlite/opendb.h"
 
 #include "data/enginefailure.h"
+#include "data/schema.h"
 #include "data/setting/databasesetting.h"
 #include "data/setting/paths.h"
 #include "data/sqlite/sqlitestep.h"
@@ -51,6 +52,20 @@ Status missingFile(const QString &path)
 }
 
 } // namespace
+
+bool tableHasKey(SQLite::Database &db, const QString &table)
+{
+    SQLite::Statement info(db, QStringLiteral("PRAGMA table_info(%1)").arg(table).toStdString());
+    bool keyed = false;
+    while (info.executeStep()) {
+        const QString name = QString::fromUtf8(info.getColumn(1).getText());
+        const QString type = QString::fromUtf8(info.getColumn(2).getText());
+        keyed = keyed
+                || (name.compare(QLatin1String(kKeyColumn), Qt::CaseInsensitive) == 0 && info.getColumn(5).getInt() == 1
+                    && type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0);
+    }
+    return keyed;
+}
 
 void prepareConnection(SQLite::Database &db, int busyTimeoutMs)
 {

@@ -27,6 +27,11 @@ Result<SqliteHandle> openDatabase(const QString &path, int busyTimeoutMs = kBusy
 // connection the program or its tools open goes through here.
 void prepareConnection(SQLite::Database &db, int busyTimeoutMs = kBusyTimeoutMs);
 
+// Whether a table has the key CLE: an INTEGER PRIMARY KEY, the rowid
+// itself, which AUTOINCREMENT keeps from ever being given again. Throws
+// SQLite's exception when the table cannot be read.
+bool tableHasKey(SQLite::Database &db, const QString &table);
+
 // True when the file starts like an Access (Jet or ACE) database.
 bool looksLikeAccessFile(const QString &path);
 

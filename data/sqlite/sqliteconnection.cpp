@@ -3,16 +3,20 @@
 
 #include "data/enginefailure.h"
 #include "data/loadpolicy.h"
+#include "data/schema.h"
 #include "data/selecttext.h"
 #include "data/setting/paths.h"
 #include "data/sqlite/opendb.h"
 #include "data/sqlite/sqlitestep.h"
 #include "data/sqltext.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace tavro {
 
@@ -60,11 +64,28 @@ void bindText(SQLite::Statement &st, int index, const std::optional<QString> &va
         st.bind(index);
 }
 
+// Which file a path names: another file put in its place (a conversion
+// run again, a copy restored) has another identity.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
 class SqliteConnection final : public Connection {
 public:
-    SqliteConnection(std::unique_ptr<SQLite::Database> db, const QString &path)
+    SqliteConnection(std::unique_ptr<SQLite::Database> db, const QString &path, std::optional<FileIdentity> identity)
         : m_db(std::move(db))
         , m_path(path)
+        , m_identity(identity)
     {
     }
 
@@ -90,27 +111,29 @@ public:
             sqlite3_exec(m_db->getHandle(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
 
-    Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes) override
+    Result<std::optional<RowKey>> update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes,
+                                         const std::vector<ColumnValue> &asRead) override
     {
         // Each column is written only if it still holds the value read,
         // compared byte for byte: a colleague's change, even of case, is
-        // never overwritten.
-        QStringList assignments, checks;
-        for (const ColumnValue &c : changes) {
+        // never overwritten. In a table without the key, a rowid another
+        // row may have taken since: the whole row must be as read.
+        const bool keyed = hasKey(table);
+        QStringList assignments;
+        for (const ColumnValue &c : changes)
             assignments << quotedIdentifier(c.column) + QLatin1String(" = ?");
-            checks << quotedIdentifier(c.column) + QLatin1String(" IS ? COLLATE BINARY");
-        }
+        const std::vector<ColumnValue> &checked = keyed ? changes : asRead;
         std::optional<RowKey> now;
         const Status s = run([&] {
-            SQLite::Statement st(*m_db, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ? AND %3")
-                                            .arg(quotedIdentifier(table), assignments.join(QLatin1String(", ")),
-                                                 checks.join(QLatin1String(" AND ")))
-                                            .toStdString());
+            SQLite::Statement st(
+                *m_db, QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                           .arg(quotedIdentifier(table), assignments.join(QLatin1String(", ")), rowMatch(keyed, checked))
+                           .toStdString());
             int i = 1;
             for (const ColumnValue &c : changes)
                 bindText(st, i++, c.value);
             st.bind(i++, static_cast<int64_t>(key.id));
-            for (const ColumnValue &c : changes)
+            for (const ColumnValue &c : checked)
                 bindText(st, i++, c.original);
             if (st.exec() > 0)
                 now = key; // a rowid does not move
@@ -141,14 +164,11 @@ public:
 
     Result<bool> remove(const QString &table, RowKey key, const std::vector<ColumnValue> &originals) override
     {
-        QStringList checks{QStringLiteral("rowid = ?")};
-        for (const ColumnValue &c : originals)
-            checks << quotedIdentifier(c.column) + QLatin1String(" IS ? COLLATE BINARY");
         bool removed = false;
         const Status s = run(
             [&] {
                 SQLite::Statement st(*m_db, QStringLiteral("DELETE FROM %1 WHERE %2")
-                                                .arg(quotedIdentifier(table), checks.join(QLatin1String(" AND ")))
+                                                .arg(quotedIdentifier(table), rowMatch(hasKey(table), originals))
                                                 .toStdString());
                 st.bind(1, static_cast<int64_t>(key.id));
                 int i = 2;
@@ -162,20 +182,21 @@ public:
         return removed;
     }
 
-    Result<bool> exists(const QString &table, RowKey key) override
+    Result<std::optional<RowKey>> current(const QString &table, RowKey key) override
     {
         bool found = false;
         const Status s = run(
             [&] {
-                SQLite::Statement st(
-                    *m_db, QStringLiteral("SELECT 1 FROM %1 WHERE rowid = ?").arg(quotedIdentifier(table)).toStdString());
+                SQLite::Statement st(*m_db, QStringLiteral("SELECT 1 FROM %1 WHERE %2")
+                                                .arg(quotedIdentifier(table), rowMatch(hasKey(table), {}))
+                                                .toStdString());
                 st.bind(1, static_cast<int64_t>(key.id));
                 found = st.executeStep();
             },
             Action::Read);
         if (!s)
             return s;
-        return found;
+        return found ? std::optional(key) : std::nullopt; // a rowid does not move
     }
 
     Result<QStringList> columnsOf(const QString &table) override
@@ -193,14 +214,54 @@ public:
         return names;
     }
 
+    // Whether a table has the key CLE (tableHasKey()), asked once per table
+    // and connection; a table as a query names it.
+    bool hasKey(const QString &table)
+    {
+        const QString name = table.toLower();
+        const auto known = m_keyed.constFind(name);
+        if (known != m_keyed.constEnd())
+            return *known;
+        bool keyed = false;
+        run([&] { keyed = tableHasKey(*m_db, table); }, Action::Read);
+        m_keyed.insert(name, keyed);
+        return keyed;
+    }
+
+    // The row by its key (or rowid), then each column as given, one value
+    // bound for each.
+    static QString rowMatch(bool keyed, const std::vector<ColumnValue> &columns)
+    {
+        QStringList checks{keyed ? QStringLiteral("CLE = ?") : QStringLiteral("rowid = ?")};
+        for (const ColumnValue &c : columns)
+            checks << quotedIdentifier(c.column) + QLatin1String(" IS ? COLLATE BINARY");
+        return checks.join(QLatin1String(" AND "));
+    }
+
+    QString keyOf(const FromTable &table)
+    {
+        return table.reference + (hasKey(table.name) ? QStringLiteral(".CLE") : QStringLiteral(".rowid"));
+    }
+
 private:
     // One engine call; its failure worded for the user.
     template <typename Step>
     Status run(Step &&step, Action action = Action::Write)
     {
+        if (Status same = sameFile(action); !same)
+            return same;
         return sqliteStep(step, [this, action](const SQLite::Exception &e) {
             return failure(e.getErrorCode(), action, QString::fromUtf8(e.what()));
         });
+    }
+
+    // A file replaced under the connection would still be read (and refused
+    // any write, as SQLite keeps writes from a file gone from its folder):
+    // every statement first makes sure the path still names the file opened.
+    bool replaced() const { return !m_identity || identityOf(m_path) != m_identity; }
+    Status sameFile(Action action) const
+    {
+        return replaced() ? engineFailure(Fault::Replaced, action, Place{where()}) : Status::success();
     }
 
     // The file lacks a table or column the window's query names.
@@ -213,6 +274,8 @@ private:
     Status failure(int code, Action action, const QString &engineText) const
     {
         Fault fault = sqliteFault(code);
+        if (fault == Fault::ReadOnly && replaced())
+            fault = Fault::Replaced; // between the look and the write
         // A write needs a journal beside the file: a folder that may not be
         // written fails it with an input/output error, which is the folder's
         // being read-only to the clerk.
@@ -225,10 +288,14 @@ private:
 
     std::unique_ptr<SQLite::Database> m_db;
     QString m_path;
+    std::optional<FileIdentity> m_identity; // of the file opened
+    QHash<QString, bool> m_keyed; // table, lower case -> has the key
 };
 
 Result<LoadedResult> SqliteConnection::load(const QString &sql)
 {
+    if (Status same = sameFile(Action::Read); !same)
+        return same;
     LoadedResult result;
     sqlite3 *h = m_db->getHandle();
     const QByteArray original = sql.toUtf8();
@@ -256,17 +323,27 @@ Result<LoadedResult> SqliteConnection::load(const QString &sql)
     }
 
     // Rows of DISTINCT, grouped or compound results stand for several base
-    // rows or none: they get no identity and stay read-only.
+    // rows or none: they get no identity and stay read-only, in the order
+    // the engine gives (a DISTINCT's: each value where its first row is met
+    // in the table's order). Others end in the tables' stored order.
     int hidden = 0;
     // An aggregate needs a function call, so a text without "(" has none and
     // is spared compiling a second time to look.
     if (!tabs.isEmpty() && !groupsRows(sql) && !(sql.contains(QLatin1Char('(')) && usesAggregates(h, original))) {
-        const QByteArray rewritten = withRowids(sql, tabs).toUtf8();
+        const QString ordered = inStoredOrder(sql, [this](const FromTable &t) { return keyOf(t); });
+        QStringList keys;
+        for (const QString &table : tabs) {
+            result.keyed.push_back(hasKey(table));
+            keys << quotedIdentifier(table) + (result.keyed.back() ? QStringLiteral(".CLE") : QStringLiteral(".rowid"));
+        }
+        const QByteArray rewritten = withHiddenColumns(ordered, keys).toUtf8();
         StatementPtr keyed = rewritten.isEmpty() ? nullptr : prepare(h, rewritten);
         if (keyed && sqlite3_column_count(keyed.get()) == n + int(tabs.size())) {
             st = std::move(keyed);
             hidden = int(tabs.size());
             result.readOnly = false;
+        } else if (StatementPtr inOrder = prepare(h, ordered.toUtf8()); inOrder && ordered != sql) {
+            st = std::move(inOrder);
         }
     }
     if (result.readOnly)
@@ -307,7 +384,8 @@ PickListRead SqliteConnection::readColumn(const QString &sql, const QString &col
     Status missing;
     read.status = run(
         [&] {
-            SQLite::Statement query(*m_db, sql.toStdString());
+            const QString text = groupsRows(sql) ? sql : inStoredOrder(sql, [this](const FromTable &t) { return keyOf(t); });
+            SQLite::Statement query(*m_db, text.toStdString());
             int index = -1;
             for (int i = 0; i < query.getColumnCount(); ++i) {
                 if (QString::fromUtf8(query.getColumnName(i)).compare(column, Qt::CaseInsensitive) == 0) {
@@ -323,7 +401,7 @@ PickListRead SqliteConnection::readColumn(const QString &sql, const QString &col
                 const SQLite::Column value = query.getColumn(index);
                 if (value.isNull())
                     continue;
-                read.items.append(QString::fromUtf8(value.getText(), value.getBytes()));
+                read.items.append(storedText(value.getText(), value.getBytes()));
             }
         },
         Action::Read);
@@ -334,23 +412,16 @@ PickListRead SqliteConnection::readColumn(const QString &sql, const QString &col
 
 } // namespace
 
-QString withRowids(const QString &sql, const QStringList &tables)
-{
-    const qsizetype end = selectKeywordEnd(sql);
-    if (end < 0)
-        return {};
-    QString hidden;
-    for (const QString &table : tables)
-        hidden += QLatin1Char(' ') + quotedIdentifier(table) + QLatin1String(".rowid,");
-    return sql.left(end) + hidden + sql.mid(end);
-}
-
 Result<std::unique_ptr<Connection>> connectToFile(const QString &database, Wait wait)
 {
+    // Looked at before opening: a file put in place between the two is
+    // taken for replaced at the first statement and read again, never the
+    // other way round.
+    const std::optional<FileIdentity> identity = identityOf(database);
     auto opened = openDatabase(database, wait == Wait::ForBusy ? kBusyTimeoutMs : 0);
     if (!opened)
         return opened.status();
-    return std::unique_ptr<Connection>(std::make_unique<SqliteConnection>(std::move(*opened), database));
+    return std::unique_ptr<Connection>(std::make_unique<SqliteConnection>(std::move(*opened), database, identity));
 }
 
 } // namespace tavro

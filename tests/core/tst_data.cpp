@@ -4,6 +4,7 @@
 #include "data/connection.h"
 #include "data/database/database.h"
 #include "data/databasekind.h"
+#include "data/loadpolicy.h"
 #include "data/picklist.h"
 #include "data/postgres/pgtext.h"
 #include "data/rows/module1.h"
@@ -15,7 +16,10 @@
 #include "data/sqlite/opendb.h"
 #include "data/sqlite/sqliteconnection.h"
 #include "data/sqlite/textrules.h"
+#include "data/sqltext.h"
+#include "data/textform.h"
 #include "records/querytext.h"
+#include "support/secretaddresses.h"
 #include "support/testdb.h"
 
 #include <QDir>
@@ -26,6 +30,7 @@
 #include <SQLiteCpp/Statement.h>
 
 #include <sys/stat.h>
+#include <unicode/ucol.h>
 
 using namespace tavro;
 using tavro::test::TestDatabase;
@@ -71,6 +76,8 @@ private Q_SLOTS:
     void serverSpelling();
     void password_data();
     void password();
+    void serverAddressShown_data();
+    void serverAddressShown();
 
     void rowStore_data();
     void rowStore();
@@ -172,27 +179,26 @@ void TestData::opensAValidFileAndReplacesTheSharedConnection()
 
 void TestData::letterTableAgreesWithTheRule()
 {
-    // Every pair of letters below U+0250, and each with itself in a word:
-    // the shortcut must order and fold them exactly as the rule does.
-    QList<QString> letters;
-    for (char16_t c = 0x41; c < 0x250; ++c) {
-        if (QChar(c).isLetter())
-            letters << QString(QChar(c));
-    }
+    // Texts of ASCII characters only are compared through a table of ICU's
+    // order of them: every pair of characters, alone and with others
+    // around, must compare as ICU compares them.
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator *collator = ucol_open(kCollationLocale, &status);
+    QVERIFY(U_SUCCESS(status));
+    const QByteArray around[] = {"", "a", "Z9", "-", " x"};
     int disagreements = 0;
-    for (const QString &a : letters) {
-        const QByteArray ua = (a + QStringLiteral("x")).toUtf8();
-        for (const QString &b : letters) {
-            const QByteArray ub = (b + QStringLiteral("x")).toUtf8();
-            const int fast = compareText(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()));
-            const int rule = compareTextByRule(a + QStringLiteral("x"), b + QStringLiteral("x"));
-            const bool like = tavro::likeMatch(ua.constData(), int(ua.size()), ub.constData(), int(ub.size()));
-            if ((fast > 0) - (fast < 0) != rule || like != (foldedByRule(a) == foldedByRule(b))) {
-                if (++disagreements <= 5)
-                    qWarning("%s against %s: %d by the table, %d by the rule", qPrintable(a), qPrintable(b), fast, rule);
+    for (int a = 0; a < 128; ++a) {
+        for (int b = 0; b < 128; ++b) {
+            for (const QByteArray &tail : around) {
+                const QByteArray x = QByteArray(1, char(a)) + tail, y = tail + QByteArray(1, char(b));
+                const int table = compareText(collator, x.constData(), int(x.size()), y.constData(), int(y.size()));
+                const int icu = ucol_strcollUTF8(collator, x.constData(), int(x.size()), y.constData(), int(y.size()), &status);
+                if ((table > 0) - (table < 0) != icu && ++disagreements <= 5)
+                    qWarning("%d against %d: %d by the table, %d by ICU", a, b, table, icu);
             }
         }
     }
+    ucol_close(collator);
     QCOMPARE(disagreements, 0);
 }
 
@@ -255,48 +261,96 @@ void TestData::rowidRewrite()
     QFETCH(QStringList, tables);
     QFETCH(QString, rewritten);
     QFETCH(bool, grouped);
-    if (!grouped)
-        QCOMPARE(withRowids(sql, tables), rewritten);
+    if (!grouped) {
+        QStringList keys;
+        for (const QString &table : tables)
+            keys << quotedIdentifier(table) + ".rowid";
+        QCOMPARE(withHiddenColumns(sql, keys), rewritten);
+    }
     QCOMPARE(containsKeyword(sql, {QStringLiteral("DISTINCT"), QStringLiteral("GROUP")}), grouped);
 }
 
 // clang-format off
 void TestData::serverSpelling_data()
 {
-    // The windows' texts as the server runs them (identity for CODE when the
-    // rows can be edited).
+    // The windows' texts as the server runs them: the rows in stored order
+    // (by the key CLE, or by place in a table without it) with their
+    // identities, where they can be edited.
     QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("keyed");  // the tables have the key
+    QTest::addColumn<bool>("listed"); // and the pick lists' indexes
     QTest::addColumn<QString>("spelled");
-    QTest::newRow("prefix search: case-blind, accents kept, no escape character")
-        << "SELECT * FROM CODE WHERE CPOSTALE like '1\\%'"
-        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE CPOSTALE COLLATE \"und-x-icu\" ILIKE '1\\%' ESCAPE ''";
-    QTest::newRow("ORDER BY: NULLs first, ties in table order")
-        << "SELECT * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE ,code.AGENCE"
-        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE NULLS FIRST "
-           ",code.AGENCE NULLS FIRST, \"code\".ctid";
+    const QString pattern = pg::normalFormSql("'1\\%'::pg_catalog.text");
+    QTest::newRow("prefix search: normal forms compared, no escape character")
+        << "SELECT * FROM CODE WHERE CPOSTALE like '1\\%'" << true << false
+        << "SELECT \"code\".CLE, * FROM CODE WHERE " + pg::normalFormSql("CPOSTALE") + " like " + pattern
+               + " ESCAPE '' ORDER BY CODE.CLE";
+    QTest::newRow("NOT LIKE, qualified name, escape character of its own")
+        << "SELECT * FROM CODE WHERE CODE.agence NOT LIKE 'x!%' ESCAPE '!' " << false << false
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE " + pg::normalFormSql("CODE.agence") + " NOT LIKE "
+               + pg::normalFormSql("'x!%'::pg_catalog.text") + " ESCAPE " + pg::normalFormSql("'!'::pg_catalog.text") + " ";
+    QTest::newRow("ORDER BY: NULLs first, ties by key")
+        << "SELECT * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE ,code.AGENCE" << true << false
+        << "SELECT \"code\".CLE, * FROM CODE WHERE REGION ='A' ORDER BY  CODE.PROVINCE NULLS FIRST ,code.AGENCE NULLS FIRST, "
+           "CODE.CLE";
+    QTest::newRow("ORDER BY without the key: ties by place")
+        << "SELECT * FROM CODE WHERE REGION ='A' ORDER BY AGENCE" << false << false
+        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE REGION ='A' ORDER BY AGENCE NULLS FIRST, CODE.ctid";
+    QTest::newRow("join: each table's rows in its order, FROM's order")
+        << "SELECT TELE.TEL, CODE.AGENCE FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE " << true << false
+        << "SELECT \"code\".CLE, TELE.TEL, CODE.AGENCE FROM CODE,TELE WHERE CODE.AGENCE = TELE.AGENCE ORDER BY CODE.CLE, TELE.CLE ";
+    QTest::newRow("one table without the key: its stored order needs no sort")
+        << "select * from CODE" << false << false << "select \"code\".ctid, \"code\".xmin, * from CODE";
     QTest::newRow("a literal that reads like keywords stays as it is")
-        << "SELECT * FROM CODE WHERE AGENCE ='x like y order by z'"
-        << "SELECT \"code\".ctid, \"code\".xmin, * FROM CODE WHERE AGENCE ='x like y order by z'";
-    QTest::newRow("DISTINCT in the order values are met")
-        << "SELECT DISTINCT REGION FROM CODE "
+        << "SELECT * FROM CODE c WHERE AGENCE ='x like y order by z' -- fin" << true << false
+        << "SELECT \"code\".CLE, * FROM CODE c WHERE AGENCE ='x like y order by z' ORDER BY c.CLE -- fin";
+    QTest::newRow("DISTINCT without the key: sorted, then by place")
+        << "SELECT DISTINCT REGION FROM CODE " << false << false
         << "SELECT REGION FROM (SELECT DISTINCT ON (REGION) REGION, ctid AS tavro_first FROM CODE ORDER BY REGION, ctid) "
            "AS tavro_distinct ORDER BY tavro_first";
+    const QString firstRows = "SELECT r.REGION FROM (SELECT pg_catalog.min(q.CLE) AS f FROM tavro_firsts c JOIN CODE q ON q.CLE "
+                              "OPERATOR(pg_catalog.=) c.f GROUP BY q.REGION) g JOIN CODE r ON r.CLE OPERATOR(pg_catalog.=) g.f "
+                              "ORDER BY g.f";
+    QTest::newRow("DISTINCT with the key: spellings hashed, then grouped")
+        << "SELECT DISTINCT REGION FROM CODE WHERE AGENCE IS NOT NULL" << true << true
+        << "WITH tavro_firsts(f) AS (SELECT pg_catalog.min(CLE) FROM CODE WHERE AGENCE IS NOT NULL GROUP BY REGION COLLATE "
+           "pg_catalog.\"C\") " + firstRows;
+    const QString indexed = "pg_catalog.octet_length(REGION) OPERATOR(pg_catalog.<=) 2000";
+    QTest::newRow("DISTINCT with the key and the list's indexes: one probe a value")
+        << "SELECT DISTINCT CODE.REGION FROM CODE " << true << true
+        << "WITH RECURSIVE tavro_skip(v) AS ((SELECT REGION FROM CODE WHERE " + indexed + " ORDER BY REGION LIMIT 1) UNION ALL "
+           "SELECT (SELECT REGION FROM CODE WHERE " + indexed + " AND REGION OPERATOR(pg_catalog.>) s.v ORDER BY REGION LIMIT 1) "
+           "FROM tavro_skip s WHERE s.v IS NOT NULL), tavro_firsts(f) AS (SELECT (SELECT CLE FROM CODE WHERE " + indexed
+           + " AND REGION OPERATOR(pg_catalog.=) s.v ORDER BY REGION, CLE LIMIT 1) FROM tavro_skip s WHERE s.v IS NOT NULL "
+           "UNION ALL SELECT pg_catalog.min(CLE) FROM CODE WHERE REGION IS NULL UNION ALL SELECT CLE FROM CODE WHERE "
+           "pg_catalog.octet_length(REGION) OPERATOR(pg_catalog.>) 2000) " + firstRows;
 }
 // clang-format on
 
 void TestData::serverSpelling()
 {
     QFETCH(QString, sql);
+    QFETCH(bool, keyed);
+    QFETCH(bool, listed);
     QFETCH(QString, spelled);
-    const QString rules = pg::withTextRules(sql);
-    QCOMPARE(sql.contains("DISTINCT") ? rules : pg::withIdentity(rules, {"code"}), spelled);
+    const pg::TableFacts facts{[&](const QString &) { return keyed; }, [&](const QString &, const QString &) { return listed; }};
+    const QString rules = pg::withTextRules(sql, facts);
+    QCOMPARE(groupsRows(sql) ? rules : pg::withIdentity(pg::withStoredOrder(rules, facts), {"code"}, facts), spelled);
     QCOMPARE(pg::packTid(pg::unpackTid((qint64(4000000000) << 16) | 77)), (qint64(4000000000) << 16) | 77);
-    // What libpq takes for a connection is a server's; anything else a file.
-    for (const char *server :
-         {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro", "host=/run/postgresql dbname=tavro"})
+    // What libpq takes for a connection is a server's (a misspelt option
+    // after its first too: refused as an address, never made a file);
+    // anything else a file, and a file that is there whatever its name.
+    for (const char *server : {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro",
+                               "host=/run/postgresql dbname=tavro", "password=x hots=serveur"})
         QCOMPARE(databaseKind(QString::fromUtf8(server)), DatabaseKind::Server);
-    for (const char *file : {"/srv/a=b/BD2003.mdb", "smb://serveur/partage/BD2003.mdb", "BD2003.mdb"})
+    for (const char *file : {"/srv/a=b/BD2003.mdb", "smb://serveur/partage/BD2003.mdb", "BD2003.mdb", "x=1.mdb"})
         QCOMPARE(databaseKind(QString::fromUtf8(file)), DatabaseKind::File);
+    QTemporaryDir folder;
+    QFile named(folder.filePath(QStringLiteral("host=7.mdb")));
+    QVERIFY(named.open(QIODevice::WriteOnly));
+    QCOMPARE(databaseKind(QStringLiteral("host=7.mdb"), QDir(folder.path())), DatabaseKind::File);
+    QCOMPARE(databaseKind(named.fileName()), DatabaseKind::File);
+    QCOMPARE(databaseKind(QStringLiteral("host=7.mdb")), DatabaseKind::Server); // not in the current folder
 }
 
 void TestData::password_data()
@@ -315,6 +369,40 @@ void TestData::password()
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
     QCOMPARE(isEditPassword(typed), accepted);
+}
+
+void TestData::serverAddressShown_data()
+{
+    test::addSecretAddressRows();
+}
+
+void TestData::serverAddressShown()
+{
+    QFETCH(QString, address);
+    QFETCH(QStringList, secrets);
+    QFETCH(QString, shown);
+    QFETCH(bool, warned);
+    const bool readable = shown != QLatin1String("(adresse illisible)");
+    QCOMPARE(shownDatabase(address, ConnectionShown::Whole), shown);
+    QCOMPARE(shownDatabase(address), readable ? shown.section(QStringLiteral(", utilisateur"), 0, 0) : shown);
+    QCOMPARE(readableConnection(address), readable);
+    QCOMPARE(holdsPassword(address), warned);
+    // A text of libpq's or the server's quoting a password as it is,
+    // percent-encoded (upper or lower case), backslash-escaped, or quoting
+    // the whole address. An address libpq cannot read is never sent.
+    QString text = QStringLiteral("avant « %1 » après").arg(address);
+    for (const QString &secret : secrets) {
+        QString lower, escaped = secret;
+        for (const char c : secret.toUtf8())
+            lower += QLatin1Char('%') + QString::fromLatin1(QByteArray(1, c).toHex());
+        escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+        if (readable)
+            text += QStringLiteral(" « %1 » « %2 » « %3 » « %4 »")
+                        .arg(secret, QString::fromLatin1(secret.toUtf8().toPercentEncoding()), lower, escaped);
+    }
+    const QString filtered = withoutSecrets(text, address);
+    QVERIFY2(!filtered.contains(address) && test::shownSecret(filtered, secrets).isEmpty(), qPrintable(filtered));
+    QVERIFY2(filtered.startsWith(QStringLiteral("avant « *** » après")), qPrintable(filtered));
 }
 
 void TestData::rowStore_data()

@@ -4,9 +4,11 @@
 #include "data/postgres/pgtext.h"
 #include "data/rows/module1.h"
 #include "data/sample/sampledata.h"
+#include "data/schema.h"
 #include "data/setting/databasesetting.h"
 #include "data/setting/paths.h"
 #include "data/sqlite/opendb.h"
+#include "data/sqltext.h"
 #include "support/filerows.h"
 
 #include <QDir>
@@ -17,8 +19,13 @@
 #include <SQLiteCpp/Transaction.h>
 #include <libpq-fe.h>
 
+#include <condition_variable>
+#include <csignal>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace tavro::test {
 
@@ -48,6 +55,9 @@ PgHandle pgConnect(const QString &conninfo)
     PgHandle c(PQconnectdb(conninfo.toUtf8().constData()), PQfinish);
     if (PQstatus(c.get()) != CONNECTION_OK)
         qFatal("test server: %s", PQerrorMessage(c.get()));
+    // The tests' own statements, and the program's texts they run, read as
+    // the program's sessions read them, whatever the database says.
+    PQclear(PQexec(c.get(), "SET standard_conforming_strings = on"));
     return c;
 }
 
@@ -136,6 +146,27 @@ void TestDatabase::create(bool withTables)
         pgRun(pgConnect(m_server).get(), QStringLiteral("GRANT SELECT ON CODE, TELE, QRT TO tavro_reader, tavro_password"));
 }
 
+void TestDatabase::createWithoutKeys()
+{
+    create(false);
+    QStringList statements;
+    if (!m_server.isEmpty())
+        statements << QStringLiteral("CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level2', deterministic = false)");
+    for (const TableDef &table : kTables) {
+        QStringList columns;
+        for (const QString &column : columnNames(table))
+            columns << column
+                           + (m_server.isEmpty() ? QStringLiteral(" TEXT COLLATE NOCASE") : QStringLiteral(" TEXT COLLATE ci"));
+        statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(table.name), columns.join(QLatin1String(", ")));
+    }
+    if (!m_server.isEmpty()) {
+        pgRun(pgConnect(m_server).get(), statements.join(QLatin1Char(';')));
+        return;
+    }
+    SQLite::Database db(QFile::encodeName(path()).toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    db.exec(statements.join(QLatin1Char(';')).toStdString());
+}
+
 void TestDatabase::createSample()
 {
     if (!m_server.isEmpty())
@@ -146,10 +177,15 @@ void TestDatabase::createSample()
 
 void TestDatabase::insert(const char *table, const QVariantList &values)
 {
+    // By the columns' names: the key, where the table has it, is the engine's to give.
     QStringList marks;
     for (int i = 0; i < values.size(); ++i)
         marks << (m_server.isEmpty() ? QStringLiteral("?") : QStringLiteral("$%1").arg(i + 1));
-    const QString sql = QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(QLatin1String(table), marks.join(QLatin1Char(',')));
+    const auto def =
+        std::find_if(std::begin(kTables), std::end(kTables), [&](const TableDef &t) { return qstrcmp(t.name, table) == 0; });
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(QLatin1String(table), columnNames(*def).mid(0, values.size()).join(QLatin1Char(',')),
+                                 marks.join(QLatin1Char(',')));
     if (!m_server.isEmpty()) {
         pgRun(pgConnect(m_server).get(), sql, values);
         return;
@@ -165,10 +201,10 @@ void TestDatabase::insert(const char *table, const QVariantList &values)
     st.exec();
 }
 
-void TestDatabase::exec(const QString &sql)
+void TestDatabase::exec(const QString &sql, const QString &role)
 {
     if (!m_server.isEmpty())
-        pgRun(pgConnect(m_server).get(), sql);
+        pgRun(pgConnect(role.isEmpty() ? m_server : asRole(role)).get(), sql);
     else
         openFile(path()).exec(sql.toStdString());
 }
@@ -180,9 +216,12 @@ QStringList TestDatabase::rows(const QString &sql) const
         const auto r = pgRun(pgConnect(m_server).get(), pg::withTextRules(sql));
         for (int row = 0; row < PQntuples(r.get()); ++row) {
             QStringList cells;
-            for (int c = 0; c < PQnfields(r.get()); ++c)
-                cells << (PQgetisnull(r.get(), row, c) ? QStringLiteral("<null>")
-                                                       : QString::fromUtf8(PQgetvalue(r.get(), row, c)));
+            for (int c = 0; c < PQnfields(r.get()); ++c) {
+                if (keptColumn(sql, QString::fromUtf8(PQfname(r.get(), c))))
+                    cells << (PQgetisnull(r.get(), row, c)
+                                  ? QStringLiteral("<null>")
+                                  : storedText(PQgetvalue(r.get(), row, c), PQgetlength(r.get(), row, c)));
+            }
             out << cells.join(QLatin1Char('|'));
         }
         return out;
@@ -212,6 +251,50 @@ void TestDatabase::cutConnections()
                                                         "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
 }
 
+namespace {
+
+// Server processes stopped, and the thread that lets them go on.
+struct Frozen {
+    std::vector<pid_t> pids;
+    std::mutex lock;
+    std::condition_variable over;
+    bool done = false;
+    std::thread thaw;
+    ~Frozen()
+    {
+        {
+            std::lock_guard guard(lock);
+            done = true;
+        }
+        over.notify_all();
+        thaw.join();
+    }
+};
+
+} // namespace
+
+std::shared_ptr<void> TestDatabase::freezeSessions(int atMostSeconds)
+{
+    if (m_server.isEmpty())
+        return {};
+    auto frozen = std::make_shared<Frozen>();
+    const auto r =
+        pgRun(pgConnect(m_server).get(), QStringLiteral("SELECT pid FROM pg_stat_activity "
+                                                        "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    for (int row = 0; row < PQntuples(r.get()); ++row) {
+        const pid_t pid = QByteArray(PQgetvalue(r.get(), row, 0)).toInt();
+        if (::kill(pid, SIGSTOP) == 0)
+            frozen->pids.push_back(pid);
+    }
+    frozen->thaw = std::thread([f = frozen.get(), atMostSeconds] {
+        std::unique_lock guard(f->lock);
+        f->over.wait_for(guard, std::chrono::seconds(atMostSeconds), [f] { return f->done; });
+        for (const pid_t pid : f->pids)
+            ::kill(pid, SIGCONT);
+    });
+    return frozen;
+}
+
 void TestDatabase::setMissing(bool missing)
 {
     const QString away = name() + QStringLiteral("_away");
@@ -226,6 +309,12 @@ void TestDatabase::setMissing(bool missing)
                                    "ALTER DATABASE %1 RENAME TO %2")
                         .arg(name(), away)
                   : QStringLiteral("ALTER DATABASE %2 RENAME TO %1").arg(name(), away));
+}
+
+void TestDatabase::replaceWith(const TestDatabase &other)
+{
+    if (!m_server.isEmpty() || std::rename(QFile::encodeName(other.path()).constData(), QFile::encodeName(path()).constData()))
+        qFatal("cannot put %s in the place of %s", qPrintable(other.path()), qPrintable(path()));
 }
 
 void TestDatabase::makeCurrent()

@@ -25,6 +25,8 @@ public:
     // Empty tables; without them, an empty database on the server (a file
     // is not made at all).
     void create(bool withTables = true);
+    // Empty tables as earlier versions made them: without the key CLE.
+    void createWithoutKeys();
     // The bundled sample data.
     void createSample();
 
@@ -40,8 +42,9 @@ public:
     QString asRole(const QString &role) const;
 
     void insert(const char *table, const QVariantList &values);
-    // Runs statements on a connection of their own.
-    void exec(const QString &sql);
+    // Runs statements on a connection of their own (on the server, as the
+    // role named, else as the server's owner).
+    void exec(const QString &sql, const QString &role = {});
     // Reads a query's rows under the program's text rules, each row joined
     // with '|' and NULL as "<null>".
     QStringList rows(const QString &sql) const;
@@ -54,10 +57,17 @@ public:
 
     // Takes the data away (the file renamed, the database too) and back.
     void setMissing(bool missing);
+    // Puts the file of `other` in this one's place whole, as a conversion
+    // run again does (a file only: a server's database keeps its identity).
+    void replaceWith(const TestDatabase &other);
 
     // Ends every other session on this database, as a server restart does
     // (a file has none to end).
     void cutConnections();
+    // Stops the server's process of every other session on this database
+    // (SIGSTOP: it keeps its connection and answers nothing) until the
+    // returned object goes, or `atMostSeconds` have passed (a file has none).
+    std::shared_ptr<void> freezeSessions(int atMostSeconds);
 
     // Names this database as the program's, as the setting does, and makes
     // its folder the current one, as when the program starts from its own

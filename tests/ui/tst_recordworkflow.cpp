@@ -71,6 +71,8 @@ private Q_SLOTS:
     void failuresComeInTheControlsBox_data();
     void failuresComeInTheControlsBox();
     void lockBelongsToOneWindowAndMnemonicsToTheActiveOne();
+    void fileReplacedUnderTheWindow_data();
+    void fileReplacedUnderTheWindow();
 
 private:
     void unlockWindow(RecordWindow *w, const QString &kind);
@@ -684,7 +686,7 @@ void TestRecordWorkflow::failuresComeInTheControlsBox_data()
 {
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("says");
-    QTest::newRow("missing file") << "missing" << (TestDatabase::onServer() ? "a échoué" : "introuvable");
+    QTest::newRow("missing file") << "missing" << (TestDatabase::onServer() ? "n'existe pas" : "introuvable");
     QTest::newRow("bad query") << "query" << "recherche";
     QTest::newRow("a file without a column the window needs") << "column gone" << "tables CODE, TELE et QRT";
     QTest::newRow("delete of a summary row") << "delete" << "ne peuvent pas être modifiées";
@@ -794,6 +796,55 @@ void TestRecordWorkflow::lockBelongsToOneWindowAndMnemonicsToTheActiveOne()
     QTRY_VERIFY_WITH_TIMEOUT(watch.isNull(), kPatience);
     QVERIFY(!main.child("adr"));
     QCOMPARE(main.child("cp"), cp);
+}
+
+void TestRecordWorkflow::fileReplacedUnderTheWindow_data()
+{
+    // The whole telephone table shown, the file replaced by one of a single
+    // office, then the clerk saves or shows everything; the box of a
+    // refused write on the way to new rows is answered.
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<int>("rowsAfter"); // 1: the new file's
+    QTest::newRow("show all, nothing typed") << false << QStringList{"show all"} << 0 << 1 << 1;
+    QTest::newRow("save") << true << QStringList{"save"} << 0 << 1 << 8;
+    QTest::newRow("save, then show all keeping the typing") << true << QStringList{"save", "show all"} << int(Cancel) << 2 << 8;
+    QTest::newRow("save, then show all giving the typing up")
+        << true << QStringList{"save", "show all"} << int(Discard) << 2 << 1;
+}
+
+void TestRecordWorkflow::fileReplacedUnderTheWindow()
+{
+    if (TestDatabase::onServer())
+        QSKIP("a server's database is not a file another can be put in the place of");
+    QFETCH(bool, typed);
+    QFETCH(QStringList, actions);
+    QFETCH(int, answer);
+    QFETCH(int, boxes);
+    QFETCH(int, rowsAfter);
+    auto w = openForEditing("tel");
+    QCOMPARE(sourceOf(w.get())->rowCount(), 8);
+    if (typed)
+        typeInto(child<QLineEdit>(w.get(), "Text5"), "0700 11 66");
+    TestDatabase other;
+    other.create();
+    other.insert("TELE", {"ZOLT TIGZIRT PLAGE", "0500-333333", "TIGZIRT", "DR EST", QVariant(), QVariant()});
+    m_f.db->replaceWith(other);
+    for (const QString &action : actions) {
+        if (answer != 0 && action == actions.last()) // the box of the write that comes first
+            m_f.dialogs->answerMessage(MsgButton(answer));
+        click(w.get(), action == "save" ? specOf("tel").save.name : specOf("tel").showAll.name);
+    }
+
+    const QStringList told = m_f.dialogs->messageTexts();
+    QCOMPARE(told.size(), boxes);
+    QVERIFY2(told.first().contains("a été remplacé"), qPrintable(told.first()));
+    QVERIFY(!told.join('\n').contains("lecture seule"));
+    QCOMPARE(sourceOf(w.get())->rowCount(), rowsAfter);
+    QCOMPARE(fieldText(w.get(), "Text5"), rowsAfter == 1 ? "0500-333333" : typed ? "0700 11 66" : "0700 11 01");
+    QCOMPARE(m_f.db->rows("SELECT AGENCE, TEL FROM TELE"), QStringList{"ZOLT TIGZIRT PLAGE|0500-333333"});
 }
 
 QTEST_MAIN(TestRecordWorkflow)

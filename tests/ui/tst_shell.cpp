@@ -16,6 +16,7 @@
 #include "support/openwindows.h"
 #include "support/recordrows.h"
 #include "support/recordui.h"
+#include "support/secretaddresses.h"
 
 #include <QAction>
 #include <QDirIterator>
@@ -183,8 +184,9 @@ private Q_SLOTS:
         m_db.makeCurrent();
         QVERIFY(QDir().mkpath(at(QStringLiteral("bin"))));
         QVERIFY(QFile::copy(QStringLiteral(TAVRO_PROGRAM), at(QStringLiteral("bin/tavro"))));
-        const std::pair<const char *, int> databases[] = {{"bin/BD2003.mdb", 6}, {"cwd/BD2003.mdb", 5}, {"cwd/option.mdb", 1},
-                                                          {"env.mdb", 2},        {"user.mdb", 3},       {"system.mdb", 4}};
+        const std::pair<const char *, int> databases[] = {
+            {"bin/BD2003.mdb", 6}, {"cwd/BD2003.mdb", 5}, {"cwd/option.mdb", 1}, {"env.mdb", 2},
+            {"user.mdb", 3},       {"system.mdb", 4},     {"cwd/host=7.mdb", 7}, {"system-b/tavro/port=8.mdb", 8}};
         for (const auto &[file, offices] : databases)
             writeOffices(at(QLatin1String(file)), offices);
         QVERIFY(QDir().mkpath(at(QStringLiteral("system-a"))));
@@ -516,6 +518,8 @@ private Q_SLOTS:
         QTest::newRow("then the variable") << none << "%R%/env.mdb" << "%R%/user.mdb" << "%R%/system.mdb" << "2 ligne(s), 2 agence(s)" << QStringList();
         QTest::newRow("then the user's file") << none << none << "%R%/user.mdb" << "%R%/system.mdb" << "3 ligne(s), 3 agence(s)" << QStringList();
         QTest::newRow("then the system's file") << none << none << none << "../../system.mdb" << "4 ligne(s), 4 agence(s)" << QStringList();
+        QTest::newRow("a file named like an address") << "host=7.mdb" << none << none << none << "7 ligne(s), 7 agence(s)" << QStringList();
+        QTest::newRow("such a file beside the settings file") << none << none << none << "port=8.mdb" << "8 ligne(s), 8 agence(s)" << QStringList();
         QTest::newRow("none: beside the program, and the current folder") << none << none << none << none << "5 ligne(s), 6 agence(s)" << QStringList();
         QTest::newRow("missing, named by the option")
             << "absent.mdb" << "%R%/env.mdb" << none << none << "0 ligne(s), 0 agence(s)"
@@ -650,12 +654,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("colleague");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("ends");
-        QTest::addColumn<QString>("field"); // afterwards
+        QTest::addColumn<QString>("field"); // afterwards: typing given up shows the row as it is now
         QTest::addColumn<bool>("kept");
         QTest::newRow("written") << true << false << 0 << true << "16099" << false;
         QTest::newRow("refused, the clerk stays") << true << true << int(Cancel) << false << "16099" << false;
-        QTest::newRow("refused, the clerk gives it up") << true << true << int(Discard) << true << "16010" << false;
-        QTest::newRow("refused, no one to ask: kept") << false << true << 0 << true << "16010" << true;
+        QTest::newRow("refused, the clerk gives it up") << true << true << int(Discard) << true << "16011" << false;
+        QTest::newRow("refused, no one to ask: kept") << false << true << 0 << true << "16011" << true;
     }
     // clang-format on
 
@@ -695,7 +699,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("colleague");
-        QTest::addColumn<QString>("field"); // afterwards, not written yet
+        QTest::addColumn<QString>("field"); // afterwards: typing given up shows the row as it is now, not written yet
         QTest::addColumn<QString>("kept"); // what the file keeps: the typing, "" or the file set aside
         QTest::newRow("put back") << "" << int(Yes) << "QXV" << false << "16099" << "";
         QTest::newRow("given up") << "" << int(Discard) << "" << false << "16010" << "";
@@ -756,6 +760,32 @@ private Q_SLOTS:
                  kept == "aside" ? "" : kept);
         if (field == "16099") // back in the unlocked window, written by the next save
             QVERIFY(qobject_cast<RecordWindow *>(cp)->isUnlocked() && sourceOf(cp)->hasTypedChanges());
+    }
+
+    void passwordsNeverShown_data() { addSecretAddressRows(); }
+
+    void passwordsNeverShown()
+    {
+        // The help names the database; the start-up window's box says it
+        // could not be opened, and the engine's words go to stderr.
+        QFETCH(QString, address);
+        QFETCH(QStringList, secrets);
+        QFETCH(QString, shown);
+        QFETCH(bool, warned);
+        for (const QString &mode : {QStringLiteral("--help"), QStringLiteral("--check-start")}) {
+            QProcess program;
+            program.setWorkingDirectory(at(QStringLiteral("cwd")));
+            program.start(at(QStringLiteral("bin/tavro")), {QStringLiteral("--database"), address, mode});
+            QVERIFY(program.waitForFinished(60000));
+            const QString out = QString::fromUtf8(program.readAllStandardOutput());
+            const QString all = out + QString::fromUtf8(program.readAllStandardError());
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY2(shownSecret(all, secrets).isEmpty(), qPrintable(all));
+            QCOMPARE(all.contains(QStringLiteral("est visible de tous les utilisateurs de cette machine")), warned);
+            QVERIFY2(out.contains(mode == QLatin1String("--help") ? QStringLiteral("Base retenue : ") + shown
+                                                                  : shown.section(QStringLiteral(", utilisateur"), 0, 0)),
+                     qPrintable(out));
+        }
     }
 
     void aboutWindow()
