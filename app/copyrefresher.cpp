@@ -14,6 +14,8 @@ CopyRefresher::CopyRefresher(const QString &database, QObject *parent)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &CopyRefresher::run);
+    m_limit.setSingleShot(true);
+    connect(&m_limit, &QTimer::timeout, &m_process, &QProcess::kill);
     connect(&m_process, &QProcess::finished, this, &CopyRefresher::finished);
     connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -48,10 +50,12 @@ void CopyRefresher::run()
     if (m_process.state() != QProcess::NotRunning)
         return;
     m_process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--refresh-copy")});
+    m_limit.start(kLongestMs);
 }
 
 void CopyRefresher::finished(int code, QProcess::ExitStatus status)
 {
+    m_limit.stop();
     const bool taken = status == QProcess::NormalExit && code == 0;
     if (taken)
         noteServerAnswers(m_database);

@@ -21,6 +21,9 @@ public:
     // After a failure: the copy, and the server's return, are taken up
     // within half a minute.
     static constexpr int kAfterFailureMs = 30 * 1000;
+    // A refresh still running after this met a server that stopped
+    // answering: it is ended, the copy there before kept whole.
+    static constexpr int kLongestMs = 10 * 60 * 1000;
 
     explicit CopyRefresher(const QString &database, QObject *parent = nullptr);
     ~CopyRefresher() override;
@@ -38,6 +41,7 @@ private:
     QString m_database;
     QProcess m_process;
     QTimer m_timer;
+    QTimer m_limit;
 };
 
 } // namespace tavro

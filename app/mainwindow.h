@@ -43,6 +43,8 @@ public:
 
     // The named child window's contents while it is open, else nullptr.
     QWidget *child(const QString &name) const;
+    // The caption of the named child window's frame.
+    QString captionOf(const QString &name) const { return m_specs.value(name).caption; }
     QMdiArea *workArea() const { return m_area; }
 
     // Shows the main window in its initial state.

@@ -3,6 +3,7 @@
 #include "app/aboutwindow.h"
 #include "app/copyrefresher.h"
 #include "app/mainwindow.h"
+#include "app/sessionend.h"
 #include "binding/datacontrol.h"
 #include "data/database/localcopy.h"
 #include "data/setting/commandline.h"
@@ -21,6 +22,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPixmapCache>
+#include <QSessionManager>
 #include <QTableView>
 #include <QTextStream>
 #include <QTimer>
@@ -119,7 +121,7 @@ QString programDescription(const DatabaseSetting &now)
     const QString named = now.isNamed()
                               ? (french ? QStringLiteral("Base retenue : %1\n  (nommée par %2).")
                                         : QStringLiteral("Database in use: %1\n  (named by %2)."))
-                                    .arg(shownDatabase(now.value), sourceDescription(now, french))
+                                    .arg(shownDatabase(now.value, ConnectionShown::Whole), sourceDescription(now, french))
                               : (french ? QStringLiteral("Aucune base n'est nommée.") : QStringLiteral("No database is named."));
     return (french ? QStringLiteral("Codes postaux, téléphones et adresses des bureaux ZOLT et KIRB ; simulateur de crédit.\n\n"
                                     "La base de données est celle que nomme l'option --database, sinon la variable\n"
@@ -162,6 +164,7 @@ std::optional<int> readCommandLine(QCoreApplication &core, StartMode &mode)
         core, [&](const QCommandLineParser &parser) { return programDescription(resolveDatabaseSetting(chosen(parser))); });
     QCommandLineParser &parser = commandLine.parser();
     parser.addOption(database);
+    commandLine.warnOfPasswordIn(database.names().constFirst());
     parser.addOption(checkStart);
     parser.addOption(refreshCopy);
     if (const auto end = commandLine.parse())
@@ -250,10 +253,20 @@ int runProgram(int argc, char *argv[], StartMode mode)
     // "QUITTER" ends the program once every child window has closed through
     // its ordinary close path, so no typing is lost on the way out.
     QObject::connect(&mainWindow, &MainWindow::quitRequested, &app, [] { QCoreApplication::exit(0); });
+    // A logout, a shutdown or a signal settles typing first, the same way.
+    SessionEnd sessionEnd(mainWindow, [] { QCoreApplication::exit(0); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &sessionEnd, [&sessionEnd](QSessionManager &manager) {
+        if (!sessionEnd.commitData(manager.allowsInteraction()))
+            manager.cancel();
+        manager.release();
+    });
 
-    // The postal-code window is the start-up window.
+    // The postal-code window is the start-up window; typing kept at an
+    // earlier end is offered once it is there.
     mainWindow.showInitial();
     mainWindow.openWindow(QStringLiteral("cp"));
+    if (mode != StartMode::QuitWhenShown)
+        SessionEnd::offerKept(mainWindow);
     if (mode == StartMode::QuitWhenShown || mode == StartMode::ReportWhenShown) {
         QCoreApplication::processEvents();
         mainWindow.grab();

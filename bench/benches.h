@@ -20,6 +20,10 @@ void benchRecordWindows(const ScaleFile &scale, int runs, bool scroll);
 // the postal-code window from it with the server cut, against from the server.
 void benchLocalCopy(const ScaleFile &served, int runs);
 
+// A street name of 100,000, 250,000 and 1,000,000 characters in the
+// addresses window: opened on it, moved onto, its grid cell's tooltip.
+void benchLongNames(const ScaleFile &scale, int runs);
+
 // The simulator's 30-year table, calculated and shown.
 void benchSimulator(int runs);
 

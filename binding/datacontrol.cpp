@@ -1,15 +1,19 @@
 #include "binding/datacontrol.h"
 
+#include "binding/namefield.h"
 #include "binding/textentry.h"
 #include "data/database/database.h"
 #include "data/rows/recordsource.h"
 
+#include <QApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPointer>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -44,17 +48,62 @@ QIcon arrowIcon(Arrow arrow)
     return QIcon(pixmap);
 }
 
+// How long a write runs before the window says it is still writing.
+constexpr int kSlowWriteMs = 3000;
+
+// While a write runs, the clerk's input goes nowhere: mouse, keys,
+// shortcuts, input methods, drops and the window manager's close button.
+// Drawing, timers and signals go on.
+class InputBlock final : public QObject {
+public:
+    InputBlock() { QCoreApplication::instance()->installEventFilter(this); }
+    ~InputBlock() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            event->accept(); // no shortcut fires from the key either
+            return true;
+        case QEvent::Close:
+            if (!event->spontaneous())
+                return false;
+            event->ignore();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 struct DataControl::Binding {
     QPointer<QLineEdit> line;
-    QPointer<QPlainTextEdit> box;
+    QPointer<NameField> box;
     QString column;
     bool refusedTyping = false; // typed while the result had no place for it
     bool showing = false;       // the control, not the user, is changing the text
 
     bool alive() const { return line || box; }
-    QString text() const { return line ? line->text() : box->toPlainText(); }
+    QString text() const { return line ? line->text() : box->value(); }
     void show(const QString &value)
     {
         showing = true;
@@ -62,7 +111,7 @@ struct DataControl::Binding {
             line->setText(value);
             line->setCursorPosition(0);
         } else {
-            box->setPlainText(value);
+            box->setValue(value);
         }
         showing = false;
     }
@@ -105,6 +154,33 @@ DataControl::DataControl(QWidget *parent)
     connect(m_source, &RecordSource::refreshed, this, &DataControl::showCurrent);
     connect(m_source, &QAbstractItemModel::dataChanged, this, &DataControl::showCurrent);
     connect(m_source, &RecordSource::moveFailed, this, &DataControl::report);
+    m_source->setWriteRunner([this](const std::function<Status()> &write) { return runWrite(write); });
+}
+
+Status DataControl::runWrite(const std::function<Status()> &write)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const InputBlock block;
+    m_writing = true;
+    Status written;
+    QEventLoop loop;
+    std::unique_ptr<QThread> thread(QThread::create([&] { written = write(); }));
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer slow;
+    slow.setSingleShot(true);
+    connect(&slow, &QTimer::timeout, this, [this] { Q_EMIT writingSlowly(true); });
+    thread->start();
+    slow.start(kSlowWriteMs);
+    // The window is drawn, and says so if it lasts; the result comes back
+    // here. Should the program be ending meanwhile, the write still ends
+    // before anything else is done.
+    loop.exec();
+    thread->wait();
+    if (!slow.isActive())
+        Q_EMIT writingSlowly(false);
+    m_writing = false;
+    QApplication::restoreOverrideCursor();
+    return written;
 }
 
 DataControl::~DataControl() = default;
@@ -113,7 +189,7 @@ DataControl::Binding *DataControl::addBinding(QWidget *field, const QString &col
 {
     auto binding = std::make_unique<Binding>();
     binding->line = qobject_cast<QLineEdit *>(field);
-    binding->box = qobject_cast<QPlainTextEdit *>(field);
+    binding->box = qobject_cast<NameField *>(field);
     binding->column = column;
     m_bindings.push_back(std::move(binding));
     return m_bindings.back().get();
@@ -131,11 +207,11 @@ void DataControl::bindField(QLineEdit *field, const QString &column)
     showCurrent();
 }
 
-void DataControl::bindField(QPlainTextEdit *field, const QString &column)
+void DataControl::bindField(NameField *field, const QString &column)
 {
     Binding *b = addBinding(field, column);
     // The box has no signal for typing alone: its own filling is set apart.
-    connect(field, &QPlainTextEdit::textChanged, this, [this, b] {
+    connect(field, &NameField::textChanged, this, [this, b] {
         if (!b->showing)
             fieldEdited(b, b->text());
     });
@@ -200,6 +276,64 @@ void DataControl::discardTyping()
 {
     m_source->cancelPendingChanges();
     showCurrent();
+    readReplacedFile();
+}
+
+void DataControl::readReplacedFile()
+{
+    // The rows of a file since replaced are read again from the file now in
+    // its place, once no typing waits on them: typing is the clerk's to
+    // settle (kept on screen until given up).
+    if (m_rereading || !m_source->isStale() || hasTypedChanges())
+        return;
+    m_rereading = true;
+    report(m_source->refresh());
+    m_rereading = false;
+}
+
+KeptTyping DataControl::typing() const
+{
+    KeptTyping kept;
+    const int row = m_source->currentRow();
+    kept.newRow = row >= 0 && row == m_source->rowCount() - 1 && m_source->recordCount() < m_source->rowCount();
+    for (int c = 0; row >= 0 && !kept.newRow && c < m_source->columnCount(); ++c)
+        kept.row.emplace_back(m_source->headerData(c, Qt::Horizontal).toString(), m_source->valueAsRead(row, c));
+    for (const auto &b : m_bindings) {
+        const int c = m_source->columnIndex(b->column);
+        const std::optional<QString> read = m_source->valueAsRead(row, c);
+        const bool typed =
+            c >= 0 && row >= 0
+            && (m_source->isNull(row, b->column) != !read || m_source->text(row, b->column) != read.value_or(QString()));
+        if (b->alive() && (typed || b->refusedTyping))
+            kept.typed.emplace_back(b->column, b->text());
+    }
+    return kept;
+}
+
+int DataControl::findRow(const KeptTyping &kept) const
+{
+    if (int(kept.row.size()) != m_source->columnCount())
+        return -1;
+    for (int r = 0; r < m_source->rowCount(); ++r) {
+        int c = 0;
+        while (c < int(kept.row.size()) && m_source->valueAsRead(r, c) == kept.row[c].second)
+            ++c;
+        if (c == int(kept.row.size()))
+            return r;
+    }
+    return -1;
+}
+
+void DataControl::retype(const KeptTyping &kept)
+{
+    for (const auto &[column, text] : kept.typed) {
+        for (const auto &b : m_bindings) {
+            if (b->alive() && b->column == column) {
+                b->show(text);
+                fieldEdited(b.get(), text);
+            }
+        }
+    }
 }
 
 Status DataControl::update()
@@ -233,8 +367,11 @@ Status DataControl::deleteCurrent()
 
 Status DataControl::report(const Status &status)
 {
-    if (!status)
+    if (!status) {
         Q_EMIT failed(status);
+        if (status.fault() == Fault::Replaced)
+            readReplacedFile();
+    }
     return status;
 }
 

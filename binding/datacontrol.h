@@ -6,17 +6,31 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QTableView;
 
 namespace tavro {
 
+class NameField;
 class RecordSource;
+
+// Typing not written yet, as it is kept aside when the program must end and
+// put back at a later start: the window, its query, the row as it was read
+// (each column's name and value; none for a new row) and the text of each
+// field typed into (an empty text empties the column).
+struct KeptTyping {
+    QString window;
+    QString query;
+    bool newRow = false;
+    std::vector<std::pair<QString, std::optional<QString>>> row;
+    std::vector<std::pair<QString, QString>> typed;
+};
 
 // The data control "Adodc1" of a record window: owns the window's
 // RecordSource, shows the navigation bar (first, previous, next, last) with
@@ -39,7 +53,7 @@ public:
     // focus, so typing would be dropped on a move; it also maps by column
     // number, and the window's columns come and go with each query.
     void bindField(QLineEdit *field, const QString &column);
-    void bindField(QPlainTextEdit *field, const QString &column);
+    void bindField(NameField *field, const QString &column);
 
     // Typing not written yet: values in the current row, or typed where the
     // result has no column for them.
@@ -47,8 +61,21 @@ public:
     // Writes that typing without a box of its own, for a caller that asks
     // the user what to do when it fails.
     Status writeTyping();
-    // Drops that typing; the fields show the row as read.
+    // Drops that typing; the fields show the row as read (and, when the
+    // file was replaced meanwhile, the rows of the file now in its place).
     void discardTyping();
+    // That typing, to be kept aside (no window or query named yet); nothing
+    // typed when there is none.
+    KeptTyping typing() const;
+    // The row of the current result that still reads as kept, or -1.
+    int findRow(const KeptTyping &kept) const;
+    // Puts kept typing into the current row's fields, as if typed again.
+    void retype(const KeptTyping &kept);
+
+    // A save is being written. It runs off the window's thread: the busy
+    // cursor shows at once, the program takes no input meanwhile (no click
+    // lands twice, nothing else starts), and the window keeps drawing.
+    bool isWriting() const { return m_writing; }
 
     // Operations of the window's handlers; each reports its own failure and
     // returns it.
@@ -62,18 +89,25 @@ public:
 
 Q_SIGNALS:
     void failed(const tavro::Status &failure);
+    // A write has taken a few seconds (true), and later has ended (false):
+    // the window says it is still writing rather than sit silent.
+    void writingSlowly(bool slow);
 
 private:
     struct Binding;
     // Announces a failure; success passes through.
     Status report(const Status &status);
+    void readReplacedFile();
     Binding *addBinding(QWidget *field, const QString &column);
     void showCurrent();
     void fieldEdited(Binding *binding, const QString &text);
+    Status runWrite(const std::function<Status()> &write);
 
     RecordSource *m_source;
     QLabel *m_caption;
     std::vector<std::unique_ptr<Binding>> m_bindings;
+    bool m_writing = false;
+    bool m_rereading = false;
 };
 
 // The grid "DataGrid1": the columns a window declares (caption, column name),

@@ -40,6 +40,7 @@ public:
             return;
         const QRect box = textBox(opt);
         const QFontMetrics metrics(opt.font);
+        const QString drawn = visiblePart(text);
         const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
                                            : (opt.state & QStyle::State_Active) ? QPalette::Normal
                                                                                 : QPalette::Inactive;
@@ -49,8 +50,8 @@ public:
         painter->setPen(
             opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         const int baseline = box.top() + (box.height() - metrics.height()) / 2 + metrics.ascent();
-        const bool fits = textWidth(text, opt.font) <= box.width();
-        painter->drawText(QPoint(box.left(), baseline), fits ? text : metrics.elidedText(text, Qt::ElideRight, box.width()));
+        painter->drawText(QPoint(box.left(), baseline),
+                          isCut(text, opt.font, box) ? metrics.elidedText(drawn, Qt::ElideRight, box.width()) : text);
         painter->restore();
     }
 
@@ -59,7 +60,7 @@ public:
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         const int margin = textMargin(opt);
-        return {textWidth(opt.text, opt.font) + 2 * margin + 1, QFontMetrics(opt.font).height()};
+        return {textWidth(visiblePart(opt.text), opt.font) + 2 * margin + 1, QFontMetrics(opt.font).height()};
     }
 
     bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
@@ -69,11 +70,11 @@ public:
             return QStyledItemDelegate::helpEvent(event, view, option, index);
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
-        if (opt.text.isEmpty() || textWidth(opt.text, opt.font) <= textBox(opt).width()) {
+        if (opt.text.isEmpty() || !isCut(opt.text, opt.font, textBox(opt))) {
             QToolTip::hideText();
             return false;
         }
-        QToolTip::showText(event->globalPos(), opt.text, view, option.rect);
+        QToolTip::showText(event->globalPos(), tipOf(opt.text), view, option.rect);
         return true;
     }
 
@@ -81,6 +82,40 @@ public:
     void forgetWidths() { m_widths.clear(); }
 
 private:
+    // A text far wider than any screen is measured and drawn by its
+    // beginning only: shaping a whole value of a million characters would
+    // hold the window for a second at every paint.
+    static constexpr qsizetype kDrawnChars = 4000;
+    static QString visiblePart(const QString &text)
+    {
+        if (text.size() <= kDrawnChars)
+            return text;
+        return text.left(kDrawnChars - (text.at(kDrawnChars - 1).isHighSurrogate() ? 1 : 0)) + QChar(0x2026);
+    }
+
+    // The whole text up to a long paragraph's length, wrapped; beyond it
+    // the beginning, which says it goes on: the row's fields hold the rest.
+    static constexpr qsizetype kTipChars = 1000;
+    static QString tipOf(const QString &text)
+    {
+        if (text.size() <= 100)
+            return text;
+        qsizetype shown = qMin(text.size(), kTipChars);
+        if (shown < text.size() && text.at(shown - 1).isHighSurrogate())
+            --shown;
+        QString tip = QStringLiteral("<p>") + text.left(shown).toHtmlEscaped();
+        if (shown < text.size())
+            tip += QChar(0x2026);
+        return tip + QStringLiteral("</p>");
+    }
+
+    // One answer for the drawing and the tooltip: a cell drawn cut always
+    // has its tooltip.
+    bool isCut(const QString &text, const QFont &font, const QRect &box) const
+    {
+        return visiblePart(text).size() != text.size() || textWidth(text, font) > box.width();
+    }
+
     static int textMargin(const QStyleOptionViewItem &opt)
     {
         return opt.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;

@@ -1,21 +1,33 @@
 #include "binding/textentry.h"
 
-#include "data/sqltext.h"
+#include <algorithm>
 
 namespace tavro {
 
-PlainTextValidator::PlainTextValidator(QObject *parent, bool keepTabs)
-    : QValidator(parent)
-    , m_keepTabs(keepTabs)
+bool refusedInEntry(QChar c)
 {
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+QString enteredText(const QString &text)
+{
+    if (std::none_of(text.begin(), text.end(), refusedInEntry))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (!refusedInEntry(c))
+            out.append(c);
+    }
+    return out;
 }
 
 QValidator::State PlainTextValidator::validate(QString &input, int &pos) const
 {
-    const QString clean = withoutControlCharacters(input, m_keepTabs);
+    const QString clean = enteredText(input);
     if (clean.size() != input.size()) {
         // The cursor keeps its place among the characters that stay.
-        pos -= int(input.left(pos).size() - withoutControlCharacters(input.left(pos), m_keepTabs).size());
+        pos -= int(input.left(pos).size() - enteredText(input.left(pos)).size());
         input = clean;
     }
     return Acceptable;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 namespace tavro {
@@ -10,11 +11,14 @@ enum class DatabaseKind {
     Server, // a PostgreSQL database
 };
 
-// The one rule that reads a name: what libpq takes for a connection, a URI
-// of its own schemes ("postgresql://", "postgres://") or its key=value form
-// ("host=… dbname=…"), names a server's database; anything else is a file
-// path, "C:/…" and "other://…" included. The setting reads values by it and
-// the factory (data/database/) opens by it; nothing else asks.
-DatabaseKind databaseKind(const QString &name);
+// The one rule that reads a name: a file that exists (relative names from
+// `folder`) is that file, whatever characters its name holds; otherwise
+// what libpq takes for a connection, a URI of its own schemes
+// ("postgresql://", "postgres://") or its key=value form led by one of its
+// options ("host=… dbname=…"), names a server's database; anything else is
+// a file path, "C:/…", "other://…" and "x=1.mdb" included. The setting
+// reads values by it and the factory (data/database/) opens by it; nothing
+// else asks.
+DatabaseKind databaseKind(const QString &name, const QDir &folder = QDir());
 
 } // namespace tavro

@@ -48,6 +48,23 @@ Status missingSchema(const Place &where, const QString &engineText)
         .withDetail(engineText);
 }
 
+Status tooLongFailure(Action action, const Place &where, int seconds, const QString &engineText)
+{
+    const bool reading = action == Action::Read;
+    return Status::failure(Fault::Busy,
+                           (reading ? QStringLiteral("La base de données %1 a arrêté la recherche : elle durait plus de %2 "
+                                                     "secondes.")
+                                    : QStringLiteral("La base de données %1 a arrêté l'écriture : elle durait plus de %2 "
+                                                     "secondes."))
+                               .arg(where.name)
+                               .arg(seconds),
+                           keptFor(action),
+                           reading ? QStringLiteral("Précisez la recherche, ou réessayez quand le serveur sera moins chargé.")
+                                   : QStringLiteral("Réessayez dans un instant ; si cela revient, prévenez le responsable "
+                                                    "informatique."))
+        .withDetail(engineText);
+}
+
 Status nothingToCount(const Place &where)
 {
     const bool server = where.kind == DatabaseKind::Server;
@@ -80,7 +97,9 @@ Status engineFailure(Fault fault, Action action, const Place &where, const QStri
         advice = QStringLiteral("Réessayez dans un instant.");
         break;
     case Fault::ReadOnly:
-        what = server ? QStringLiteral("Votre compte n'a pas le droit de modifier la base de données %1.")
+        // On a server the account's rights refuse a look-up as well.
+        what = server ? (writing ? QStringLiteral("Votre compte n'a pas le droit de modifier la base de données %1.")
+                                 : QStringLiteral("Votre compte n'a pas le droit de consulter la base de données %1."))
                       : QStringLiteral("Le fichier de données %1 est en lecture seule.");
         advice = server ? QStringLiteral("Demandez ce droit au responsable informatique.")
                         : QStringLiteral("Demandez le droit d'écrire dans ce fichier et dans son dossier.");
@@ -103,6 +122,15 @@ Status engineFailure(Fault fault, Action action, const Place &where, const QStri
         advice = server ? QStringLiteral("Vérifiez le réseau, puis réessayez ; si le serveur reste muet, prévenez le "
                                          "responsable informatique.")
                         : QStringLiteral("Vérifiez le fichier, puis rouvrez la fenêtre.");
+        break;
+    case Fault::Replaced:
+        // Only a file can be replaced under a connection: a server's
+        // database keeps its identity.
+        what = QStringLiteral("Le fichier de données %1 a été remplacé par un autre depuis qu'il a été ouvert.");
+        advice = action == Action::Write ? QStringLiteral(
+                     "Votre saisie porte sur une ligne de l'ancien fichier et ne sera pas écrite dans le nouveau : "
+                     "recopiez-la si besoin, puis abandonnez-la ; les lignes du nouveau fichier seront alors lues.")
+                                         : QStringLiteral("Les lignes du nouveau fichier vont être lues.");
         break;
     default:
         what = server ? (writing ? QStringLiteral("L'écriture dans la base de données %1 a échoué.")

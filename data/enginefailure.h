@@ -27,6 +27,9 @@ struct Place {
 // goes to the status's detail, never into the message.
 Status engineFailure(Fault fault, Action action, const Place &where, const QString &engineText = {});
 
+// A server stopped a statement that ran longer than it allows.
+Status tooLongFailure(Action action, const Place &where, int seconds, const QString &engineText);
+
 // The data lack a table or column a window's query names: the file or
 // database is not the program's.
 Status missingSchema(const Place &where, const QString &engineText);

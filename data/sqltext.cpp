@@ -15,12 +15,16 @@ QString withoutControlCharacters(const QString &text, bool keepTabs)
     return out;
 }
 
-QString sqlQuoted(const QString &userText)
+QString sqlQuoted(const QString &text)
 {
-    QString out = withoutControlCharacters(userText);
     // Inside a single-quoted literal the only character with a meaning of
     // its own is the apostrophe; doubled, it stands for itself.
+    QString out = text;
     out.replace(QLatin1Char('\''), QLatin1String("''"));
+    // A query text ends at a NUL: a value holding one (written by another
+    // tool into a file; a server's texts never hold one) is spelt as its
+    // pieces joined by char(0), which the file's engine reads back whole.
+    out.replace(QChar(u'\0'), QLatin1String("' || char(0) || '"));
     return out;
 }
 

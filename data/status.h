@@ -17,6 +17,7 @@ enum class Fault {
     Conflict,    // a colleague changed or deleted the row since it was read
     Unavailable, // the data cannot be reached or opened
     Refused,     // the request cannot be done here (nothing to save, rows that cannot be edited)
+    Replaced,    // the file was replaced by another since it was opened: the rows shown are the old one's
     Other,
 };
 

@@ -10,7 +10,8 @@ struct QueryFragments {
     QString closing;
 
     // opening + the text, quoted + closing. Every chosen item and every
-    // typed text reaches a query through here.
+    // typed text reaches a query through here: an item as listed, a typed
+    // text as its entry left it (without control characters).
     QString with(const QString &userText) const;
 };
 

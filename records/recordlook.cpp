@@ -48,6 +48,18 @@ void paintWindow(QWidget *window)
     setFont(window, 9.75);
 }
 
+void paintNotice(QLabel *notice, qreal pointSize)
+{
+    setFont(notice, pointSize, true);
+    notice->setAutoFillBackground(true);
+    setColours(notice, {{QPalette::Window, kYellow}, {QPalette::WindowText, Qt::black}});
+    notice->setFrameShape(QFrame::Box);
+    notice->setLineWidth(2);
+    notice->setMargin(12);
+    notice->setAlignment(Qt::AlignCenter);
+    notice->setWordWrap(true);
+}
+
 void paintTitle(QLabel *title)
 {
     title->setAutoFillBackground(true);

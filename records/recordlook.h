@@ -15,6 +15,8 @@ namespace tavro::look {
 
 void paintWindow(QWidget *window);
 void paintTitle(QLabel *title);
+// A message shown over the window for a while: black on yellow, framed.
+void paintNotice(QLabel *notice, qreal pointSize);
 // Silver working frames, or dark ones like the display frame; captions white.
 void paintFrame(QGroupBox *frame, bool silver);
 void paintBoundField(QWidget *field, qreal pointSize);

@@ -1,16 +1,17 @@
 #include "records/recordwindow.h"
 
 #include "binding/datacontrol.h"
+#include "binding/namefield.h"
 #include "data/picklist.h"
 #include "data/rows/module1.h"
 #include "data/rows/recordsource.h"
+#include "data/sqltext.h"
 #include "kit/bannertext.h"
 #include "kit/childwindow.h"
 #include "kit/clockbanner.h"
 #include "kit/dialogs.h"
 #include "kit/steps.h"
 #include "records/copybanner.h"
-#include "records/namefield.h"
 #include "records/pickcombo.h"
 #include "records/querytext.h"
 #include "records/recordlook.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTableView>
 #include <QTimer>
@@ -49,6 +51,8 @@ const QString kUnsavedQuestion = QStringLiteral("Voulez-vous réessayer l'enregi
                                                 "saisie et %1 (elle sera perdue), ou annuler pour la garder à l'écran ?");
 const QString kClosing = QStringLiteral("fermer la fenêtre");
 const QString kSearching = QStringLiteral("afficher les nouvelles lignes");
+const QString kStillWriting = QStringLiteral("Enregistrement en cours : l'écriture prend plus de temps que d'habitude.\n"
+                                             "Veuillez patienter, la saisie est gardée.");
 // How often a window tries again what it could not read from busy data.
 constexpr int kRetryMs = 1500;
 
@@ -207,6 +211,19 @@ QWidget *RecordWindow::buildMiddleColumn()
     look::paintGrid(m_grid, m_spec.smallPointSize);
     column->addWidget(m_grid, 1);
     column->addWidget(m_control);
+    // Over the grid while a save takes long; the window never sits silent.
+    auto *notice = new QLabel(kStillWriting, this);
+    notice->setObjectName(QStringLiteral("writingNotice"));
+    look::paintNotice(notice, m_spec.labelPointSize);
+    notice->hide();
+    connect(m_control, &DataControl::writingSlowly, notice, [this, notice](bool slow) {
+        const QRect grid(m_grid->mapTo(this, QPoint()), m_grid->size());
+        notice->setFixedWidth(qMin(grid.width() - 16, 560));
+        notice->adjustSize();
+        notice->move(grid.center() - notice->rect().center());
+        notice->raise();
+        notice->setVisible(slow);
+    });
 
     auto *handling = makeFrame(m_spec.handlingFrame, m_spec.handlingCaption, m_spec.silverFrames);
     auto *hRow = new QHBoxLayout(handling);
@@ -302,6 +319,11 @@ void RecordWindow::load()
         runStep([this] { loadPickLists(); });
         m_listsPending = m_listBusy;
     }
+    if (m_gridPending) {
+        // Rows the clerk asked for meanwhile (a search, AFFICHER TOUT) are
+        // what the window shows: the opening query is not read over them.
+        connect(m_control->source(), &RecordSource::refreshed, this, [this] { m_gridPending = false; });
+    }
     if (m_gridPending || m_listsPending) {
         m_retry = new QTimer(this);
         m_retry->setInterval(kRetryMs);
@@ -312,8 +334,15 @@ void RecordWindow::load()
 
 void RecordWindow::retryLoading()
 {
-    // In the background: nothing waits, nothing is said.
-    if (m_gridPending) {
+    // In the background: nothing waits, nothing is said; never while a tick
+    // or a write is under way.
+    if (m_retrying || m_control->isWriting())
+        return;
+    const QScopedValueRollback<bool> once(m_retrying, true);
+    // Never over typing: rows read again would replace it unasked. The rows
+    // wait for a tick that finds none; the lists, which hold no typing, do not.
+    const bool typing = m_control->hasTypedChanges() || m_control->source()->hasPendingChanges();
+    if (m_gridPending && !typing) {
         if (!m_control->source()->refresh(Wait::No))
             return;
         m_gridPending = false;
@@ -333,7 +362,9 @@ void RecordWindow::retryLoading()
         }
         m_listsPending = false;
     }
-    m_retry->stop();
+    // Everything that could not be read is there: for good.
+    if (!m_gridPending && !m_listsPending)
+        m_retry->stop();
 }
 
 bool RecordWindow::isUnlocked() const
@@ -379,7 +410,8 @@ void RecordWindow::connectPick(PickCombo *combo, const QueryFragments &fragments
 
 void RecordWindow::searchByInput(const QString &prompt, const QueryFragments &fragments)
 {
-    const QString typed = Dialogs::current().input(this, prompt, applicationTitle());
+    // The box takes whatever an input method or a paste sends.
+    const QString typed = withoutControlCharacters(Dialogs::current().input(this, prompt, applicationTitle()));
     runQuery(fragments.with(typed));
 }
 
@@ -476,6 +508,32 @@ bool RecordWindow::settlePendingTyping(const QString &goingOn)
         }
     }
     return true;
+}
+
+KeptTyping RecordWindow::keptTyping() const
+{
+    KeptTyping kept = m_control->typing();
+    kept.window = objectName();
+    kept.query = m_control->source()->recordSource();
+    return kept;
+}
+
+RecordWindow::Restored RecordWindow::restoreTyping(const KeptTyping &kept)
+{
+    if (!isUnlocked())
+        unlock();
+    if (!isUnlocked())
+        return Restored::NoPassword;
+    runQuery(kept.query);
+    if (kept.newRow) {
+        addNew();
+    } else {
+        const int row = m_control->findRow(kept);
+        if (row < 0 || !m_control->source()->moveTo(row))
+            return Restored::RowGone;
+    }
+    m_control->retype(kept);
+    return Restored::Yes;
 }
 
 void RecordWindow::closeEvent(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "binding/datacontrol.h"
 #include "data/connection.h"
 #include "data/rows/gridcolumns.h"
 
@@ -17,7 +18,6 @@ namespace tavro {
 
 class ClockBanner;
 class CopyBanner;
-class DataControl;
 class DataGrid;
 class PickCombo;
 struct QueryFragments;
@@ -86,7 +86,8 @@ public:
 
     // Opens the initial query and fills the pick lists. A file another
     // program holds is waited for once; what could not be read then is read
-    // again in the background, without a word, as soon as the file is free.
+    // again in the background, without a word, as soon as the file is free,
+    // and never over typing or rows the clerk has asked for since.
     void load();
 
     DataControl *dataControl() const { return m_control; }
@@ -107,6 +108,17 @@ public:
     // happen, as the question names it: "fermer la fenêtre"), or cancel and
     // keep the typing on the screen. True when the caller may go on.
     bool settlePendingTyping(const QString &goingOn);
+
+    // Typing not written yet, kept aside when the program must end: this
+    // window's name and query, the row and the fields (nothing typed when
+    // there is none).
+    KeptTyping keptTyping() const;
+    // Puts kept typing back: the edit password is asked first (unless the
+    // window is unlocked already), then the
+    // kept query is run and the row that still reads as kept gets the
+    // typing in its fields, not written yet.
+    enum class Restored { Yes, NoPassword, RowGone };
+    Restored restoreTyping(const KeptTyping &kept);
 
 protected:
     // Every way a record window closes comes here: its close button, its
@@ -170,6 +182,7 @@ private:
     bool m_listsPending = false;
     Wait m_listWait = Wait::ForBusy; // how the pick lists being read wait
     bool m_listBusy = false;         // a pick list met busy data
+    bool m_retrying = false;         // a tick under way
     QTimer *m_retry = nullptr;
 };
 

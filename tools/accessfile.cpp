@@ -25,21 +25,36 @@ namespace {
 QString typeName(int type)
 {
     switch (type) {
-    case MDB_BOOL: return QStringLiteral("Oui/Non");
-    case MDB_BYTE: return QStringLiteral("Octet");
-    case MDB_INT: return QStringLiteral("Entier");
-    case MDB_LONGINT: return QStringLiteral("Entier long");
-    case MDB_MONEY: return QStringLiteral("Monétaire");
-    case MDB_FLOAT: return QStringLiteral("Réel simple");
-    case MDB_DOUBLE: return QStringLiteral("Réel double");
-    case MDB_DATETIME: return QStringLiteral("Date/Heure");
-    case MDB_BINARY: return QStringLiteral("Binaire");
-    case MDB_TEXT: return QStringLiteral("Texte");
-    case MDB_OLE: return QStringLiteral("Objet OLE");
-    case MDB_MEMO: return QStringLiteral("Mémo");
-    case MDB_REPID: return QStringLiteral("N° de réplication");
-    case MDB_NUMERIC: return QStringLiteral("Décimal");
-    case MDB_COMPLEX: return QStringLiteral("Complexe");
+    case MDB_BOOL:
+        return QStringLiteral("Oui/Non");
+    case MDB_BYTE:
+        return QStringLiteral("Octet");
+    case MDB_INT:
+        return QStringLiteral("Entier");
+    case MDB_LONGINT:
+        return QStringLiteral("Entier long");
+    case MDB_MONEY:
+        return QStringLiteral("Monétaire");
+    case MDB_FLOAT:
+        return QStringLiteral("Réel simple");
+    case MDB_DOUBLE:
+        return QStringLiteral("Réel double");
+    case MDB_DATETIME:
+        return QStringLiteral("Date/Heure");
+    case MDB_BINARY:
+        return QStringLiteral("Binaire");
+    case MDB_TEXT:
+        return QStringLiteral("Texte");
+    case MDB_OLE:
+        return QStringLiteral("Objet OLE");
+    case MDB_MEMO:
+        return QStringLiteral("Mémo");
+    case MDB_REPID:
+        return QStringLiteral("N° de réplication");
+    case MDB_NUMERIC:
+        return QStringLiteral("Décimal");
+    case MDB_COMPLEX:
+        return QStringLiteral("Complexe");
     }
     return QStringLiteral("type %1").arg(type);
 }
@@ -47,8 +62,18 @@ QString typeName(int type)
 bool readableType(int type)
 {
     switch (type) {
-    case MDB_BOOL: case MDB_BYTE: case MDB_INT: case MDB_LONGINT: case MDB_MONEY: case MDB_FLOAT:
-    case MDB_DOUBLE: case MDB_DATETIME: case MDB_TEXT: case MDB_MEMO: case MDB_REPID: case MDB_NUMERIC:
+    case MDB_BOOL:
+    case MDB_BYTE:
+    case MDB_INT:
+    case MDB_LONGINT:
+    case MDB_MONEY:
+    case MDB_FLOAT:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+    case MDB_TEXT:
+    case MDB_MEMO:
+    case MDB_REPID:
+    case MDB_NUMERIC:
         return true;
     }
     return false;
@@ -59,7 +84,9 @@ bool readableType(int type)
 class ScopedEnv {
 public:
     ScopedEnv(const char *name, const QByteArray &value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+        : m_name(name)
+        , m_had(qEnvironmentVariableIsSet(name))
+        , m_old(qgetenv(name))
     {
         if (value.isEmpty())
             qunsetenv(name);
@@ -104,14 +131,16 @@ Status unreadable(const QString &what, const QString &advice = {})
 Status checkSourceFile(const QString &path)
 {
     const QString shown = displayPath(path);
-    struct stat st {};
+    struct stat st { };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return unreadable(QStringLiteral("La base Access %1 est introuvable.").arg(shown),
                               QStringLiteral("Vérifiez le chemin du fichier."));
         if (errno == EACCES)
-            return unreadable(QStringLiteral("La base Access %1 ne peut pas être lue : vous n'avez pas le droit d'ouvrir son dossier.").arg(shown),
-                              QStringLiteral("Demandez le droit de lire ce dossier, ou copiez la base ailleurs."));
+            return unreadable(
+                QStringLiteral("La base Access %1 ne peut pas être lue : vous n'avez pas le droit d'ouvrir son dossier.")
+                    .arg(shown),
+                QStringLiteral("Demandez le droit de lire ce dossier, ou copiez la base ailleurs."));
         return unreadable(QStringLiteral("La base Access %1 ne peut pas être lue.").arg(shown))
             .withDetail(QString::fromLocal8Bit(std::strerror(errno)));
     }
@@ -119,18 +148,22 @@ Status checkSourceFile(const QString &path)
         return unreadable(QStringLiteral("%1 est un dossier, pas une base Access.").arg(shown),
                           QStringLiteral("Indiquez le fichier .mdb lui-même."));
     if (!S_ISREG(st.st_mode))
-        return unreadable(QStringLiteral("%1 n'est pas un fichier ordinaire (tube, périphérique ou prise) : il ne peut pas être converti.").arg(shown),
-                          QStringLiteral("Copiez la base Access dans un fichier, puis convertissez la copie."));
+        return unreadable(
+            QStringLiteral("%1 n'est pas un fichier ordinaire (tube, périphérique ou prise) : il ne peut pas être converti.")
+                .arg(shown),
+            QStringLiteral("Copiez la base Access dans un fichier, puis convertissez la copie."));
     if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
-        return unreadable(QStringLiteral("La base Access %1 ne peut pas être lue : vous n'avez pas le droit de la lire.").arg(shown),
-                          QStringLiteral("Demandez le droit de lecture sur ce fichier, ou convertissez une copie que vous pouvez lire."));
+        return unreadable(
+            QStringLiteral("La base Access %1 ne peut pas être lue : vous n'avez pas le droit de la lire.").arg(shown),
+            QStringLiteral("Demandez le droit de lecture sur ce fichier, ou convertissez une copie que vous pouvez lire."));
     return Status::success();
 }
 
 } // namespace
 
 JetFile::JetFile(QString path, qint64 size)
-    : m_path(std::move(path)), m_size(size)
+    : m_path(std::move(path))
+    , m_size(size)
 {
     m_sink = ::memfd_create("libmdb-messages", MFD_CLOEXEC);
     m_savedOut = ::fcntl(1, F_DUPFD_CLOEXEC, 0);
@@ -190,6 +223,17 @@ QString JetFile::messages() const
     return QString::fromLocal8Bit(text).trimmed();
 }
 
+QByteArray JetFile::codePageText(const unsigned char *bytes, int size) const
+{
+    // libmdb's iconv conversion knows the code pages. One byte gives at
+    // most three UTF-8 bytes, two give at most four.
+    QByteArray out(qsizetype(size) * 3 + 16, Qt::Uninitialized);
+    const int n =
+        mdb_unicode2ascii(m_mdb, reinterpret_cast<const char *>(bytes), size_t(size), out.data(), size_t(out.size()) - 1);
+    out.resize(qMax(0, n));
+    return out;
+}
+
 bool JetFile::readPage(quint32 page, unsigned char *out)
 {
     if (page >= m_pages)
@@ -219,7 +263,9 @@ struct CatalogueEntry {
 
 struct AccessFile::Private {
     std::unique_ptr<JetFile> file;
-    std::vector<CatalogueEntry> catalogue;
+    std::vector<CatalogueEntry> catalogue; // the user tables
+    std::vector<CatalogueEntry> tables;    // all of them, the system's too
+    QStringList damagedEntries;            // the catalogue's entries that are damage
 
     const CatalogueEntry *entry(const QString &name) const
     {
@@ -228,48 +274,6 @@ struct AccessFile::Private {
                 return &e;
         }
         return nullptr;
-    }
-
-    // libmdb reads the definition page; what it gives is checked before use.
-    Result<TableShape> shape(const QString &name, quint32 definitionPage) const
-    {
-        MdbCatalogEntry e{};
-        e.mdb = file->mdb();
-        e.object_type = MDB_TABLE;
-        e.table_pg = definitionPage;
-        qstrncpy(e.object_name, name.toUtf8().constData(), sizeof e.object_name);
-        TableShape shape;
-        shape.name = name;
-        MdbTableDef *def = file->quietly([&] {
-            MdbTableDef *t = definitionPage < file->pages() ? mdb_read_table(&e) : nullptr;
-            if (t && !mdb_read_columns(t)) {
-                mdb_free_tabledef(t);
-                t = nullptr;
-            }
-            return t;
-        });
-        // libmdb keeps the last page it read; what the reader puts in its
-        // buffer later must not pass for it.
-        file->mdb()->cur_pg = 0;
-        if (!def)
-            return damagedTable(*file, name, 0, QStringLiteral("sa définition ne peut pas être lue"));
-        shape.definitionPage = definitionPage;
-        shape.declaredRows = def->num_rows;
-        shape.hasVariableColumns = def->num_var_cols > 0;
-        shape.usageMap = QByteArray(reinterpret_cast<const char *>(def->usage_map), qsizetype(def->map_sz));
-        bool sound = def->num_cols <= 256 && def->columns && def->columns->len == def->num_cols;
-        for (guint i = 0; sound && i < def->num_cols; ++i) {
-            auto *c = static_cast<MdbColumn *>(g_ptr_array_index(def->columns, i));
-            TableShape::Col col{QString::fromUtf8(c->name), c->col_type, int(c->col_num), int(c->var_col_num), int(c->fixed_offset),
-                                int(c->col_size), bool(c->is_fixed), int(c->col_scale), int(c->col_prec)};
-            sound = col.number >= 0 && col.number < 256 && col.varNumber >= 0 && col.size >= 0 && col.size <= file->pageSize()
-                && (!col.fixed || (col.fixedOffset >= 0 && col.fixedOffset + col.size <= file->pageSize()));
-            shape.columns.push_back(col);
-        }
-        mdb_free_tabledef(def);
-        if (!sound)
-            return damagedTable(*file, name, 0, QStringLiteral("sa définition est incohérente"));
-        return shape;
     }
 
     Result<std::unique_ptr<RowCursor>> cursor(TableShape shape, const QStringList &columnNames)
@@ -283,11 +287,15 @@ struct AccessFile::Private {
                 return c.name.compare(name, Qt::CaseInsensitive) == 0;
             });
             if (it == cols.end())
-                return Status::failure(Fault::Unavailable, QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
-                                                               .arg(name, p->table.name, displayPath(file->path())));
+                return Status::failure(Fault::Unavailable,
+                                       QStringLiteral("La colonne %1 est absente de la table %2 de la base Access %3.")
+                                           .arg(name, p->table.name, displayPath(file->path())));
+            if (!it->damage.isEmpty())
+                return damagedTable(*file, p->table.name, 0, QStringLiteral("sa colonne %1 %2").arg(it->name, it->damage));
             if (!readableType(it->type))
-                return Status::failure(Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
-                                                           .arg(name, p->table.name, typeName(it->type)));
+                return Status::failure(
+                    Fault::Refused, QStringLiteral("La colonne %1 de la table %2 est de type %3 : elle ne contient pas de texte.")
+                                        .arg(name, p->table.name, typeName(it->type)));
             p->wanted.push_back(int(it - cols.begin()));
         }
         const size_t pageSize = size_t(file->pageSize());
@@ -304,7 +312,7 @@ struct AccessFile::Private {
     // are not needed here.
     Status readCatalogue()
     {
-        Result<TableShape> system = shape(QStringLiteral("MSysObjects"), 2);
+        Result<TableShape> system = readTableShape(*file, QStringLiteral("MSysObjects"), 2);
         if (!system)
             return system.status();
         Result<std::unique_ptr<RowCursor>> rows = cursor(std::move(*system), {"Id", "Name", "Type", "Flags"});
@@ -314,16 +322,26 @@ struct AccessFile::Private {
             if (!*more)
                 return Status::success();
             const QList<Value> &v = (*rows)->values();
-            // A user table is of type 1, without the flags of the system's.
-            if (!(v[0] && v[1] && v[2] && v[2]->toInt() == MDB_TABLE && !(v[3].value_or("0").toLongLong() & 0x80000002)))
+            if (!(v[0] && v[1] && v[2] && v[2]->toInt() == MDB_TABLE))
                 continue;
             const CatalogueEntry e{QString::fromUtf8(*v[1]), quint32(v[0]->toLongLong() & 0x00ffffff)};
-            // Two tables of one name or one definition: one of them is damage.
-            for (const CatalogueEntry &other : catalogue) {
-                if (other.definitionPage == e.definitionPage || other.name.compare(e.name, Qt::CaseInsensitive) == 0)
-                    return damagedTable(*file, QStringLiteral("MSysObjects"), 0, QStringLiteral("deux tables y portent le nom %1 ou la définition de la page %2").arg(e.name).arg(e.definitionPage));
+            if (!isEngineName(e.name)) {
+                damagedEntries << QStringLiteral("une table y a un nom illisible (définition page %1)").arg(e.definitionPage);
+                continue;
             }
-            catalogue.push_back(e);
+            // Two tables of one name or one definition, system tables
+            // included: one of them is damage.
+            for (const CatalogueEntry &other : tables) {
+                if (other.definitionPage == e.definitionPage || other.name.compare(e.name, Qt::CaseInsensitive) == 0)
+                    return damagedTable(*file, QStringLiteral("MSysObjects"), 0,
+                                        QStringLiteral("deux tables y portent le nom %1 ou la définition de la page %2")
+                                            .arg(e.name)
+                                            .arg(e.definitionPage));
+            }
+            tables.push_back(e);
+            // A user table is one without the flags of the system's.
+            if (!(v[3].value_or("0").toLongLong() & 0x80000002))
+                catalogue.push_back(e);
         }
         return (*rows)->next().status();
     }
@@ -347,11 +365,11 @@ Result<std::unique_ptr<AccessFile>> AccessFile::open(const QString &path, const 
     if (fd < 0)
         return unreadable(QStringLiteral("La base Access %1 ne peut pas être lue.").arg(shown))
             .withDetail(QString::fromLocal8Bit(std::strerror(errno)));
-    struct stat st {};
+    struct stat st { };
     char head[20] = {};
     const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     const bool jet = regular && ::pread(fd, head, sizeof head, 0) == sizeof head
-        && (memcmp(head + 4, "Standard Jet DB", 15) == 0 || memcmp(head + 4, "Standard ACE DB", 15) == 0);
+                     && (memcmp(head + 4, "Standard Jet DB", 15) == 0 || memcmp(head + 4, "Standard ACE DB", 15) == 0);
     if (!jet) {
         ::close(fd);
         return unreadable(QStringLiteral("Le fichier %1 n'est pas une base Access (Jet).").arg(shown),
@@ -359,9 +377,9 @@ Result<std::unique_ptr<AccessFile>> AccessFile::open(const QString &path, const 
     }
     if (!options.charset.isEmpty() && !iconvKnows(options.charset)) {
         ::close(fd);
-        return Status::failure(Fault::Refused,
-                               QStringLiteral("Le jeu de caractères « %1 » est inconnu.").arg(QString::fromLatin1(options.charset)), {},
-                               QStringLiteral("Indiquez un nom que connaît iconv, par exemple CP1252 ou CP850."));
+        return Status::failure(
+            Fault::Refused, QStringLiteral("Le jeu de caractères « %1 » est inconnu.").arg(QString::fromLatin1(options.charset)),
+            {}, QStringLiteral("Indiquez un nom que connaît iconv, par exemple CP1252 ou CP850."));
     }
 
     auto p = std::make_unique<Private>();
@@ -376,17 +394,22 @@ Result<std::unique_ptr<AccessFile>> AccessFile::open(const QString &path, const 
         mdb = p->file->quietly([&] { return mdb_open(viaFd.constData(), MDB_NOFLAGS); });
     }
     ::close(fd);
-    if (!mdb || !mdb->fmt || mdb->fmt->pg_size <= 0 || mdb->fmt->pg_size > MDB_PGSIZE || mdb->fmt->row_count_offset + 2 > mdb->fmt->pg_size) {
+    if (!mdb || !mdb->fmt || mdb->fmt->pg_size <= 0 || mdb->fmt->pg_size > MDB_PGSIZE
+        || mdb->fmt->row_count_offset + 2 > mdb->fmt->pg_size) {
         if (mdb)
             mdb_close(mdb);
-        return unreadable(QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : son en-tête est abîmé.").arg(shown), kRepair)
+        return unreadable(
+                   QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : son en-tête est abîmé.").arg(shown),
+                   kRepair)
             .withDetail(p->file->messages());
     }
     p->file->adopt(mdb);
     mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(mdb, "%Y-%m-%d");
     if (Status listed = p->readCatalogue(); !listed)
-        return unreadable(QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : sa liste des tables est abîmée ou le fichier est tronqué.").arg(shown),
+        return unreadable(QStringLiteral("Le fichier %1 ne peut pas être lu comme base Access : sa liste des tables est abîmée "
+                                         "ou le fichier est tronqué.")
+                              .arg(shown),
                           kRepair)
             .withDetail(listed.what() + QLatin1Char(' ') + listed.detail());
     return std::unique_ptr<AccessFile>(new AccessFile(std::move(p)));
@@ -416,9 +439,10 @@ Result<TableShape> AccessFile::shape(const QString &table) const
 {
     const CatalogueEntry *e = d->entry(table);
     if (!e)
-        return Status::failure(Fault::Unavailable,
-                               QStringLiteral("La table %1 est absente de la base Access %2.").arg(table, displayPath(d->file->path())));
-    return d->shape(e->name, e->definitionPage);
+        return Status::failure(
+            Fault::Unavailable,
+            QStringLiteral("La table %1 est absente de la base Access %2.").arg(table, displayPath(d->file->path())));
+    return readTableShape(*d->file, e->name, e->definitionPage);
 }
 
 Result<QList<Column>> AccessFile::columns(const QString &table) const
@@ -428,8 +452,18 @@ Result<QList<Column>> AccessFile::columns(const QString &table) const
         return shape.status();
     QList<Column> result;
     for (const TableShape::Col &c : shape->columns)
-        result.append({c.name, c.type, typeName(c.type), readableType(c.type)});
+        result.append({c.name, c.type, typeName(c.type), readableType(c.type), c.number, c.damage});
     return result;
+}
+
+QStringList AccessFile::catalogueDamage() const
+{
+    return d->damagedEntries;
+}
+
+QString repairAdvice()
+{
+    return kRepair;
 }
 
 Result<std::unique_ptr<RowCursor>> AccessFile::rows(const QString &table, const QStringList &columnNames)

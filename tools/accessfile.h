@@ -18,9 +18,15 @@ using Value = std::optional<QByteArray>;
 
 struct Column {
     QString name;
-    int type = 0; // the engine's column type code
-    QString typeName; // for messages: "Texte", "Mémo", ...
+    int type = 0;         // the engine's column type code
+    QString typeName;     // for messages: "Texte", "Mémo", ...
     bool readable = true; // false for binary and OLE columns
+    int number = 0;       // its place in the rows
+    // Why its definition cannot be trusted (a French phrase that follows the
+    // column's name: "porte le numéro 9, au-delà des 4 colonnes de la
+    // table"); empty when it is sound. A column without a readable name has
+    // an empty name.
+    QString damage;
 };
 
 struct OpenOptions {
@@ -58,6 +64,10 @@ public:
     // Columns in the table's order.
     Result<QList<Column>> columns(const QString &table) const;
 
+    // What is wrong with the file's list of tables, said in French; a table
+    // that the list names in damaged words is not among tableNames().
+    QStringList catalogueDamage() const;
+
     // Reads the named columns of every row in the file's order. Column
     // names are found without regard to case.
     Result<std::unique_ptr<RowCursor>> rows(const QString &table, const QStringList &columnNames);
@@ -82,6 +92,10 @@ public:
     // that stopped the scan (naming the table and the row).
     Result<bool> next();
     const QList<Value> &values() const { return m_values; }
+    // Values so far whose text held half of a UTF-16 pair without the
+    // other half: it was read as U+FFFD, as the other readers of these
+    // files do, since the engine stores what it is given unchecked.
+    qint64 loneSurrogates() const;
 
     struct Private;
 
@@ -91,5 +105,8 @@ private:
     QList<Value> m_values;
     friend class AccessFile;
 };
+
+// What to do about a damaged Access file, in French.
+QString repairAdvice();
 
 } // namespace tavro::access

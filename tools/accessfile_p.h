@@ -8,6 +8,8 @@
 
 #include <mdbtools.h>
 
+#include <optional>
+#include <unordered_set>
 #include <vector>
 
 namespace tavro::access {
@@ -17,19 +19,22 @@ struct TableShape {
     struct Col {
         QString name;
         int type = 0;
-        int number = 0; // position in the row's null mask
+        int number = 0;    // position in the row's null mask
         int varNumber = 0; // position in the row's table of variable columns
         int fixedOffset = 0;
         int size = 0;
         bool fixed = false;
         int scale = 0;
         int precision = 0;
+        bool compressible = false; // Jet 4 text that may be stored "compressed"
+        QString damage;            // why the definition of this column cannot be trusted; empty if sound
     };
     QString name;
     quint32 definitionPage = 0;
     quint32 declaredRows = 0; // the count the definition keeps
+    int maxColumns = 0;       // columns a row may have, deleted ones included
     bool hasVariableColumns = false;
-    QByteArray usageMap; // which pages hold the table's rows
+    QByteArray usageMap;      // which pages hold the table's rows
     std::vector<Col> columns; // in the order of their null-mask bits
 };
 
@@ -55,8 +60,11 @@ public:
     // cannot be read.
     bool readPage(quint32 page, unsigned char *out);
 
+    // Jet 3 text, in the file's code page, as UTF-8.
+    QByteArray codePageText(const unsigned char *bytes, int size) const;
+
     // Runs a libmdb call with its standard output and error kept aside.
-    template<typename F>
+    template <typename F>
     auto quietly(F &&call)
     {
         begin();
@@ -82,15 +90,33 @@ private:
     int m_savedErr = -1;
 };
 
+// Reads the definition of the table whose definition page is given; a
+// column whose definition contradicts itself or another's gets its damage
+// noted, the table fails only when the definition cannot be read at all.
+Result<TableShape> readTableShape(JetFile &file, const QString &name, quint32 definitionPage);
+
+// Whether a table or column name is one the engine could have given:
+// 1 to 64 characters, no control character, none of . ! ` [ ], no leading
+// blank. A name that breaks these rules was damaged.
+bool isEngineName(const QString &name);
+
+// Jet 4 text to UTF-8: UTF-16, or after the mark FF FE, where the column
+// allows it, "compressed". A lone surrogate becomes U+FFFD and is counted
+// in `replaced`. Fails on an odd number of bytes.
+std::optional<QByteArray> jet4Text(const unsigned char *p, int size, bool compressible, int *replaced);
+
+// The bytes a fixed-size column takes in a row; -1 for the other types.
+int fixedSize(int type);
+
 // Damage in a table, said in French with the table, the file and the row.
 Status damagedTable(const JetFile &file, const QString &table, qint64 row, const QString &why);
 
 struct RowCursor::Private {
     JetFile *file = nullptr;
     TableShape table;
-    std::vector<int> wanted; // index into table.columns, per asked column
+    std::vector<int> wanted;                      // index into table.columns, per asked column
     std::vector<unsigned char> page, moved, memo; // page buffers
-    quint32 pageNumber = 0; // the data page in `page`, 0 before the first
+    quint32 pageNumber = 0;                       // the data page in `page`, 0 before the first
     int slot = 0;
     int slots = 0;
     qint64 read = 0; // rows given so far
@@ -100,6 +126,10 @@ struct RowCursor::Private {
     // The usage map's page that `mapPage` holds, for maps kept on pages.
     quint32 mapPageNumber = 0;
     std::vector<unsigned char> mapPage;
+    // The new places of moved rows met so far (page << 8 | slot): each
+    // is the new place of one row only.
+    std::unordered_set<quint64> movedTargets;
+    qint64 loneSurrogates = 0; // values where a lone surrogate became U+FFFD
 
     Result<bool> next(QList<Value> *values);
 

@@ -3,6 +3,8 @@
 #include "data/database/database.h"
 #include "tools/importsource.h"
 
+#include <algorithm>
+
 namespace tavro {
 
 namespace {
@@ -14,9 +16,22 @@ Status copyRows(TableReader &source, TableWriter &writer, ImportReport *report)
         if (Status started = writer.startTable(table); !started)
             return started;
         qint64 count = 0;
+        RowValues cleaned;
         const Status copied = source.eachRow(table, [&](const RowValues &values) {
             ++count;
-            return writer.addRow(values);
+            // A server's text cannot hold NUL, and no name or number the
+            // program shows has one.
+            const auto hasNul = [](const std::optional<QByteArray> &v) { return v && v->contains('\0'); };
+            if (std::none_of(values.begin(), values.end(), hasNul))
+                return writer.addRow(values);
+            cleaned = values;
+            for (std::optional<QByteArray> &v : cleaned) {
+                if (hasNul(v)) {
+                    v->replace(QByteArray(1, '\0'), QByteArray());
+                    ++report->nulStripped;
+                }
+            }
+            return writer.addRow(cleaned);
         });
         if (!copied)
             return copied;

@@ -25,12 +25,16 @@ struct ImportReport {
     int jetVersion = 0;           // 0: the source was a file of the program's own
     QList<ImportedTable> tables;  // CODE, TELE, QRT with the rows copied
     QStringList leftOut;          // tables and TABLE.COLUMN of the source we do not copy
+    QStringList damagedLeftOut;   // "TABLE.COLUMN, qui <why>", columns not copied whose definition is damaged
+    qint64 loneSurrogates = 0;    // values where half a UTF-16 pair alone was read as U+FFFD
+    qint64 nulStripped = 0;       // values copied without the NUL characters they held
     QString backup;               // where the replaced target now is; empty if none was there
     QStringList removedLeftovers; // temporary files of interrupted imports to the same target
 };
 
 // Copies every row of CODE, TELE and QRT, in the source's order and with
-// NULL kept apart from the empty text, into a new file with the program's
+// NULL kept apart from the empty text (NUL characters dropped, as the program
+// drops them from what a clerk types), into a new file with the program's
 // schema and text rules, or a server database, through the tools' writer
 // (data/tablewriter.h): the target gets everything or nothing. A new file
 // goes to a temporary file beside it, renamed into place at the end; any

@@ -6,6 +6,8 @@
 // Multilingual Plane.
 #include "tools/accessfile_p.h"
 
+#include <QUuid>
+
 #include <mdbtools.h>
 
 #include <cstring>
@@ -15,9 +17,18 @@ namespace tavro::access {
 
 namespace {
 
-quint16 u16(const unsigned char *p) { return quint16(p[0] | p[1] << 8); }
-quint32 u24(const unsigned char *p) { return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16; }
-quint32 u32(const unsigned char *p) { return u24(p) | quint32(p[3]) << 24; }
+quint16 u16(const unsigned char *p)
+{
+    return quint16(p[0] | p[1] << 8);
+}
+quint32 u24(const unsigned char *p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16;
+}
+quint32 u32(const unsigned char *p)
+{
+    return u24(p) | quint32(p[3]) << 24;
+}
 
 // A row's slot flags: the row was deleted (or is the new place of a moved
 // row, which its old place leads to), or the row moved and its slot holds
@@ -50,85 +61,6 @@ std::optional<Span> rowSpan(const unsigned char *page, int pageSize, int countOf
     return Span{start, end, quint16(raw & (kDeleted | kMoved))};
 }
 
-// UTF-16 (little-endian) to UTF-8, pairs of surrogates joined; a lone
-// surrogate is damage, not a character.
-bool appendUtf16(QByteArray *out, const unsigned char *p, int units)
-{
-    for (int i = 0; i < units; ++i) {
-        char32_t c = u16(p + 2 * i);
-        if (c >= 0xd800 && c < 0xdc00) {
-            if (i + 1 >= units)
-                return false;
-            const char32_t low = u16(p + 2 * (i + 1));
-            if (low < 0xdc00 || low >= 0xe000)
-                return false;
-            c = 0x10000 + ((c - 0xd800) << 10) + (low - 0xdc00);
-            ++i;
-        } else if (c >= 0xdc00 && c < 0xe000) {
-            return false;
-        }
-        if (c < 0x80) {
-            out->append(char(c));
-        } else if (c < 0x800) {
-            out->append(char(0xc0 | c >> 6)).append(char(0x80 | (c & 0x3f)));
-        } else if (c < 0x10000) {
-            out->append(char(0xe0 | c >> 12)).append(char(0x80 | (c >> 6 & 0x3f))).append(char(0x80 | (c & 0x3f)));
-        } else {
-            out->append(char(0xf0 | c >> 18)).append(char(0x80 | (c >> 12 & 0x3f)));
-            out->append(char(0x80 | (c >> 6 & 0x3f))).append(char(0x80 | (c & 0x3f)));
-        }
-    }
-    return true;
-}
-
-// Jet 4 text: UTF-16, or "compressed" (after the mark FF FE) as runs of
-// one-byte characters U+0001 to U+00FF and runs of UTF-16, each zero byte
-// switching from one kind of run to the other.
-std::optional<QByteArray> jet4Text(const unsigned char *p, int size)
-{
-    QByteArray out;
-    out.reserve(size + size / 2);
-    if (size >= 2 && p[0] == 0xff && p[1] == 0xfe) {
-        bool compressed = true;
-        int at = 2;
-        while (at < size) {
-            int end = at;
-            while (end < size && p[end] != 0)
-                ++end;
-            if (compressed) {
-                for (int i = at; i < end; ++i) {
-                    if (p[i] < 0x80)
-                        out.append(char(p[i]));
-                    else
-                        out.append(char(0xc0 | p[i] >> 6)).append(char(0x80 | (p[i] & 0x3f)));
-                }
-            } else if ((end - at) % 2 != 0 || !appendUtf16(&out, p + at, (end - at) / 2)) {
-                return std::nullopt;
-            }
-            compressed = !compressed;
-            at = end + 1;
-        }
-        return out;
-    }
-    if (size % 2 != 0 || !appendUtf16(&out, p, size / 2))
-        return std::nullopt;
-    return out;
-}
-
-// The bytes a fixed-size column takes in a row.
-int fixedSize(int type)
-{
-    switch (type) {
-    case MDB_BYTE: return 1;
-    case MDB_INT: return 2;
-    case MDB_LONGINT: case MDB_FLOAT: return 4;
-    case MDB_MONEY: case MDB_DOUBLE: case MDB_DATETIME: return 8;
-    case MDB_REPID: return 16;
-    case MDB_NUMERIC: return 17;
-    }
-    return -1;
-}
-
 // Whether any of the bits from..to is set.
 bool bitsFrom(const unsigned char *bits, quint64 from, quint64 to)
 {
@@ -146,6 +78,28 @@ bool isDataPageOf(const std::vector<unsigned char> &page, quint32 definition)
 
 } // namespace
 
+int fixedSize(int type)
+{
+    switch (type) {
+    case MDB_BYTE:
+        return 1;
+    case MDB_INT:
+        return 2;
+    case MDB_LONGINT:
+    case MDB_FLOAT:
+        return 4;
+    case MDB_MONEY:
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+        return 8;
+    case MDB_REPID:
+        return 16;
+    case MDB_NUMERIC:
+        return 17;
+    }
+    return -1;
+}
+
 RowCursor::RowCursor(std::unique_ptr<Private> p)
     : d(std::move(p))
 {
@@ -157,6 +111,11 @@ Result<bool> RowCursor::next()
 {
     m_values.clear();
     return d->next(&m_values);
+}
+
+qint64 RowCursor::loneSurrogates() const
+{
+    return d->loneSurrogates;
 }
 
 Status RowCursor::Private::damaged(const QString &why) const
@@ -237,11 +196,13 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
             if (following == 0) {
                 finished = true;
                 if (read != qint64(table.declaredRows))
-                    return fail(damagedTable(*file, table.name, 0,
-                                             (pastEnd ? QStringLiteral("sa définition compte %1 ligne(s), mais seules %2 se trouvent dans le fichier, qui est tronqué")
-                                                      : QStringLiteral("sa définition compte %1 ligne(s), mais %2 ont été trouvées"))
-                                                 .arg(table.declaredRows)
-                                                 .arg(read)));
+                    return fail(damagedTable(
+                        *file, table.name, 0,
+                        (pastEnd ? QStringLiteral(
+                             "sa définition compte %1 ligne(s), mais seules %2 se trouvent dans le fichier, qui est tronqué")
+                                 : QStringLiteral("sa définition compte %1 ligne(s), mais %2 ont été trouvées"))
+                            .arg(table.declaredRows)
+                            .arg(read)));
                 return false;
             }
             pageNumber = following;
@@ -252,18 +213,20 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
             // adds none: the count at the end tells whether any went missing.
             slots = isDataPageOf(page, table.definitionPage) ? u16(page.data() + countOffset) : 0;
             if (countOffset + 2 + 2 * slots > pageSize)
-                return fail(damaged(QStringLiteral("la table des lignes de la page %1 déborde de la page").arg(pageNumber)));
+                return fail(
+                    damaged(QStringLiteral("la table des emplacements de la page %1 déborde de la page").arg(pageNumber)));
             continue;
         }
         const int s = slot++;
         if (u16(page.data() + countOffset + 2 + 2 * s) & kDeleted)
             continue;
         if (read >= qint64(table.declaredRows))
-            return fail(damagedTable(*file, table.name, 0,
-                                     QStringLiteral("elle contient plus de lignes que les %1 que compte sa définition").arg(table.declaredRows)));
+            return fail(damagedTable(
+                *file, table.name, 0,
+                QStringLiteral("elle contient plus de lignes que les %1 que compte sa définition").arg(table.declaredRows)));
         std::optional<Span> span = rowSpan(page.data(), pageSize, countOffset, s);
         if (!span)
-            return fail(damaged(QStringLiteral("la ligne %1 de la page %2 déborde de sa page").arg(s).arg(pageNumber)));
+            return fail(damaged(QStringLiteral("l'emplacement %1 de la page %2 déborde de sa page").arg(s).arg(pageNumber)));
         // A row that grew too big for its page moved; its slot keeps where
         // it went. It is read here, in its place; its new place is skipped.
         const unsigned char *rowPage = page.data();
@@ -273,11 +236,24 @@ Result<bool> RowCursor::Private::next(QList<Value> *values)
             const int movedSlot = rowPage[span->start];
             const quint32 movedPage = u24(rowPage + span->start + 1);
             if (!file->readPage(movedPage, moved.data()) || !isDataPageOf(moved, table.definitionPage))
-                return fail(damaged(QStringLiteral("une ligne déplacée mène à la page %1, qui n'est pas une page de la table").arg(movedPage)));
+                return fail(damaged(
+                    QStringLiteral("une ligne déplacée mène à la page %1, qui n'est pas une page de la table").arg(movedPage)));
             rowPage = moved.data();
             span = rowSpan(rowPage, pageSize, countOffset, movedSlot);
             if (!span)
                 return fail(damaged(QStringLiteral("une ligne déplacée mène hors de la page %1").arg(movedPage)));
+            // The new place is marked so that a scan passes over it, and is
+            // the new place of that one row: a live row there would be
+            // read twice and the moved one lost.
+            if (!(span->flags & kDeleted))
+                return fail(damaged(QStringLiteral("une ligne déplacée mène à l'emplacement %1 de la page %2, qui n'est pas "
+                                                   "marqué comme nouvelle place d'une ligne")
+                                        .arg(movedSlot)
+                                        .arg(movedPage)));
+            if (!movedTargets.insert(quint64(movedPage) << 8 | quint64(movedSlot)).second)
+                return fail(damaged(QStringLiteral("deux lignes déplacées mènent à l'emplacement %1 de la page %2")
+                                        .arg(movedSlot)
+                                        .arg(movedPage)));
         }
         Result<bool> cracked = crack(rowPage, span->start, span->end, values);
         if (!cracked)
@@ -295,6 +271,10 @@ Result<bool> RowCursor::Private::crack(const unsigned char *p, int start, int en
     if (end - start < countSize + 1)
         return broken();
     const int rowColumns = jet3 ? p[start] : u16(p + start);
+    // Deleted columns keep their place in the rows, so the table's highest
+    // count bounds every row's.
+    if (rowColumns > table.maxColumns)
+        return broken();
     const int maskSize = (rowColumns + 7) / 8;
     const int mask = end - maskSize;
     if (mask < start + countSize)
@@ -340,24 +320,30 @@ Result<bool> RowCursor::Private::crack(const unsigned char *p, int start, int en
     }
     const int varCount = offsets.empty() ? 0 : int(offsets.size()) - 1;
     const int fixedEnd = varCount > 0 ? start + offsets[0] : dataEnd;
-    const int rowFixed = rowColumns - varCount;
 
+    // A row written before a column was added has no bit for it in its mask
+    // and no place for it: NULL. A column the mask says has a value must have
+    // its place in the row, else the row is damaged, not the value missing.
     std::vector<Field> &fields = scratchFields;
     fields.assign(table.columns.size(), Field());
-    int fixedFound = 0;
     for (size_t i = 0; i < table.columns.size(); ++i) {
         const TableShape::Col &col = table.columns[i];
         Field &f = fields[i];
-        if (col.fixed && fixedFound < rowFixed) {
-            ++fixedFound;
+        if (!col.damage.isEmpty() || col.number >= rowColumns)
+            continue;
+        f.null = !(p[mask + col.number / 8] & (1 << (col.number % 8)));
+        if (f.null || col.type == MDB_BOOL)
+            continue;
+        if (col.fixed) {
             f.start = start + countSize + col.fixedOffset;
             f.size = col.size;
-        } else if (!col.fixed && col.varNumber < varCount) {
+        } else if (col.varNumber < varCount) {
             f.start = start + offsets[size_t(col.varNumber)];
             f.size = offsets[size_t(col.varNumber) + 1] - offsets[size_t(col.varNumber)];
+        } else {
+            return damaged(QStringLiteral("la colonne %1 a une valeur mais pas de place dans sa ligne").arg(col.name));
         }
-        f.null = col.number >= rowColumns || !(p[mask + col.number / 8] & (1 << (col.number % 8)));
-        if (f.start >= 0 && !f.null && (f.size < 0 || f.start + f.size > (col.fixed ? fixedEnd : dataEnd)))
+        if (f.start + f.size > (col.fixed ? fixedEnd : dataEnd))
             return damaged(QStringLiteral("la colonne %1 déborde de sa ligne").arg(col.name));
     }
 
@@ -369,14 +355,14 @@ Result<bool> RowCursor::Private::crack(const unsigned char *p, int start, int en
             values->append(col.number < rowColumns ? Value(QByteArray(f.null ? "0" : "1")) : std::nullopt);
             continue;
         }
-        if (f.start < 0 || f.null) {
+        if (f.null) {
             values->append(std::nullopt);
             continue;
         }
         const unsigned char *at = p + f.start;
-        Result<QByteArray> value = col.type == MDB_TEXT ? text(col, at, f.size)
-            : col.type == MDB_MEMO                       ? readMemo(col, at, f.size)
-                                                         : otherType(col, at, f.size);
+        Result<QByteArray> value = col.type == MDB_TEXT   ? text(col, at, f.size)
+                                   : col.type == MDB_MEMO ? readMemo(col, at, f.size)
+                                                          : otherType(col, at, f.size);
         if (!value)
             return value.status();
         values->append(Value(*value));
@@ -388,18 +374,14 @@ Result<QByteArray> RowCursor::Private::text(const TableShape::Col &col, const un
 {
     if (size == 0)
         return QByteArray("");
-    if (!file->jet3()) {
-        std::optional<QByteArray> decoded = jet4Text(bytes, size);
-        if (!decoded)
-            return damaged(QStringLiteral("le texte de la colonne %1 est abîmé").arg(col.name));
-        return *decoded;
-    }
-    // Jet 3 text is in a code page: libmdb's iconv conversion knows them.
-    // One byte gives at most three UTF-8 bytes, two give at most four.
-    QByteArray out(qsizetype(size) * 3 + 16, Qt::Uninitialized);
-    const int n = mdb_unicode2ascii(file->mdb(), reinterpret_cast<const char *>(bytes), size_t(size), out.data(), size_t(out.size()) - 1);
-    out.resize(qMax(0, n));
-    return out;
+    if (file->jet3())
+        return file->codePageText(bytes, size);
+    int replaced = 0;
+    std::optional<QByteArray> decoded = jet4Text(bytes, size, col.compressible, &replaced);
+    if (!decoded)
+        return damaged(QStringLiteral("le texte de la colonne %1 est abîmé").arg(col.name));
+    loneSurrogates += replaced > 0;
+    return *decoded;
 }
 
 Result<QByteArray> RowCursor::Private::readMemo(const TableShape::Col &col, const unsigned char *field, int size)
@@ -413,32 +395,35 @@ Result<QByteArray> RowCursor::Private::readMemo(const TableShape::Col &col, cons
     // is when it is not in the row itself.
     const quint32 head = u32(field);
     const int length = int(head & 0x3fffffffu);
+    // The declared length is that of what is stored, no more and no less:
+    // a text longer than it would be cut short without a word.
     QByteArray bytes;
     if (head & 0x80000000u) {
-        if (head & 0x40000000u || kMemoHeader + length > size)
+        if (head & 0x40000000u || kMemoHeader + length != size)
             return broken();
         bytes = QByteArray(reinterpret_cast<const char *>(field + kMemoHeader), length);
     } else {
         // On pages of their own, in one piece or as a chain whose pieces each
-        // start with where the next is; a chain is bounded by the declared
+        // start with where the next is; a chain ends with its declared
         // length and may not come back to a piece it has read.
         const bool single = head & 0x40000000u;
+        const int skip = single ? 0 : 4;
         quint32 where = u32(field + 4);
         std::set<quint32> seen;
         while (where != 0 && bytes.size() < length) {
-            if (!seen.insert(where).second || !file->readPage(where >> 8, memo.data()) || memo[0] != 0x01)
+            if (!seen.insert(where).second || !file->readPage(where >> 8, memo.data()) || memo[0] != 0x01
+                || memcmp(memo.data() + 4, "LVAL", 4) != 0)
                 return broken();
             std::optional<Span> span = rowSpan(memo.data(), file->pageSize(), file->rowCountOffset(), int(where & 0xff));
-            const int skip = single ? 0 : 4;
             if (!span || span->end - span->start < skip)
                 return broken();
             const int piece = span->end - span->start - skip;
-            if (bytes.size() + piece > length && !single)
+            if (bytes.size() + piece > length)
                 return broken();
-            bytes.append(reinterpret_cast<const char *>(memo.data() + span->start + skip), qMin(piece, length - int(bytes.size())));
+            bytes.append(reinterpret_cast<const char *>(memo.data() + span->start + skip), piece);
             where = single ? 0 : u32(memo.data() + span->start);
         }
-        if (bytes.size() != length)
+        if (bytes.size() != length || where != 0)
             return broken();
     }
     return text(col, reinterpret_cast<const unsigned char *>(bytes.constData()), int(bytes.size()));
@@ -449,6 +434,13 @@ Result<QByteArray> RowCursor::Private::otherType(const TableShape::Col &col, con
     const int expected = fixedSize(col.type);
     if (expected < 0 || size != expected)
         return damaged(QStringLiteral("la valeur de la colonne %1 n'a pas la taille de son type").arg(col.name));
+    if (col.type == MDB_REPID) {
+        // The engine's own form: braces, five groups, the first three stored
+        // little-endian.
+        const QUuid id(u32(field), u16(field + 4), u16(field + 6), field[8], field[9], field[10], field[11], field[12], field[13],
+                       field[14], field[15]);
+        return id.toString(QUuid::WithBraces).toUpper().toLatin1();
+    }
     // libmdb writes numbers, dates and identifiers as text; some of its
     // conversions read the page buffer, so the value goes there first.
     MdbHandle *mdb = file->mdb();

@@ -104,6 +104,12 @@ int main(int argc, char *argv[])
         out << "  " << table.name << " : " << table.rows << " ligne(s) copiée(s)\n";
     for (const QString &left : report.leftOut)
         out << "  laissé de côté : " << (left.contains(QLatin1Char('.')) ? "colonne " : "table ") << left << '\n';
+    for (const QString &left : report.damagedLeftOut)
+        out << "  laissé de côté, car abîmée : colonne " << left << '\n';
+    if (report.nulStripped > 0)
+        out << "  caractère NUL retiré de " << report.nulStripped << " valeur(s)\n";
+    if (report.loneSurrogates > 0)
+        out << "  demi-caractère UTF-16 isolé remplacé par « � » dans " << report.loneSurrogates << " valeur(s)\n";
     out << "Écrit : " << tavro::shownDatabase(options.target) << '\n';
     if (!report.backup.isEmpty())
         out << "Ancien fichier gardé sous : " << QDir::toNativeSeparators(QFileInfo(report.backup).absoluteFilePath()) << '\n';

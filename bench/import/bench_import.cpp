@@ -22,7 +22,8 @@ namespace {
 
 QString largestTestFile()
 {
-    const QFileInfoList files = QDir(QStringLiteral(TAVRO_JET_DATA)).entryInfoList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Size);
+    const QFileInfoList files =
+        QDir(QStringLiteral(TAVRO_JET_DATA)).entryInfoList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Size);
     return files.isEmpty() ? QString() : files.first().absoluteFilePath();
 }
 
@@ -87,8 +88,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("runs"), QStringLiteral("Repetitions of each measure."), QStringLiteral("n"), QStringLiteral("200")});
-    parser.addOption({QStringLiteral("file"), QStringLiteral("Access file to import."), QStringLiteral("path"), largestTestFile()});
+    parser.addOption(
+        {QStringLiteral("runs"), QStringLiteral("Repetitions of each measure."), QStringLiteral("n"), QStringLiteral("200")});
+    parser.addOption(
+        {QStringLiteral("file"), QStringLiteral("Access file to import."), QStringLiteral("path"), largestTestFile()});
     parser.process(app);
     const int runs = qMax(1, parser.value(QStringLiteral("runs")).toInt());
     const QString source = parser.value(QStringLiteral("file"));
@@ -119,12 +122,12 @@ int main(int argc, char *argv[])
 
     out << "file: " << source << " (" << QFileInfo(source).size() << " bytes), median of " << runs << " runs\n";
     auto perSecond = [](qint64 rows, double ms) { return QString::number(ms > 0 ? rows / ms * 1000.0 : 0.0, 'f', 0); };
-    out << "import into a new file (CODE, TELE, QRT): " << imported << " rows, " << QString::number(importMs, 'f', 3)
-        << " ms, " << perSecond(imported, importMs) << " rows/s\n";
-    out << "our reader, every table and column:       " << read << " rows, " << QString::number(readerMs, 'f', 3)
-        << " ms, " << perSecond(read, readerMs) << " rows/s\n";
-    out << "libmdb full scan, every column bound:     " << scanned << " rows, " << QString::number(libmdbMs, 'f', 3)
-        << " ms, " << perSecond(scanned, libmdbMs) << " rows/s\n";
+    out << "import into a new file (CODE, TELE, QRT): " << imported << " rows, " << QString::number(importMs, 'f', 3) << " ms, "
+        << perSecond(imported, importMs) << " rows/s\n";
+    out << "our reader, every table and column:       " << read << " rows, " << QString::number(readerMs, 'f', 3) << " ms, "
+        << perSecond(read, readerMs) << " rows/s\n";
+    out << "libmdb full scan, every column bound:     " << scanned << " rows, " << QString::number(libmdbMs, 'f', 3) << " ms, "
+        << perSecond(scanned, libmdbMs) << " rows/s\n";
     out.flush();
 
     // The reader does libmdb's scan plus the null mask and whole memos; the

@@ -25,7 +25,8 @@ QString localCopyPath(const QString &database, const QProcessEnvironment &env)
         folder = QDir(env.value(QStringLiteral("HOME"), QDir::homePath())).filePath(QStringLiteral(".cache"));
     // The address as shown (password masked) names the file: the copy of
     // one database, whatever password reaches it.
-    const QByteArray digest = QCryptographicHash::hash(shownDatabase(database).toUtf8(), QCryptographicHash::Sha256).toHex();
+    const QByteArray digest =
+        QCryptographicHash::hash(shownDatabase(database, ConnectionShown::Whole).toUtf8(), QCryptographicHash::Sha256).toHex();
     return QDir(folder).filePath(QStringLiteral("tavro/copie-%1.sqlite").arg(QString::fromLatin1(digest.left(16))));
 }
 
@@ -59,7 +60,8 @@ Result<QDateTime> refreshLocalCopy(const QString &database)
     auto reader = serverCopyReader(database);
     if (!reader)
         return reader.status();
-    auto writer = fileTableWriter(path, WriteOptions{.replace = true, .copyTaken = taken, .copyOf = shownDatabase(database)});
+    auto writer = fileTableWriter(
+        path, WriteOptions{.replace = true, .copyTaken = taken, .copyOf = shownDatabase(database, ConnectionShown::Whole)});
     if (!writer)
         return writer.status();
     for (const TableDef &table : kTables) {

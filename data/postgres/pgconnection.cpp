@@ -7,6 +7,7 @@
 
 #include "data/loadpolicy.h"
 #include "data/postgres/pgconnection_p.h"
+#include "data/postgres/pgwait.h"
 #include "data/sqltext.h"
 
 #include <QtEndian>
@@ -104,19 +105,41 @@ Status PgConnection::ensureConnected()
         return Status::success();
     if (m_writing)
         return PgConnection::failure(nullptr, true, Action::Write);
+    // A refusal is told by its SQLSTATE (pgwait.h), found in the verbose text.
+    PQsetErrorVerbosity(m_conn.get(), PQERRORS_VERBOSE);
     PQreset(m_conn.get());
     if (PQstatus(m_conn.get()) != CONNECTION_OK)
-        return connectionFailure(m_conn.get(), m_place, QStringLiteral("Les lignes affichées et les saisies restent."));
-    return prepareSession(m_conn.get(), m_place);
+        return connectionFailure(m_conn.get(), m_place, m_conninfo, QStringLiteral("Les lignes affichées et les saisies restent."));
+    PQsetErrorVerbosity(m_conn.get(), PQERRORS_DEFAULT);
+    PQsetnonblocking(m_conn.get(), 1);
+    return prepareSession(m_conn.get(), m_place, m_conninfo, kStatementSeconds);
+}
+
+Result<PgResult> PgConnection::attempt(const std::function<int(PGconn *)> &send, Action action, ExecStatusType expected)
+{
+    for (int tries = 0;; ++tries) {
+        if (Status connected = ensureConnected(); !connected)
+            return connected;
+        Heard heard = Heard::Answer;
+        PgResult r = exchange(m_conn.get(), send, &heard);
+        const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+        if (status == expected || status == PGRES_COMMAND_OK)
+            return r;
+        const bool lost = PQstatus(m_conn.get()) != CONNECTION_OK;
+        if (!lost || m_writing || tries > 0 || heard == Heard::Silence)
+            return failure(r.get(), lost, action);
+    }
 }
 
 Status PgConnection::failure(const PGresult *result, bool lost, Action action) const
 {
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_conn.get())).trimmed();
+    const QString text = errorText(m_conn.get(), result, m_conninfo);
     // The database lacks a table or column the window's query names.
     if (action == Action::Read && state && qstrncmp(state, "42", 2) == 0 && qstrcmp(state, "42501") != 0)
         return missingSchema(m_place, text);
+    if (state && qstrcmp(state, "57014") == 0)
+        return tooLongFailure(action, m_place, kStatementSeconds, text);
     return engineFailure(faultOf(state, lost || PQstatus(m_conn.get()) != CONNECTION_OK), action, m_place, text);
 }
 
@@ -127,8 +150,8 @@ Result<PgResult> PgConnection::exec(const QString &sql, Action action, const std
     for (const auto &p : params)
         values.push_back(p ? p->constData() : nullptr);
     return attempt(
-        [&] {
-            return PQexecParams(m_conn.get(), text.constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
+        [&](PGconn *c) {
+            return PQsendQueryParams(c, text.constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
         },
         action, PGRES_TUPLES_OK);
 }
@@ -148,7 +171,8 @@ QString PgConnection::tableName(Oid oid)
     auto it = m_tables.constFind(oid);
     if (it != m_tables.constEnd())
         return *it;
-    auto r = exec(QStringLiteral("SELECT relname FROM pg_class WHERE oid = $1"), Action::Read, {QByteArray::number(oid)});
+    auto r =
+        exec(QStringLiteral("SELECT relname FROM pg_catalog.pg_class WHERE oid = $1"), Action::Read, {QByteArray::number(oid)});
     const QString name = r && PQntuples(r->get()) ? QString::fromUtf8(PQgetvalue(r->get(), 0, 0)) : QString();
     m_tables.insert(oid, name);
     return name;
@@ -160,7 +184,7 @@ QString PgConnection::columnName(Oid table, int number)
     auto it = m_columns.constFind(k);
     if (it != m_columns.constEnd())
         return *it;
-    auto r = exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = $1 AND attnum = $2"), Action::Read,
+    auto r = exec(QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = $1 AND attnum = $2"), Action::Read,
                   {QByteArray::number(table), QByteArray::number(number)});
     const QString name = r && PQntuples(r->get()) ? QString::fromUtf8(PQgetvalue(r->get(), 0, 0)) : QString();
     m_columns.insert(k, name);
@@ -171,12 +195,13 @@ Result<std::vector<int>> PgConnection::describe(const QString &text, LoadedResul
 {
     const QByteArray statement = text.toUtf8();
     auto prepared =
-        attempt([&] { return PQprepare(m_conn.get(), "", statement.constData(), 0, nullptr); }, Action::Read, PGRES_COMMAND_OK);
+        attempt([&](PGconn *c) { return PQsendPrepare(c, "", statement.constData(), 0, nullptr); }, Action::Read,
+                PGRES_COMMAND_OK);
     if (!prepared)
         return prepared.status();
-    PgResult described(PQdescribePrepared(m_conn.get(), ""));
+    PgResult described = exchange(m_conn.get(), [](PGconn *c) { return PQsendDescribePrepared(c, ""); });
     if (!described || PQresultStatus(described.get()) != PGRES_COMMAND_OK)
-        return failure(described.get(), !described, Action::Read);
+        return failure(described.get(), PQstatus(m_conn.get()) != CONNECTION_OK, Action::Read);
     const int n = PQnfields(described.get());
     result.columns.assign(std::size_t(n), {});
     std::vector<int> binaryForms(static_cast<std::size_t>(n));
@@ -224,7 +249,7 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     QString keyed = result.readOnly ? QString() : withIdentity(ordered, result.tables, known);
     const auto prepare = [&](const QString &statement) {
         const QByteArray bytes = statement.toUtf8();
-        return attempt([&] { return PQprepare(m_conn.get(), "", bytes.constData(), 0, nullptr); }, Action::Read,
+        return attempt([&](PGconn *c) { return PQsendPrepare(c, "", bytes.constData(), 0, nullptr); }, Action::Read,
                        PGRES_COMMAND_OK);
     };
     if (!keyed.isEmpty() && !prepare(keyed))
@@ -260,7 +285,15 @@ Result<LoadedResult> PgConnection::load(const QString &sql)
     std::vector<QByteArray> numbers(static_cast<std::size_t>(n));
     Status outcome; // the first failure the server sends, if any
     bool tooLarge = false;
-    while (PgResult r{PQgetResult(m_conn.get())}) {
+    for (;;) {
+        if (awaitResult(m_conn.get()) != Heard::Answer) {
+            if (outcome)
+                outcome = failure(nullptr, true, Action::Read);
+            break;
+        }
+        const PgResult r{PQgetResult(m_conn.get())};
+        if (!r)
+            break;
         const ExecStatusType status = PQresultStatus(r.get());
         if (status == PGRES_TUPLES_OK)
             continue; // the end of the rows
@@ -342,11 +375,11 @@ Result<std::unique_ptr<Connection>> connectToServer(const QString &conninfo)
 {
     if (pg::splitsSessions(conninfo))
         return pg::splitConnection(conninfo);
-    auto session = pg::openSession(conninfo);
+    auto session = pg::openSession(conninfo, pg::kStatementSeconds);
     if (!session)
         return session.status();
     return std::unique_ptr<Connection>(
-        std::make_unique<pg::PgConnection>(std::move(*session), Place{pg::placeName(conninfo), DatabaseKind::Server}));
+        std::make_unique<pg::PgConnection>(std::move(*session), conninfo));
 }
 
 } // namespace tavro

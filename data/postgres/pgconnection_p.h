@@ -10,14 +10,19 @@
 
 #include <QHash>
 
+#include <functional>
+
 namespace tavro::pg {
 
 class PgConnection final : public Connection {
 public:
-    PgConnection(PgConn conn, const Place &place)
+    PgConnection(PgConn conn, const QString &conninfo)
         : m_conn(std::move(conn))
-        , m_place(place)
+        , m_conninfo(conninfo)
+        , m_place{placeName(conninfo), DatabaseKind::Server}
     {
+        // Nothing waits on a server that stops reading a long statement.
+        PQsetnonblocking(m_conn.get(), 1);
     }
 
     QString where() const override { return m_place.name; }
@@ -77,24 +82,12 @@ private:
     // the server.
     Status ensureConnected();
 
-    // One statement. Outside a write, a connection found dropped (a server
-    // restarted, an idle session ended) is opened again and the statement
-    // sent once more: it only reads, or begins a write.
-    template <typename Send>
-    Result<PgResult> attempt(Send send, Action action, ExecStatusType expected)
-    {
-        for (int tries = 0;; ++tries) {
-            if (Status connected = ensureConnected(); !connected)
-                return connected;
-            PgResult r(send());
-            const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
-            if (status == expected || status == PGRES_COMMAND_OK)
-                return r;
-            const bool lost = PQstatus(m_conn.get()) != CONNECTION_OK;
-            if (!lost || m_writing || tries > 0)
-                return failure(r.get(), lost, action);
-        }
-    }
+    // One statement, every wait bounded (pgwait.h). Outside a write, a
+    // connection found dropped (a server restarted, an idle session ended)
+    // is opened again and the statement sent once more: it only reads, or
+    // begins a write. A server that kept silent is not asked again: the
+    // clerk hears of it now.
+    Result<PgResult> attempt(const std::function<int(PGconn *)> &send, Action action, ExecStatusType expected);
     Result<PgResult> exec(const QString &sql, Action action, const std::vector<std::optional<QByteArray>> &params = {});
     Status failure(const PGresult *result, bool lost, Action action) const;
 
@@ -106,6 +99,7 @@ private:
     QString columnName(Oid table, int number);
 
     PgConn m_conn;
+    QString m_conninfo; // never shown: what its texts must not show
     Place m_place;
     bool m_writing = false; // between begin() and commit() or rollback()
     QHash<Oid, QString> m_tables;

@@ -84,7 +84,7 @@ Result<std::unique_ptr<TableReader>> serverCopyReader(const QString &conninfo)
 {
     // Where several hosts are named, a standby answers: the primary is
     // left to the saves.
-    auto session = openSession(conninfo, splitsSessions(conninfo) ? "prefer-standby" : nullptr);
+    auto session = openSession(conninfo, kCopyStatementSeconds, nullptr, splitsSessions(conninfo) ? "prefer-standby" : nullptr);
     if (!session)
         return session.status();
     auto reader = std::make_unique<ServerCopyReader>(std::move(*session), Place{placeName(conninfo), DatabaseKind::Server});

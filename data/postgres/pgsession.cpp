@@ -2,7 +2,13 @@
 // messages, and the server's failure codes.
 #include "data/postgres/pgsession.h"
 
+#include "data/postgres/pgschema.h"
+#include "data/postgres/pgwait.h"
+#include "data/setting/conninfo.h"
+
 #include <QHash>
+
+#include <optional>
 
 namespace tavro::pg {
 
@@ -28,29 +34,15 @@ Fault faultOf(const char *state, bool connectionLost)
     return Fault::Other;
 }
 
-// The database, server and port a connection string names, for messages:
-// never the password.
 QString placeName(const QString &conninfo)
 {
-    char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(conninfo.toUtf8().constData(), &error);
-    PQfreemem(error);
-    if (!options)
-        return QStringLiteral("(adresse illisible)");
-    QHash<QByteArray, QString> given;
-    for (PQconninfoOption *o = options; o->keyword; ++o) {
-        if (o->val && *o->val)
-            given.insert(QByteArray(o->keyword), QString::fromUtf8(o->val));
-    }
-    PQconninfoFree(options);
-    const auto value = [&](const char *keyword, const char *variable, const QString &fallback) {
-        const QString v = given.value(keyword, QString::fromLocal8Bit(qgetenv(variable)));
-        return v.isEmpty() ? fallback : v;
-    };
-    const QString host = value("host", "PGHOST", value("hostaddr", "PGHOSTADDR", QStringLiteral("local")));
-    return QStringLiteral("%1 sur le serveur %2 (port %3)")
-        .arg(value("dbname", "PGDATABASE", QStringLiteral("(par défaut)")), host,
-             value("port", "PGPORT", QStringLiteral("5432")));
+    return shownConnection(conninfo, ConnectionShown::Place);
+}
+
+QString errorText(PGconn *conn, const PGresult *result, const QString &conninfo)
+{
+    const char *text = result ? PQresultErrorMessage(result) : conn ? PQerrorMessage(conn) : "";
+    return withoutSecrets(QString::fromUtf8(text).trimmed(), conninfo);
 }
 
 // The session the program's texts need: backslashes are plain text in
@@ -59,41 +51,91 @@ QString placeName(const QString &conninfo)
 // is scanned from its first page by one process, so that its rows come in
 // their stored order (as the file gives them) without a sort; one clerk's
 // search takes no more than one of the server's processors, and no time
-// compiling it (JIT), which pays on reports, not on look-ups.
-Status prepareSession(PGconn *conn, const Place &place)
+// compiling it (JIT), which pays on reports, not on look-ups. A statement
+// whose client has gone (a wait given up, pgwait.h) is dropped soon.
+Status prepareSession(PGconn *conn, const Place &place, const QString &conninfo, int statementSeconds, QString *schema)
 {
     PQsetNoticeProcessor(conn, quiet, nullptr);
-    PgResult r(PQexec(conn, "SET standard_conforming_strings = on; SET client_encoding = 'UTF8'; "
-                            "SET lock_timeout = '4s'; SET statement_timeout = '30s'; "
-                            "SET synchronize_seqscans = off; SET max_parallel_workers_per_gather = 0; SET jit = off"));
+    QByteArray settings = "SET standard_conforming_strings = on; SET client_encoding = 'UTF8'; "
+                          "SET lock_timeout = '4s'; SET statement_timeout = '"
+                          + QByteArray::number(statementSeconds)
+                          + "s'; SET synchronize_seqscans = off; SET max_parallel_workers_per_gather = 0; SET jit = off";
+    if (PQserverVersion(conn) >= 140000)
+        settings += "; SET client_connection_check_interval = '2s'";
+    Heard heard = Heard::Answer;
+    PgResult r = exchange(
+        conn, [&](PGconn *c) { return PQsendQuery(c, settings.constData()); }, &heard);
     if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) {
-        return engineFailure(Fault::Unavailable, Action::Open, place,
-                             QString::fromUtf8(r ? PQresultErrorMessage(r.get()) : PQerrorMessage(conn)));
+        return engineFailure(Fault::Unavailable, Action::Open, place, errorText(conn, r.get(), conninfo));
     }
+    auto path = useDataSchema(conn);
+    if (!path)
+        return engineFailure(Fault::Unavailable, Action::Open, place, withoutSecrets(path.status().detail(), conninfo));
+    if (schema)
+        *schema = *path;
     return Status::success();
 }
 
-Status connectionFailure(PGconn *conn, const Place &place, const QString &kept)
+namespace {
+
+// The connection was made and the server then refused it: why, by its
+// SQLSTATE (and libpq's account of the password), never by its words.
+std::optional<Status> refusal(PGconn *conn, const Place &place, const QString &kept)
 {
-    const QString text = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QString();
-    if (conn && PQconnectionNeedsPassword(conn)) {
-        return Status::failure(Fault::Unavailable,
-                               QStringLiteral("Le serveur de la base de données %1 demande un mot de passe que ce poste "
-                                              "ne connaît pas.")
-                                   .arg(place.name),
-                               kept,
-                               QStringLiteral("Le responsable informatique inscrit ce mot de passe dans le fichier "
-                                              "~/.pgpass du poste."))
-            .withDetail(text);
+    const QByteArray state = connectionState(conn);
+    const auto says = [&](Fault fault, const QString &what, const QString &advice) {
+        return Status::failure(fault, what.arg(place.name), kept, advice);
+    };
+    if (PQconnectionNeedsPassword(conn)) {
+        return says(Fault::Unavailable,
+                    QStringLiteral("Le serveur de la base de données %1 demande un mot de passe que ce poste ne connaît pas."),
+                    QStringLiteral("Le responsable informatique inscrit ce mot de passe dans le fichier ~/.pgpass du poste."));
     }
-    if (conn && PQconnectionUsedPassword(conn)) {
-        return Status::failure(
-                   Fault::Unavailable,
-                   QStringLiteral("Le serveur de la base de données %1 a refusé le mot de passe de ce poste.").arg(place.name),
-                   kept,
-                   QStringLiteral("Le responsable informatique corrige le mot de passe inscrit dans le "
-                                  "fichier ~/.pgpass du poste."))
-            .withDetail(text);
+    if (state == "28P01" && PQconnectionUsedPassword(conn)) {
+        return says(Fault::Unavailable,
+                    QStringLiteral("Le serveur de la base de données %1 a refusé le mot de passe de ce poste."),
+                    QStringLiteral("Le responsable informatique corrige le mot de passe inscrit dans le fichier ~/.pgpass "
+                                   "du poste."));
+    }
+    if (state == "3D000") {
+        return says(Fault::Unavailable, QStringLiteral("La base de données %1 n'existe pas."),
+                    QStringLiteral("Vérifiez le nom de la base (dbname) dans le réglage du programme ; s'il est juste, "
+                                   "prévenez le responsable informatique."));
+    }
+    if (state == "42501") {
+        return says(Fault::Unavailable, QStringLiteral("Votre compte n'a pas le droit de se connecter à la base de données %1."),
+                    QStringLiteral("Demandez ce droit (CONNECT) au responsable informatique."));
+    }
+    if (state == "28000") {
+        return says(Fault::Unavailable,
+                    QStringLiteral("Le serveur de la base de données %1 n'accepte pas de connexion de votre compte depuis ce "
+                                   "poste."),
+                    QStringLiteral("Le responsable informatique autorise ce compte à se connecter (rôle avec LOGIN, accès "
+                                   "prévu pour ce poste)."));
+    }
+    if (state == "53300") {
+        return says(Fault::Busy,
+                    QStringLiteral("Le serveur de la base de données %1 a déjà toutes les connexions qu'il accepte."),
+                    QStringLiteral("Réessayez dans un instant ; si cela revient, prévenez le responsable informatique."));
+    }
+    if (state == "57P03") {
+        return says(Fault::Unavailable, QStringLiteral("Le serveur de la base de données %1 démarre ou s'arrête."),
+                    QStringLiteral("Réessayez dans un instant."));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+Status connectionFailure(PGconn *conn, const Place &place, const QString &conninfo, const QString &kept)
+{
+    // A connection given up on before its end has no message of libpq's.
+    const QString text = !conn                              ? QString()
+                         : PQstatus(conn) == CONNECTION_BAD ? errorText(conn, nullptr, conninfo)
+                                                            : QStringLiteral("timeout expired");
+    if (conn) {
+        if (std::optional<Status> refused = refusal(conn, place, kept))
+            return refused->withDetail(text);
     }
     return Status::failure(Fault::Unavailable, QStringLiteral("La connexion à la base de données %1 a échoué.").arg(place.name),
                            kept,
@@ -150,12 +192,22 @@ QString sessionPlace(PGconn *conn)
         .arg(QString::fromUtf8(PQdb(conn)), QString::fromUtf8(PQhost(conn)), QString::fromUtf8(PQport(conn)));
 }
 
-Result<PgConn> openSession(const QString &conninfo, const char *sessionAttrs)
+Result<PgConn> openSession(const QString &conninfo, int statementSeconds, QString *schema, const char *sessionAttrs)
 {
     // The tools write, and take the primary among several hosts.
     if (!sessionAttrs && splitsSessions(conninfo))
         sessionAttrs = "read-write";
     const Place place{placeName(conninfo), DatabaseKind::Server};
+    if (!readableConnection(conninfo)) {
+        return Status::failure(Fault::Unavailable,
+                               QStringLiteral("La base de données (adresse illisible) n'a pas été ouverte : son adresse ne "
+                                              "se lit pas."),
+                               {},
+                               QStringLiteral("Vérifiez l'adresse de la base (réglage du programme, option -o des outils). "
+                                              "Dans une adresse postgresql://, un « @ », un « / » ou un « % » d'un mot de "
+                                              "passe s'écrit %40, %2F ou %25 ; mieux, le mot de passe va dans le fichier "
+                                              "~/.pgpass."));
+    }
     // Defaults first: what the setting names overrides them. A server that
     // cannot be reached is said so within about 5 seconds; a network that
     // goes silent under an open connection is noticed within about 11.
@@ -169,11 +221,12 @@ Result<PgConn> openSession(const QString &conninfo, const char *sessionAttrs)
                               sessionAttrs ? "target_session_attrs" : nullptr,
                               nullptr};
     const QByteArray info = conninfo.toUtf8();
-    const char *values[] = {"5", "5", "2", "3", "11000", "tavro", info.constData(), sessionAttrs, nullptr};
-    PgConn conn(PQconnectdbParams(keywords, values, 1));
+    const QByteArray connectTimeout = QByteArray::number(kConnectSeconds);
+    const char *values[] = {connectTimeout.constData(), "5", "2", "3", "11000", "tavro", info.constData(), sessionAttrs, nullptr};
+    PgConn conn = connectBounded(keywords, values);
     if (!conn || PQstatus(conn.get()) != CONNECTION_OK)
-        return connectionFailure(conn.get(), place, {});
-    if (Status prepared = prepareSession(conn.get(), place); !prepared)
+        return connectionFailure(conn.get(), place, conninfo, {});
+    if (Status prepared = prepareSession(conn.get(), place, conninfo, statementSeconds, schema); !prepared)
         return prepared;
     return conn;
 }

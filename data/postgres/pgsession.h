@@ -36,17 +36,33 @@ Fault faultOf(const char *state, bool connectionLost);
 // show them: never the password.
 QString placeName(const QString &conninfo);
 
-// Sets what the program's texts need on a session (also after a reconnection).
-Status prepareSession(PGconn *conn, const Place &place);
+// How long a statement of the tools' may run on the server: a whole table
+// copied in one statement. The program's own are limited far lower
+// (pgwait.h).
+inline constexpr int kCopyStatementSeconds = 30;
 
-// A connection that could not be made, or made again: a password missing
-// or refused, or else the server out of reach or the database unknown.
-Status connectionFailure(PGconn *conn, const Place &place, const QString &kept);
+// libpq's or the server's text about a failure (the result's, else the
+// connection's), without what conninfo must not show (conninfo.h).
+QString errorText(PGconn *conn, const PGresult *result, const QString &conninfo);
+
+// Sets what the program's texts need on a session (also after a
+// reconnection), its statements stopped by the server after
+// `statementSeconds`, the search path included (pgschema.h); the data's
+// schema in `schema` when asked.
+Status prepareSession(PGconn *conn, const Place &place, const QString &conninfo, int statementSeconds, QString *schema = nullptr);
+
+// A connection that could not be made, or made again, worded by what
+// happened: a password missing or refused, the database unknown, the
+// account not allowed there, the server full, or else out of reach.
+Status connectionFailure(PGconn *conn, const Place &place, const QString &conninfo, const QString &kept);
 
 // Connects with the program's defaults (the connection string overrides
-// them) and prepares the session. `sessionAttrs`, when given, overrides the
+// them), every wait bounded (pgwait.h), and prepares the session; the data's
+// schema in `schema` when asked. A string libpq would misread is refused
+// before anything is sent. `sessionAttrs`, when given, overrides the
 // string's target_session_attrs: which of several hosts is taken.
-Result<PgConn> openSession(const QString &conninfo, const char *sessionAttrs = nullptr);
+Result<PgConn> openSession(const QString &conninfo, int statementSeconds, QString *schema = nullptr,
+                           const char *sessionAttrs = nullptr);
 
 // How many hosts a connection string names (libpq's comma-separated lists).
 int hostCount(const QString &conninfo);

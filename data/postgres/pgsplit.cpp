@@ -1,6 +1,7 @@
 // Several hosts, as a site with streaming standbys names them: look-ups
 // where a standby answers, saves on the primary.
 #include "data/postgres/pgconnection_p.h"
+#include "data/postgres/pgwait.h"
 
 namespace tavro::pg {
 
@@ -84,10 +85,10 @@ private:
     {
         if (m_writer)
             return Status::success();
-        auto session = openSession(m_conninfo, "read-write");
+        auto session = openSession(m_conninfo, kStatementSeconds, nullptr, "read-write");
         if (!session)
             return session.status();
-        m_writer = std::make_unique<PgConnection>(std::move(*session), m_place);
+        m_writer = std::make_unique<PgConnection>(std::move(*session), m_conninfo);
         return Status::success();
     }
 
@@ -119,11 +120,11 @@ private:
 
 Result<std::unique_ptr<Connection>> splitConnection(const QString &conninfo)
 {
-    auto session = openSession(conninfo, "prefer-standby");
+    auto session = openSession(conninfo, kStatementSeconds, nullptr, "prefer-standby");
     if (!session)
         return session.status();
-    return std::unique_ptr<Connection>(std::make_unique<SplitConnection>(
-        conninfo, std::make_unique<PgConnection>(std::move(*session), Place{placeName(conninfo), DatabaseKind::Server})));
+    return std::unique_ptr<Connection>(
+        std::make_unique<SplitConnection>(conninfo, std::make_unique<PgConnection>(std::move(*session), conninfo)));
 }
 
 } // namespace tavro::pg

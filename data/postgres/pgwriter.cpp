@@ -17,19 +17,25 @@ const QString kNothingWritten = QStringLiteral("Rien n'a été écrit dans la ba
 
 // Every text column compares as the program's rules say: case ignored for
 // every letter, accents kept, "École" among the E (see pgtext.h for LIKE).
-constexpr char kCollation[] =
-    "CREATE COLLATION IF NOT EXISTS ci (provider = icu, locale = 'und-u-ks-level2', deterministic = false)";
+// The collation and the tables live in the data's schema, named with it:
+// the search path starts with pg_catalog, where nothing is created.
+QString createCollationSql(const QString &schema)
+{
+    return QStringLiteral("CREATE COLLATION IF NOT EXISTS %1.ci (provider = icu, locale = 'und-u-ks-level2', "
+                          "deterministic = false)")
+        .arg(schema);
+}
 
 // The key CLE is the server's to give: ALWAYS, so that no statement can
 // set one that the sequence would give again later. The tools never copy
 // keys: the rows are numbered afresh in the order they come.
-QString createTableSql(const TableDef &table)
+QString createTableSql(const QString &schema, const TableDef &table)
 {
     QStringList columns;
     for (const QString &c : columnNames(table))
-        columns << c + QStringLiteral(" TEXT COLLATE ci");
+        columns << c + QStringLiteral(" TEXT COLLATE %1.ci").arg(schema);
     columns << QLatin1String(kKeyColumn) + QStringLiteral(" bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY");
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(table.name), columns.join(QLatin1String(", ")));
+    return QStringLiteral("CREATE TABLE %1.%2 (%3)").arg(schema, QLatin1String(table.name), columns.join(QLatin1String(", ")));
 }
 
 // COPY's text format: backslash escapes, \N for NULL.
@@ -61,8 +67,10 @@ void appendCopyValue(QByteArray &out, const std::optional<QByteArray> &value)
 
 class ServerTableWriter final : public TableWriter {
 public:
-    ServerTableWriter(PgConn conn, const QString &conninfo)
+    ServerTableWriter(PgConn conn, const QString &conninfo, const QString &schema)
         : m_conn(std::move(conn))
+        , m_conninfo(conninfo)
+        , m_schema(quotedIdentifier(schema))
         , m_place{pg::placeName(conninfo), DatabaseKind::Server}
     {
     }
@@ -76,8 +84,8 @@ public:
     {
         if (Status ended = endCopy(); !ended)
             return ended;
-        const QString sql = QStringLiteral("COPY %1 (%2) FROM STDIN")
-                                .arg(QLatin1String(table.name), columnNames(table).join(QLatin1String(", ")));
+        const QString sql =
+            QStringLiteral("COPY %1 (%2) FROM STDIN").arg(tableName(table), columnNames(table).join(QLatin1String(", ")));
         PgResult r(PQexec(m_conn.get(), sql.toUtf8().constData()));
         if (!r || PQresultStatus(r.get()) != PGRES_COPY_IN)
             return failure(r.get());
@@ -103,7 +111,7 @@ public:
         for (const TableDef &table : kTables) {
             for (const char *column : table.listed) {
                 for (const QString &index :
-                     pg::listIndexSql(QLatin1String(table.name), QLatin1String(table.name), QLatin1String(column))) {
+                     pg::listIndexSql(tableName(table), QLatin1String(table.name), QLatin1String(column))) {
                     if (Status made = exec(
                             QString(index).replace(QLatin1String("CREATE INDEX "), QLatin1String("CREATE INDEX IF NOT EXISTS ")));
                         !made)
@@ -124,13 +132,13 @@ public:
             return begun;
         UpgradeNotes notes;
         for (const TableDef &table : kTables) {
-            const QString name = QLatin1String(table.name);
+            const QString name = tableName(table);
             if (Status locked = exec(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(name)); !locked)
                 return locked;
-            auto keyed = query(QLatin1String(pg::kHasKeySql), name.toUtf8());
+            auto keyed = query(QLatin1String(pg::kHasKeySql), {name.toUtf8()});
             if (!keyed)
                 return keyed.status();
-            UpgradedTable noted{name, 0, qstrcmp(PQgetvalue(keyed->get(), 0, 0), "t") != 0};
+            UpgradedTable noted{QLatin1String(table.name), 0, qstrcmp(PQgetvalue(keyed->get(), 0, 0), "t") != 0};
             const Status done = noted.keyed ? giveKey(table, &noted.rows) : count(name, &noted.rows);
             if (!done)
                 return done;
@@ -145,8 +153,8 @@ public:
     // program showed; then the key is the server's to give, after the last.
     Status giveKey(const TableDef &table, qint64 *rows)
     {
-        const QString name = QLatin1String(table.name);
-        const QString constraint = QStringLiteral("tavro_%1_key").arg(name.toLower());
+        const QString name = tableName(table);
+        const QString constraint = QStringLiteral("tavro_%1_key").arg(QString::fromLatin1(table.name).toLower());
         auto numbered = query(QStringLiteral("ALTER TABLE %1 ADD COLUMN CLE bigint; "
                                              "UPDATE %1 SET CLE = o.n FROM (SELECT ctid AS place, pg_catalog.row_number() OVER "
                                              "(ORDER BY ctid) AS n FROM %1) AS o WHERE %1.ctid OPERATOR(pg_catalog.=) o.place")
@@ -161,7 +169,7 @@ public:
                 .arg(*rows + 1),
             QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 PRIMARY KEY (CLE)").arg(name, constraint)};
         for (const char *column : table.listed)
-            steps << pg::listIndexSql(name, name, QLatin1String(column));
+            steps << pg::listIndexSql(name, QLatin1String(table.name), QLatin1String(column));
         // Written again in key order, without the versions the numbering left.
         steps << QStringLiteral("CLUSTER %1 USING %2").arg(name, constraint) << QStringLiteral("ANALYZE %1").arg(name);
         for (const QString &step : steps) {
@@ -180,6 +188,7 @@ private:
         *rows = QByteArray(PQgetvalue(counted->get(), 0, 0)).toLongLong();
         return Status::success();
     }
+    QString tableName(const TableDef &table) const { return m_schema + QLatin1Char('.') + QLatin1String(table.name); }
 
     Status flush()
     {
@@ -204,13 +213,16 @@ private:
         }
         return outcome;
     }
-    Result<PgResult> query(const QString &sql, const QByteArray &param = {})
+    Result<PgResult> query(const QString &sql, const QList<QByteArray> &params = {})
     {
         const QByteArray text = sql.toUtf8();
-        const char *values[] = {param.constData()};
-        // Without a parameter, as several statements in one text.
-        PgResult r(param.isNull() ? PQexec(m_conn.get(), text.constData())
-                                  : PQexecParams(m_conn.get(), text.constData(), 1, nullptr, values, nullptr, nullptr, 0));
+        std::vector<const char *> values;
+        for (const QByteArray &p : params)
+            values.push_back(p.constData());
+        // Without parameters, as several statements in one text.
+        PgResult r(params.isEmpty() ? PQexec(m_conn.get(), text.constData())
+                                    : PQexecParams(m_conn.get(), text.constData(), int(values.size()), nullptr, values.data(),
+                                                   nullptr, nullptr, 0));
         const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             return failure(r.get());
@@ -223,11 +235,12 @@ private:
         const char *state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
         const bool lost = PQstatus(m_conn.get()) != CONNECTION_OK;
         return nothingWrittenToServer(
-            engineFailure(pg::faultOf(state, lost), Action::Write, m_place,
-                          QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn.get())).trimmed()));
+            engineFailure(pg::faultOf(state, lost), Action::Write, m_place, pg::errorText(m_conn.get(), r, m_conninfo)));
     }
 
     PgConn m_conn;
+    QString m_conninfo; // never shown: what its texts must not show
+    QString m_schema;   // the data's, quoted
     Place m_place;
     bool m_copying = false;
     QByteArray m_buffer;
@@ -239,8 +252,8 @@ Status ServerTableWriter::prepare(bool replace)
     // counters' sessions to let go of the tables.
     if (Status set = exec(QStringLiteral("SET statement_timeout = 0; SET lock_timeout = '30s'; BEGIN")); !set)
         return set;
-    auto encoding =
-        query(QStringLiteral("SELECT pg_encoding_to_char(encoding) FROM pg_database WHERE datname = current_database()"));
+    auto encoding = query(QStringLiteral("SELECT pg_catalog.pg_encoding_to_char(encoding) FROM pg_catalog.pg_database "
+                                         "WHERE datname = pg_catalog.current_database()"));
     if (!encoding)
         return encoding.status();
     if (qstrcmp(PQgetvalue(encoding->get(), 0, 0), "UTF8") != 0) {
@@ -250,20 +263,22 @@ Status ServerTableWriter::prepare(bool replace)
                                kNothingWritten,
                                QStringLiteral("Créez-la en UTF-8 : createdb -E UTF8 --locale=C.UTF-8 -T template0 ..."));
     }
-    if (Status made = exec(QLatin1String(kCollation)); !made)
+    if (Status made = exec(createCollationSql(m_schema)); !made)
         return made;
     QStringList holding;
     std::vector<bool> keep;
     for (const TableDef &table : kTables) {
         // Kept when it has the program's columns, each under the rules, and
         // the key: its rows are replaced, its keys go on from where they were.
-        auto shape =
-            query(QStringLiteral("SELECT count(*) FILTER (WHERE c.collname = 'ci' AND upper(a.attname) = ANY ($1::text[])), "
-                                 "count(*), count(*) FILTER (WHERE a.attname = 'cle' AND a.attidentity = 'a') "
-                                 "FROM pg_attribute a LEFT JOIN pg_collation c ON c.oid = a.attcollation "
-                                 "WHERE a.attrelid = to_regclass('%1') AND a.attnum > 0 AND NOT a.attisdropped")
-                      .arg(QLatin1String(table.name)),
-                  "{" + columnNames(table).join(QLatin1Char(',')).toUtf8() + "}");
+        auto shape = query(QStringLiteral("SELECT pg_catalog.count(*) FILTER (WHERE c.collname = 'ci' AND c.collnamespace "
+                                          "OPERATOR(pg_catalog.=) r.relnamespace AND pg_catalog.upper(a.attname) "
+                                          "OPERATOR(pg_catalog.=) ANY ($1::pg_catalog.text[])), pg_catalog.count(*), "
+                                          "pg_catalog.count(*) FILTER (WHERE a.attname = 'cle' AND a.attidentity = 'a') "
+                                          "FROM pg_catalog.pg_class r JOIN pg_catalog.pg_attribute a ON a.attrelid = r.oid "
+                                          "LEFT JOIN pg_catalog.pg_collation c ON c.oid = a.attcollation "
+                                          "WHERE r.oid OPERATOR(pg_catalog.=) pg_catalog.to_regclass($2) "
+                                          "AND a.attnum > 0 AND NOT a.attisdropped"),
+                           {"{" + columnNames(table).join(QLatin1Char(',')).toUtf8() + "}", tableName(table).toUtf8()});
         if (!shape)
             return shape.status();
         const bool exists = QByteArray(PQgetvalue(shape->get(), 0, 1)).toInt() > 0;
@@ -271,7 +286,7 @@ Status ServerTableWriter::prepare(bool replace)
                        && QByteArray(PQgetvalue(shape->get(), 0, 2)).toInt() == 1);
         if (!exists)
             continue;
-        auto rows = query(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(QLatin1String(table.name)));
+        auto rows = query(QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(tableName(table)));
         if (!rows)
             return rows.status();
         if (qstrcmp(PQgetvalue(rows->get(), 0, 0), "t") == 0)
@@ -285,9 +300,10 @@ Status ServerTableWriter::prepare(bool replace)
                                kNothingWritten, QStringLiteral("Ajoutez --force pour remplacer ces tables."));
     }
     for (std::size_t i = 0; i < std::size(kTables); ++i) {
-        const QString name = QLatin1String(kTables[i].name);
-        const Status s = keep[i] ? exec(QStringLiteral("TRUNCATE %1").arg(name))
-                                 : exec(QStringLiteral("DROP TABLE IF EXISTS %1; %2").arg(name, createTableSql(kTables[i])));
+        const QString name = tableName(kTables[i]);
+        const Status s =
+            keep[i] ? exec(QStringLiteral("TRUNCATE %1").arg(name))
+                    : exec(QStringLiteral("DROP TABLE IF EXISTS %1; %2").arg(name, createTableSql(m_schema, kTables[i])));
         if (!s)
             return s;
     }
@@ -298,10 +314,11 @@ Status ServerTableWriter::prepare(bool replace)
 
 Result<UpgradeNotes> upgradeServer(const QString &conninfo)
 {
-    auto session = pg::openSession(conninfo);
+    QString schema;
+    auto session = pg::openSession(conninfo, pg::kCopyStatementSeconds, &schema);
     if (!session)
         return nothingWrittenToServer(session.status());
-    return ServerTableWriter(std::move(*session), conninfo).upgrade();
+    return ServerTableWriter(std::move(*session), conninfo, schema).upgrade();
 }
 
 Status nothingWrittenToServer(const Status &failure)
@@ -311,10 +328,11 @@ Status nothingWrittenToServer(const Status &failure)
 
 Result<std::unique_ptr<TableWriter>> serverTableWriter(const QString &conninfo, const WriteOptions &options)
 {
-    auto session = pg::openSession(conninfo);
+    QString schema;
+    auto session = pg::openSession(conninfo, pg::kCopyStatementSeconds, &schema);
     if (!session)
         return nothingWrittenToServer(session.status());
-    auto writer = std::make_unique<ServerTableWriter>(std::move(*session), conninfo);
+    auto writer = std::make_unique<ServerTableWriter>(std::move(*session), conninfo, schema);
     if (Status prepared = writer->prepare(options.replace); !prepared)
         return prepared;
     return std::unique_ptr<TableWriter>(std::move(writer));

@@ -1,6 +1,7 @@
 // The server engine's writes: a row found by its key, or in a table
 // without one by its place, under optimistic locking.
 #include "data/postgres/pgconnection_p.h"
+#include "data/postgres/pgwait.h"
 
 #include "data/sqltext.h"
 
@@ -28,7 +29,7 @@ void PgConnection::rollback()
 {
     m_writing = false;
     if (PQstatus(m_conn.get()) == CONNECTION_OK && PQtransactionStatus(m_conn.get()) != PQTRANS_IDLE)
-        PgResult(PQexec(m_conn.get(), "ROLLBACK"));
+        exchange(m_conn.get(), [](PGconn *c) { return PQsendQuery(c, "ROLLBACK"); });
 }
 
 Result<std::optional<RowKey>> PgConnection::update(const QString &table, RowKey key, const std::vector<ColumnValue> &changes,
@@ -142,7 +143,8 @@ Result<std::optional<RowKey>> PgConnection::current(const QString &table, RowKey
 
 Result<QStringList> PgConnection::columnsOf(const QString &table)
 {
-    auto result = exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = $1::regclass AND attnum > 0 "
+    auto result = exec(QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid "
+                                      "OPERATOR(pg_catalog.=) $1::pg_catalog.regclass AND attnum > 0 "
                                       "AND NOT attisdropped ORDER BY attnum"),
                        Action::Read, {quotedIdentifier(table).toUtf8()});
     if (!result)

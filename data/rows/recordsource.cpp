@@ -19,6 +19,20 @@ Status RecordSource::Impl::open(Wait wait)
     return Status::success();
 }
 
+Status RecordSource::Impl::noted(Status status)
+{
+    if (status.fault() == Fault::Replaced) {
+        stale = true;
+        db.reset();
+    }
+    return status;
+}
+
+Status RecordSource::Impl::staleFailure(Action action) const
+{
+    return engineFailure(Fault::Replaced, action, Database(database).place());
+}
+
 std::optional<QString> RecordSource::Impl::read(int row, int column) const
 {
     if (store().isNull(row, column))
@@ -83,11 +97,12 @@ Status RecordSource::refresh(Wait wait)
         }
     }();
     if (!loaded)
-        return loaded.status();
+        return d->noted(loaded.status());
     beginResetModel();
     d->loaded = std::move(*loaded);
     d->pending.clear();
     d->newRow = false;
+    d->stale = false;
     d->conflicted = false;
     d->current = d->store().rowCount() > 0 ? 0 : -1;
     endResetModel();
@@ -142,6 +157,11 @@ int RecordSource::currentRow() const
     return d->current;
 }
 
+bool RecordSource::isStale() const
+{
+    return d->stale;
+}
+
 bool RecordSource::isReadOnly() const
 {
     return d->loaded.readOnly;
@@ -188,6 +208,13 @@ bool RecordSource::isNull(int row, const QString &column) const
             return !it->second.has_value();
     }
     return d->store().isNull(row, c);
+}
+
+std::optional<QString> RecordSource::valueAsRead(int row, int column) const
+{
+    if (row < 0 || row >= d->store().rowCount() || column < 0 || column >= columnCount())
+        return std::nullopt;
+    return d->read(row, column);
 }
 
 bool RecordSource::hasPendingChanges() const

@@ -6,7 +6,9 @@
 #include <QAbstractTableModel>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace tavro {
 
@@ -75,6 +77,8 @@ public:
     // Value of a cell as text; a missing column or a null reads as "".
     QString text(int row, const QString &column) const;
     bool isNull(int row, const QString &column) const;
+    // A cell as it was read, whatever was typed over it since (nullopt: null).
+    std::optional<QString> valueAsRead(int row, int column) const;
 
     // Editing the current row. setData() on the model (what bound fields and
     // the grid use) records a pending change; update() writes it.
@@ -82,9 +86,20 @@ public:
     Status update();
     Status deleteCurrent();
     bool hasPendingChanges() const;
+    // Runs the write of a save (its transaction, on the row's connection)
+    // and gives its outcome: the data control runs it off the window's
+    // thread, so that a slow disk or server never freezes the window. The
+    // rows are not changed while it runs; the values written are applied
+    // to them afterwards, on the caller's thread.
+    using WriteRunner = std::function<Status(const std::function<Status()> &write)>;
+    void setWriteRunner(WriteRunner runner);
     // Values typed into the current row and not written yet (a blank new row
     // has none).
     bool hasTypedChanges() const;
+    // True when the rows come from a file since replaced by another (its
+    // identity changed under the connection): nothing is written or deleted
+    // until the next refresh() reads the file now in its place.
+    bool isStale() const;
     // True when the rows carry no identity (grouped, distinct or otherwise
     // unmatched to base rows): they can be read, not edited.
     bool isReadOnly() const;

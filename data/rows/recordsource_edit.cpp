@@ -99,6 +99,8 @@ Status RecordSource::addNew()
                                QStringLiteral("Aucun résultat n'est affiché : impossible d'ajouter un enregistrement."));
     if (d->loaded.readOnly)
         return readOnlyFailure();
+    if (d->stale)
+        return d->staleFailure(Action::Write);
     if (d->newRow)
         return Status::success(); // the blank row is already there, current
     if (hasPendingChanges()) {
@@ -128,41 +130,58 @@ Status RecordSource::update()
         return Status::failure(Fault::Refused,
                                QStringLiteral("Le nouvel enregistrement est vide : saisissez au moins une valeur, "
                                               "puis enregistrez."));
+    // Rows of a file since replaced have keys that mean other rows now.
+    if (d->stale)
+        return d->staleFailure(Action::Write);
     if (!d->db)
         return Status::failure(Fault::Unavailable, QStringLiteral("Les données ne sont pas ouvertes."), keptTypingNote());
 
+    // Collected here, written where the runner says (off the window's
+    // thread, which reads but never changes the rows meanwhile), applied
+    // here again.
     const std::vector<TableChanges> changes = d->collectChanges();
     Written written(changes.size());
-    WriteTransaction tx(*d->db);
+    const auto write = [&] { return d->write(changes, written); };
+    if (Status status = d->noted(d->runner ? d->runner(write) : write()); !status)
+        return status;
+    d->applyWritten(written);
+    const int row = d->current;
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+    return Status::success();
+}
+
+void RecordSource::setWriteRunner(WriteRunner runner)
+{
+    d->runner = std::move(runner);
+}
+
+Status RecordSource::Impl::write(const std::vector<TableChanges> &changes, Written &written)
+{
+    WriteTransaction tx(*db);
     if (Status begun = tx.begin(); !begun)
         return begun;
     for (int t = 0; t < int(changes.size()); ++t) {
         if (changes[t].empty())
             continue;
-        const RowKey key = d->loaded.key(d->current, t);
+        const RowKey key = loaded.key(current, t);
         if (!key.valid()) {
-            if (Status inserted = d->insertMissingRow(t, changes[t], written); !inserted)
+            if (Status inserted = insertMissingRow(t, changes[t], written); !inserted)
                 return inserted;
             continue;
         }
-        const auto updated = d->db->update(d->loaded.tables[t], key, changes[t], d->originalsOf(t));
+        const auto updated = db->update(loaded.tables[t], key, changes[t], originalsOf(t));
         if (!updated)
             return updated.status();
         if (!*updated) {
             // Nothing written, whatever took the row's place: the typing
             // stays on this row, which giving it up shows as it is now.
-            d->conflicted = true;
-            const auto now = d->db->current(d->loaded.tables[t], key);
+            conflicted = true;
+            const auto now = db->current(loaded.tables[t], key);
             return conflictFailure(now && !*now);
         }
         written.keys[t] = *updated;
     }
-    if (Status committed = tx.commit(); !committed)
-        return committed;
-    d->applyWritten(written);
-    const int row = d->current;
-    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-    return Status::success();
+    return tx.commit();
 }
 
 std::vector<TableChanges> RecordSource::Impl::collectChanges() const
@@ -256,12 +275,14 @@ Status RecordSource::deleteCurrent()
     }
     if (d->loaded.readOnly || d->loaded.columns.empty() || d->loaded.columns[0].table < 0)
         return readOnlyFailure();
+    if (d->stale)
+        return d->staleFailure(Action::Delete);
     const int t = d->loaded.columns[0].table;
     const RowKey key = d->loaded.key(row, t);
     if (key.valid()) {
         const auto removed = d->db->remove(d->loaded.tables[t], key, d->originalsOf(t));
         if (!removed)
-            return removed.status();
+            return d->noted(removed.status());
         if (!*removed) {
             // A colleague changed or deleted it since it was read: nothing
             // is deleted, and the rows are read again to show the same row

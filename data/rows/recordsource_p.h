@@ -3,6 +3,7 @@
 // Shared by the files of RecordSource; not part of its interface.
 
 #include "data/connection.h"
+#include "data/enginefailure.h"
 #include "data/rows/recordsource.h"
 #include "data/setting/databasesetting.h"
 #include "data/setting/paths.h"
@@ -42,6 +43,7 @@ struct RecordSource::Impl {
 
     std::map<int, std::optional<QString>> pending; // column -> typed value (nullopt: null)
     bool newRow = false;                           // the last row is an unwritten new row
+    bool stale = false;                            // the rows come from a file since replaced
     bool conflicted = false;                       // the typing met a colleague's change
 
     const std::vector<ResultColumn> &columns() const { return loaded.columns; }
@@ -49,11 +51,20 @@ struct RecordSource::Impl {
     const RowStore &store() const { return loaded.rows; }
 
     Status open(Wait wait);
+    // A failure passed on; when it says the file was replaced, the rows are
+    // marked stale and the connection dropped: the next refresh opens the
+    // file now at that path. Never called while a write holds the connection.
+    Status noted(Status status);
+    Status staleFailure(Action action) const;
     QString typed(int column) const;
     std::optional<QString> read(int row, int column) const;
 
-    // The steps of a save.
+    WriteRunner runner; // none: a save writes where it is called
+
+    // The steps of a save: collect, write (wherever the runner runs it),
+    // apply.
     std::vector<TableChanges> collectChanges() const;
+    Status write(const std::vector<TableChanges> &changes, Written &written);
     Status insertMissingRow(int table, const TableChanges &set, Written &written);
     void applyWritten(const Written &written);
     // The columns of a table as they were read on the current row.

@@ -42,6 +42,12 @@ std::optional<int> CommandLine::parse()
 {
     if (!m_parser.parse(QCoreApplication::arguments()))
         return refuse(m_parser.errorText());
+    for (const QString &option : m_databaseOptions) {
+        if (m_parser.isSet(option) && holdsPassword(m_parser.value(option)))
+            QTextStream(stderr) << passwordOnCommandLineWarning(QCoreApplication::applicationName(),
+                                                                QStringLiteral("--") + option)
+                                << '\n';
+    }
     if (m_parser.isSet(m_help)) {
         m_parser.setApplicationDescription(m_describe(m_parser));
         QTextStream(stdout) << m_parser.helpText();
@@ -74,6 +80,7 @@ QString CommandLine::addOutputOption()
                             .arg(QDir::toNativeSeparators(target)),
                         byLocale(QStringLiteral("chemin"), QStringLiteral("path")),
                         target});
+    warnOfPasswordIn(QStringLiteral("output"));
     return QStringLiteral("output");
 }
 

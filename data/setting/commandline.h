@@ -44,12 +44,17 @@ public:
     // tool). Returns the option's name.
     QString addOutputOption();
 
+    // An option that may name a server database: a password given in it
+    // is taken, with a warning on standard error that others can read it.
+    void warnOfPasswordIn(const QString &option) { m_databaseOptions << option; }
+
 private:
     Describe m_describe;
     QTranslator m_qtTexts;
     QCommandLineParser m_parser;
     QCommandLineOption m_help;
     QCommandLineOption m_version;
+    QStringList m_databaseOptions;
 };
 
 } // namespace tavro

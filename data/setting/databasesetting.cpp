@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
 
 namespace tavro {
@@ -16,7 +15,7 @@ DatabaseSetting g_setting;
 // A server's connection string is kept as written.
 QString fromFolder(const QString &value, const QDir &folder)
 {
-    return databaseKind(value) == DatabaseKind::Server ? value : QDir::cleanPath(folder.absoluteFilePath(value));
+    return databaseKind(value, folder) == DatabaseKind::Server ? value : QDir::cleanPath(folder.absoluteFilePath(value));
 }
 
 // A settings file is written once for many sessions and started from no
@@ -151,18 +150,11 @@ DatabaseSetting resolveDatabase(const std::optional<QString> &option, const QPro
 
 } // namespace
 
-QString shownDatabase(const QString &value)
+QString shownDatabase(const QString &value, ConnectionShown form)
 {
     if (databaseKind(value) == DatabaseKind::File)
         return QDir::toNativeSeparators(QFileInfo(value).absoluteFilePath());
-    static const QRegularExpression uriPassword(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*://[^:@/?#]*:)[^@/?#]*@"));
-    static const QRegularExpression queryPassword(QStringLiteral("([?&]password=)[^&#]*"));
-    static const QRegularExpression keyPassword(QStringLiteral("(\\bpassword\\s*=\\s*)('(?:[^'\\\\]|\\\\.)*'?|\\S*)"));
-    QString shown = value;
-    shown.replace(uriPassword, QStringLiteral("\\1***@"));
-    shown.replace(queryPassword, QStringLiteral("\\1***"));
-    shown.replace(keyPassword, QStringLiteral("\\1***"));
-    return shown;
+    return shownConnection(value, form);
 }
 
 QString sourceDescription(const DatabaseSetting &setting, bool french)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/setting/conninfo.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -54,8 +56,9 @@ DatabaseSetting resolveDatabaseSetting(const std::optional<QString> &option,
                                        const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
 
 // The value as messages show it: a file's full path, or a server connection
-// with any password replaced by "***" (see databaseKind(), data/databasekind.h).
-QString shownDatabase(const QString &value);
+// (see databaseKind(), data/databasekind.h) as shownConnection() rebuilds
+// it, without any password.
+QString shownDatabase(const QString &value, ConnectionShown form = ConnectionShown::Place);
 
 // Where it was named, in French ("la variable TAVRO_DATABASE") or English.
 QString sourceDescription(const DatabaseSetting &setting, bool french = true);

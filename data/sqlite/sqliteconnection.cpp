@@ -10,11 +10,13 @@
 #include "data/sqlite/sqlitestep.h"
 #include "data/sqltext.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Statement.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace tavro {
 
@@ -62,11 +64,28 @@ void bindText(SQLite::Statement &st, int index, const std::optional<QString> &va
         st.bind(index);
 }
 
+// Which file a path names: another file put in its place (a conversion
+// run again, a copy restored) has another identity.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
 class SqliteConnection final : public Connection {
 public:
-    SqliteConnection(std::unique_ptr<SQLite::Database> db, const QString &path)
+    SqliteConnection(std::unique_ptr<SQLite::Database> db, const QString &path, std::optional<FileIdentity> identity)
         : m_db(std::move(db))
         , m_path(path)
+        , m_identity(identity)
     {
     }
 
@@ -229,9 +248,20 @@ private:
     template <typename Step>
     Status run(Step &&step, Action action = Action::Write)
     {
+        if (Status same = sameFile(action); !same)
+            return same;
         return sqliteStep(step, [this, action](const SQLite::Exception &e) {
             return failure(e.getErrorCode(), action, QString::fromUtf8(e.what()));
         });
+    }
+
+    // A file replaced under the connection would still be read (and refused
+    // any write, as SQLite keeps writes from a file gone from its folder):
+    // every statement first makes sure the path still names the file opened.
+    bool replaced() const { return !m_identity || identityOf(m_path) != m_identity; }
+    Status sameFile(Action action) const
+    {
+        return replaced() ? engineFailure(Fault::Replaced, action, Place{where()}) : Status::success();
     }
 
     // The file lacks a table or column the window's query names.
@@ -244,6 +274,8 @@ private:
     Status failure(int code, Action action, const QString &engineText) const
     {
         Fault fault = sqliteFault(code);
+        if (fault == Fault::ReadOnly && replaced())
+            fault = Fault::Replaced; // between the look and the write
         // A write needs a journal beside the file: a folder that may not be
         // written fails it with an input/output error, which is the folder's
         // being read-only to the clerk.
@@ -256,11 +288,14 @@ private:
 
     std::unique_ptr<SQLite::Database> m_db;
     QString m_path;
+    std::optional<FileIdentity> m_identity; // of the file opened
     QHash<QString, bool> m_keyed; // table, lower case -> has the key
 };
 
 Result<LoadedResult> SqliteConnection::load(const QString &sql)
 {
+    if (Status same = sameFile(Action::Read); !same)
+        return same;
     LoadedResult result;
     sqlite3 *h = m_db->getHandle();
     const QByteArray original = sql.toUtf8();
@@ -379,10 +414,14 @@ PickListRead SqliteConnection::readColumn(const QString &sql, const QString &col
 
 Result<std::unique_ptr<Connection>> connectToFile(const QString &database, Wait wait)
 {
+    // Looked at before opening: a file put in place between the two is
+    // taken for replaced at the first statement and read again, never the
+    // other way round.
+    const std::optional<FileIdentity> identity = identityOf(database);
     auto opened = openDatabase(database, wait == Wait::ForBusy ? kBusyTimeoutMs : 0);
     if (!opened)
         return opened.status();
-    return std::unique_ptr<Connection>(std::make_unique<SqliteConnection>(std::move(*opened), database));
+    return std::unique_ptr<Connection>(std::make_unique<SqliteConnection>(std::move(*opened), database, identity));
 }
 
 } // namespace tavro

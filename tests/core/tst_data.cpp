@@ -19,6 +19,7 @@
 #include "data/sqltext.h"
 #include "data/textform.h"
 #include "records/querytext.h"
+#include "support/secretaddresses.h"
 #include "support/testdb.h"
 
 #include <QDir>
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void serverSpelling();
     void password_data();
     void password();
+    void serverAddressShown_data();
+    void serverAddressShown();
 
     void rowStore_data();
     void rowStore();
@@ -334,12 +337,20 @@ void TestData::serverSpelling()
     const QString rules = pg::withTextRules(sql, facts);
     QCOMPARE(groupsRows(sql) ? rules : pg::withIdentity(pg::withStoredOrder(rules, facts), {"code"}, facts), spelled);
     QCOMPARE(pg::packTid(pg::unpackTid((qint64(4000000000) << 16) | 77)), (qint64(4000000000) << 16) | 77);
-    // What libpq takes for a connection is a server's; anything else a file.
-    for (const char *server :
-         {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro", "host=/run/postgresql dbname=tavro"})
+    // What libpq takes for a connection is a server's (a misspelt option
+    // after its first too: refused as an address, never made a file);
+    // anything else a file, and a file that is there whatever its name.
+    for (const char *server : {"postgresql://guichet@serveur/tavro", "postgres://serveur/tavro",
+                               "host=/run/postgresql dbname=tavro", "password=x hots=serveur"})
         QCOMPARE(databaseKind(QString::fromUtf8(server)), DatabaseKind::Server);
-    for (const char *file : {"/srv/a=b/BD2003.mdb", "smb://serveur/partage/BD2003.mdb", "BD2003.mdb"})
+    for (const char *file : {"/srv/a=b/BD2003.mdb", "smb://serveur/partage/BD2003.mdb", "BD2003.mdb", "x=1.mdb"})
         QCOMPARE(databaseKind(QString::fromUtf8(file)), DatabaseKind::File);
+    QTemporaryDir folder;
+    QFile named(folder.filePath(QStringLiteral("host=7.mdb")));
+    QVERIFY(named.open(QIODevice::WriteOnly));
+    QCOMPARE(databaseKind(QStringLiteral("host=7.mdb"), QDir(folder.path())), DatabaseKind::File);
+    QCOMPARE(databaseKind(named.fileName()), DatabaseKind::File);
+    QCOMPARE(databaseKind(QStringLiteral("host=7.mdb")), DatabaseKind::Server); // not in the current folder
 }
 
 void TestData::password_data()
@@ -358,6 +369,40 @@ void TestData::password()
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
     QCOMPARE(isEditPassword(typed), accepted);
+}
+
+void TestData::serverAddressShown_data()
+{
+    test::addSecretAddressRows();
+}
+
+void TestData::serverAddressShown()
+{
+    QFETCH(QString, address);
+    QFETCH(QStringList, secrets);
+    QFETCH(QString, shown);
+    QFETCH(bool, warned);
+    const bool readable = shown != QLatin1String("(adresse illisible)");
+    QCOMPARE(shownDatabase(address, ConnectionShown::Whole), shown);
+    QCOMPARE(shownDatabase(address), readable ? shown.section(QStringLiteral(", utilisateur"), 0, 0) : shown);
+    QCOMPARE(readableConnection(address), readable);
+    QCOMPARE(holdsPassword(address), warned);
+    // A text of libpq's or the server's quoting a password as it is,
+    // percent-encoded (upper or lower case), backslash-escaped, or quoting
+    // the whole address. An address libpq cannot read is never sent.
+    QString text = QStringLiteral("avant « %1 » après").arg(address);
+    for (const QString &secret : secrets) {
+        QString lower, escaped = secret;
+        for (const char c : secret.toUtf8())
+            lower += QLatin1Char('%') + QString::fromLatin1(QByteArray(1, c).toHex());
+        escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+        if (readable)
+            text += QStringLiteral(" « %1 » « %2 » « %3 » « %4 »")
+                        .arg(secret, QString::fromLatin1(secret.toUtf8().toPercentEncoding()), lower, escaped);
+    }
+    const QString filtered = withoutSecrets(text, address);
+    QVERIFY2(!filtered.contains(address) && test::shownSecret(filtered, secrets).isEmpty(), qPrintable(filtered));
+    QVERIFY2(filtered.startsWith(QStringLiteral("avant « *** » après")), qPrintable(filtered));
 }
 
 void TestData::rowStore_data()

@@ -2,16 +2,19 @@
 // interrupted conversions, and the program's message that names it when it
 // finds an Access file where BD2003.mdb should be.
 #include "data/database/database.h"
+#include "data/rows/recordsource.h"
 #include "data/sample/sampledata.h"
 #include "data/schema.h"
 #include "data/setting/paths.h"
 #include "data/sqlite/opendb.h"
 #include "support/filerows.h"
+#include "support/jetfiles.h"
+#include "support/jetlayout.h"
 #include "support/jetwriter.h"
+#include "support/secretaddresses.h"
 #include "support/testdb.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -28,27 +31,15 @@
 #include <unistd.h>
 
 using namespace tavro;
+using test::jetFile;
+using test::readAll;
+using test::sha256;
+using test::writeAll;
 
 namespace {
 
 const QString kTool = QStringLiteral(TAVRO_IMPORT_TOOL);
-
-QString jetFile(const char *name)
-{
-    return QStringLiteral(TAVRO_JET_DATA "/") + QLatin1String(name);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+const QString kSample = QStringLiteral(TAVRO_SAMPLE_TOOL);
 
 struct Run {
     int exitCode = -1; // -1: killed, crashed or stopped at the time limit
@@ -81,11 +72,6 @@ Run run(const QString &program, const QStringList &arguments, const QString &fol
     return result;
 }
 
-QByteArray sha256(const QString &path)
-{
-    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256).toHex();
-}
-
 // Every row of the three tables, each prefixed with its table's name.
 QStringList tableRows(const QString &path)
 {
@@ -116,7 +102,9 @@ QString writeLarge(const QString &path, int n)
     jetwriter::Table qrt{QStringLiteral("QRT"), {}, {}};
     for (int i = 0; i < n; ++i) {
         const QString n = QString::number(i);
-        tele.rows << jetwriter::Row{{"Agence " + n, "0500-" + n, "PROVINCE", "DR", i == 7 ? QStringLiteral("Allée des Essais 🎵 ").repeated(600) : n + ", rue Neuve", QString()}};
+        tele.rows << jetwriter::Row{{"Agence " + n, "0500-" + n, "PROVINCE", "DR",
+                                     i == 7 ? QStringLiteral("Allée des Essais 🎵 ").repeated(600) : n + ", rue Neuve",
+                                     QString()}};
         qrt.rows << jetwriter::Row{{"Quartier " + n, QString::number(10000 + i), "VILLE-" + n}};
     }
     const Status written = jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), path, {tele, qrt});
@@ -138,13 +126,23 @@ QByteArray withLoopingMemo(QByteArray bytes)
     return {};
 }
 
+// A copy of a Jet file with a column of CODE marked of fixed length, which no
+// text column is: a damaged definition.
+QByteArray markedFixed(const QByteArray &bytes, const QString &column)
+{
+    const qsizetype flags = jetlayout::column(bytes, QStringLiteral("CODE"), column).flags;
+    return flags < 0 ? QByteArray() : jetlayout::put(bytes, flags, 1, jetlayout::get(bytes, flags, 1) | 1);
+}
+
 // A copy of a Jet file with one name (a table's or a column's, stored once
 // as UTF-16) spelt otherwise: a real file that lacks that table or column.
 QByteArray renamed(QByteArray bytes, const QString &name, const QString &other)
 {
     const QByteArray needle(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
     const qsizetype at = bytes.indexOf(needle);
-    return at < 0 || bytes.indexOf(needle, at + 1) >= 0 ? QByteArray() : bytes.replace(at, needle.size(), QByteArray(reinterpret_cast<const char *>(other.utf16()), other.size() * 2));
+    return at < 0 || bytes.indexOf(needle, at + 1) >= 0
+               ? QByteArray()
+               : bytes.replace(at, needle.size(), QByteArray(reinterpret_cast<const char *>(other.utf16()), other.size() * 2));
 }
 
 } // namespace
@@ -169,6 +167,10 @@ private Q_SLOTS:
     void toTheProgramsDatabase_data();
     void toTheProgramsDatabase();
     void upgradesInPlace();
+    void passwordsNeverShown_data();
+    void passwordsNeverShown();
+    void plantedFunctionsNeverRun_data();
+    void plantedFunctionsNeverRun();
 
 private:
     QTemporaryDir m_fixtures;
@@ -176,8 +178,20 @@ private:
 
 void TestImportTool::initTestCase()
 {
-    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("small.mdb")), 3000), m_fixtures.filePath(QStringLiteral("small.mdb")));
-    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("large.mdb")), 200000), m_fixtures.filePath(QStringLiteral("large.mdb")));
+    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("small.mdb")), 3000),
+             m_fixtures.filePath(QStringLiteral("small.mdb")));
+    QCOMPARE(writeLarge(m_fixtures.filePath(QStringLiteral("large.mdb")), 200000),
+             m_fixtures.filePath(QStringLiteral("large.mdb")));
+    // NUL in two values (a text and a memo), half a UTF-16 pair in another;
+    // a damaged column that is not copied.
+    const jetwriter::Table tele{
+        QStringLiteral("TELE"),
+        {{{QString::fromUtf16(u"Agence \xdc00"), "01", "P", "R", QStringLiteral("Rue du\0 Nord"), QStringLiteral("No\0rd")}}},
+        {"ADRESSE"}};
+    const jetwriter::Table code{QStringLiteral("CODE"), {{{"Agence Un", "10001", "P", "R", std::nullopt}}}, {}, {}, {}, {"NOTE"}};
+    const QString odd = m_fixtures.filePath(QStringLiteral("odd.mdb"));
+    QVERIFY(jetwriter::write(jetFile("codes_tele_qrt_jet4.mdb"), odd, {tele, code}));
+    QVERIFY(writeAll(odd, markedFixed(readAll(odd), QStringLiteral("NOTE"))));
 }
 
 void TestImportTool::convertsAndReports()
@@ -212,6 +226,7 @@ void TestImportTool::writesBesideItselfByDefault()
     QCOMPARE(filesIn(elsewhere.path()), QStringList());
 }
 
+// clang-format off
 void TestImportTool::refuses_data()
 {
     QTest::addColumn<QStringList>("arguments"); // %DIR%: the target folder, %SRC%: the prepared source
@@ -230,7 +245,20 @@ void TestImportTool::refuses_data()
     QTest::newRow("Jet header only") << toSource << "header" << 1 << "Le fichier %SRC% ne peut pas être lu comme base Access" << QStringList();
     QTest::newRow("no CODE table") << QStringList{"-o", "%DIR%/BD2003.mdb", jetFile("overflowTestV2000.mdb")} << "" << 1
                                    << "La table CODE est absente de la base Access " + jetFile("overflowTestV2000.mdb") << QStringList();
-    QTest::newRow("no FAX column") << toSource << "renamed" << 1 << "La colonne FAX est absente de la table TELE de la base Access %SRC%" << QStringList();
+    QTest::newRow("no FAX column") << toSource << "renamed" << 1 << "La colonne FAX est absente de la table TELE de la base Access %SRC%, qui a les colonnes "
+                                                                       "AGENCE, TEL, PROVINCE, REGION, ADRESSE, FAZ.\nAucun fichier n'a été écrit.\n"
+                                                                       "Vérifiez qu'il s'agit bien de la base BD2003.mdb de l'ancien programme ; si c'est bien elle, elle est abîmée"
+                                   << QStringList();
+    QTest::newRow("FAX unreadable") << toSource << "FAX unreadable" << 1 << "La colonne FAX est introuvable dans la table TELE de la base Access %SRC%, "
+                                                                           "dont la définition est abîmée : la colonne n° 5 a un nom illisible.\nAucun fichier n'a été écrit.\n"
+                                                                           "Ouvrez la base dans Access, faites « Compacter et réparer"
+                                    << QStringList();
+    QTest::newRow("AGENCE damaged") << toSource << "AGENCE fixed" << 1 << "La table CODE de la base Access %SRC% est abîmée : sa colonne AGENCE est marquée de longueur fixe"
+                                    << QStringList();
+    QTest::newRow("CODE unreadable in the list of tables") << toSource << "CODE unreadable" << 1
+                                                           << "La table CODE est introuvable dans la base Access %SRC%, dont la liste des tables est abîmée : "
+                                                              "une table y a un nom illisible (définition page 24).\nAucun fichier n'a été écrit.\nOuvrez la base"
+                                                           << QStringList();
     QTest::newRow("unknown code page") << QStringList{"--charset", "CP99999", "-o", "%DIR%/BD2003.mdb", codes} << "" << 1 << "« CP99999 » est inconnu" << QStringList();
     QTest::newRow("source is a folder") << toSource << "folder" << 1 << "%SRC% est un dossier, pas une base Access." << QStringList();
     QTest::newRow("source is a pipe") << toSource << "fifo" << 1 << "%SRC% n'est pas un fichier ordinaire" << QStringList();
@@ -241,6 +269,7 @@ void TestImportTool::refuses_data()
     QTest::newRow("link at the target") << toTarget << "link" << 1 << "Le fichier %DIR%/BD2003.mdb existe déjà : il est laissé tel quel." << QStringList{"BD2003.mdb"};
     QTest::newRow("disk full") << toSource << "full" << 1 << "Le disque du fichier de données %DIR%/BD2003.mdb est plein." << QStringList();
 }
+// clang-format on
 
 void TestImportTool::refuses()
 {
@@ -258,6 +287,15 @@ void TestImportTool::refuses()
         QVERIFY(writeAll(source, codes.left(3000)));
     if (setup == QLatin1String("renamed"))
         QVERIFY(writeAll(source, renamed(codes, QStringLiteral("FAX"), QStringLiteral("FAZ"))));
+    // A control character where no name has one: a damaged name.
+    if (setup == QLatin1String("FAX unreadable"))
+        QVERIFY(writeAll(source, renamed(codes, QStringLiteral("FAX"), QStringLiteral("F\x01X"))));
+    if (setup == QLatin1String("AGENCE fixed"))
+        QVERIFY(writeAll(source, markedFixed(codes, QStringLiteral("AGENCE"))));
+    if (setup == QLatin1String("CODE unreadable"))
+        QVERIFY(writeAll(source, renamed(codes, QStringLiteral("CODE"),
+                                         QStringLiteral("CO\x01"
+                                                        "E"))));
     if (setup == QLatin1String("folder"))
         QVERIFY(QDir().mkdir(source));
     if (setup == QLatin1String("fifo"))
@@ -265,7 +303,8 @@ void TestImportTool::refuses()
     if (setup == QLatin1String("unreadable")) {
         QVERIFY(writeAll(source, codes));
         QVERIFY(QFile::setPermissions(source, QFileDevice::WriteOwner));
-        QVERIFY(QFile::setPermissions(sources.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ExeOther));
+        QVERIFY(QFile::setPermissions(sources.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                          | QFileDevice::ExeOther));
     }
     if (setup == QLatin1String("target folder"))
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("BD2003.mdb")));
@@ -280,8 +319,11 @@ void TestImportTool::refuses()
         // A disk of 64 kB, in a mount namespace of the tool's own; what the
         // folder holds afterwards is listed from in there.
         QVERIFY(QFile::copy(m_fixtures.filePath(QStringLiteral("small.mdb")), source));
-        r = run(QStringLiteral("unshare"), {"-rm", "/bin/sh", "-c", "d=$1 t=$2; shift 2; mount -t tmpfs -o size=64k tmpfs \"$d\" || exit 9; \"$t\" \"$@\"; s=$?; ls -A \"$d\"; exit $s",
-                                            "sh", dir.path(), kTool, arguments.at(0), arguments.at(1), arguments.at(2)});
+        r = run(
+            QStringLiteral("unshare"),
+            {"-rm", "/bin/sh", "-c",
+             "d=$1 t=$2; shift 2; mount -t tmpfs -o size=64k tmpfs \"$d\" || exit 9; \"$t\" \"$@\"; s=$?; ls -A \"$d\"; exit $s",
+             "sh", dir.path(), kTool, arguments.at(0), arguments.at(1), arguments.at(2)});
         if (r.exitCode == 9 || r.err.startsWith(QLatin1String("unshare")))
             QSKIP("no mount namespace here");
     } else {
@@ -290,7 +332,10 @@ void TestImportTool::refuses()
         const bool asNobody = setup == QLatin1String("unreadable") && geteuid() == 0;
         QTemporaryDir copy;
         const QString tool = asNobody ? copy.filePath(QStringLiteral("tavro-import")) : kTool;
-        QVERIFY(!asNobody || (QFile::copy(kTool, tool) && QFile::setPermissions(copy.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ExeOther)));
+        QVERIFY(!asNobody
+                || (QFile::copy(kTool, tool)
+                    && QFile::setPermissions(copy.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                              | QFileDevice::ExeOther)));
         r = run(tool, arguments, {}, asNobody);
     }
     QCOMPARE(r.exitCode, exitCode);
@@ -298,7 +343,8 @@ void TestImportTool::refuses()
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
     // Only when --force would help does the message suggest it.
-    QCOMPARE(r.err.contains(QLatin1String("Ajoutez --force")), setup == QLatin1String("link") || setup == QLatin1String("existing"));
+    QCOMPARE(r.err.contains(QLatin1String("Ajoutez --force")),
+             setup == QLatin1String("link") || setup == QLatin1String("existing"));
     if (setup == QLatin1String("existing"))
         QCOMPARE(readAll(dir.filePath(QStringLiteral("BD2003.mdb"))), codes);
     QVERIFY2(!r.err.contains(QLatin1String(".import-")), qPrintable(r.err));
@@ -309,7 +355,7 @@ void TestImportTool::damagedCopies_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("sound"); // the rows of the undamaged file
-    QTest::addColumn<int>("changed"); // bytes changed; -1: the import must fail
+    QTest::addColumn<int>("changed");       // bytes changed; -1: the import must fail
 
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("sound.mdb"));
@@ -355,7 +401,9 @@ void TestImportTool::damagedCopies()
     const Run r = run(kTool, {QStringLiteral("-o"), out.filePath(QStringLiteral("BD2003.mdb")), source});
     QVERIFY2(r.exitCode == 0 || r.exitCode == 1, qPrintable(QStringLiteral("status %1: %2").arg(r.exitCode).arg(r.err)));
     if (r.exitCode == 1) {
-        QVERIFY2(r.err.startsWith(QLatin1String("tavro-import : ")) && r.err.contains(QStringLiteral("Aucun fichier n'a été écrit.")), qPrintable(r.err));
+        QVERIFY2(r.err.startsWith(QLatin1String("tavro-import : "))
+                     && r.err.contains(QStringLiteral("Aucun fichier n'a été écrit.")),
+                 qPrintable(r.err));
         QCOMPARE(filesIn(out.path()), QStringList());
         return;
     }
@@ -392,7 +440,8 @@ void TestImportTool::interrupted()
     const QByteArray before = sha256(target);
 
     QProcess process;
-    process.start(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, m_fixtures.filePath(QStringLiteral("large.mdb"))});
+    process.start(kTool,
+                  {QStringLiteral("--force"), QStringLiteral("-o"), target, m_fixtures.filePath(QStringLiteral("large.mdb"))});
     QVERIFY(process.waitForStarted());
     while (filesIn(dir.path()).size() < 2 && process.state() == QProcess::Running)
         QThread::usleep(200);
@@ -411,7 +460,9 @@ void TestImportTool::interrupted()
     QCOMPARE(filesIn(dir.path()), during);
     const Run next = run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")});
     QCOMPARE(next.exitCode, 0);
-    QVERIFY2(next.out.startsWith(QStringLiteral("Fichier provisoire d'une conversion interrompue supprimé : ") + dir.filePath(during.at(1))), qPrintable(next.out));
+    QVERIFY2(next.out.startsWith(QStringLiteral("Fichier provisoire d'une conversion interrompue supprimé : ")
+                                 + dir.filePath(during.at(1))),
+             qPrintable(next.out));
     QCOMPARE(filesIn(dir.path()).size(), 2);
     QVERIFY(!filesIn(dir.path()).join(' ').contains(QLatin1String(".import-")));
     QCOMPARE(codeRows(target), 5);
@@ -439,7 +490,8 @@ void TestImportTool::forceKeepsBackup()
     QCOMPARE(filesIn(dir.path()).size(), 2);
 
     // A second run keeps both older files, even within the same second.
-    QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")}).exitCode, 0);
+    QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, jetFile("codes_tele_qrt_jet4.mdb")}).exitCode,
+             0);
     QCOMPARE(filesIn(dir.path()).size(), 3);
 
     // A link at the target's name is replaced, the file it leads to never written.
@@ -483,11 +535,14 @@ void TestImportTool::programMessageGivesWorkingCommand()
     QVERIFY(!opened);
     QCOMPARE(sha256(path), jet);
     const QString command = importCommandFor(path);
-    QVERIFY2(opened.status().message().contains(QStringLiteral("est une base Access (Jet)")), qPrintable(opened.status().message()));
-    QVERIFY2(opened.status().message().contains(QLatin1Char('\n') + command + QLatin1Char('\n')), qPrintable(opened.status().message()));
+    QVERIFY2(opened.status().message().contains(QStringLiteral("est une base Access (Jet)")),
+             qPrintable(opened.status().message()));
+    QVERIFY2(opened.status().message().contains(QLatin1Char('\n') + command + QLatin1Char('\n')),
+             qPrintable(opened.status().message()));
 
     // The command names the tool beside the program, then converts in place.
-    const QString besideProgram = shellQuoted(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tavro-import")));
+    const QString besideProgram =
+        shellQuoted(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tavro-import")));
     QVERIFY2(command.startsWith(besideProgram + QLatin1Char(' ')), qPrintable(command));
     const QString runnable = shellQuoted(kTool) + command.mid(besideProgram.size());
     const Run r = run(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), runnable});
@@ -500,17 +555,25 @@ void TestImportTool::programMessageGivesWorkingCommand()
     QCOMPARE(sha256(QDir(folder).filePath(files.at(1))), jet);
 }
 
+// clang-format off
 void TestImportTool::toTheProgramsDatabase_data()
 {
     QTest::addColumn<QString>("source"); // empty: a BD2003.mdb of the program's own
-    QTest::newRow("Access file") << jetFile("codes_tele_qrt_jet4.mdb");
-    QTest::newRow("the program's own file") << QString();
+    QTest::addColumn<QStringList>("summary"); // lines the tool's summary must have
+    QTest::newRow("Access file") << jetFile("codes_tele_qrt_jet4.mdb") << QStringList();
+    QTest::newRow("the program's own file") << QString() << QStringList();
+    // A server's text cannot hold NUL: dropped on both targets alike.
+    QTest::newRow("NUL, half a UTF-16 pair, a damaged column") << m_fixtures.filePath(QStringLiteral("odd.mdb"))
+                                                               << QStringList{"  laissé de côté, car abîmée : colonne CODE.NOTE, qui est marquée de longueur fixe, ce qu'une colonne de texte n'est jamais",
+                                                                              "  caractère NUL retiré de 2 valeur(s)", "  demi-caractère UTF-16 isolé remplacé par « \ufffd » dans 1 valeur(s)"};
 }
+// clang-format on
 
 void TestImportTool::toTheProgramsDatabase()
 {
     // The run's engine: a new file, or a server database without the tables.
     QFETCH(QString, source);
+    QFETCH(QStringList, summary);
     QTemporaryDir dir;
     const QString reference = dir.filePath(QStringLiteral("reference.mdb"));
     if (source.isEmpty()) {
@@ -536,10 +599,16 @@ void TestImportTool::toTheProgramsDatabase()
     QCOMPARE(first.exitCode, 0);
     QVERIFY(first.out.contains(QStringLiteral("Écrit : ")) && !first.out.contains(QStringLiteral("secret")));
     QCOMPARE(rows(), expected);
+    for (const QString &line : summary)
+        QVERIFY2(first.out.split(QLatin1Char('\n')).contains(line), qPrintable(first.out));
+    if (!summary.isEmpty())
+        QVERIFY2(expected.contains(QString::fromUtf16(u"TELE|Agence \ufffd|01|P|R|Rue du Nord|Nord")),
+                 qPrintable(expected.join('\n')));
     const Run again = run(kTool, {QStringLiteral("-o"), target, source});
     QCOMPARE(again.exitCode, 1);
     QVERIFY2(again.err.contains(test::TestDatabase::onServer() ? QStringLiteral("contient déjà des lignes")
-                                                               : QStringLiteral("existe déjà")), qPrintable(again.err));
+                                                               : QStringLiteral("existe déjà")),
+             qPrintable(again.err));
     QCOMPARE(run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), target, source}).exitCode, 0);
     QCOMPARE(rows(), expected); // replaced, not added to
 }
@@ -594,6 +663,117 @@ void TestImportTool::upgradesInPlace()
     sqlite.start(QStringLiteral("sqlite3"), {db.path(), QStringLiteral("PRAGMA integrity_check;")});
     QVERIFY2(sqlite.waitForFinished(), "the sqlite3 command line tool is needed");
     QCOMPARE(QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed(), QStringLiteral("ok"));
+}
+
+void TestImportTool::passwordsNeverShown_data()
+{
+    const QString server = test::TestDatabase::onServer() ? test::TestDatabase().path() : QString();
+    test::addSecretAddressRows(server);
+}
+
+void TestImportTool::passwordsNeverShown()
+{
+    // Both tools, as a user runs them: what they print and their stderr.
+    QFETCH(QString, address);
+    QFETCH(QStringList, secrets);
+    QFETCH(QString, shown);
+    QFETCH(bool, warned);
+    const Run runs[] = {run(kSample, {QStringLiteral("-o"), address}),
+                        run(kTool, {QStringLiteral("-o"), address, jetFile("codes_tele_qrt_jet4.mdb")})};
+    for (const Run &r : runs) {
+        const QString all = r.out + r.err;
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(test::shownSecret(all, secrets).isEmpty(), qPrintable(all));
+        QVERIFY2(r.err.contains(shown.section(QStringLiteral(", utilisateur"), 0, 0)), qPrintable(all));
+        QCOMPARE(r.err.contains(QStringLiteral("est visible de tous les utilisateurs de cette machine")), warned);
+    }
+}
+
+// clang-format off
+void TestImportTool::plantedFunctionsNeverRun_data()
+{
+    // Where the owner keeps the data (%O the owner, %C a counter, %D the
+    // database), and what the owner's first fill adds to the address.
+    QTest::addColumn<QString>("setUp");
+    QTest::addColumn<QString>("schema");
+    QTest::addColumn<QString>("firstFill");
+    QTest::newRow("own schema, the database's path")
+        << "CREATE SCHEMA tavro AUTHORIZATION %O; ALTER DATABASE %D SET search_path = tavro" << "tavro" << "";
+    QTest::newRow("own schema, found by its table CODE") << "CREATE SCHEMA tavro AUTHORIZATION %O" << "tavro"
+                                                         << " options=-csearch_path=tavro";
+    QTest::newRow("public, as before PostgreSQL 15") << "" << "public" << "";
+}
+// clang-format on
+
+void TestImportTool::plantedFunctionsNeverRun()
+{
+    // A counter who may create in public shadows what the tools and the
+    // program call; each shadow would write a marker row with the rights of
+    // whoever runs it. The owner then fills, replaces, reads and saves.
+    if (!test::TestDatabase::onServer())
+        QSKIP("a server's matter");
+    QFETCH(QString, setUp);
+    QFETCH(QString, schema);
+    QFETCH(QString, firstFill);
+    static int made = 0;
+    const QString owner = QStringLiteral("tavro_owner_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    const QString counter = QStringLiteral("tavro_counter_%1_%2").arg(QCoreApplication::applicationPid()).arg(made);
+    test::TestDatabase db;
+    db.create(false);
+    const auto named = [&](QString sql) {
+        return sql.replace(QLatin1String("%O"), owner)
+            .replace(QLatin1String("%C"), counter)
+            .replace(QLatin1String("%D"), db.name());
+    };
+    db.exec(named(QStringLiteral("CREATE ROLE %O LOGIN; CREATE ROLE %C LOGIN; ALTER DATABASE %D OWNER TO %O; "
+                                 "GRANT CREATE ON SCHEMA public TO %C; CREATE TABLE public.marker (what text); "
+                                 "GRANT INSERT ON public.marker TO PUBLIC; "))
+            + named(setUp));
+    const auto plant = [](const char *signature, const char *type, const char *body) {
+        return QStringLiteral("CREATE FUNCTION public.%1 RETURNS %2 LANGUAGE sql AS $$ SELECT CASE WHEN public.planted('%1') "
+                              "THEN %3 END $$; ")
+            .arg(QLatin1String(signature), QLatin1String(type), QLatin1String(body));
+    };
+    QStringList code;
+    for (const QString &c : columnNames(kTables[0]))
+        code << QStringLiteral("'Z' AS ") + c;
+    db.exec(QStringLiteral("CREATE FUNCTION public.planted(what text) RETURNS boolean LANGUAGE sql AS "
+                           "$$ INSERT INTO public.marker VALUES (what) RETURNING true $$; ")
+                + plant("upper(name)", "text", "pg_catalog.upper($1::text)")
+                + plant("quote_ident(name)", "text", "pg_catalog.quote_ident($1::text)")
+                + plant("to_regclass(text)", "regclass", "pg_catalog.to_regclass($1)")
+                + plant("currtid2(text, tid)", "tid", "pg_catalog.currtid2($1, $2)")
+                + plant("pg_encoding_to_char(integer)", "name", "pg_catalog.pg_encoding_to_char($1)")
+                + plant("current_database()", "name", "pg_catalog.current_database()")
+                + plant("oid_is(oid, regclass)", "boolean", "$1 OPERATOR(pg_catalog.=) $2::oid")
+                + QStringLiteral("CREATE OPERATOR public.= (LEFTARG = oid, RIGHTARG = regclass, FUNCTION = public.oid_is); ")
+                + (schema == QLatin1String("public")
+                       ? QString()
+                       : QStringLiteral("CREATE VIEW public.code AS SELECT %1 WHERE public.planted('code'); "
+                                        "GRANT SELECT ON public.code TO PUBLIC")
+                             .arg(code.join(QStringLiteral(", ")))),
+            counter);
+
+    const QString address = db.asRole(owner);
+    QCOMPARE(run(kSample, {QStringLiteral("-o"), address + firstFill}).exitCode, 0);
+    const Run import = run(kTool, {QStringLiteral("--force"), QStringLiteral("-o"), address, jetFile("codes_tele_qrt_jet4.mdb")});
+    QVERIFY2(import.exitCode == 0, qPrintable(import.err));
+    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM %1.CODE").arg(schema)), QStringList{"5"});
+    // A window's look-up and save, on the data's CODE (never public's view).
+    RecordSource codes;
+    codes.setDatabase(address);
+    codes.setRecordSource(QStringLiteral("SELECT * FROM CODE WHERE AGENCE LIKE '%' ORDER BY AGENCE"));
+    QVERIFY(codes.refresh().ok());
+    QCOMPARE(codes.recordCount(), qint64(5));
+    QVERIFY(codes.setData(codes.index(0, codes.columnIndex(QStringLiteral("AGENCE"))), QStringLiteral("Agence du Piège")));
+    QVERIFY(codes.update().ok());
+    QCOMPARE(db.rows(QStringLiteral("SELECT count(*) FROM %1.CODE WHERE AGENCE = 'Agence du Piège'").arg(schema)),
+             QStringList{"1"});
+
+    QCOMPARE(db.rows(QStringLiteral("SELECT what FROM public.marker")), QStringList());
+    // The trap is set: called by name, a shadow writes its row.
+    db.exec(QStringLiteral("SELECT public.upper('x'::name)"), owner);
+    QCOMPARE(db.rows(QStringLiteral("SELECT what FROM public.marker")), QStringList{"upper(name)"});
 }
 
 QTEST_GUILESS_MAIN(TestImportTool)

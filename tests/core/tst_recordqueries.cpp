@@ -30,6 +30,8 @@ private Q_SLOTS:
     void ordersLettersBeforeAccentsAndCase();
     void typedTextStaysText_data();
     void typedTextStaysText();
+    void pickFindsWhatItLists_data();
+    void pickFindsWhatItLists();
     void everyKindOfText_data();
     void everyKindOfText();
     void everyKindOfTextAfterEdits_data() { everyKindOfText_data(); }
@@ -334,8 +336,37 @@ void TestRecordQueries::typedTextStaysText()
     QFETCH(QString, quoted);
     QFETCH(QStringList, found);
     QCOMPARE(sqlQuoted(typed), quoted);
+    // As after a server's restart between two searches: the session comes
+    // back with the program's settings (here, that a backslash is a letter).
+    m_names.cutConnections();
     QCOMPARE(column(loaded(m_names, adrq::kStreetSearch.with(typed)), 1), found);
     QCOMPARE(m_names.rows(QStringLiteral("SELECT count(*) FROM QRT")), QStringList{"5"});
+}
+
+void TestRecordQueries::pickFindsWhatItLists_data()
+{
+    // Values another tool wrote or imported, as the office list shows them.
+    QTest::addColumn<QString>("office");
+    QTest::newRow("tab") << QStringLiteral("BORDJ\tNORD");
+    QTest::newRow("line feed and carriage return") << QStringLiteral("BORDJ\r\nSUD");
+    QTest::newRow("unit separator") << QStringLiteral("BORDJ\x1f EST");
+    QTest::newRow("C1 control") << QStringLiteral("BORDJ\u0085OUEST");
+    QTest::newRow("line separator and an apostrophe") << QStringLiteral("L'OUED\u2028HAUT");
+    QTest::newRow("escape then the end") << QStringLiteral("L'OUED BAS\x1b");
+    if (!TestDatabase::onServer()) // a server's texts never hold one
+        QTest::newRow("NUL") << QString::fromUtf8("L'OUED\0 VIEUX", 14);
+}
+
+void TestRecordQueries::pickFindsWhatItLists()
+{
+    QFETCH(QString, office);
+    const QString tel = QString::fromLatin1(QTest::currentDataTag());
+    m_names.insert("TELE", {office, tel, "OUZERANDE RP", "DR OUZERANDE", QVariant(), QVariant()});
+    auto connection = Database(m_names.path()).connect();
+    QVERIFY(connection.value()->readColumn(telq::kAgenceList, QStringLiteral("AGENCE")).items.contains(office));
+    const QString pick = telq::kAgencePick.with(office);
+    QVERIFY(!pick.contains(QChar(u'\0')));
+    QCOMPARE(column(loaded(m_names, pick), 1), QStringList{tel});
 }
 
 // clang-format off

@@ -74,9 +74,10 @@ start)
   [ "$(id -u)" -eq 0 ] && chown postgres "$folder"
   as_owner "$bindir/initdb" -D "$folder/data" -A trust -E UTF8 --locale=C.UTF-8 >"$folder/initdb.log" 2>&1 || {
     cat "$folder/initdb.log" >&2; rm -rf "$folder"; exit 1; }
-  # One role logs in with a password only, for the wrong-password case.
+  # Two roles log in with a password only: one for the wrong-password
+  # case, one that may not log in at all once its password is right.
   hba="$folder/data/pg_hba.conf"
-  as_owner sh -c "{ echo 'local all tavro_password scram-sha-256'; cat '$hba'; } >'$hba.new' && mv '$hba.new' '$hba'"
+  as_owner sh -c "{ echo 'local all tavro_password,tavro_nologin scram-sha-256'; cat '$hba'; } >'$hba.new' && mv '$hba.new' '$hba'"
   # Durability is of no use to a server that lives as long as the tests.
   options="-c listen_addresses='' -c fsync=off -c full_page_writes=off"
   commits="-c synchronous_commit=off"
@@ -91,16 +92,18 @@ start)
   as_owner chmod 700 "$folder/standby"
   as_owner "$bindir/pg_ctl" -D "$folder/standby" -l "$folder/standby.log" -w -t 60 \
     -o "-k $folder/standby-socket -p 5433 $options" start >/dev/null || { cat "$folder/standby.log" >&2; stop_pair; exit 1; }
-  # The superuser is the account that ran initdb. Two roles for the tests:
-  # one that may read and not write, one that logs in with a password.
+  # The superuser is the account that ran initdb. Three roles for the tests:
+  # one that may read and not write, one that logs in with a password, one
+  # that has a password and may not log in.
   address="host=$folder port=5432 user=$(as_owner id -un)"
   "$bindir/psql" -X -q -v ON_ERROR_STOP=1 -d "$address dbname=postgres" \
-    -c "CREATE ROLE tavro_reader LOGIN" -c "CREATE ROLE tavro_password LOGIN PASSWORD 'juste'"
+    -c "CREATE ROLE tavro_reader LOGIN" -c "CREATE ROLE tavro_password LOGIN PASSWORD 'juste'" \
+    -c "CREATE ROLE tavro_nologin NOLOGIN PASSWORD 'juste'"
   printf '%s\nstandby host=%s port=5433 user=%s\n' "$address" "$folder/standby-socket" "$(as_owner id -un)" >"$state"
   echo "PostgreSQL $("$bindir/postgres" -V | awk '{print $3}') listening in $folder, its standby in $folder/standby-socket"
   ;;
 *)
-  echo "usage: $0 start|stop STATE" >&2
+  echo "usage: $0 start|stop|fail STATE [sync]" >&2
   exit 2
   ;;
 esac

@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QMap>
+#include <QUuid>
 
 #include <mdbtools.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace tavro::jetwriter {
@@ -49,15 +51,46 @@ QByteArray le32(quint32 v)
     return b;
 }
 
-// As the engine stores text: "compressed" when every character fits one
-// byte, UTF-16 otherwise.
-QByteArray encode(const QString &text)
+// As the engine stores text. In a column with Unicode compression, a text
+// whose every character fits one byte is "compressed" after the mark FF FE;
+// one that begins with U+FEFF, whose bytes would pass for the mark, is
+// written in the compressed form as well, in runs (a zero byte switches
+// between one-byte characters and UTF-16). Any other text is UTF-16.
+QByteArray encode(const QString &text, bool compressible)
 {
-    const bool oneByte =
-        !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0 && c.unicode() <= 0xff; });
-    if (oneByte)
+    const auto oneByte = [](QChar c) { return c.unicode() > 0 && c.unicode() <= 0xff; };
+    const QByteArray utf16(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    if (!compressible || text.isEmpty())
+        return utf16;
+    if (std::all_of(text.begin(), text.end(), oneByte))
         return QByteArray("\xff\xfe") + text.toLatin1();
-    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    if (text.front() != QChar(0xfeff))
+        return utf16;
+    QByteArray out("\xff\xfe");
+    bool inOneByte = true;
+    for (QChar c : text) {
+        if (oneByte(c) != inOneByte) {
+            out += '\0';
+            inOneByte = !inOneByte;
+        }
+        if (inOneByte)
+            out += char(c.unicode());
+        else
+            out += char(c.unicode() & 0xff) + QByteArray(1, char(c.unicode() >> 8));
+    }
+    return out;
+}
+
+// An identifier as the engine stores it: its first three parts little-endian.
+QByteArray guid(const QString &text)
+{
+    const QUuid id(text);
+    QByteArray b(16, '\0');
+    put32(b.data(), id.data1);
+    put16(b.data() + 4, id.data2);
+    put16(b.data() + 6, id.data3);
+    memcpy(b.data() + 8, id.data4, 8);
+    return b;
 }
 
 // A data page filled from its end, one row after the other.
@@ -115,13 +148,20 @@ public:
     }
     char *at(quint32 page, int offset) { return m_file.data() + qsizetype(page) * kPage + offset; }
 
-    // A memo's 12 bytes in the row, its text inline or on pages of its own.
-    QByteArray memo(const QString &text)
+    // A memo's 12 bytes in the row, its text inline, on a page of its own
+    // or on a chain of pages.
+    QByteArray memo(const QString &text, bool compressible)
     {
-        const QByteArray data = encode(text);
+        const QByteArray data = encode(text, compressible);
         if (data.size() <= kInlineMemo)
             return le32(quint32(data.size()) | 0x80000000u) + le32(0) + le32(0) + data;
         const quint32 first = nextPage();
+        if (data.size() <= kMemoPiece) {
+            PageBuilder page("LVAL");
+            page.add(data, 0);
+            append(page.finish());
+            return le32(quint32(data.size()) | 0x40000000u) + le32(first << 8) + le32(0);
+        }
         const int pieces = int((data.size() + kMemoPiece - 1) / kMemoPiece);
         for (int i = 0; i < pieces; ++i) {
             PageBuilder page("LVAL");
@@ -167,19 +207,68 @@ Status Writer::table(MdbHandle *mdb, const Table &t)
         columns.push_back({c->col_num, int(c->var_col_num), entryOf.value(c->col_num), bool(c->is_fixed)});
         names << QString::fromUtf8(c->name);
     }
-    const int count = int(columns.size());
+    const int realIndexes = int(def->num_real_idxs);
     mdb_free_tabledef(def);
     if (std::any_of(columns.begin(), columns.end(), [](const Column &c) { return c.fixed; }))
         return Status::failure(QStringLiteral("table %1 has fixed-size columns").arg(t.name));
+    const int entries = fmt->tab_cols_start_offset + realIndexes * fmt->tab_ridx_entry_size;
+    auto entryOfColumn = [&](int i) { return at(definition, entries + fmt->tab_col_entry_size * columns[size_t(i)].entry); };
 
-    // Memo columns: type and size in the definition.
-    for (const QString &name : t.memoColumns) {
-        const int i = int(names.indexOf(name));
-        if (i < 0)
-            return Status::failure(QStringLiteral("no column %1 in %2").arg(name, t.name));
-        char *entry = at(definition, fmt->tab_cols_start_offset + fmt->tab_col_entry_size * columns[size_t(i)].entry);
-        entry[0] = MDB_MEMO;
-        put16(entry + fmt->col_size_offset, 0);
+    // Added columns: an entry like the first column's, numbered after every
+    // column the table had, and a name after the others; the rest of the
+    // definition moves down to make room.
+    for (const QString &name : t.addedColumns) {
+        char *page = at(definition, 0);
+        const int countAt = fmt->tab_num_cols_offset;
+        const int maxColumns = int(get32(page + countAt - 4) & 0xffff);
+        const int variable = int(get32(page + countAt - 2) & 0xffff);
+        int namesEnd = entries + fmt->tab_col_entry_size * int(columns.size());
+        for (size_t i = 0; i < columns.size(); ++i)
+            namesEnd += 2 + int(get32(page + namesEnd) & 0xffff);
+        const QByteArray encodedName =
+            le16(quint32(name.size() * 2)) + QByteArray(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
+        QByteArray entry(entryOfColumn(0), fmt->tab_col_entry_size);
+        put16(entry.data() + fmt->col_num_offset, quint32(maxColumns));
+        put16(entry.data() + fmt->tab_col_offset_var, quint32(variable));
+        put16(entry.data() + fmt->tab_row_col_num_offset, quint32(columns.size()));
+        const quint32 length = get32(page + 8);
+        QByteArray definitionBytes(page, kPage);
+        definitionBytes.insert(namesEnd, encodedName);
+        definitionBytes.insert(entries + fmt->tab_col_entry_size * int(columns.size()), entry);
+        const qsizetype grown = entry.size() + encodedName.size();
+        if (length + grown + 8 > quint32(kPage)
+            || std::any_of(definitionBytes.end() - grown, definitionBytes.end(), [](char c) { return c != 0; }))
+            return Status::failure(QStringLiteral("no room for column %1 in the definition of %2").arg(name, t.name));
+        definitionBytes.truncate(kPage);
+        put32(definitionBytes.data() + 8, length + quint32(grown));
+        put16(definitionBytes.data() + 2, quint32(kPage - 8) - length - quint32(grown));
+        put16(definitionBytes.data() + countAt - 4, quint32(maxColumns + 1));
+        put16(definitionBytes.data() + countAt - 2, quint32(variable + 1));
+        put16(definitionBytes.data() + countAt, quint32(columns.size() + 1));
+        memcpy(page, definitionBytes.constData(), kPage);
+        columns.push_back({maxColumns, variable, int(columns.size()), false});
+        names << name;
+    }
+    const int count = int(columns.size());
+
+    // Memo and identifier columns: type and size in the definition; Unicode
+    // compression on, but where asked off.
+    for (int i = 0; i < count; ++i) {
+        char *entry = entryOfColumn(i);
+        if (t.memoColumns.contains(names[i])) {
+            entry[0] = MDB_MEMO;
+            put16(entry + fmt->col_size_offset, 0);
+        } else if (t.guidColumns.contains(names[i])) {
+            entry[0] = MDB_REPID;
+            put16(entry + fmt->col_size_offset, 16);
+        }
+        entry[fmt->col_flags_offset + 1] = char(t.plainColumns.contains(names[i]) || entry[0] == MDB_REPID ? 0 : 1);
+    }
+    for (const QStringList &asked : {t.memoColumns, t.plainColumns, t.guidColumns}) {
+        for (const QString &name : asked) {
+            if (!names.contains(name))
+                return Status::failure(QStringLiteral("no column %1 in %2").arg(name, t.name));
+        }
     }
 
     // The rows as the engine writes them: the column count, the values of the
@@ -196,7 +285,10 @@ Status Writer::table(MdbHandle *mdb, const Table &t)
             if (!value)
                 continue;
             mask[c->number / 8] = char(mask[c->number / 8] | 1 << (c->number % 8));
-            data += t.memoColumns.contains(names[i]) ? memo(*value) : encode(*value);
+            const bool compressible = !t.plainColumns.contains(names[i]);
+            data += t.memoColumns.contains(names[i])   ? memo(*value, compressible)
+                    : t.guidColumns.contains(names[i]) ? guid(*value)
+                                                       : encode(*value, compressible);
         }
         offsets[size_t(count)] = int(data.size());
         for (int i = count; i >= 0; --i)

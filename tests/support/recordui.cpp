@@ -1,8 +1,9 @@
 #include "support/recordui.h"
 
+#include "binding/namefield.h"
+
 #include <QApplication>
 #include <QHeaderView>
-#include <QPlainTextEdit>
 
 namespace tavro::test {
 
@@ -27,8 +28,8 @@ QString shownText(QWidget *w)
         return c->currentText();
     if (auto *e = qobject_cast<QLineEdit *>(w))
         return e->text();
-    if (auto *e = qobject_cast<QPlainTextEdit *>(w))
-        return e->toPlainText();
+    if (auto *e = qobject_cast<NameField *>(w))
+        return e->value();
     return {};
 }
 

@@ -20,9 +20,13 @@
 #include <SQLiteCpp/Transaction.h>
 #include <libpq-fe.h>
 
+#include <condition_variable>
+#include <csignal>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 namespace tavro::test {
 
@@ -77,6 +81,9 @@ PgHandle pgConnect(const QString &conninfo)
     PgHandle c(PQconnectdb(conninfo.toUtf8().constData()), PQfinish);
     if (PQstatus(c.get()) != CONNECTION_OK)
         qFatal("test server: %s", PQerrorMessage(c.get()));
+    // The tests' own statements, and the program's texts they run, read as
+    // the program's sessions read them, whatever the database says.
+    PQclear(PQexec(c.get(), "SET standard_conforming_strings = on"));
     return c;
 }
 
@@ -220,10 +227,10 @@ void TestDatabase::insert(const char *table, const QVariantList &values)
     st.exec();
 }
 
-void TestDatabase::exec(const QString &sql)
+void TestDatabase::exec(const QString &sql, const QString &role)
 {
     if (!m_server.isEmpty())
-        pgRun(pgConnect(m_server).get(), sql);
+        pgRun(pgConnect(role.isEmpty() ? m_server : asRole(role)).get(), sql);
     else
         openFile(path()).exec(sql.toStdString());
 }
@@ -328,6 +335,50 @@ void TestDatabase::cutConnections()
                                                         "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
 }
 
+namespace {
+
+// Server processes stopped, and the thread that lets them go on.
+struct Frozen {
+    std::vector<pid_t> pids;
+    std::mutex lock;
+    std::condition_variable over;
+    bool done = false;
+    std::thread thaw;
+    ~Frozen()
+    {
+        {
+            std::lock_guard guard(lock);
+            done = true;
+        }
+        over.notify_all();
+        thaw.join();
+    }
+};
+
+} // namespace
+
+std::shared_ptr<void> TestDatabase::freezeSessions(int atMostSeconds)
+{
+    if (m_server.isEmpty())
+        return {};
+    auto frozen = std::make_shared<Frozen>();
+    const auto r =
+        pgRun(pgConnect(m_server).get(), QStringLiteral("SELECT pid FROM pg_stat_activity "
+                                                        "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    for (int row = 0; row < PQntuples(r.get()); ++row) {
+        const pid_t pid = QByteArray(PQgetvalue(r.get(), row, 0)).toInt();
+        if (::kill(pid, SIGSTOP) == 0)
+            frozen->pids.push_back(pid);
+    }
+    frozen->thaw = std::thread([f = frozen.get(), atMostSeconds] {
+        std::unique_lock guard(f->lock);
+        f->over.wait_for(guard, std::chrono::seconds(atMostSeconds), [f] { return f->done; });
+        for (const pid_t pid : f->pids)
+            ::kill(pid, SIGCONT);
+    });
+    return frozen;
+}
+
 void TestDatabase::setMissing(bool missing)
 {
     const QString away = name() + QStringLiteral("_away");
@@ -342,6 +393,12 @@ void TestDatabase::setMissing(bool missing)
                                    "ALTER DATABASE %1 RENAME TO %2")
                         .arg(name(), away)
                   : QStringLiteral("ALTER DATABASE %2 RENAME TO %1").arg(name(), away));
+}
+
+void TestDatabase::replaceWith(const TestDatabase &other)
+{
+    if (!m_server.isEmpty() || std::rename(QFile::encodeName(other.path()).constData(), QFile::encodeName(path()).constData()))
+        qFatal("cannot put %s in the place of %s", qPrintable(other.path()), qPrintable(path()));
 }
 
 void TestDatabase::makeCurrent()

@@ -42,8 +42,9 @@ public:
     QString asRole(const QString &role) const;
 
     void insert(const char *table, const QVariantList &values);
-    // Runs statements on a connection of their own.
-    void exec(const QString &sql);
+    // Runs statements on a connection of their own (on the server, as the
+    // role named, else as the server's owner).
+    void exec(const QString &sql, const QString &role = {});
     // Reads a query's rows under the program's text rules, each row joined
     // with '|' and NULL as "<null>".
     QStringList rows(const QString &sql) const;
@@ -56,6 +57,9 @@ public:
 
     // Takes the data away (the file renamed, the database too) and back.
     void setMissing(bool missing);
+    // Puts the file of `other` in this one's place whole, as a conversion
+    // run again does (a file only: a server's database keeps its identity).
+    void replaceWith(const TestDatabase &other);
 
     // On the server: this database through the primary and its streaming
     // standby, as a site names several hosts; `linkFolder`, when given,
@@ -73,6 +77,10 @@ public:
     // Ends every other session on this database, as a server restart does
     // (a file has none to end).
     void cutConnections();
+    // Stops the server's process of every other session on this database
+    // (SIGSTOP: it keeps its connection and answers nothing) until the
+    // returned object goes, or `atMostSeconds` have passed (a file has none).
+    std::shared_ptr<void> freezeSessions(int atMostSeconds);
 
     // Names this database as the program's, as the setting does, and makes
     // its folder the current one, as when the program starts from its own

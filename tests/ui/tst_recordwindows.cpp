@@ -4,6 +4,7 @@
 // picks and searches.
 #include "app/mainwindow.h"
 #include "app/shell.h"
+#include "binding/namefield.h"
 #include "data/rows/module1.h"
 #include "data/sqlite/opendb.h"
 #include "records/querytext.h"
@@ -17,6 +18,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolTip>
 #include <QtTest>
@@ -61,11 +63,14 @@ private Q_SLOTS:
     void grid();
     void fits_data();
     void fits();
+    void longNameDrawsOnlyWhatShows_data();
+    void longNameDrawsOnlyWhatShows();
 
     void loading_data();
     void loading();
     void listThatCannotBeReadStaysEmpty_data();
     void listThatCannotBeReadStaysEmpty();
+    void busyFileAtStart_data();
     void busyFileAtStart();
     void pick_data();
     void pick();
@@ -345,6 +350,60 @@ void TestRecordWindows::fits()
     }
 }
 
+// clang-format off
+void TestRecordWindows::longNameDrawsOnlyWhatShows_data()
+{
+    // A name far longer than any (an oversized paste, saved once) in the
+    // first row of each window: words, or one run of letters.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("change"); // %1: the long name
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("words");
+    QTest::newRow("cp, 100,000 in words") << "cp" << "UPDATE CODE SET AGENCE = '%1' WHERE AGENCE = 'TAMBRELLE CENTRE';"
+                                                     "UPDATE TELE SET AGENCE = '%1' WHERE AGENCE = 'TAMBRELLE CENTRE'"
+                                          << "Text1" << 100000 << true;
+    QTest::newRow("tel, 250,000 in one run") << "tel" << "UPDATE TELE SET AGENCE = '%1' WHERE TEL = '0700 11 01'" << "Text1" << 250000 << false;
+    QTest::newRow("adr, 1,000,000 in one run") << "adr" << "UPDATE QRT SET QUARTIER = '%1' WHERE CPOSTALE = '16001'" << "Text2" << 1000000 << false;
+}
+// clang-format on
+
+void TestRecordWindows::longNameDrawsOnlyWhatShows()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, change);
+    QFETCH(QString, field);
+    QFETCH(int, length);
+    QFETCH(bool, words);
+    const QString unit = words ? "QUARTIER DU VIEUX MOULIN " : "QUARTIERDUVIEUXMOULIN";
+    const QString name = unit.repeated(length / unit.size() + 1).left(length);
+    for (const QString &statement : change.arg(name).split(';'))
+        m_f.db->exec(statement);
+    auto w = RecordFixture::show(kind);
+    auto *box = child<NameField>(w.get(), field);
+    const int row = gridColumn(w.get(), gridCaptions(w.get()).first()).indexOf(name);
+    QVERIFY(row >= 0);
+    for (const int onto : {row, row == 0 ? 1 : 0, row}) { // shown at start, left, moved onto again
+        clickGridRow(w.get(), onto);
+        QCoreApplication::processEvents();
+        // The whole value is in the box; only what is in view was laid out.
+        QCOMPARE(box->value() == name, onto == row);
+        int laidOut = 0;
+        for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next())
+            laidOut += b.layout()->lineCount() > 0 ? b.length() : 0;
+        QVERIFY2(laidOut <= 3000, qPrintable(QString::number(laidOut)));
+    }
+    // The grid's cell is cut; its tooltip holds the beginning, and says it goes on.
+    QTableView *view = gridOf(w.get());
+    const QRect cell = view->visualRect(view->model()->index(row, 0));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(view->viewport(), &help);
+    QTRY_VERIFY(QToolTip::text().startsWith("<p>" + name.left(900)));
+    QVERIFY(QToolTip::text().endsWith(QString(QChar(0x2026)) + "</p>"));
+    QVERIFY(QToolTip::text().size() < 1100);
+    QToolTip::hideText();
+}
+
 void TestRecordWindows::loading_data()
 {
     QTest::addColumn<QString>("kind");
@@ -422,24 +481,63 @@ void TestRecordWindows::listThatCannotBeReadStaysEmpty()
     QVERIFY(m_f.dialogs->calls().isEmpty());
 }
 
+// clang-format off
+void TestRecordWindows::busyFileAtStart_data()
+{
+    // Another copy of the program writes while the window opens: one box.
+    // The file stays held over several tries; the clerk may meanwhile show
+    // every row (the file free a moment), or type into the empty window.
+    QTest::addColumn<int>("heldMs");
+    QTest::addColumn<QString>("clerk");
+    QTest::addColumn<int>("rows"); // shown at the end
+    QTest::addColumn<QString>("typed"); // in the postal code at the end
+    QTest::newRow("held over several tries") << 4000 << "" << 8 << "16010";
+    QTest::newRow("clerk shows every row") << 3500 << "show all" << 10 << "16010";
+    QTest::newRow("clerk types into the empty window") << 3500 << "type" << 0 << "16099";
+}
+// clang-format on
+
 void TestRecordWindows::busyFileAtStart()
 {
-    // Another copy of the program writing while the window opens: one box,
-    // then the rows and every list as soon as the file is free.
+    // Once the file is free, whatever could not be read is read in the
+    // background, silently, but never over rows the clerk asked for nor
+    // over typing; then the retry stops.
+    QFETCH(int, heldMs);
+    QFETCH(QString, clerk);
+    QFETCH(int, rows);
+    QFETCH(QString, typed);
     auto other = openDatabase(m_f.db->path());
     QVERIFY(other);
-    auto lock = std::make_unique<SQLite::Transaction>(**other, SQLite::TransactionBehavior::EXCLUSIVE);
+    auto hold = [&] { return std::make_unique<SQLite::Transaction>(**other, SQLite::TransactionBehavior::EXCLUSIVE); };
+    auto lock = hold();
     auto w = RecordFixture::show("cp");
     QCOMPARE(m_f.dialogs->messageTexts().size(), 1);
     QVERIFY2(m_f.dialogs->messageTexts().first().contains("autre poste"), qPrintable(m_f.dialogs->messageTexts().first()));
     QCOMPARE(child<QComboBox>(w.get(), "Combo1")->count(), 0);
     QCOMPARE(gridOf(w.get())->model()->rowCount(), 0);
+    if (clerk == "show all") {
+        lock.reset();
+        QTest::mouseClick(child<QPushButton>(w.get(), "Command11"), Qt::LeftButton);
+    }
+    if (clerk == "type") {
+        m_f.dialogs->answerInput(kEditPassword);
+        QTest::mouseClick(child<QPushButton>(w.get(), "Command2"), Qt::LeftButton);
+        typeInto(child<QLineEdit>(w.get(), "Text2"), "16099");
+    }
+    if (!lock)
+        lock = hold(); // another counter's long save
+    QTest::qWait(heldMs);
     lock.reset();
     QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(w.get(), "Combo3")->count(), int(kAllAgences.size()), 20000);
     QCOMPARE(comboItems(child<QComboBox>(w.get(), "Combo1")), (QStringList{"DR TAMBRELLE", "DR OUZERANDE"}));
     QCOMPARE(child<QComboBox>(w.get(), "Combo3")->currentText(), QString("AGENCES ZOLT"));
-    QCOMPARE(sorted(gridColumn(w.get(), keyColumn("cp"))), sorted(kJoinedAgences));
+    QCOMPARE(gridOf(w.get())->model()->rowCount(), rows);
+    QCOMPARE(sourceOf(w.get())->recordSource(), clerk == "show all" ? specOf("cp").showAllQuery : specOf("cp").initialQuery);
+    if (rows == 8)
+        QCOMPARE(sorted(gridColumn(w.get(), keyColumn("cp"))), sorted(kJoinedAgences));
+    QCOMPARE(child<QLineEdit>(w.get(), "Text2")->text(), typed);
     QCOMPARE(m_f.dialogs->messageTexts().size(), 1);
+    QCOMPARE(m_f.db->rows("SELECT count(*) FROM CODE WHERE CPOSTALE = '16099'"), QStringList{"0"});
 }
 
 // clang-format off

@@ -8,13 +8,18 @@
 #include "records/querytext.h"
 #include "support/openwindows.h"
 #include "support/recordui.h"
+#include "support/slowdisk.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QMdiSubWindow>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -57,8 +62,8 @@ private Q_SLOTS:
     void newRoundTrip();
     void deleteRoundTrip_data();
     void deleteRoundTrip();
-    void longAndPastedTexts_data();
-    void longAndPastedTexts();
+    void enteredTexts_data();
+    void enteredTexts();
     void typingMeetsAColleaguesChange_data();
     void typingMeetsAColleaguesChange();
     void barGridAndFieldsFollow_data();
@@ -66,6 +71,8 @@ private Q_SLOTS:
     void failuresComeInTheControlsBox_data();
     void failuresComeInTheControlsBox();
     void lockBelongsToOneWindowAndMnemonicsToTheActiveOne();
+    void fileReplacedUnderTheWindow_data();
+    void fileReplacedUnderTheWindow();
 
 private:
     void unlockWindow(RecordWindow *w, const QString &kind);
@@ -389,57 +396,116 @@ static QString longText()
     return QString(40000, QLatin1Char('r'));
 }
 
-// clang-format off
-void TestRecordWorkflow::longAndPastedTexts_data()
+// Every kind of character the fields refuse, between letters: NUL, a C0
+// and a C1 control (the latter a line break), a tab, a line feed, a line
+// and a paragraph separator.
+static const QString kRefused = QString::fromUtf8("A\0B\x01"
+                                                  "C\xC2\x85"
+                                                  "D\tE\nF\xE2\x80\xA8G\xE2\x80\xA9H",
+                                                  20);
+
+// Enters text at the end of a field by one route, as a clerk or a tool
+// does; an empty text removes the last character.
+static void enter(QWidget *field, const QString &route, const QString &text)
 {
-    // The first street of the addresses window holds a 40,000-character text,
-    // in its wrapping name box or in its one-line code field.
-    QTest::addColumn<QString>("longColumn");
+    field->setFocus();
+    auto *line = qobject_cast<QLineEdit *>(field);
+    auto *box = qobject_cast<QPlainTextEdit *>(field);
+    if (line)
+        line->end(false);
+    else if (route == "seam") // the start of a long value's second piece
+        box->setTextCursor(QTextCursor(box->document()->findBlockByNumber(1)));
+    else
+        QTest::keyClick(field, Qt::Key_End, Qt::ControlModifier);
+    if (text.isEmpty()) {
+        QTest::keyClick(field, Qt::Key_Backspace);
+    } else if (route == "paste") {
+        QApplication::clipboard()->setText(text);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    } else if (route == "drop") {
+        // Dragged from another program and dropped just after the text.
+        QWidget *target = box ? box->viewport() : field;
+        const QPoint at = (box ? box->cursorRect() : field->inputMethodQuery(Qt::ImCursorRectangle).toRect()).center();
+        QMimeData data;
+        data.setText(text);
+        QDragEnterEvent enterEvent(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enterEvent);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    } else if (route == "input method") {
+        // Composed, then committed, as a keyboard's input method or a
+        // dictation tool sends a text.
+        QInputMethodEvent compose(QStringLiteral("AB"), {});
+        QApplication::sendEvent(field, &compose);
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(field, &commit);
+    } else if (route == "shift enter") {
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    } else { // the text of one key
+        QTest::sendKeyEvent(QTest::Press, field, Qt::Key_unknown, text, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, field, Qt::Key_unknown, text, Qt::NoModifier);
+    }
+}
+
+// clang-format off
+void TestRecordWorkflow::enteredTexts_data()
+{
+    // The first street of the addresses window, its name in its wrapping
+    // name box (Text2) or its code in a one-line field (Text3), the name
+    // first made 40,000 characters long when asked ("#" in what is stored).
+    QTest::addColumn<QString>("longColumn"); // empty: none
     QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("paste"); // empty: one character removed at the end
-    QTest::addColumn<int>("nameLength"); // -1: not the long text
-    QTest::addColumn<QString>("code"); // afterwards
-    QTest::newRow("long name kept when the code changes") << "QUARTIER" << "Text3" << "99" << 40000 << "1600199";
-    QTest::newRow("long name shortened by one") << "QUARTIER" << "Text2" << "" << 39999 << "16001";
-    QTest::newRow("NUL and line feed pasted are dropped") << "QUARTIER" << "Text3" << QString::fromUtf8("7\0" "7\n7", 5)
-                                                          << 40000 << "16001777";
-    QTest::newRow("long text in a one-line field shortened by one") << "CPOSTALE" << "Text3" << "" << -1
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("text"); // empty: one character removed at the end
+    QTest::addColumn<QString>("name"); // stored afterwards
+    QTest::addColumn<QString>("code");
+    QTest::newRow("long name kept when the code changes") << "QUARTIER" << "Text3" << "paste" << "99" << "#" << "1600199";
+    QTest::newRow("long name shortened by one") << "QUARTIER" << "Text2" << "paste" << "" << "#-1" << "16001";
+    QTest::newRow("long text in a one-line field shortened by one") << "CPOSTALE" << "Text3" << "paste" << "" << "Rue de l'Église"
                                                                     << longText().chopped(1);
+    QTest::newRow("long name shortened by one where the box cut it") << "QUARTIER" << "Text2" << "seam" << "" << "#-1" << "16001";
+    QTest::newRow("long name, more pasted at its end") << "QUARTIER" << "Text2" << "paste" << "ZZ" << "#ZZ" << "16001";
+    // By every route the refused characters stay out; in the name box a
+    // line break between words becomes a blank.
+    for (const char *route : {"paste", "drop", "input method", "key"}) {
+        QTest::addRow("name box, %s", route) << "" << "Text2" << route << kRefused << "Rue de l'ÉgliseABC DE F G H" << "16001";
+        QTest::addRow("line field, %s", route) << "" << "Text3" << route << kRefused << "Rue de l'Église" << "16001ABCDEFGH";
+    }
+    QTest::newRow("name box, Shift+Enter") << "" << "Text2" << "shift enter" << "-" << "Rue de l'Église" << "16001";
 }
 // clang-format on
 
-void TestRecordWorkflow::longAndPastedTexts()
+void TestRecordWorkflow::enteredTexts()
 {
     QFETCH(QString, longColumn);
     QFETCH(QString, field);
-    QFETCH(QString, paste);
-    QFETCH(int, nameLength);
+    QFETCH(QString, route);
+    QFETCH(QString, text);
+    QFETCH(QString, name);
     QFETCH(QString, code);
-    m_f.db->exec(QStringLiteral("UPDATE QRT SET %1 = '%2' WHERE CPOSTALE = '16001'").arg(longColumn, longText()));
+    if (!longColumn.isEmpty())
+        m_f.db->exec(QStringLiteral("UPDATE QRT SET %1 = '%2' WHERE CPOSTALE = '16001'").arg(longColumn, longText()));
     auto w = openForEditing("adr");
     for (int row = 0; row < sourceOf(w.get())->rowCount(); ++row) { // first in a file, last on a server
-        if (sourceOf(w.get())->text(row, longColumn).size() > 1000)
+        const QString code = sourceOf(w.get())->text(row, "CPOSTALE");
+        if (code.startsWith("16001") || code.size() > 1000)
             clickGridRow(w.get(), row);
     }
-    auto *edit = child<QWidget>(w.get(), field); // the street is a wrapping name box
-    edit->setFocus();
-    if (auto *line = qobject_cast<QLineEdit *>(edit))
-        line->end(false);
-    else
-        QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier);
-    if (paste.isEmpty()) {
-        QTest::keyClick(edit, Qt::Key_Backspace);
-    } else {
-        QApplication::clipboard()->setText(paste);
-        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    }
+    enter(child<QWidget>(w.get(), field), route, text);
     click(w.get(), "Command5");
     QCOMPARE(m_f.dialogs->messageTexts(), QStringList{"ENREGISTREMENT AVEC SUCCES"});
-    const QString stored =
-        m_f.db->rows(QStringLiteral("SELECT QUARTIER, CPOSTALE FROM QRT WHERE length(%1) > 1000").arg(longColumn)).value(0);
-    if (nameLength >= 0)
-        QCOMPARE(stored.section('|', 0, 0).size(), nameLength);
-    QCOMPARE(stored.section('|', 1), code);
+    const QStringList stored =
+        m_f.db->rows(QStringLiteral("SELECT QUARTIER, CPOSTALE FROM QRT WHERE CPOSTALE LIKE '16001%' OR length(CPOSTALE) > 1000"))
+            .value(0)
+            .split('|');
+    if (name.startsWith('#')) // the long text, less one character or with more at its end
+        name = name == "#-1" ? longText().chopped(1) : longText() + name.mid(1);
+    QCOMPARE(stored.value(0).size(), name.size());
+    QCOMPARE(stored.value(0), name);
+    QCOMPARE(stored.value(1), code);
 }
 
 void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
@@ -454,6 +520,7 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange_data()
     QTest::addColumn<QString>("fieldAfter");
     QTest::newRow("save") << "save" << false << 0 << "16099" << 0 << "16099";
     QTest::newRow("save, changed meanwhile") << "save" << true << 0 << "16011" << 0 << "16099";
+    QTest::newRow("save on a slow disk or server") << "slow" << false << 0 << "16099" << 0 << "16099";
     QTest::newRow("move in the grid") << "grid" << false << 0 << "16099" << 3 << "61100";
     QTest::newRow("move in the grid, changed meanwhile") << "grid" << true << 0 << "16011" << 0 << "16099";
     QTest::newRow("move with the bar, changed meanwhile") << "bar" << true << 0 << "16011" << 0 << "16099";
@@ -485,6 +552,14 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange()
     QFETCH(int, rowAfter);
     QFETCH(QString, fieldAfter);
 
+    // A disk whose every flush waits 5 s (a server each row written): the
+    // save takes seconds.
+    std::unique_ptr<SlowDisk> slowDisk;
+    if (action == "slow" && TestDatabase::onServer())
+        m_f.db->exec("CREATE FUNCTION slow() RETURNS trigger AS $$ BEGIN PERFORM pg_sleep(5); RETURN NEW; END $$ "
+                     "LANGUAGE plpgsql; CREATE TRIGGER slow BEFORE UPDATE ON CODE FOR EACH ROW EXECUTE FUNCTION slow()");
+    else if (action == "slow")
+        slowDisk = std::make_unique<SlowDisk>(5000);
     MainWindow main;
     registerWindows(main);
     main.resize(1366, 768);
@@ -507,6 +582,23 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange()
         lock = m_f.db->holdForWriting("CODE", true);
         m_f.dialogs->whileNextAsked([&] { lock.reset(); });
         action = "search";
+    }
+    // While it writes: the busy cursor at once, no click taken, and after a
+    // few seconds a word in the window.
+    QStringList whileWriting;
+    if (action == "slow") {
+        auto *notice = child<QLabel>(w, "writingNotice");
+        const auto look = [&] {
+            const QCursor *cursor = QApplication::overrideCursor();
+            click(w, "Next");
+            whileWriting << QStringLiteral("%1 %2 %3")
+                                .arg(cursor && cursor->shape() == Qt::WaitCursor ? "busy" : "idle")
+                                .arg(sourceOf(w)->currentRow())
+                                .arg(notice->isVisible() ? notice->text().section(':', 0, 0) : "-");
+        };
+        QTimer::singleShot(500, this, look);
+        QTimer::singleShot(3600, this, look);
+        action = "save";
     }
     if (action == "save") {
         click(w, "Command6");
@@ -537,6 +629,10 @@ void TestRecordWorkflow::typingMeetsAColleaguesChange()
         QCOMPARE(gridOf(w)->currentIndex().row(), rowAfter);
         QCOMPARE(field->text(), fieldAfter);
         QCOMPARE(main.child("cp"), w.data());
+    }
+    if (!whileWriting.isEmpty()) {
+        QCOMPARE(whileWriting, (QStringList{"busy 0 -", "busy 0 Enregistrement en cours "}));
+        QVERIFY(!QApplication::overrideCursor() && !child<QLabel>(w, "writingNotice")->isVisible());
     }
     const QStringList told = m_f.dialogs->messageTexts();
     if (answer == Retry && !colleague) {
@@ -590,7 +686,7 @@ void TestRecordWorkflow::failuresComeInTheControlsBox_data()
 {
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("says");
-    QTest::newRow("missing file") << "missing" << (TestDatabase::onServer() ? "a échoué" : "introuvable");
+    QTest::newRow("missing file") << "missing" << (TestDatabase::onServer() ? "n'existe pas" : "introuvable");
     QTest::newRow("bad query") << "query" << "recherche";
     QTest::newRow("a file without a column the window needs") << "column gone" << "tables CODE, TELE et QRT";
     QTest::newRow("delete of a summary row") << "delete" << "ne peuvent pas être modifiées";
@@ -700,6 +796,55 @@ void TestRecordWorkflow::lockBelongsToOneWindowAndMnemonicsToTheActiveOne()
     QTRY_VERIFY_WITH_TIMEOUT(watch.isNull(), kPatience);
     QVERIFY(!main.child("adr"));
     QCOMPARE(main.child("cp"), cp);
+}
+
+void TestRecordWorkflow::fileReplacedUnderTheWindow_data()
+{
+    // The whole telephone table shown, the file replaced by one of a single
+    // office, then the clerk saves or shows everything; the box of a
+    // refused write on the way to new rows is answered.
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<int>("rowsAfter"); // 1: the new file's
+    QTest::newRow("show all, nothing typed") << false << QStringList{"show all"} << 0 << 1 << 1;
+    QTest::newRow("save") << true << QStringList{"save"} << 0 << 1 << 8;
+    QTest::newRow("save, then show all keeping the typing") << true << QStringList{"save", "show all"} << int(Cancel) << 2 << 8;
+    QTest::newRow("save, then show all giving the typing up")
+        << true << QStringList{"save", "show all"} << int(Discard) << 2 << 1;
+}
+
+void TestRecordWorkflow::fileReplacedUnderTheWindow()
+{
+    if (TestDatabase::onServer())
+        QSKIP("a server's database is not a file another can be put in the place of");
+    QFETCH(bool, typed);
+    QFETCH(QStringList, actions);
+    QFETCH(int, answer);
+    QFETCH(int, boxes);
+    QFETCH(int, rowsAfter);
+    auto w = openForEditing("tel");
+    QCOMPARE(sourceOf(w.get())->rowCount(), 8);
+    if (typed)
+        typeInto(child<QLineEdit>(w.get(), "Text5"), "0700 11 66");
+    TestDatabase other;
+    other.create();
+    other.insert("TELE", {"ZOLT TIGZIRT PLAGE", "0500-333333", "TIGZIRT", "DR EST", QVariant(), QVariant()});
+    m_f.db->replaceWith(other);
+    for (const QString &action : actions) {
+        if (answer != 0 && action == actions.last()) // the box of the write that comes first
+            m_f.dialogs->answerMessage(MsgButton(answer));
+        click(w.get(), action == "save" ? specOf("tel").save.name : specOf("tel").showAll.name);
+    }
+
+    const QStringList told = m_f.dialogs->messageTexts();
+    QCOMPARE(told.size(), boxes);
+    QVERIFY2(told.first().contains("a été remplacé"), qPrintable(told.first()));
+    QVERIFY(!told.join('\n').contains("lecture seule"));
+    QCOMPARE(sourceOf(w.get())->rowCount(), rowsAfter);
+    QCOMPARE(fieldText(w.get(), "Text5"), rowsAfter == 1 ? "0500-333333" : typed ? "0700 11 66" : "0700 11 01");
+    QCOMPARE(m_f.db->rows("SELECT AGENCE, TEL FROM TELE"), QStringList{"ZOLT TIGZIRT PLAGE|0500-333333"});
 }
 
 QTEST_MAIN(TestRecordWorkflow)

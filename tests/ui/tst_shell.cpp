@@ -1,7 +1,9 @@
 // The main window, its menus across the real windows, and the About window,
 // as a clerk reaches them, with boxes answered by a script; which database
 // the program opens, through the real program.
+#include "app/keptfile.h"
 #include "app/mainwindow.h"
+#include "app/sessionend.h"
 #include "app/shell.h"
 #include "app/stafflist.h"
 #include "binding/datacontrol.h"
@@ -9,10 +11,12 @@
 #include "data/rows/module1.h"
 #include "data/rows/recordsource.h"
 #include "data/schema.h"
+#include "data/setting/databasesetting.h"
 #include "kit/layoutunits.h"
 #include "support/openwindows.h"
 #include "support/recordrows.h"
 #include "support/recordui.h"
+#include "support/secretaddresses.h"
 
 #include <QAction>
 #include <QDirIterator>
@@ -30,6 +34,7 @@
 #include <QtTest>
 #include <SQLiteCpp/Database.h>
 
+#include <csignal>
 #include <functional>
 
 using namespace tavro;
@@ -104,6 +109,52 @@ QStringList tree(const QString &root)
     return files;
 }
 
+// The signals a process running this program catches, from its status in
+// /proc (bit n-1: signal n).
+quint64 caughtSignals(qint64 pid, const QString &program)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != program || !status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:"))
+            return line.mid(7).trimmed().toULongLong(nullptr, 16);
+    }
+    return 0;
+}
+
+// The postal-code window of a main window, unlocked, its first row's
+// postal code typed over: "16099" where the file reads "16010".
+RecordWindow *typeIntoPostalCode(MainWindow &main, ScriptedDialogs &dialogs)
+{
+    auto *cp = qobject_cast<RecordWindow *>(main.openWindow(QStringLiteral("cp")));
+    dialogs.answerInput(QStringLiteral("QXV"));
+    cp->unlock();
+    typeInto(child<QLineEdit>(cp, QStringLiteral("Text2")), QStringLiteral("16099"));
+    return cp;
+}
+
+// A copy of the program that a clerk has typed into, then left: it says
+// "ready" and waits for its end.
+int typingProgram(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    setupApplication(app);
+    useDatabaseSetting(resolveDatabaseSetting(std::nullopt));
+    ScriptedDialogs dialogs;
+    MainWindow main;
+    registerWindows(main);
+    main.showInitial();
+    SessionEnd end(main, [] { QCoreApplication::exit(0); });
+    typeIntoPostalCode(main, dialogs);
+    QTextStream(stdout) << "ready" << Qt::endl;
+    return app.exec();
+}
+
+// The postal code of the first office, as the file holds it.
+const QString kCodeNow = QStringLiteral("SELECT CPOSTALE FROM CODE WHERE AGENCE = 'TAMBRELLE CENTRE'");
+const QString kColleague = QStringLiteral("UPDATE CODE SET CPOSTALE = '16011' WHERE AGENCE = 'TAMBRELLE CENTRE'");
+
 } // namespace
 
 class TestShell : public QObject {
@@ -133,11 +184,13 @@ private Q_SLOTS:
         m_db.makeCurrent();
         QVERIFY(QDir().mkpath(at(QStringLiteral("bin"))));
         QVERIFY(QFile::copy(QStringLiteral(TAVRO_PROGRAM), at(QStringLiteral("bin/tavro"))));
-        const std::pair<const char *, int> databases[] = {{"bin/BD2003.mdb", 6}, {"cwd/BD2003.mdb", 5}, {"cwd/option.mdb", 1},
-                                                          {"env.mdb", 2},        {"user.mdb", 3},       {"system.mdb", 4}};
+        const std::pair<const char *, int> databases[] = {
+            {"bin/BD2003.mdb", 6}, {"cwd/BD2003.mdb", 5}, {"cwd/option.mdb", 1}, {"env.mdb", 2},
+            {"user.mdb", 3},       {"system.mdb", 4},     {"cwd/host=7.mdb", 7}, {"system-b/tavro/port=8.mdb", 8}};
         for (const auto &[file, offices] : databases)
             writeOffices(at(QLatin1String(file)), offices);
         QVERIFY(QDir().mkpath(at(QStringLiteral("system-a"))));
+        qputenv("XDG_STATE_HOME", at(QStringLiteral("state")).toUtf8());
     }
 
     void init()
@@ -151,6 +204,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        QFile::remove(keptTypingFile());
         m_main.reset();
         m_dialogs.reset();
         flushDeletes();
@@ -464,6 +518,8 @@ private Q_SLOTS:
         QTest::newRow("then the variable") << none << "%R%/env.mdb" << "%R%/user.mdb" << "%R%/system.mdb" << "2 ligne(s), 2 agence(s)" << QStringList();
         QTest::newRow("then the user's file") << none << none << "%R%/user.mdb" << "%R%/system.mdb" << "3 ligne(s), 3 agence(s)" << QStringList();
         QTest::newRow("then the system's file") << none << none << none << "../../system.mdb" << "4 ligne(s), 4 agence(s)" << QStringList();
+        QTest::newRow("a file named like an address") << "host=7.mdb" << none << none << none << "7 ligne(s), 7 agence(s)" << QStringList();
+        QTest::newRow("such a file beside the settings file") << none << none << none << "port=8.mdb" << "8 ligne(s), 8 agence(s)" << QStringList();
         QTest::newRow("none: beside the program, and the current folder") << none << none << none << none << "5 ligne(s), 6 agence(s)" << QStringList();
         QTest::newRow("missing, named by the option")
             << "absent.mdb" << "%R%/env.mdb" << none << none << "0 ligne(s), 0 agence(s)"
@@ -518,6 +574,218 @@ private Q_SLOTS:
             QCOMPARE(out.count(QLatin1Char('\n')), 1);
         QVERIFY(!QString(out + QString::fromUtf8(program.readAllStandardError())).contains(QLatin1String("s3cret")));
         QCOMPARE(tree(root), before); // nothing created
+    }
+
+    // clang-format off
+    void sessionEndsBySignal_data()
+    {
+        // The real program, or a copy a clerk typed into, is told to end;
+        // a colleague may have changed the row meanwhile.
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<int>("signo");
+        QTest::addColumn<bool>("colleague");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("the program, SIGTERM") << false << SIGTERM << false << "16010";
+        QTest::newRow("typing, SIGTERM: written") << true << SIGTERM << false << "16099";
+        QTest::newRow("typing, SIGINT: written") << true << SIGINT << false << "16099";
+        QTest::newRow("typing, SIGHUP, changed meanwhile: kept") << true << SIGHUP << true << "16011";
+    }
+    // clang-format on
+
+    void sessionEndsBySignal()
+    {
+        QFETCH(bool, typed);
+        QFETCH(int, signo);
+        QFETCH(bool, colleague);
+        QFETCH(QString, stored);
+        TestDatabase db;
+        db.create();
+        fillRecordRows(db);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TAVRO_DATABASE"), db.path());
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (typed) {
+            program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--typing-program")});
+            QByteArray out;
+            QTRY_VERIFY_WITH_TIMEOUT((out += program.readAllStandardOutput()).contains("ready"), 60000);
+        } else {
+            program.start(at(QStringLiteral("bin/tavro")));
+            // Until it catches the signal, the signal would kill it.
+            QTRY_VERIFY_WITH_TIMEOUT(caughtSignals(program.processId(), at(QStringLiteral("bin/tavro"))) & (1ull << (signo - 1)),
+                                     60000);
+        }
+        if (colleague)
+            db.exec(kColleague);
+        QVERIFY(program.processId() > 0);
+        ::kill(pid_t(program.processId()), signo);
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(db.rows(kCodeNow), QStringList{stored});
+        // What could not be written is kept for the user alone, then
+        // offered at the next start (which, unattended, keeps it).
+        QCOMPARE(QFile::exists(keptTypingFile()), colleague);
+        if (!colleague)
+            return;
+        QCOMPARE(QFile::permissions(keptTypingFile()), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        const auto kept = readKeptTyping();
+        QVERIFY(kept && kept->size() == 1);
+        QCOMPARE(kept->first().window, QStringLiteral("cp"));
+        QCOMPARE(kept->first().row.front(), (std::pair<QString, std::optional<QString>>("AGENCE", "TAMBRELLE CENTRE")));
+        QCOMPARE(kept->first().typed, (std::vector<std::pair<QString, QString>>{{"CPOSTALE", "16099"}}));
+        program.setProcessChannelMode(QProcess::SeparateChannels);
+        program.start(at(QStringLiteral("bin/tavro")), {QStringLiteral("--check-start")});
+        QVERIFY(program.waitForFinished(60000));
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        QVERIFY2(out.contains("fenêtre Code postale, l'enregistrement AGENCE « TAMBRELLE CENTRE »")
+                     && out.contains("CPOSTALE « 16099 »"),
+                 qPrintable(out));
+        QVERIFY(QFile::exists(keptTypingFile()));
+    }
+
+    // clang-format off
+    void sessionEndsByTheSessionManager_data()
+    {
+        // The session manager's quit request, handled as QUITTER: whether
+        // the clerk may be asked, a colleague's change, the clerk's answer.
+        QTest::addColumn<bool>("mayAsk");
+        QTest::addColumn<bool>("colleague");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("ends");
+        QTest::addColumn<QString>("field"); // afterwards: typing given up shows the row as it is now
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("written") << true << false << 0 << true << "16099" << false;
+        QTest::newRow("refused, the clerk stays") << true << true << int(Cancel) << false << "16099" << false;
+        QTest::newRow("refused, the clerk gives it up") << true << true << int(Discard) << true << "16011" << false;
+        QTest::newRow("refused, no one to ask: kept") << false << true << 0 << true << "16011" << true;
+    }
+    // clang-format on
+
+    void sessionEndsByTheSessionManager()
+    {
+        QFETCH(bool, mayAsk);
+        QFETCH(bool, colleague);
+        QFETCH(int, answer);
+        QFETCH(bool, ends);
+        QFETCH(QString, field);
+        QFETCH(bool, kept);
+        TestDatabase db;
+        db.create();
+        fillRecordRows(db);
+        db.makeCurrent();
+        bool ended = false;
+        SessionEnd end(*m_main, [&] { ended = true; });
+        RecordWindow *cp = typeIntoPostalCode(*m_main, *m_dialogs);
+        if (colleague)
+            db.exec(kColleague);
+        if (answer)
+            m_dialogs->answerMessage(MsgButton(answer));
+        QCOMPARE(end.commitData(mayAsk), ends);
+        QVERIFY(!ended); // the session manager ends it, not the program
+        QCOMPARE(m_dialogs->messageTexts().size(), answer ? 1 : 0);
+        QCOMPARE(fieldText(cp, QStringLiteral("Text2")), field);
+        QCOMPARE(db.rows(kCodeNow), QStringList{colleague ? "16011" : "16099"});
+        QCOMPARE(QFile::exists(keptTypingFile()), kept);
+    }
+
+    // clang-format off
+    void keptTypingOffered_data()
+    {
+        // Typing kept from the postal-code window at an earlier end; the
+        // clerk's answer, the password given, a colleague's change since.
+        QTest::addColumn<QString>("file"); // empty: as the program keeps it
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("colleague");
+        QTest::addColumn<QString>("field"); // afterwards: typing given up shows the row as it is now, not written yet
+        QTest::addColumn<QString>("kept"); // what the file keeps: the typing, "" or the file set aside
+        QTest::newRow("put back") << "" << int(Yes) << "QXV" << false << "16099" << "";
+        QTest::newRow("given up") << "" << int(Discard) << "" << false << "16010" << "";
+        QTest::newRow("kept for the next start") << "" << int(Cancel) << "" << false << "16010" << "16099";
+        QTest::newRow("kept by default") << "" << 0 << "" << false << "16010" << "16099";
+        QTest::newRow("wrong password: kept") << "" << int(Yes) << "qxv" << false << "16010" << "16099";
+        QTest::newRow("row changed since: kept") << "" << int(Yes) << "QXV" << true << "16011" << "16099";
+        QTest::newRow("damaged file set aside") << "{\"format\": 1, \"kept\": [{\"window\": 3}]}" << 0 << "" << false << "16010" << "aside";
+    }
+    // clang-format on
+
+    void keptTypingOffered()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, answer);
+        QFETCH(QString, password);
+        QFETCH(bool, colleague);
+        QFETCH(QString, field);
+        QFETCH(QString, kept);
+        TestDatabase db;
+        db.create();
+        fillRecordRows(db);
+        db.makeCurrent();
+        if (file.isEmpty()) {
+            RecordWindow *cp = typeIntoPostalCode(*m_main, *m_dialogs);
+            QVERIFY(writeKeptTyping({cp->keptTyping()}));
+            cp->dataControl()->discardTyping();
+            QVERIFY(m_main->closeAllChildren()); // the next start opens it afresh
+            flushDeletes();
+        } else {
+            QVERIFY(QDir().mkpath(QFileInfo(keptTypingFile()).path()));
+            QFile damaged(keptTypingFile());
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(file.toUtf8()) > 0);
+        }
+        if (colleague)
+            db.exec(kColleague);
+        m_main->openWindow(QStringLiteral("cp"));
+        m_dialogs->clear();
+        if (answer)
+            m_dialogs->answerMessage(MsgButton(answer));
+        if (!password.isEmpty())
+            m_dialogs->answerInput(password);
+        SessionEnd::offerKept(*m_main);
+        const QStringList told = m_dialogs->messageTexts();
+        QVERIFY2(told.value(0).contains(file.isEmpty() ? "fenêtre Code postale, l'enregistrement AGENCE « TAMBRELLE CENTRE », "
+                                                         "CPOSTALE « 16010 », PROVINCE « TAMBRELLE RP » : CPOSTALE « 16099 »"
+                                                       : "est illisible"),
+                 qPrintable(told.value(0)));
+        QCOMPARE(m_dialogs->calls().first().spec.defaultButton, file.isEmpty() ? Cancel : NoButton);
+        if (answer == Yes && field != "16099")
+            QVERIFY(told.last().contains("reste gardée"));
+        QWidget *cp = m_main->child(QStringLiteral("cp"));
+        QCOMPARE(fieldText(cp, QStringLiteral("Text2")), field);
+        QCOMPARE(db.rows(kCodeNow), QStringList{colleague ? "16011" : "16010"});
+        QCOMPARE(QFile::exists(keptTypingFile() + ".illisible"), kept == "aside");
+        const auto still = readKeptTyping();
+        QCOMPARE(still ? QString(still->isEmpty() ? "" : still->first().typed.front().second) : "unreadable",
+                 kept == "aside" ? "" : kept);
+        if (field == "16099") // back in the unlocked window, written by the next save
+            QVERIFY(qobject_cast<RecordWindow *>(cp)->isUnlocked() && sourceOf(cp)->hasTypedChanges());
+    }
+
+    void passwordsNeverShown_data() { addSecretAddressRows(); }
+
+    void passwordsNeverShown()
+    {
+        // The help names the database; the start-up window's box says it
+        // could not be opened, and the engine's words go to stderr.
+        QFETCH(QString, address);
+        QFETCH(QStringList, secrets);
+        QFETCH(QString, shown);
+        QFETCH(bool, warned);
+        for (const QString &mode : {QStringLiteral("--help"), QStringLiteral("--check-start")}) {
+            QProcess program;
+            program.setWorkingDirectory(at(QStringLiteral("cwd")));
+            program.start(at(QStringLiteral("bin/tavro")), {QStringLiteral("--database"), address, mode});
+            QVERIFY(program.waitForFinished(60000));
+            const QString out = QString::fromUtf8(program.readAllStandardOutput());
+            const QString all = out + QString::fromUtf8(program.readAllStandardError());
+            QCOMPARE(program.exitCode(), 0);
+            QVERIFY2(shownSecret(all, secrets).isEmpty(), qPrintable(all));
+            QCOMPARE(all.contains(QStringLiteral("est visible de tous les utilisateurs de cette machine")), warned);
+            QVERIFY2(out.contains(mode == QLatin1String("--help") ? QStringLiteral("Base retenue : ") + shown
+                                                                  : shown.section(QStringLiteral(", utilisateur"), 0, 0)),
+                     qPrintable(out));
+        }
     }
 
     void aboutWindow()
@@ -654,5 +922,13 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestShell)
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && QByteArray(argv[1]) == "--typing-program")
+        return typingProgram(argc, argv);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestShell test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_shell.moc"
