@@ -85,6 +85,8 @@ private Q_SLOTS:
     void noServerAnswers_data();
     void noServerAnswers();
     void refreshKilledLeavesTheCopyWhole();
+    void settingTurnsTheCopyOff_data();
+    void settingTurnsTheCopyOff();
     void failoverReportsNoSaveNotDone();
 };
 
@@ -424,6 +426,44 @@ void TestStandby::failoverReportsNoSaveNotDone()
           changed, int(doneAfterFailover));
     QCOMPARE(promoted.rowCount(), kWriters * kSaves);
     QVERIFY(doneAfterFailover > 0); // the next saves reached the new primary by themselves
+}
+
+void TestStandby::settingTurnsTheCopyOff_data()
+{
+    QTest::addColumn<QString>("variable"); // TAVRO_LOCAL_COPY; "-": unset
+    QTest::addColumn<QString>("fileLine"); // in the user's tavro.conf
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("nothing said") << "-"
+                                  << "" << true;
+    QTest::newRow("file: non") << "-"
+                               << "localcopy=non" << false;
+    QTest::newRow("file: off, variable: on") << "on"
+                                             << "localcopy=off" << true;
+    QTest::newRow("variable: off") << "OFF"
+                                   << "" << false;
+    QTest::newRow("variable: 0, file: on") << "0"
+                                           << "localcopy=on" << false;
+}
+
+void TestStandby::settingTurnsTheCopyOff()
+{
+    QFETCH(QString, variable);
+    QFETCH(QString, fileLine);
+    QFETCH(bool, kept);
+    QTemporaryDir config;
+    QDir(config.path()).mkpath(QStringLiteral("tavro"));
+    QFile conf(config.filePath(QStringLiteral("tavro/tavro.conf")));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("[General]\ndatabase=host=serveur dbname=tavro\n" + fileLine.toUtf8() + '\n');
+    conf.close();
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), config.filePath(QStringLiteral("none")));
+    if (variable != QLatin1String("-"))
+        env.insert(QStringLiteral("TAVRO_LOCAL_COPY"), variable);
+    const tavro::DatabaseSetting setting = tavro::resolveDatabaseSetting(std::nullopt, env);
+    QCOMPARE(setting.value, QStringLiteral("host=serveur dbname=tavro"));
+    QCOMPARE(setting.localCopy, kept);
 }
 
 QTEST_GUILESS_MAIN(TestStandby)
