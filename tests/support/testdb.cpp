@@ -300,7 +300,10 @@ void TestDatabase::waitForStandby() const
     const auto primary = pgConnect(serverAddress() + QStringLiteral(" dbname=postgres"));
     const QByteArray lsn(PQgetvalue(pgRun(primary.get(), QStringLiteral("SELECT pg_current_wal_insert_lsn()")).get(), 0, 0));
     const auto standby = pgConnect(standbyAddress() + QStringLiteral(" dbname=postgres"));
-    for (int tries = 0; tries < 300; ++tries) {
+    // A standby that replays a dropped database waits for its own sessions
+    // there to end (max_standby_streaming_delay, 30 s), and a loaded
+    // machine replays slowly: a minute before giving up.
+    for (int tries = 0; tries < 3000; ++tries) {
         const auto r = pgRun(standby.get(), QStringLiteral("SELECT pg_last_wal_replay_lsn() >= $1::pg_lsn"), {lsn});
         if (qstrcmp(PQgetvalue(r.get(), 0, 0), "t") == 0)
             return;
