@@ -146,7 +146,19 @@ void likeFunction(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         }
         escape = esc[0];
     }
-    sqlite3_result_int(ctx, likeMatch(pattern, patternLength, text, textLength, escape) ? 1 : 0);
+    if (escape < 0x80 && isAscii(pattern, patternLength) && isAscii(text, textLength)) {
+        sqlite3_result_int(ctx, likeMatch(pattern, patternLength, text, textLength, escape) ? 1 : 0);
+        return;
+    }
+    // The pattern is the same for every row of a search: its normal form is
+    // kept with the statement rather than made again row after row.
+    const auto *kept = static_cast<const std::u32string *>(sqlite3_get_auxdata(ctx, 0));
+    std::u32string made;
+    if (!kept) {
+        made = normalForm(pattern, patternLength);
+        sqlite3_set_auxdata(ctx, 0, new std::u32string(made), [](void *form) { delete static_cast<std::u32string *>(form); });
+    }
+    sqlite3_result_int(ctx, likeMatchForm(kept ? *kept : made, text, textLength, escape) ? 1 : 0);
 }
 
 } // namespace
@@ -169,8 +181,13 @@ bool likeMatch(const char *pattern, int patternLength, const char *text, int tex
         std::transform(t.begin(), t.end(), t.begin(), lower);
         return matchForms(p, t, lower(char(escape)));
     }
+    return likeMatchForm(normalForm(pattern, patternLength), text, textLength, escape);
+}
+
+bool likeMatchForm(const std::u32string &patternForm, const char *text, int textLength, char32_t escape)
+{
     const std::u32string e = escape ? normalForm(QString::fromStdU32String(std::u32string(1, escape))) : std::u32string();
-    return matchForms(normalForm(pattern, patternLength), normalForm(text, textLength), e.size() == 1 ? e[0] : escape);
+    return matchForms(patternForm, normalForm(text, textLength), e.size() == 1 ? e[0] : escape);
 }
 
 void installTextRules(sqlite3 *db)

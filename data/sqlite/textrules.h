@@ -5,6 +5,8 @@
 struct sqlite3;
 struct UCollator;
 
+#include <string>
+
 namespace tavro {
 
 // The program's text rules on a SQLite connection (see data/textform.h):
@@ -26,5 +28,7 @@ int compareText(const UCollator *collator, const char *a, int n1, const char *b,
 
 // like() itself: does text match pattern, with an optional escape character.
 bool likeMatch(const char *pattern, int patternLength, const char *text, int textLength, char32_t escape = 0);
+// The same, the pattern already in its normal form (textform.h).
+bool likeMatchForm(const std::u32string &patternForm, const char *text, int textLength, char32_t escape = 0);
 
 } // namespace tavro
